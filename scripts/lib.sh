@@ -1,0 +1,42 @@
+# Shared by scripts/run, scripts/test and scripts/bench: packages, configure and build.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# What building and running the application needs on Debian 12.
+RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
+              fonts-liberation fontconfig)
+# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb for screenshots,
+# Google Benchmark, clang for the fuzzers, and the packaging checks.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
+               poppler-utils xvfb xauth imagemagick clang desktop-file-utils appstream dpkg-dev file)
+
+# Installs the packages that are missing; as a normal user, says what to run and stops.
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages: ${missing[*]}" >&2
+        echo "Install them as root, then run this script again:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,1 @@
+# Sources of this subsystem: logic in CORE_SOURCES, windows in UI_SOURCES.

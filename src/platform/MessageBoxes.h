@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Modal message boxes, all titled with the executable's name ("cedolario").
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+
+    // Yes/No question without an icon, Yes the default button; true only for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+    // OK box with the information icon.
+    virtual void inform(const QString& text) = 0;
+    // OK box with the critical (stop) icon.
+    virtual void critical(const QString& text) = 0;
+};

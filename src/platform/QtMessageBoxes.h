@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+class QWidget;
+
+// Message boxes through QMessageBox, titled with the executable's base name.
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    bool askYesNo(const QString& text) override;
+    void inform(const QString& text) override;
+    void critical(const QString& text) override;
+
+    static QString title();
+};

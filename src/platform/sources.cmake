@@ -1,0 +1,6 @@
+list(APPEND CORE_SOURCES
+    platform/Clock.cpp
+)
+list(APPEND UI_SOURCES
+    platform/QtMessageBoxes.cpp
+)

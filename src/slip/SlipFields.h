@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// Index of each slip field in Form1's Text1 array, in the archive record and in the print layouts.
+enum SlipField : int {
+    PayerName = 0,
+    PayerAddress = 1,
+    PayerPostcode = 2,
+    PayerTown = 3,
+    Amount = 4,
+    AmountWords = 5,
+    PayeeLine1 = 6,
+    PayeeLine2 = 7,
+    PayeeLine3 = 8,
+    AccountNumber = 9,
+    PaymentReason = 10,
+    DocumentType = 11,
+};
+
+inline constexpr int SlipFieldCount = 12;
+
+// The twelve field texts of one slip, by SlipField index.
+using SlipTexts = std::array<QString, SlipFieldCount>;
+
+// The palette's state that travels with a slip: the two model options and the code-line check box.
+struct PaletteState {
+    bool premarcati = false; // Option1(0)
+    bool twoFrame = true;    // Option1(1)
+    int check = 1;           // Check1: 0 unticked, 1 ticked, 2 greyed
+
+    friend bool operator==(const PaletteState&, const PaletteState&) = default;
+};

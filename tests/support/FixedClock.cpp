@@ -1,0 +1,11 @@
+#include "FixedClock.h"
+
+QDate FixedClock::today() const
+{
+    return date;
+}
+
+double FixedClock::uniform()
+{
+    return draws.isEmpty() ? 0.5 : draws.takeFirst();
+}
