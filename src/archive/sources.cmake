@@ -1,1 +1,3 @@
-# Sources of this subsystem: logic in CORE_SOURCES, windows in UI_SOURCES.
+list(APPEND UI_SOURCES
+    archive/ArchiveCommands.cpp
+)

@@ -1,1 +1,6 @@
-# Sources of this subsystem: logic in CORE_SOURCES, windows in UI_SOURCES.
+list(APPEND CORE_SOURCES
+    print/CodeLine.cpp
+)
+list(APPEND UI_SOURCES
+    print/PrintCommand.cpp
+)
