@@ -1,7 +1,25 @@
+#include "platform/BuildConfig.h"
+#include "platform/Clock.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/Services.h"
+#include "slip/Form1.h"
+
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+
+    QtMessageBoxes messages;
+    SystemClock clock;
+    Services services;
+    services.messages = &messages;
+    services.clock = &clock;
+    services.archivePath = [] { return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll")); };
+
+    Form1 slip(services);
+    slip.load();
+    slip.show();
+    return app.exec();
 }

@@ -1,1 +1,8 @@
-# Sources of this subsystem: logic in CORE_SOURCES, windows in UI_SOURCES.
+list(APPEND CORE_SOURCES
+    app/PaletteOutline.cpp
+)
+list(APPEND UI_SOURCES
+    app/Form2.cpp
+    app/PictureButton.cpp
+    app/apertura.cpp
+)

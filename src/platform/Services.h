@@ -16,4 +16,8 @@ struct Services {
     Printer* printer = nullptr;
     // Full path of the archive file, worked out anew by each archive operation.
     std::function<QString()> archivePath;
+    // Ends the application at once; unset, it leaves the event loop.
+    std::function<void()> exitApplication;
+
+    void endApplication() const;
 };

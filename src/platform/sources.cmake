@@ -1,5 +1,6 @@
 list(APPEND CORE_SOURCES
     platform/Clock.cpp
+    platform/Services.cpp
 )
 list(APPEND UI_SOURCES
     platform/QtMessageBoxes.cpp

@@ -1,1 +1,7 @@
-# Sources of this subsystem: logic in CORE_SOURCES, windows in UI_SOURCES.
+list(APPEND CORE_SOURCES
+    slip/Imprint.cpp
+)
+list(APPEND UI_SOURCES
+    slip/Form1.cpp
+    slip/HeadingBand.cpp
+)

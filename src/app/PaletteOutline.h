@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRectF>
+#include <QRegion>
+
+// Pixel regions with the semantics of the classic window-region calls: right and bottom edges excluded,
+// corner ellipses of the given width and height, coordinates rounded to the nearest whole number with halves
+// going to the even neighbour.
+
+int roundHalfEven(double value);
+
+// Rounded rectangle (left, top)–(right, bottom), right and bottom excluded, corner ellipse w × h.
+QRegion roundRectRegion(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+
+// The palette's outline from its three design shapes, read in client pixels; the +1 moves them into window
+// coordinates across the one-pixel border.
+struct PaletteShapes {
+    QRectF upperPanel; // rounded, 40 × 40 corners
+    QRectF joint;      // square
+    QRectF lowerPanel; // rounded, 60 × 60 corners
+};
+
+QRegion paletteOutline(const PaletteShapes& shapes);

@@ -1,0 +1,11 @@
+#include "platform/Services.h"
+
+#include <QCoreApplication>
+
+void Services::endApplication() const
+{
+    if (exitApplication)
+        exitApplication();
+    else
+        QCoreApplication::exit(0);
+}
