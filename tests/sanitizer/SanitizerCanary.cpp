@@ -1,0 +1,68 @@
+// Commits one fault, named by the first argument, so the sanitizer build can show it is really
+// instrumented and that the leak suppressions do not hide leaks of our own code.
+#include <QObject>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+volatile int g_sink = 0;
+QObject* volatile g_lostObject = nullptr;
+char* volatile g_lostBytes = nullptr;
+
+int heapOverflow(int extra)
+{
+    char* bytes = new char[8];
+    std::memset(bytes, 1, 8);
+    int value = bytes[8 + extra];
+    delete[] bytes;
+    return value;
+}
+
+int useAfterFree(int extra)
+{
+    int* numbers = new int[4]{1, 2, 3, 4};
+    delete[] numbers;
+    return numbers[extra];
+}
+
+int signedOverflow(int extra)
+{
+    int big = INT_MAX - extra;
+    return big + 1 + extra;
+}
+
+// A bare buffer (a direct leak) and a named QObject, whose parts Qt allocated (indirect leaks).
+void leakMemory()
+{
+    g_lostBytes = new char[32];
+    g_lostBytes = nullptr;
+    g_lostObject = new QObject;
+    g_lostObject->setObjectName(QStringLiteral("lost"));
+    g_lostObject = nullptr;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fputs("usage: sanitizer_canary clean|heap-overflow|use-after-free|signed-overflow|leak\n", stderr);
+        return 2;
+    }
+    const int zero = argc - 2;
+    const char* fault = argv[1];
+    if (std::strcmp(fault, "heap-overflow") == 0)
+        g_sink = heapOverflow(zero);
+    else if (std::strcmp(fault, "use-after-free") == 0)
+        g_sink = useAfterFree(zero);
+    else if (std::strcmp(fault, "signed-overflow") == 0)
+        g_sink = signedOverflow(zero);
+    else if (std::strcmp(fault, "leak") == 0)
+        leakMemory();
+    else if (std::strcmp(fault, "clean") != 0)
+        return 2;
+    return 0;
+}
