@@ -1,0 +1,55 @@
+# Installation (cmake --install) and the Debian package (cpack -G DEB).
+#
+# Installed: the executable, the freedesktop desktop entry, the scalable icon, the AppStream metadata
+# and the archive directory CEDOLARIO_SYSTEM_DIR, writable by every user of the machine. The package
+# ships that directory, and its postinst sets the mode again in case the directory already existed.
+# Nothing in the package deletes the directory or the archive in it: removal and purge keep the users'
+# saved slips (dpkg leaves a directory that still holds files).
+include(GNUInstallDirs)
+
+set(CEDOLARIO_APP_ID it.cedolario.Cedolario)
+
+set(CEDOLARIO_ICON ${PROJECT_SOURCE_DIR}/src/resources/cedolario.svg)
+if(NOT EXISTS ${CEDOLARIO_ICON})
+    set(CEDOLARIO_ICON ${CMAKE_CURRENT_LIST_DIR}/interim-icon.svg)
+endif()
+
+install(TARGETS cedolario RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CEDOLARIO_ICON}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${CEDOLARIO_APP_ID}.svg)
+install(DIRECTORY DESTINATION ${CEDOLARIO_SYSTEM_DIR}
+        DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+                              GROUP_READ GROUP_WRITE GROUP_EXECUTE
+                              WORLD_READ WORLD_WRITE WORLD_EXECUTE)
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/postinst.in ${CMAKE_BINARY_DIR}/debian/postinst @ONLY)
+
+set(CEDOLARIO_PACKAGE_MAINTAINER "Cedolario maintainers" CACHE STRING
+    "Maintainer field of the Debian package (Name <address>)")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME cedolario)
+set(CPACK_PACKAGE_VENDOR "Cedolario")
+set(CPACK_PACKAGE_CONTACT "${CEDOLARIO_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fill in and print Italian postal payment slips")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Cedolario fills in Italian postal current-account payment slips on an image\n\
+of the slip and prints them on plain A4 paper through the default printer.\n\
+Saved slips are kept in an archive shared by the users of the computer,\n\
+in ${CEDOLARIO_SYSTEM_DIR}.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Printed slips name Arial and Times New Roman; fontconfig maps them to these metric-compatible fonts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

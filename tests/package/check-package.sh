@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# Checks what `cmake --install` and `cpack -G DEB` produce: the file list and its permissions, the
+# control fields, the desktop entry and the AppStream metadata, and what the maintainer scripts do to
+# the shared archive directory. The package is installed, upgraded, removed and purged by dpkg in a
+# private root, so the machine is not touched; with CEDOLARIO_INSTALL_TEST=1, as root, it is also
+# installed on the machine for real and removed again.
+#
+# usage: check-package.sh BUILD_DIR CPACK_COMMAND VERSION SYSTEM_DIR
+set -euo pipefail
+
+BUILD=$1
+CPACK=$2
+VERSION=$3
+SYSTEM_DIR=${4%/}
+APP_ID=it.cedolario.Cedolario
+
+WORK=$(mktemp -d)
+FAILURES=0
+REAL_INSTALL_CLEANUP=""
+cleanup() {
+    if [ -n "$REAL_INSTALL_CLEANUP" ]; then
+        dpkg --purge cedolario >/dev/null 2>&1 || true
+        rm -rf "$SYSTEM_DIR"
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    FAILURES=$((FAILURES + 1))
+}
+
+expect_equal() { # what expected actual
+    [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
+}
+
+mode_of() { stat -c '%a' "$1"; }
+
+# --- The package -------------------------------------------------------------------------------
+"$CPACK" -G DEB -B "$WORK/out" --config "$BUILD/CPackConfig.cmake" >"$WORK/cpack.log" 2>&1 ||
+    { cat "$WORK/cpack.log" >&2; echo "FAIL: cpack did not build the package" >&2; exit 1; }
+ARCH=$(dpkg --print-architecture)
+DEB="$WORK/out/cedolario_${VERSION}_${ARCH}.deb"
+[ -f "$DEB" ] || { echo "FAIL: no $DEB; cpack made: $(ls "$WORK/out")" >&2; exit 1; }
+
+# File list: exactly these entries (mode, owner, path), plus the archive directory and its parents.
+cat >"$WORK/expected-files" <<EOF
+drwxr-xr-x root/root ./usr/
+drwxr-xr-x root/root ./usr/bin/
+-rwxr-xr-x root/root ./usr/bin/cedolario
+drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/applications/
+-rw-r--r-- root/root ./usr/share/applications/$APP_ID.desktop
+drwxr-xr-x root/root ./usr/share/icons/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/apps/
+-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/$APP_ID.svg
+drwxr-xr-x root/root ./usr/share/metainfo/
+-rw-r--r-- root/root ./usr/share/metainfo/$APP_ID.metainfo.xml
+EOF
+parent=$(dirname "$SYSTEM_DIR")
+while [ "$parent" != / ]; do
+    echo "drwxr-xr-x root/root .$parent/" >>"$WORK/expected-files"
+    parent=$(dirname "$parent")
+done
+echo "drwxrwxrwx root/root .$SYSTEM_DIR/" >>"$WORK/expected-files"
+dpkg-deb -c "$DEB" | awk '{ print $1, $2, $6 }' | sort >"$WORK/actual-files"
+sort -u -o "$WORK/expected-files" "$WORK/expected-files"
+diff -u "$WORK/expected-files" "$WORK/actual-files" >&2 || fail "file list of the package differs (- expected, + actual)"
+
+# Control fields.
+expect_equal "Package" cedolario "$(dpkg-deb -f "$DEB" Package)"
+expect_equal "Version" "$VERSION" "$(dpkg-deb -f "$DEB" Version)"
+expect_equal "Architecture" "$ARCH" "$(dpkg-deb -f "$DEB" Architecture)"
+depends=$(dpkg-deb -f "$DEB" Depends)
+for dep in fonts-liberation libc6 libqt6core6 libqt6widgets6; do
+    [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
+done
+
+# Maintainer scripts: a postinst alone; nothing runs on removal or purge.
+dpkg-deb -e "$DEB" "$WORK/control"
+expect_equal "control members" "control md5sums postinst" "$(cd "$WORK/control" && echo *)"
+[ -x "$WORK/control/postinst" ] || fail "postinst is not executable"
+sh -n "$WORK/control/postinst" || fail "postinst is not valid sh"
+
+# The installed files themselves.
+dpkg-deb -x "$DEB" "$WORK/data"
+desktop-file-validate "$WORK/data/usr/share/applications/$APP_ID.desktop" >&2 ||
+    fail "desktop-file-validate rejects the desktop entry"
+appstreamcli validate --no-net "$WORK/data/usr/share/metainfo/$APP_ID.metainfo.xml" >"$WORK/appstream.log" 2>&1 ||
+    { cat "$WORK/appstream.log" >&2; fail "appstreamcli rejects the metadata"; }
+desktop_key() { sed -n "s/^$1=//p" "$WORK/data/usr/share/applications/$APP_ID.desktop"; }
+expect_equal "desktop Exec" cedolario "$(desktop_key Exec)"
+expect_equal "desktop Icon" "$APP_ID" "$(desktop_key Icon)"
+expect_equal "desktop Italian comment" "Compila e stampa i bollettini di conto corrente postale" \
+    "$(desktop_key 'Comment\[it\]')"
+grep -q "<launchable type=\"desktop-id\">$APP_ID.desktop</launchable>" \
+    "$WORK/data/usr/share/metainfo/$APP_ID.metainfo.xml" || fail "metadata does not launch $APP_ID.desktop"
+grep -q '<svg' "$WORK/data/usr/share/icons/hicolor/scalable/apps/$APP_ID.svg" || fail "icon is not an SVG picture"
+
+# --- dpkg in a private root --------------------------------------------------------------------
+# Each row: name, mode of an archive directory left by an earlier run ("none": no directory), and
+# whether an archive file is in it. After install and reinstall the directory must be 777 (writable by
+# all, not sticky); the archive must come through install, reinstall, remove and purge unchanged.
+private_dpkg() {
+    dpkg --root="$ROOT" --force-script-chrootless --force-depends --force-not-root --log=/dev/null "$@" \
+        >>"$WORK/dpkg.log" 2>&1 || { cat "$WORK/dpkg.log" >&2; fail "dpkg $*"; }
+}
+while read -r name old_mode archive; do
+    ROOT="$WORK/root-$name"
+    mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+    touch "$ROOT/var/lib/dpkg/status"
+    dir="$ROOT$SYSTEM_DIR"
+    if [ "$old_mode" != none ]; then
+        mkdir -p "$dir"
+        chmod "$old_mode" "$dir"
+    fi
+    if [ "$archive" = yes ]; then
+        printf '?*@1\xe7*^\r\n08 dicembre 2026\r\n' >"$dir/fillcp.dll"
+        cp "$dir/fillcp.dll" "$WORK/archive-$name"
+    fi
+    private_dpkg --install "$DEB"
+    expect_equal "$name: archive directory after install" 777 "$(mode_of "$dir")"
+    chmod 0700 "$dir"
+    private_dpkg --install "$DEB"
+    expect_equal "$name: archive directory after reinstall" 777 "$(mode_of "$dir")"
+    private_dpkg --remove cedolario
+    if [ -e "$ROOT/usr/bin/cedolario" ]; then fail "$name: executable left after remove"; fi
+    private_dpkg --purge cedolario
+    if [ "$archive" = yes ]; then
+        cmp -s "$WORK/archive-$name" "$dir/fillcp.dll" || fail "$name: archive lost or changed by remove and purge"
+    fi
+done <<'EOF'
+fresh_machine none no
+directory_made_by_root 755 yes
+sticky_directory 1777 yes
+EOF
+
+# Another user may replace an archive that root created, by renaming a new file over it.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    ROOT="$WORK/root-shared"
+    mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+    touch "$ROOT/var/lib/dpkg/status"
+    chmod 0755 "$WORK"
+    private_dpkg --install "$DEB"
+    echo old >"$ROOT$SYSTEM_DIR/fillcp.dll"
+    setpriv --reuid=65534 --regid=65534 --clear-groups sh -c \
+        'echo new >"$1/fillcp.dll.tmp" && mv "$1/fillcp.dll.tmp" "$1/fillcp.dll"' sh "$ROOT$SYSTEM_DIR" ||
+        fail "another user cannot rename a new archive over root's"
+    expect_equal "archive rewritten by another user" new "$(cat "$ROOT$SYSTEM_DIR/fillcp.dll")"
+fi
+
+# --- cmake --install ---------------------------------------------------------------------------
+DESTDIR="$WORK/dest" cmake --install "$BUILD" --prefix /opt/cedolario >"$WORK/install.log" 2>&1 ||
+    { cat "$WORK/install.log" >&2; fail "cmake --install"; }
+for file in bin/cedolario share/applications/$APP_ID.desktop share/metainfo/$APP_ID.metainfo.xml \
+    share/icons/hicolor/scalable/apps/$APP_ID.svg; do
+    [ -f "$WORK/dest/opt/cedolario/$file" ] || fail "cmake --install did not install $file"
+done
+if [ -d "$WORK/dest$SYSTEM_DIR" ]; then
+    expect_equal "installed archive directory" 777 "$(mode_of "$WORK/dest$SYSTEM_DIR")"
+else
+    fail "cmake --install did not make $SYSTEM_DIR"
+fi
+
+# --- On the machine, for real (CI as root only) -----------------------------------------------
+if [ "${CEDOLARIO_INSTALL_TEST:-0}" = 1 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        fail "CEDOLARIO_INSTALL_TEST=1 needs root"
+    elif dpkg-query -W cedolario >/dev/null 2>&1 || [ -e "$SYSTEM_DIR" ]; then
+        # Never disturb an installed Cedolario or a real archive.
+        echo "Real installation skipped: cedolario or $SYSTEM_DIR is already on this machine" >&2
+    else
+        REAL_INSTALL_CLEANUP=yes
+        apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$DEB" >"$WORK/apt.log" 2>&1 ||
+            { cat "$WORK/apt.log" >&2; fail "apt-get install of the package"; }
+        expect_equal "real archive directory" 777 "$(mode_of "$SYSTEM_DIR")"
+        [ -x /usr/bin/cedolario ] || fail "/usr/bin/cedolario missing after the real install"
+        echo archive >"$SYSTEM_DIR/fillcp.dll"
+        apt-get purge -y -qq -o DPkg::Lock::Timeout=300 cedolario >>"$WORK/apt.log" 2>&1 ||
+            { cat "$WORK/apt.log" >&2; fail "apt-get purge cedolario"; }
+        expect_equal "archive after the real purge" archive "$(cat "$SYSTEM_DIR/fillcp.dll" 2>/dev/null)"
+    fi
+fi
+
+if [ "$FAILURES" -ne 0 ]; then
+    echo "$FAILURES check(s) failed" >&2
+    exit 1
+fi
+echo "package $DEB checked"
