@@ -9,7 +9,7 @@ include(GNUInstallDirs)
 
 set(CEDOLARIO_APP_ID it.cedolario.Cedolario)
 
-set(CEDOLARIO_ICON ${PROJECT_SOURCE_DIR}/src/resources/cedolario.svg)
+set(CEDOLARIO_ICON ${PROJECT_SOURCE_DIR}/src/resources/svg/cedolario.svg)
 if(NOT EXISTS ${CEDOLARIO_ICON})
     set(CEDOLARIO_ICON ${CMAKE_CURRENT_LIST_DIR}/interim-icon.svg)
 endif()
