@@ -9,17 +9,12 @@ include(GNUInstallDirs)
 
 set(CEDOLARIO_APP_ID it.cedolario.Cedolario)
 
-set(CEDOLARIO_ICON ${PROJECT_SOURCE_DIR}/src/resources/svg/cedolario.svg)
-if(NOT EXISTS ${CEDOLARIO_ICON})
-    set(CEDOLARIO_ICON ${CMAKE_CURRENT_LIST_DIR}/interim-icon.svg)
-endif()
-
 install(TARGETS cedolario RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${CEDOLARIO_ICON}
+install(FILES ${PROJECT_SOURCE_DIR}/src/resources/svg/cedolario.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${CEDOLARIO_APP_ID}.svg)
 install(DIRECTORY DESTINATION ${CEDOLARIO_SYSTEM_DIR}
