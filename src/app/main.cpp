@@ -1,25 +1,11 @@
-#include "platform/BuildConfig.h"
-#include "platform/Clock.h"
-#include "platform/QtMessageBoxes.h"
-#include "platform/Services.h"
-#include "slip/Form1.h"
+#include "app/Startup.h"
 
 #include <QApplication>
-#include <QDir>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-
-    QtMessageBoxes messages;
-    SystemClock clock;
-    Services services;
-    services.messages = &messages;
-    services.clock = &clock;
-    services.archivePath = [] { return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll")); };
-
-    Form1 slip(services);
-    slip.load();
-    slip.show();
+    Startup startup;
+    startup.start();
     return app.exec();
 }

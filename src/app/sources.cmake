@@ -4,5 +4,6 @@ list(APPEND CORE_SOURCES
 list(APPEND UI_SOURCES
     app/Form2.cpp
     app/PictureButton.cpp
+    app/Startup.cpp
     app/apertura.cpp
 )

@@ -1,0 +1,30 @@
+#include "app/Startup.h"
+
+#include "platform/BuildConfig.h"
+#include "slip/Form1.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+Startup::Startup(std::function<QString()> archivePath)
+{
+    m_services.messages = &m_messages;
+    m_services.clock = &m_clock;
+    m_services.archivePath = std::move(archivePath);
+}
+
+Startup::~Startup() = default;
+
+void Startup::start()
+{
+    // Desktops match the windows to it.cedolario.Cedolario.desktop by this name (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("it.cedolario.Cedolario"));
+    m_slip = std::make_unique<Form1>(m_services);
+    m_slip->load();
+    m_slip->show();
+}
+
+QString Startup::systemArchivePath()
+{
+    return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll"));
+}

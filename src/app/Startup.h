@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/Services.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Form1;
+
+// What main() starts: the real platform services and the slip form, loaded and shown as the first
+// window. The start-up benchmark starts the application through this same class.
+class Startup
+{
+public:
+    // The archive is fillcp.dll in the shared system directory unless another path is given.
+    explicit Startup(std::function<QString()> archivePath = &systemArchivePath);
+    ~Startup();
+
+    // Names the desktop entry the windows belong to, then loads and shows the slip form.
+    void start();
+    Form1& slip() { return *m_slip; }
+
+    static QString systemArchivePath();
+
+private:
+    QtMessageBoxes m_messages;
+    SystemClock m_clock;
+    Services m_services;
+    std::unique_ptr<Form1> m_slip;
+};
