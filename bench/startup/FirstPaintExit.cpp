@@ -21,8 +21,10 @@ FirstPaintExit::FirstPaintExit(QObject* parent)
 
 bool FirstPaintExit::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_painted && event->type() == QEvent::Paint && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->isWindow()) {
+    if (m_painted || event->type() != QEvent::Paint || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (m_window ? widget == m_window : widget->isWindow()) {
         m_painted = true;
         // Queued: the window and its children finish painting and are flushed to the screen first.
         // Exiting without tearing down keeps shutdown out of the start-up time.
