@@ -4,12 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -29,14 +32,40 @@ const bool described = [] {
     return true;
 }();
 
+// The launched programs write their messages here rather than into the benchmark's report.
+std::string messageLog()
+{
+    return (std::filesystem::temp_directory_path() / ("cedolario-startup-" + std::to_string(getpid()) + ".log"))
+        .string();
+}
+
+// The last line the launched program wrote, to say why it failed.
+std::string lastMessage()
+{
+    std::ifstream log(messageLog());
+    std::string line;
+    std::string last;
+    while (std::getline(log, line)) {
+        if (!line.empty())
+            last = line;
+    }
+    return last.empty() ? std::string() : " (last message: " + last + ")";
+}
+
 // Runs `program` (with one argument, when given) to its end; an empty text, or what went wrong.
 std::string launch(const char* program, const char* argument)
 {
     char* const argv[] = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
+    const std::string log = messageLog();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = 0;
-    const int spawnError = posix_spawn(&child, program, nullptr, nullptr, argv, environ);
+    const int spawnError = posix_spawn(&child, program, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    const std::string name = std::filesystem::path(program).filename().string();
     if (spawnError != 0)
-        return std::string("cannot start ") + program + ": " + std::strerror(spawnError);
+        return "cannot start " + name + ": " + std::strerror(spawnError);
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR)
@@ -45,10 +74,10 @@ std::string launch(const char* program, const char* argument)
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return std::string();
     if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
-        return std::string(program) + " painted no window within a minute";
+        return name + " painted no window within a minute";
     if (WIFEXITED(status))
-        return std::string(program) + " exited with status " + std::to_string(WEXITSTATUS(status));
-    return std::string(program) + " was killed by signal " + std::to_string(WTERMSIG(status));
+        return name + " exited with status " + std::to_string(WEXITSTATUS(status)) + lastMessage();
+    return name + " was killed by signal " + std::to_string(WTERMSIG(status)) + lastMessage();
 }
 
 void timeLaunches(benchmark::State& state, const char* program, const char* argument = nullptr)
@@ -65,6 +94,8 @@ void timeLaunches(benchmark::State& state, const char* program, const char* argu
         if (error.empty())
             error = launch(program, argument);
     }
+    std::error_code ignored;
+    std::filesystem::remove(messageLog(), ignored);
     if (!error.empty())
         state.SkipWithError(error.c_str());
 }
