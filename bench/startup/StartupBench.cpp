@@ -82,7 +82,8 @@ std::string launch(const char* program, const char* argument)
 
 void timeLaunches(benchmark::State& state, const char* program, const char* argument = nullptr)
 {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+    const auto isSet = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
         state.SkipWithError("no display: run under xvfb-run");
         return;
     }
@@ -90,14 +91,17 @@ void timeLaunches(benchmark::State& state, const char* program, const char* argu
     unsetenv("QT_QPA_PLATFORM");
     // One untimed launch brings the program and its libraries into the page cache.
     std::string error = launch(program, argument);
+    if (!error.empty())
+        state.SkipWithError(error.c_str());
     for (auto _ : state) {
-        if (error.empty())
-            error = launch(program, argument);
+        error = launch(program, argument);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
     }
     std::error_code ignored;
     std::filesystem::remove(messageLog(), ignored);
-    if (!error.empty())
-        state.SkipWithError(error.c_str());
 }
 
 void StartNoWindow(benchmark::State& state)
