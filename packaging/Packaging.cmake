@@ -1,7 +1,8 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
 #
 # Installed: the executable, the freedesktop desktop entry, the scalable icon, the AppStream metadata
-# and the archive directory CEDOLARIO_SYSTEM_DIR, writable by every user of the machine. The package
+# and the archive directory CEDOLARIO_SYSTEM_DIR, writable by every user of the machine (when the
+# installation may make it; see MakeArchiveDirectory.cmake). The package
 # ships that directory, and its postinst sets the mode again in case the directory already existed.
 # Nothing in the package deletes the directory or the archive in it: removal and purge keep the users'
 # saved slips (dpkg leaves a directory that still holds files).
@@ -17,10 +18,8 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.metainfo.xml
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/svg/cedolario.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${CEDOLARIO_APP_ID}.svg)
-install(DIRECTORY DESTINATION ${CEDOLARIO_SYSTEM_DIR}
-        DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-                              GROUP_READ GROUP_WRITE GROUP_EXECUTE
-                              WORLD_READ WORLD_WRITE WORLD_EXECUTE)
+install(CODE "set(CEDOLARIO_SYSTEM_DIR \"${CEDOLARIO_SYSTEM_DIR}\")")
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/MakeArchiveDirectory.cmake)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/postinst.in ${CMAKE_BINARY_DIR}/debian/postinst @ONLY)
 

@@ -165,6 +165,20 @@ else
     fail "cmake --install did not make $SYSTEM_DIR"
 fi
 
+# Where the archive directory cannot be made (a user installing into a prefix of their own), the
+# rest is installed and the installation still succeeds, with a warning.
+mkdir -p "$WORK/blocked"
+# A file where the archive directory's first component should be.
+touch "$WORK/blocked/$(echo "${SYSTEM_DIR#/}" | cut -d/ -f1)"
+if DESTDIR="$WORK/blocked" cmake --install "$BUILD" --prefix /opt/cedolario >"$WORK/blocked.log" 2>&1; then
+    [ -f "$WORK/blocked/opt/cedolario/bin/cedolario" ] || fail "blocked archive directory: executable not installed"
+    grep -q "Could not make" "$WORK/blocked.log" ||
+        fail "blocked archive directory: no warning"
+else
+    cat "$WORK/blocked.log" >&2
+    fail "cmake --install fails when the archive directory cannot be made"
+fi
+
 # --- On the machine, for real (CI as root only) -----------------------------------------------
 if [ "${CEDOLARIO_INSTALL_TEST:-0}" = 1 ]; then
     if [ "$(id -u)" -ne 0 ]; then
