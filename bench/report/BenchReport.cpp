@@ -58,8 +58,9 @@ QString cell(const QString& text)
 
 QString figureName(const BenchFigure& figure)
 {
-    return QLatin1Char('`') + (figure.arguments.isEmpty() ? figure.family
-                                                          : figure.family + QLatin1Char('/') + figure.arguments) +
+    return QLatin1Char('`') +
+           (figure.arguments.isEmpty() ? figure.family
+                                       : figure.family + QLatin1Char('/') + figure.arguments) +
            QLatin1Char('`');
 }
 
@@ -203,9 +204,9 @@ QString formatDuration(double nanoseconds)
 QString renderSection(const BenchSection& section)
 {
     QStringList referenceFamilies = section.references.values();
-    const bool withRate = std::any_of(section.figures.cbegin(), section.figures.cend(), [](const BenchFigure& f) {
-        return f.bytesPerSecond > 0 || f.itemsPerSecond > 0;
-    });
+    const bool withRate =
+        std::any_of(section.figures.cbegin(), section.figures.cend(),
+                    [](const BenchFigure& f) { return f.bytesPerSecond > 0 || f.itemsPerSecond > 0; });
 
     QString text = QStringLiteral("### ") + section.title + QStringLiteral("\n\n");
     if (!section.about.isEmpty())

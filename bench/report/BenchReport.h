@@ -25,8 +25,8 @@ struct BenchSection {
     QString executable;
     QString title;
     QString about;
-    QList<BenchFigure> figures;           // in the order the executable ran them
-    QHash<QString, QString> references;   // measured family -> reference family
+    QList<BenchFigure> figures;         // in the order the executable ran them
+    QHash<QString, QString> references; // measured family -> reference family
 };
 
 struct MachineInfo {

@@ -12,8 +12,7 @@ constexpr int NoPaintTimeoutMs = 60'000;
 constexpr int NoPaintExitCode = 3;
 } // namespace
 
-FirstPaintExit::FirstPaintExit(QObject* parent)
-    : QObject(parent)
+FirstPaintExit::FirstPaintExit(QObject* parent) : QObject(parent)
 {
     QCoreApplication::instance()->installEventFilter(this);
     QTimer::singleShot(NoPaintTimeoutMs, this, [] { std::_Exit(NoPaintExitCode); });

@@ -35,7 +35,8 @@ const bool described = [] {
 // The launched programs write their messages here rather than into the benchmark's report.
 std::string messageLog()
 {
-    return (std::filesystem::temp_directory_path() / ("cedolario-startup-" + std::to_string(getpid()) + ".log"))
+    return (std::filesystem::temp_directory_path() /
+            ("cedolario-startup-" + std::to_string(getpid()) + ".log"))
         .string();
 }
 
@@ -59,7 +60,8 @@ std::string launch(const char* program, const char* argument)
     const std::string log = messageLog();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t child = 0;
     const int spawnError = posix_spawn(&child, program, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);

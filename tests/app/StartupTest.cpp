@@ -1,5 +1,5 @@
-#include "app/Form2.h"
 #include "app/Startup.h"
+#include "app/Form2.h"
 #include "slip/Form1.h"
 
 #include <QDir>

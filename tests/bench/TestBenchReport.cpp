@@ -26,7 +26,8 @@ namespace {
 // A Google Benchmark JSON document with the given context entries and runs.
 QByteArray benchmarkJson(const QString& contextEntries, const QString& runs)
 {
-    return QStringLiteral(R"({"context": {"date": "2026-12-08T04:00:00+00:00", "executable": "/b/bench_archive" %1},
+    return QStringLiteral(
+               R"({"context": {"date": "2026-12-08T04:00:00+00:00", "executable": "/b/bench_archive" %1},
                               "benchmarks": [%2]})")
         .arg(contextEntries, runs)
         .toUtf8();
@@ -86,25 +87,26 @@ void TestBenchReport::parsesFigures_data()
                                         run(QStringLiteral("B"), 2, QStringLiteral("ms")) + QLatin1Char(',') +
                                         run(QStringLiteral("C"), 3, QStringLiteral("s")) + QLatin1Char(',') +
                                         run(QStringLiteral("D"), 4, QStringLiteral("ns")))
-        << QStringList{QStringLiteral("A||1500"), QStringLiteral("B||2000000"), QStringLiteral("C||3000000000"),
-                       QStringLiteral("D||4")};
+        << QStringList{QStringLiteral("A||1500"), QStringLiteral("B||2000000"),
+                       QStringLiteral("C||3000000000"), QStringLiteral("D||4")};
     QTest::newRow("run options are not arguments")
-        << benchmarkJson(QString(),
-                         run(QStringLiteral("LoadArchive/1000/min_time:2.000/real_time"), 7, QStringLiteral("ns")) +
-                             QLatin1Char(',') +
-                             run(QStringLiteral("Pair/3/4/iterations:10/repeats:2/threads:1"), 8,
-                                 QStringLiteral("ns")))
+        << benchmarkJson(
+               QString(),
+               run(QStringLiteral("LoadArchive/1000/min_time:2.000/real_time"), 7, QStringLiteral("ns")) +
+                   QLatin1Char(',') +
+                   run(QStringLiteral("Pair/3/4/iterations:10/repeats:2/threads:1"), 8, QStringLiteral("ns")))
         << QStringList{QStringLiteral("LoadArchive|1000|7"), QStringLiteral("Pair|3/4|8")};
     QTest::newRow("median of odd repetitions")
         << benchmarkJson(QString(), run(QStringLiteral("A"), 30, QStringLiteral("ns")) + QLatin1Char(',') +
-                                        run(QStringLiteral("A"), 10, QStringLiteral("ns")) + QLatin1Char(',') +
-                                        run(QStringLiteral("A"), 20, QStringLiteral("ns")))
+                                        run(QStringLiteral("A"), 10, QStringLiteral("ns")) +
+                                        QLatin1Char(',') + run(QStringLiteral("A"), 20, QStringLiteral("ns")))
         << QStringList{QStringLiteral("A||20")};
     QTest::newRow("median of even repetitions")
-        << benchmarkJson(QString(), run(QStringLiteral("A"), 40, QStringLiteral("ns")) + QLatin1Char(',') +
-                                        run(QStringLiteral("A"), 10, QStringLiteral("ns")) + QLatin1Char(',') +
-                                        run(QStringLiteral("A"), 20, QStringLiteral("ns")) + QLatin1Char(',') +
-                                        run(QStringLiteral("A"), 100, QStringLiteral("ns")))
+        << benchmarkJson(QString(),
+                         run(QStringLiteral("A"), 40, QStringLiteral("ns")) + QLatin1Char(',') +
+                             run(QStringLiteral("A"), 10, QStringLiteral("ns")) + QLatin1Char(',') +
+                             run(QStringLiteral("A"), 20, QStringLiteral("ns")) + QLatin1Char(',') +
+                             run(QStringLiteral("A"), 100, QStringLiteral("ns")))
         << QStringList{QStringLiteral("A||30")};
     QTest::newRow("median aggregate wins over mean and repetitions")
         << benchmarkJson(
@@ -174,23 +176,24 @@ void TestBenchReport::rendersSectionTable_data()
                                           "|---|--:|---|--:|--:|\n");
 
     QTest::newRow("reference with the same arguments")
-        << benchmarkJson(QStringLiteral(R"(, "cedolario.section": "Archive list load",
+        << benchmarkJson(
+               QStringLiteral(R"(, "cedolario.section": "Archive list load",
                                            "cedolario.about": "Loads N records.",
                                            "cedolario.reference.LoadArchive": "ReadBytes")"),
-                         run(QStringLiteral("ReadBytes/1000"), 10, QStringLiteral("us")) + QLatin1Char(',') +
-                             run(QStringLiteral("LoadArchive/1000"), 25, QStringLiteral("us")) + QLatin1Char(',') +
-                             run(QStringLiteral("ReadBytes/1000000"), 8, QStringLiteral("ms")) +
-                             QLatin1Char(',') +
-                             run(QStringLiteral("LoadArchive/1000000"), 40, QStringLiteral("ms")))
+               run(QStringLiteral("ReadBytes/1000"), 10, QStringLiteral("us")) + QLatin1Char(',') +
+                   run(QStringLiteral("LoadArchive/1000"), 25, QStringLiteral("us")) + QLatin1Char(',') +
+                   run(QStringLiteral("ReadBytes/1000000"), 8, QStringLiteral("ms")) + QLatin1Char(',') +
+                   run(QStringLiteral("LoadArchive/1000000"), 40, QStringLiteral("ms")))
         << QStringLiteral("### Archive list load\n\nLoads N records.\n\n") + header +
-               QStringLiteral("| `LoadArchive/1000` | 25.0 µs | `ReadBytes/1000` | 10.0 µs | 2.50 × |\n"
-                              "| `LoadArchive/1000000` | 40.0 ms | `ReadBytes/1000000` | 8.00 ms | 5.00 × |\n");
+               QStringLiteral(
+                   "| `LoadArchive/1000` | 25.0 µs | `ReadBytes/1000` | 10.0 µs | 2.50 × |\n"
+                   "| `LoadArchive/1000000` | 40.0 ms | `ReadBytes/1000000` | 8.00 ms | 5.00 × |\n");
     QTest::newRow("one reference without arguments for every size")
         << benchmarkJson(QStringLiteral(R"(, "cedolario.section": "Words",
                                            "cedolario.reference.Words": "Copy")"),
                          run(QStringLiteral("Words/1"), 300, QStringLiteral("ns")) + QLatin1Char(',') +
-                             run(QStringLiteral("Words/999999"), 900, QStringLiteral("ns")) + QLatin1Char(',') +
-                             run(QStringLiteral("Copy"), 30, QStringLiteral("ns")))
+                             run(QStringLiteral("Words/999999"), 900, QStringLiteral("ns")) +
+                             QLatin1Char(',') + run(QStringLiteral("Copy"), 30, QStringLiteral("ns")))
         << QStringLiteral("### Words\n\n") + header +
                QStringLiteral("| `Words/1` | 300 ns | `Copy` | 30.0 ns | 10.0 × |\n"
                               "| `Words/999999` | 900 ns | `Copy` | 30.0 ns | 30.0 × |\n");
@@ -207,21 +210,22 @@ void TestBenchReport::rendersSectionTable_data()
                               "| `App` | 75.0 ms | `Empty` | 50.0 ms | 1.50 × |\n"
                               "| `Other` | 1.00 ms | — | — | — |\n");
     QTest::newRow("failures shown, no ratio")
-        << benchmarkJson(QStringLiteral(R"(, "cedolario.reference.A": "R", "cedolario.reference.B": "S")"),
-                         run(QStringLiteral("R"), 0, QStringLiteral("ns"),
-                             QStringLiteral(R"(, "error_occurred": true, "error_message": "no | display")")) +
-                             QLatin1Char(',') + run(QStringLiteral("A"), 5, QStringLiteral("ns")) +
-                             QLatin1Char(',') + run(QStringLiteral("S"), 0, QStringLiteral("ns")) +
-                             QLatin1Char(',') +
-                             run(QStringLiteral("B"), 0, QStringLiteral("ns"),
-                                 QStringLiteral(R"(, "error_occurred": true, "error_message": "bad result")")))
+        << benchmarkJson(
+               QStringLiteral(R"(, "cedolario.reference.A": "R", "cedolario.reference.B": "S")"),
+               run(QStringLiteral("R"), 0, QStringLiteral("ns"),
+                   QStringLiteral(R"(, "error_occurred": true, "error_message": "no | display")")) +
+                   QLatin1Char(',') + run(QStringLiteral("A"), 5, QStringLiteral("ns")) + QLatin1Char(',') +
+                   run(QStringLiteral("S"), 0, QStringLiteral("ns")) + QLatin1Char(',') +
+                   run(QStringLiteral("B"), 0, QStringLiteral("ns"),
+                       QStringLiteral(R"(, "error_occurred": true, "error_message": "bad result")")))
         << QStringLiteral("### bench_archive\n\n") + header +
                QStringLiteral("| `A` | 5.00 ns | `R` | failed: no \\| display | — |\n"
                               "| `B` | failed: bad result | `S` | 0 ns | — |\n");
     QTest::newRow("reference named but not run")
         << benchmarkJson(QStringLiteral(R"(, "cedolario.reference.A": "Missing")"),
                          run(QStringLiteral("A"), 5, QStringLiteral("ns")))
-        << QStringLiteral("### bench_archive\n\n") + header + QStringLiteral("| `A` | 5.00 ns | — | — | — |\n");
+        << QStringLiteral("### bench_archive\n\n") + header +
+               QStringLiteral("| `A` | 5.00 ns | — | — | — |\n");
     QTest::newRow("throughput column when a figure has one")
         << benchmarkJson(QStringLiteral(R"(, "cedolario.reference.Load": "Read")"),
                          run(QStringLiteral("Read"), 1, QStringLiteral("ms"),
@@ -291,9 +295,9 @@ void TestBenchReport::readsMachineFiles_data()
         << QStringLiteral("processor\t: 0\nvendor_id\t: AuthenticAMD\nmodel\t\t: 1\n"
                           "model name\t: AMD EPYC 7B13\nprocessor\t: 1\nmodel name\t: AMD EPYC 7B13\n")
         << QStringLiteral("AMD EPYC 7B13") << qint64(0);
-    QTest::newRow("meminfo in kB")
-        << QStringLiteral("MemTotal:       24589876 kB\nMemFree:        20000000 kB\n") << QString()
-        << qint64(25180033024);
+    QTest::newRow("meminfo in kB") << QStringLiteral(
+                                          "MemTotal:       24589876 kB\nMemFree:        20000000 kB\n")
+                                   << QString() << qint64(25180033024);
     QTest::newRow("neither") << QStringLiteral("garbage\n") << QString() << qint64(0);
 }
 

@@ -49,7 +49,8 @@ void leakMemory()
 int main(int argc, char* argv[])
 {
     if (argc != 2) {
-        std::fputs("usage: sanitizer_canary clean|heap-overflow|use-after-free|signed-overflow|leak\n", stderr);
+        std::fputs("usage: sanitizer_canary clean|heap-overflow|use-after-free|signed-overflow|leak\n",
+                   stderr);
         return 2;
     }
     const int zero = argc - 2;
