@@ -11,8 +11,8 @@ constexpr double CentimetresPerInch = 2.54;
 
 } // namespace
 
-PainterSurface::PainterSurface(QPaintDevice& device)
-    : m_device(device), m_font(QStringLiteral("Arial"))
+PainterSurface::PainterSurface(QPaintDevice& device, std::function<void()> abandonJob)
+    : m_device(device), m_abandonJob(std::move(abandonJob)), m_font(QStringLiteral("Arial"))
 {
     m_font.setPointSizeF(8);
 }
@@ -21,7 +21,7 @@ PainterSurface::~PainterSurface()
 {
     // A page left without EndDocument is not complete: never release it as it stands.
     if (m_painter.isActive() && !m_ended) {
-        abandonJob();
+        abandon();
         m_painter.end();
     }
 }
@@ -117,7 +117,7 @@ bool PainterSurface::EndDocument()
     if (!m_painter.isActive())
         return !failed();
     if (failed()) {
-        abandonJob();
+        abandon();
         m_painter.end();
         return false;
     }
@@ -148,6 +148,12 @@ bool PainterSurface::ready()
         return false;
     }
     return true;
+}
+
+void PainterSurface::abandon()
+{
+    if (m_abandonJob)
+        m_abandonJob();
 }
 
 void PainterSurface::fail(const QString& errorText)

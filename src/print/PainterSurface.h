@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPainter>
 
+#include <functional>
+
 class QPaintDevice;
 
 // The page drawn with QPainter on any paint device: a printer, a PDF writer or an image.
@@ -12,10 +14,12 @@ class QPaintDevice;
 // size and is measured on the device itself. The painter begins at the first drawing, so a page
 // with nothing drawn opens no job. A failure (the painter does not begin, a picture is missing)
 // makes the following drawings no-ops and EndDocument report it.
-class PainterSurface : public PrintSurface
+class PainterSurface final : public PrintSurface
 {
 public:
-    explicit PainterSurface(QPaintDevice& device);
+    // abandonJob, when given, is called once when a begun job fails or is left unfinished, before
+    // the painter ends: a printer gives up its job there.
+    explicit PainterSurface(QPaintDevice& device, std::function<void()> abandonJob = {});
     ~PainterSurface() override;
 
     PainterSurface(const PainterSurface&) = delete;
@@ -37,17 +41,15 @@ public:
     QString errorText() const { return m_errorText; }
     bool failed() const { return !m_errorText.isEmpty(); }
 
-protected:
-    // Called once when a begun job fails, before the painter ends: a printer's surface gives up
-    // its job here.
-    virtual void abandonJob() {}
-
 private:
     bool ready();
     void fail(const QString& errorText);
     QPointF toDevice(float x, float y) const;
 
+    void abandon();
+
     QPaintDevice& m_device;
+    std::function<void()> m_abandonJob;
     QPainter m_painter;
     QFont m_font;
     QColor m_textColour = Qt::black;
