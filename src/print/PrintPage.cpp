@@ -3,6 +3,7 @@
 #include "print/PainterSurface.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -44,7 +45,7 @@ bool SavePagePdf(const QString& path, const PageComposer& compose, QString& erro
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
-        errorText = file.errorString();
+        errorText = QStringLiteral("impossibile scrivere %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     return true;
