@@ -1,10 +1,13 @@
+#include "AppHarness.h"
 #include "SampleSlip.h"
+#include "app/PictureButton.h"
 #include "ScriptedSaveFileDialog.h"
 #include "platform/QtPrinter.h"
 #include "print/SlipLayout.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTest>
@@ -47,6 +50,12 @@ class CupsPrintTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void onePageReachesTheQueue();
+    void stampaButtonPrintsOnePage();
+
+private:
+    // Waits for a PDF that is new or rewritten since before and reads whole; its page count.
+    // The file is removed.
+    int arrivedPages(const QHash<QString, QDateTime>& before);
 };
 
 void CupsPrintTest::initTestCase()
@@ -70,7 +79,38 @@ void CupsPrintTest::onePageReachesTheQueue()
     QCOMPARE(outcome.status, PrintOutcome::Done);
     QCOMPARE(dialog.asked, 0);
 
-    // cups-pdf writes the file while Ghostscript runs: wait for a new file that reads whole.
+    QCOMPARE(arrivedPages(before), 1);
+}
+
+void CupsPrintTest::stampaButtonPrintsOnePage()
+{
+    const QDir output(qEnvironmentVariable("CEDOLARIO_CUPS_PDF_DIR"));
+    const QHash<QString, QDateTime> before = pdfFiles(output);
+
+    AppHarness app;
+    ScriptedSaveFileDialog dialog;
+    QtPrinter printer(dialog);
+    app.services.printer = &printer;
+    Form1& form = app.start();
+    form.setFields(SampleSlip());
+    const auto archiveBytes = [&] {
+        QFile file(app.services.archivePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    };
+    const QByteArray archiveBefore = archiveBytes();
+
+    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+
+    QVERIFY2(app.messages.shown.isEmpty(), qPrintable(app.messages.texts().join(u'\n')));
+    QCOMPARE(dialog.asked, 0);
+    QCOMPARE(arrivedPages(before), 1);
+    QCOMPARE(archiveBytes(), archiveBefore);
+}
+
+int CupsPrintTest::arrivedPages(const QHash<QString, QDateTime>& before)
+{
+    const QDir output(qEnvironmentVariable("CEDOLARIO_CUPS_PDF_DIR"));
+    // cups-pdf writes the file while Ghostscript runs: wait for one that reads whole.
     QString arrived;
     const auto newPdfArrived = [&] {
         const QHash<QString, QDateTime> now = pdfFiles(output);
@@ -83,8 +123,12 @@ void CupsPrintTest::onePageReachesTheQueue()
         }
         return false;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(newPdfArrived(), 120000);
-    QCOMPARE(pageCount(arrived), 1);
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(newPdfArrived(), 120000); }();
+    if (arrived.isEmpty())
+        return -1;
+    const int pages = pageCount(arrived);
+    QFile::remove(arrived); // this test's own job
+    return pages;
 }
 
 QTEST_MAIN(CupsPrintTest)
