@@ -30,8 +30,8 @@ void composeToPdf(benchmark::State& state, SlipModel model)
     const QImage euro = euroMark();
     for (auto _ : state) {
         QString error;
-        const QByteArray pdf = PagePdf(
-            [&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); }, error);
+        const QByteArray pdf =
+            PagePdf([&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); }, error);
         benchmark::DoNotOptimize(pdf.size());
     }
 }
@@ -83,11 +83,13 @@ void bareQPainterToPdf(benchmark::State& state, SlipModel model)
                     painter.drawLine(QLineF(call.x1 * dots, call.y1 * dots, call.x2 * dots, call.y2 * dots));
                     break;
                 case RecordingSurface::Operation::DrawFilledBox:
-                    painter.fillRect(QRectF(QPointF(call.x1 * dots, call.y1 * dots), QPointF(call.x2 * dots, call.y2 * dots)),
+                    painter.fillRect(QRectF(QPointF(call.x1 * dots, call.y1 * dots),
+                                            QPointF(call.x2 * dots, call.y2 * dots)),
                                      Qt::black);
                     break;
                 case RecordingSurface::Operation::DrawPicture:
-                    painter.drawImage(QRectF(call.x1 * dots, call.y1 * dots, call.x2 * dots, call.y2 * dots), euro);
+                    painter.drawImage(QRectF(call.x1 * dots, call.y1 * dots, call.x2 * dots, call.y2 * dots),
+                                      euro);
                     break;
                 default:
                     break;
@@ -98,10 +100,22 @@ void bareQPainterToPdf(benchmark::State& state, SlipModel model)
     }
 }
 
-void BM_SlipPdf_TwoFrame(benchmark::State& state) { composeToPdf(state, SlipModel::TwoFrame); }
-void BM_SlipPdf_Premarcati(benchmark::State& state) { composeToPdf(state, SlipModel::Premarcati); }
-void BM_BareQPainterPdf_TwoFrame(benchmark::State& state) { bareQPainterToPdf(state, SlipModel::TwoFrame); }
-void BM_BareQPainterPdf_Premarcati(benchmark::State& state) { bareQPainterToPdf(state, SlipModel::Premarcati); }
+void BM_SlipPdf_TwoFrame(benchmark::State& state)
+{
+    composeToPdf(state, SlipModel::TwoFrame);
+}
+void BM_SlipPdf_Premarcati(benchmark::State& state)
+{
+    composeToPdf(state, SlipModel::Premarcati);
+}
+void BM_BareQPainterPdf_TwoFrame(benchmark::State& state)
+{
+    bareQPainterToPdf(state, SlipModel::TwoFrame);
+}
+void BM_BareQPainterPdf_Premarcati(benchmark::State& state)
+{
+    bareQPainterToPdf(state, SlipModel::Premarcati);
+}
 
 } // namespace
 

@@ -6,7 +6,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-QtPrinter::QtPrinter(SaveFileDialog& dialog) : m_dialog(dialog) {}
+QtPrinter::QtPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
+{
+}
 
 PrintOutcome QtPrinter::printPage(const PageComposer& compose)
 {

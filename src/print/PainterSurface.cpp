@@ -1,9 +1,9 @@
 #include "print/PainterSurface.h"
 
 #include <QFontMetricsF>
-#include <QPagedPaintDevice>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 
 namespace {
 

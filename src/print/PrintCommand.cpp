@@ -31,7 +31,8 @@ void PrintCommand::run()
 
     MessageBoxes& messages = *m_services.messages;
     if (!m_services.printer) {
-        messages.critical(QStringLiteral("Nessuna stampante disponibile: il bollettino non \u00e8 stato stampato."));
+        messages.critical(
+            QStringLiteral("Nessuna stampante disponibile: il bollettino non \u00e8 stato stampato."));
         return;
     }
     Printer& printer = *m_services.printer;
@@ -41,15 +42,17 @@ void PrintCommand::run()
     case PrintOutcome::Cancelled:
         return;
     case PrintOutcome::Failed:
-        messages.critical(QStringLiteral("La stampa non \u00e8 riuscita: %1.\nIl bollettino non \u00e8 stato stampato.")
-                              .arg(printed.errorText));
+        messages.critical(
+            QStringLiteral("La stampa non \u00e8 riuscita: %1.\nIl bollettino non \u00e8 stato stampato.")
+                .arg(printed.errorText));
         return;
     case PrintOutcome::NoPrinter:
         break;
     }
 
-    if (!messages.askYesNo(QStringLiteral("Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato "
-                                          "stampato.\nVuoi salvarlo come file PDF?")))
+    if (!messages.askYesNo(
+            QStringLiteral("Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato "
+                           "stampato.\nVuoi salvarlo come file PDF?")))
         return;
     const PrintOutcome saved = printer.savePageAsPdf(page);
     if (saved.status == PrintOutcome::Failed)

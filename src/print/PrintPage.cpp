@@ -45,7 +45,8 @@ bool SavePagePdf(const QString& path, const PageComposer& compose, QString& erro
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
-        errorText = QStringLiteral("impossibile scrivere %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString());
+        errorText = QStringLiteral("impossibile scrivere %1 (%2)")
+                        .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     return true;

@@ -1,7 +1,7 @@
 #include "AppHarness.h"
 #include "SampleSlip.h"
-#include "app/PictureButton.h"
 #include "ScriptedSaveFileDialog.h"
+#include "app/PictureButton.h"
 #include "platform/QtPrinter.h"
 #include "print/SlipLayout.h"
 

@@ -1,6 +1,6 @@
+#include "platform/QtPrinter.h"
 #include "SampleSlip.h"
 #include "ScriptedSaveFileDialog.h"
-#include "platform/QtPrinter.h"
 #include "print/SlipLayout.h"
 
 #include <QApplication>
@@ -95,7 +95,8 @@ void QtPrinterTest::printOn()
     printer.setOutputFileName(m_directory.filePath(file));
     if (status == PrintOutcome::Failed && withEuro)
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-    const PrintOutcome outcome = QtPrinter::printOn(printer, slipPage(nullptr, withEuro ? QImage(u":/euro.png"_s) : QImage()));
+    const PrintOutcome outcome =
+        QtPrinter::printOn(printer, slipPage(nullptr, withEuro ? QImage(u":/euro.png"_s) : QImage()));
     QCOMPARE(int(outcome.status), status);
     QVERIFY2(outcome.errorText.contains(errorPart), qPrintable(outcome.errorText));
     if (status == PrintOutcome::Done) {

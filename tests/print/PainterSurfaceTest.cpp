@@ -1,5 +1,5 @@
-#include "SampleSlip.h"
 #include "print/PainterSurface.h"
+#include "SampleSlip.h"
 #include "print/PrintPage.h"
 #include "print/SlipLayout.h"
 
@@ -161,7 +161,9 @@ void PainterSurfaceTest::euroMarkStaysLossless()
 {
     QString error;
     const QByteArray pdf = PagePdf(
-        [](PrintSurface& page) { DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s)); },
+        [](PrintSurface& page) {
+            DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s));
+        },
         error);
     QVERIFY2(!pdf.isEmpty(), qPrintable(error));
     QVERIFY(pdf.contains("/Subtype /Image"));

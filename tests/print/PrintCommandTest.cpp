@@ -47,13 +47,15 @@ void PrintCommandTest::printsTheSelectedModel_data()
     // PageSetUp, the model's rows, EndDocument. The sample reason fits on one line in 2 frame
     // (0.2 cm a character, 6.0 cm) and takes two in the premarcati receipt part (limit 5.5).
     QTest::newRow("2 frame with the code line")
-        << PaletteState{false, true, 1} << 66 << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s << QString();
+        << PaletteState{false, true, 1} << 66 << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s
+        << QString();
     QTest::newRow("2 frame without the code line")
         << PaletteState{false, true, 0} << 63 << u"PrintAt 13.10 1.55 11 bold black |TD    123|"_s
         << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s;
     QTest::newRow("premarcati with the code line")
         << PaletteState{true, false, 1} << 56 << u"DrawFilledBox 0.05 0.05 24.65 0.55"_s << QString();
-    QTest::newRow("neither model: nothing printed") << PaletteState{false, false, 1} << -1 << QString() << QString();
+    QTest::newRow("neither model: nothing printed")
+        << PaletteState{false, false, 1} << -1 << QString() << QString();
 }
 
 void PrintCommandTest::printsTheSelectedModel()
@@ -118,8 +120,9 @@ void PrintCommandTest::printerOutcomes_data()
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<int>("pdfPages");
 
-    const QString question = u"Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato stampato.\n"
-                             "Vuoi salvarlo come file PDF?"_s;
+    const QString question =
+        u"Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato stampato.\n"
+        "Vuoi salvarlo come file PDF?"_s;
     QTest::newRow("printed: nothing to say")
         << int(PrintOutcome::Done) << int(PrintOutcome::Done) << QList<bool>{} << QStringList{} << 0;
     QTest::newRow("job failed: reported, no file offered")
@@ -128,15 +131,18 @@ void PrintCommandTest::printerOutcomes_data()
                        "Il bollettino non \u00e8 stato stampato."_s}
         << 0;
     QTest::newRow("no printer, PDF wanted and saved")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done) << QList<bool>{true} << QStringList{question} << 1;
-    QTest::newRow("no printer, PDF not wanted")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done) << QList<bool>{false} << QStringList{question} << 0;
+        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done) << QList<bool>{true}
+        << QStringList{question} << 1;
+    QTest::newRow("no printer, PDF not wanted") << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done)
+                                                << QList<bool>{false} << QStringList{question} << 0;
     QTest::newRow("no printer, file dialog cancelled")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Cancelled) << QList<bool>{true} << QStringList{question}
-        << 0;
+        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Cancelled) << QList<bool>{true}
+        << QStringList{question} << 0;
     QTest::newRow("no printer, PDF not written")
         << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Failed) << QList<bool>{true}
-        << QStringList{question, u"Il file PDF non \u00e8 stato salvato: la stampante ha segnalato un errore."_s} << 1;
+        << QStringList{question,
+                       u"Il file PDF non \u00e8 stato salvato: la stampante ha segnalato un errore."_s}
+        << 1;
 }
 
 void PrintCommandTest::printerOutcomes()

@@ -1,6 +1,6 @@
+#include "print/PrintRoutines.h"
 #include "RecordingSurface.h"
 #include "print/PainterSurface.h"
-#include "print/PrintRoutines.h"
 
 #include <QBuffer>
 #include <QPdfWriter>
@@ -64,10 +64,12 @@ void PrintRoutinesTest::wrapped_data()
         << u"abc"_s << 1.0f << QStringList{u"PrintAt 1.00 3.70 8 bold black |abc|"_s};
     QTest::newRow("the character that reaches the limit exactly ends the line")
         << u"abcdefgh"_s << 1.0f
-        << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s, u"PrintAt 1.00 4.00 8 bold black |efgh|"_s};
+        << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s,
+                       u"PrintAt 1.00 4.00 8 bold black |efgh|"_s};
     QTest::newRow("the character that passes the limit stays on the line")
         << u"abcdefgh"_s << 0.9f
-        << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s, u"PrintAt 1.00 4.00 8 bold black |efgh|"_s};
+        << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s,
+                       u"PrintAt 1.00 4.00 8 bold black |efgh|"_s};
     QTest::newRow("a word is broken anywhere")
         << u"abcdef"_s << 1.0f
         << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s, u"PrintAt 1.00 4.00 8 bold black |ef|"_s};
@@ -77,17 +79,18 @@ void PrintRoutinesTest::wrapped_data()
                        u"PrintAt 1.00 4.30 8 bold black |fghi|"_s, u"PrintAt 1.00 4.60 8 bold black |j|"_s};
     QTest::newRow("nothing but spaces after a break prints no further line")
         << u"abcd     "_s << 1.0f << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s};
-    QTest::newRow("a tab is not trimmed")
-        << u"abcd\tef"_s << 1.0f
-        << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s, u"PrintAt 1.00 4.00 8 bold black |\tef|"_s};
+    QTest::newRow("a tab is not trimmed") << u"abcd\tef"_s << 1.0f
+                                          << QStringList{u"PrintAt 1.00 3.70 8 bold black |abcd|"_s,
+                                                         u"PrintAt 1.00 4.00 8 bold black |\tef|"_s};
     QTest::newRow("the number of lines has no limit")
         << QString(48, QLatin1Char('x')) << 1.0f
-        << QStringList{u"PrintAt 1.00 3.70 8 bold black |xxxx|"_s,  u"PrintAt 1.00 4.00 8 bold black |xxxx|"_s,
-                       u"PrintAt 1.00 4.30 8 bold black |xxxx|"_s,  u"PrintAt 1.00 4.60 8 bold black |xxxx|"_s,
-                       u"PrintAt 1.00 4.90 8 bold black |xxxx|"_s,  u"PrintAt 1.00 5.20 8 bold black |xxxx|"_s,
-                       u"PrintAt 1.00 5.50 8 bold black |xxxx|"_s,  u"PrintAt 1.00 5.80 8 bold black |xxxx|"_s,
-                       u"PrintAt 1.00 6.10 8 bold black |xxxx|"_s,  u"PrintAt 1.00 6.40 8 bold black |xxxx|"_s,
-                       u"PrintAt 1.00 6.70 8 bold black |xxxx|"_s,  u"PrintAt 1.00 7.00 8 bold black |xxxx|"_s};
+        << QStringList{
+               u"PrintAt 1.00 3.70 8 bold black |xxxx|"_s, u"PrintAt 1.00 4.00 8 bold black |xxxx|"_s,
+               u"PrintAt 1.00 4.30 8 bold black |xxxx|"_s, u"PrintAt 1.00 4.60 8 bold black |xxxx|"_s,
+               u"PrintAt 1.00 4.90 8 bold black |xxxx|"_s, u"PrintAt 1.00 5.20 8 bold black |xxxx|"_s,
+               u"PrintAt 1.00 5.50 8 bold black |xxxx|"_s, u"PrintAt 1.00 5.80 8 bold black |xxxx|"_s,
+               u"PrintAt 1.00 6.10 8 bold black |xxxx|"_s, u"PrintAt 1.00 6.40 8 bold black |xxxx|"_s,
+               u"PrintAt 1.00 6.70 8 bold black |xxxx|"_s, u"PrintAt 1.00 7.00 8 bold black |xxxx|"_s};
     QTest::newRow("a limit narrower than one character prints one character a line")
         << u"abc"_s << 0.1f
         << QStringList{u"PrintAt 1.00 3.70 8 bold black |a|"_s, u"PrintAt 1.00 4.00 8 bold black |b|"_s,

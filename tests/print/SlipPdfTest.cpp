@@ -227,7 +227,8 @@ void SlipPdfTest::amountEndsAtItsEdge_data()
     QTest::newRow("2 frame, 111111111111,11") << SlipModel::TwoFrame << u"111111111111,11"_s << 11.5 << 28.0;
     QTest::newRow("premarcati, 0,50") << SlipModel::Premarcati << u"0,50"_s << 4.0 << 23.0;
     QTest::newRow("premarcati, 1234,50") << SlipModel::Premarcati << u"1234,50"_s << 4.0 << 23.0;
-    QTest::newRow("premarcati, 111111111111,11") << SlipModel::Premarcati << u"111111111111,11"_s << 4.0 << 23.0;
+    QTest::newRow("premarcati, 111111111111,11")
+        << SlipModel::Premarcati << u"111111111111,11"_s << 4.0 << 23.0;
 }
 
 void SlipPdfTest::amountEndsAtItsEdge()
@@ -262,15 +263,14 @@ void SlipPdfTest::reasonLines_data()
     // A hundred digits in 8 point bold, 0.15691 cm each: 64 and 90 to a line in the 2 frame
     // model (limits 10.0 and 14.0), 36 and 48 in the premarcati model (5.5 and 7.5).
     const QString digits = QStringLiteral("0123456789").repeated(10);
-    QTest::newRow("2 frame")
-        << SlipModel::TwoFrame
-        << QStringList{digits.left(64), digits.mid(64), digits.left(90), digits.mid(90)}
-        << QList<double>{1.0, 1.0, 14.0, 14.0} << QList<double>{3.7, 4.0, 3.7, 4.0};
-    QTest::newRow("premarcati")
-        << SlipModel::Premarcati
-        << QStringList{digits.left(36), digits.mid(36, 36), digits.mid(72), digits.left(48), digits.mid(48, 48),
-                       digits.mid(96)}
-        << QList<double>{2.1, 2.1, 2.1, 15.6, 15.6, 15.6} << QList<double>{4.55, 4.85, 5.15, 6.0, 6.3, 6.6};
+    QTest::newRow("2 frame") << SlipModel::TwoFrame
+                             << QStringList{digits.left(64), digits.mid(64), digits.left(90), digits.mid(90)}
+                             << QList<double>{1.0, 1.0, 14.0, 14.0} << QList<double>{3.7, 4.0, 3.7, 4.0};
+    QTest::newRow("premarcati") << SlipModel::Premarcati
+                                << QStringList{digits.left(36), digits.mid(36, 36), digits.mid(72),
+                                               digits.left(48), digits.mid(48, 48), digits.mid(96)}
+                                << QList<double>{2.1, 2.1, 2.1, 15.6, 15.6, 15.6}
+                                << QList<double>{4.55, 4.85, 5.15, 6.0, 6.3, 6.6};
 }
 
 void SlipPdfTest::reasonLines()
@@ -287,8 +287,8 @@ void SlipPdfTest::reasonLines()
     const QList<Word> all = words(pdf);
     for (qsizetype i = 0; i < lineWords.size(); ++i) {
         const auto match = std::find_if(all.begin(), all.end(), [&](const Word& word) {
-            return word.text == lineWords[i] && qAbs(word.left - xs[i]) <= Tolerance
-                   && qAbs(word.top - ys[i]) <= Tolerance;
+            return word.text == lineWords[i] && qAbs(word.left - xs[i]) <= Tolerance &&
+                   qAbs(word.top - ys[i]) <= Tolerance;
         });
         QVERIFY2(match != all.end(), qPrintable(lineWords[i]));
     }

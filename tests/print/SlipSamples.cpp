@@ -28,8 +28,7 @@ int main(int argc, char* argv[])
         const QString path = directory.filePath(QString::fromLatin1(sample.file));
         QString error;
         const bool saved = SavePagePdf(
-            path,
-            [&](PrintSurface& surface) { DrawSlipModel(surface, sample.model, fields, true, euro); },
+            path, [&](PrintSurface& surface) { DrawSlipModel(surface, sample.model, fields, true, euro); },
             error);
         if (!saved) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(error));

@@ -11,7 +11,9 @@ QString number(float value)
 
 } // namespace
 
-RecordingSurface::RecordingSurface(PrintSurface* measurer) : m_measurer(measurer) {}
+RecordingSurface::RecordingSurface(PrintSurface* measurer) : m_measurer(measurer)
+{
+}
 
 void RecordingSurface::PageSetUp()
 {
@@ -99,7 +101,8 @@ QString RecordingSurface::describe(const Call& call)
         return QStringLiteral("PrintAt %1 %2 %3 %4 %5 |%6|")
             .arg(number(call.x1), number(call.y1), QString::number(call.size),
                  call.bold ? QStringLiteral("bold") : QStringLiteral("regular"),
-                 call.colour == TextColour::White ? QStringLiteral("white") : QStringLiteral("black"), call.text);
+                 call.colour == TextColour::White ? QStringLiteral("white") : QStringLiteral("black"),
+                 call.text);
     case Operation::DrawLine:
         return QStringLiteral("DrawLine %1 %2 %3 %4 %5")
             .arg(number(call.x1), number(call.y1), number(call.x2), number(call.y2),

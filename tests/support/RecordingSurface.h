@@ -27,7 +27,6 @@ public:
         QSize pictureSize;
     };
 
-
     explicit RecordingSurface(PrintSurface* measurer = nullptr);
 
     void PageSetUp() override;
