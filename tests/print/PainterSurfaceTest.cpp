@@ -35,6 +35,7 @@ private Q_SLOTS:
     void missingPictureAbandonsTheJob();
     void pageLeftUnfinishedIsAbandoned();
     void premarcatiOnAnImage();
+    void dashesKeepTheirScreenLength();
     void euroMarkStaysLossless();
     void savedPdfFailures();
 };
@@ -155,6 +156,34 @@ void PainterSurfaceTest::premarcatiOnAnImage()
     QCOMPARE(pixelAtCm(image, 4.0, 5.0), QColor(Qt::white));   // empty receipt part
     QCOMPARE(pixelAtCm(image, 0.22, 0.77), QColor(Qt::black)); // corner of the euro mark's black square
     QVERIFY(pixelAtCm(image, 15.0, 8.35).lightness() < 128);   // line over the code-line zone
+}
+
+void PainterSurfaceTest::dashesKeepTheirScreenLength()
+{
+    // 300 dots per inch; a dashed line 10 cm long on row 1 cm.
+    QImage image(1300, 400, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);
+    image.setDotsPerMeterY(11811);
+    image.fill(Qt::white);
+    PainterSurface surface(image);
+    surface.setLineStyle(LineStyle::Dashed);
+    surface.DrawLine(0.5f, 1.0f, 10.5f, 1.0f);
+    QVERIFY(surface.EndDocument());
+
+    // 4 on and 2 off in 96 dpi pixels: a period of 6 / 96 inch, 1.5875 mm, so 63 dashes in
+    // 10 cm. Qt's plain dash on the thinnest pen would make 6 dots a period here: 196 dashes.
+    const int row = 118; // 1 cm at 300 dpi
+    int dashes = 0;
+    bool inDash = false;
+    for (int x = 0; x < image.width(); ++x) {
+        bool dark = false;
+        for (int y = row - 1; y <= row + 1; ++y)
+            dark = dark || image.pixelColor(x, y).lightness() < 160;
+        if (dark && !inDash)
+            ++dashes;
+        inDash = dark;
+    }
+    QVERIFY2(dashes >= 62 && dashes <= 64, qPrintable(QString::number(dashes)));
 }
 
 void PainterSurfaceTest::euroMarkStaysLossless()

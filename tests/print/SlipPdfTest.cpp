@@ -58,6 +58,7 @@ private Q_SLOTS:
     void amountEndsAtItsEdge();
     void reasonLines_data();
     void reasonLines();
+    void premarcatiStaysLeftOf24_7();
 
 private:
     QString writePdf(SlipModel model, const SlipTexts& fields);
@@ -292,6 +293,17 @@ void SlipPdfTest::reasonLines()
         });
         QVERIFY2(match != all.end(), qPrintable(lineWords[i]));
     }
+}
+
+void SlipPdfTest::premarcatiStaysLeftOf24_7()
+{
+    // The rest of the page width stays blank: nothing of the slip reaches past its right frame.
+    const QString pdf = writePdf(SlipModel::Premarcati, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    const QList<Word> all = words(pdf);
+    QVERIFY(all.size() > 50);
+    for (const Word& word : all)
+        QVERIFY2(word.right <= 24.7, qPrintable(word.text + u" ends at "_s + QString::number(word.right)));
 }
 
 QTEST_MAIN(SlipPdfTest)
