@@ -68,16 +68,19 @@ void PrintCommandTest::printsTheSelectedModel()
     AppHarness app;
     CapturingPrinter printer;
     app.services.printer = &printer;
+    // An empty archive: a save would append a record to it.
+    const QString archive = app.services.archivePath();
+    QFile emptyArchive(archive);
+    QVERIFY(emptyArchive.open(QIODevice::WriteOnly));
+    emptyArchive.close();
     Form1& form = app.start();
     form.setFields(SampleSlip());
     app.palette().setPaletteState(state);
-    const QString archive = app.services.archivePath();
-    const QByteArray archiveBefore = fileBytes(archive);
 
     clickPrint(app.palette());
 
     QVERIFY(app.messages.shown.isEmpty());
-    QCOMPARE(fileBytes(archive), archiveBefore);
+    QCOMPARE(fileBytes(archive), QByteArray());
     QVERIFY(printer.pdfPages.empty());
     if (calls < 0) {
         QVERIFY(printer.printedPages.empty());
