@@ -19,7 +19,7 @@ PainterSurface::PainterSurface(QPaintDevice& device, std::function<void()> aband
 
 PainterSurface::~PainterSurface()
 {
-    // A page left without EndDocument is not complete: never release it as it stands.
+    // A page left without EndDocument is not complete: give up its job before the painter ends.
     if (m_painter.isActive() && !m_ended) {
         abandon();
         m_painter.end();
