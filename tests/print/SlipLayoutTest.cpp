@@ -60,6 +60,7 @@ private Q_SLOTS:
     void emptyFields();
     void longReason_data();
     void longReason();
+    void reasonRunsOnBelowTheSlip();
     void amountRightAligned_data();
     void amountRightAligned();
     void chosenModel_data();
@@ -418,6 +419,23 @@ void SlipLayoutTest::longReason()
             lines << call;
     }
     QCOMPARE(lines, reasonLines);
+}
+
+void SlipLayoutTest::reasonRunsOnBelowTheSlip()
+{
+    // 0.4 cm a character: 14 to a line in the premarcati receipt part. 170 characters make 12
+    // full lines and a 13th of 2; the 12th stands at 4.25 + 12 * 0.3 = 7.85, over the stamp
+    // caption, the 13th at 8.15.
+    SlipTexts fields;
+    fields[PaymentReason] = QString(170, QLatin1Char('x'));
+    QStringList receiptLines;
+    for (const QString& call : drawn(SlipModel::Premarcati, fields, true, 0.4)) {
+        if (call.startsWith(u"PrintAt 2.10 "_s) && call.contains(u"|xx"_s))
+            receiptLines << call;
+    }
+    QCOMPARE(receiptLines.size(), 13);
+    QCOMPARE(receiptLines.at(11), u"PrintAt 2.10 7.85 8 bold black |"_s + QString(14, u'x') + u'|');
+    QCOMPARE(receiptLines.at(12), u"PrintAt 2.10 8.15 8 bold black |xx|"_s);
 }
 
 void SlipLayoutTest::amountRightAligned_data()
