@@ -1,6 +1,8 @@
 #include "platform/BuildConfig.h"
 #include "platform/Clock.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtPrinter.h"
+#include "platform/SaveFileDialog.h"
 #include "platform/Services.h"
 #include "slip/Form1.h"
 
@@ -13,9 +15,12 @@ int main(int argc, char* argv[])
 
     QtMessageBoxes messages;
     SystemClock clock;
+    QtSaveFileDialog saveDialog;
+    QtPrinter printer(saveDialog);
     Services services;
     services.messages = &messages;
     services.clock = &clock;
+    services.printer = &printer;
     services.archivePath = [] { return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll")); };
 
     Form1 slip(services);
