@@ -1,4 +1,7 @@
 list(APPEND CORE_SOURCES
+    slip/AmountFormat.cpp
+    slip/AmountWords.cpp
+    slip/FieldRules.cpp
     slip/Imprint.cpp
 )
 list(APPEND UI_SOURCES
