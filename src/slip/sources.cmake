@@ -8,3 +8,6 @@ list(APPEND UI_SOURCES
     slip/Form1.cpp
     slip/HeadingBand.cpp
 )
+list(APPEND UI_SOURCES
+    slip/SlipLineEdit.cpp
+)
