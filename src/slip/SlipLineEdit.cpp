@@ -45,8 +45,9 @@ void SlipLineEdit::focusOutEvent(QFocusEvent* event)
     QLineEdit::focusOutEvent(event);
     if (event->reason() == Qt::PopupFocusReason)
         return;
-    if (event->reason() == Qt::ActiveWindowFocusReason && QApplication::activeWindow() == nullptr) {
-        // Another program took the activation: decide when this application is active again.
+    const QWidget* active = QApplication::activeWindow();
+    if (event->reason() == Qt::ActiveWindowFocusReason && (active == nullptr || active->isModal())) {
+        // Another program or a message box took the activation: decide when this window is active again.
         if (!m_focusLostDeferred) {
             m_focusLostDeferred = true;
             qApp->installEventFilter(this);

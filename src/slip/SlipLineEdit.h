@@ -19,8 +19,9 @@ public:
 
 Q_SIGNALS:
     void focusGained(int field);
-    // Not sent when only a popup (a context menu) takes the focus, nor when the whole application loses
-    // the activation: then it is sent once the application is active again with the focus elsewhere.
+    // Not sent when only a popup (a context menu) takes the focus, nor when another program or a modal
+    // dialog (a message box) takes the activation: then it is sent once a window of the application is
+    // active again, if the focus is no longer here.
     void focusLost(int field);
 
 protected:

@@ -7,7 +7,5 @@ list(APPEND CORE_SOURCES
 list(APPEND UI_SOURCES
     slip/Form1.cpp
     slip/HeadingBand.cpp
-)
-list(APPEND UI_SOURCES
     slip/SlipLineEdit.cpp
 )

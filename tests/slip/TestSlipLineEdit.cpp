@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void noFocusLostForPopup();
     void focusLostWhenAnotherWindowOfOursIsActivated();
     void focusLostDeferredWhileAnotherProgramIsActive();
+    void noFocusLostForAMessageBox();
 
 private:
     static void insertBy(InsertPath path, SlipLineEdit& edit, const QString& text);
@@ -339,6 +341,26 @@ void TestSlipLineEdit::focusLostDeferredWhileAnotherProgramIsActive()
     QTRY_COMPARE(lost.count(), 1);
     QCoreApplication::processEvents();
     QCOMPARE(lost.count(), 1);
+}
+
+void TestSlipLineEdit::noFocusLostForAMessageBox()
+{
+    TwoFields form;
+    QVERIFY(form.showAndFocusFirst());
+    QSignalSpy lost(form.first, &SlipLineEdit::focusLost);
+
+    QDialog box(&form.window);
+    box.setModal(true);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QCOMPARE(QApplication::activeModalWidget(), &box);
+    QCOMPARE(lost.count(), 0);
+    box.close();
+    form.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form.window));
+    QTRY_VERIFY(form.first->hasFocus());
+    QCoreApplication::processEvents();
+    QCOMPARE(lost.count(), 0);
 }
 
 QTEST_MAIN(TestSlipLineEdit)
