@@ -68,7 +68,8 @@ bool SlipLineEdit::eventFilter(QObject* watched, QEvent* event)
 
 void SlipLineEdit::settleDeferredFocusLost()
 {
-    if (!m_focusLostDeferred || QApplication::activeWindow() == nullptr)
+    const QWidget* active = QApplication::activeWindow();
+    if (!m_focusLostDeferred || active == nullptr || active->isModal())
         return;
     m_focusLostDeferred = false;
     qApp->removeEventFilter(this);
