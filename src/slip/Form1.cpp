@@ -179,8 +179,8 @@ void Form1::buildFields()
 {
     for (int index = 0; index < SlipFieldCount; ++index) {
         auto* field = new SlipLineEdit(index, this);
-        connect(field, &SlipLineEdit::focusGained, this, &Form1::Text1_GotFocus);
-        connect(field, &SlipLineEdit::focusLost, this, &Form1::Text1_LostFocus);
+        connect(field, &SlipLineEdit::focusGained, this, &Form1::fieldFocusGained);
+        connect(field, &SlipLineEdit::focusLost, this, &Form1::fieldFocusLost);
         field->setObjectName(QStringLiteral("Text1_%1").arg(index));
         field->setFont(arial(8.25, true));
         field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -270,12 +270,12 @@ void Form1::setFieldBackground(int index, const QColor& colour)
     field->setPalette(colours);
 }
 
-void Form1::Text1_GotFocus(int index)
+void Form1::fieldFocusGained(int index)
 {
     setFieldBackground(index, Yellow);
 }
 
-void Form1::Text1_LostFocus(int index)
+void Form1::fieldFocusLost(int index)
 {
     for (int field = 0; field < SlipFieldCount; ++field)
         setFieldBackground(field, White);
@@ -293,14 +293,14 @@ void Form1::Text1_LostFocus(int index)
         setPreview(Label12, CodeLineTypePiece(fieldText(DocumentType)));
         break;
     case Amount:
-        CheckAmount();
+        checkAmount();
         break;
     default:
         break;
     }
 }
 
-void Form1::CheckAmount()
+void Form1::checkAmount()
 {
     const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
     if (!formatted) {

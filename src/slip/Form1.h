@@ -59,9 +59,9 @@ protected:
 private:
     // Input rules: the focused field is yellow; leaving any field whitens and trims all twelve, then
     // updates the preview of the account or the document type, or checks and formats the amount.
-    void Text1_GotFocus(int index);
-    void Text1_LostFocus(int index);
-    void CheckAmount();
+    void fieldFocusGained(int index);
+    void fieldFocusLost(int index);
+    void checkAmount();
     void setFieldBackground(int index, const QColor& colour);
     void setPreview(QLabel* label, const QString& text);
 
