@@ -161,13 +161,15 @@ void SlipLineEdit::trackText(const QString& text)
     m_currentText = text;
 }
 
-// The safety net for every other way text arrives (middle-click paste, undo of a cleaning): whatever
-// the edit put between the unchanged start and end of the text is cleaned.
+// The safety net for every other way text arrives (a middle-click paste, QLineEdit::paste): the edit is
+// undone and its text inserted again cleaned, so the length limit cuts the cleaned text and one undo
+// takes the whole paste back. Where undoing would not give back the text before the edit, the inserted
+// part is replaced in place instead.
 void SlipLineEdit::cleanEditedText(const QString& text)
 {
     if (m_cleaning)
         return;
-    const QString& before = m_currentText == text ? m_previousText : m_currentText;
+    const QString before = m_currentText == text ? m_previousText : m_currentText;
     qsizetype prefix = 0;
     const qsizetype shorter = std::min(before.size(), text.size());
     while (prefix < shorter && before[prefix] == text[prefix])
@@ -179,11 +181,21 @@ void SlipLineEdit::cleanEditedText(const QString& text)
     if (insertedLength <= 0)
         return;
     const QString inserted = text.mid(prefix, insertedLength);
-    const QString cleaned = CleanInsertedText(m_field, inserted);
-    if (cleaned == inserted)
+    if (CleanInsertedText(m_field, inserted) == inserted)
         return;
+
     m_cleaning = true;
+    if (isUndoAvailable()) {
+        undo();
+        if (QLineEdit::text() == before) {
+            // The cursor and selection are back where the edit found them.
+            insert(CleanInsertedText(m_field, inserted));
+            m_cleaning = false;
+            return;
+        }
+        redo();
+    }
     setSelection(static_cast<int>(prefix), static_cast<int>(insertedLength));
-    insert(cleaned);
+    insert(CleanInsertedText(m_field, inserted));
     m_cleaning = false;
 }

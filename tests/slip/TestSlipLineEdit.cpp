@@ -29,6 +29,8 @@ private Q_SLOTS:
     void insertedText_data();
     void insertedText();
     void setTextIsNotFiltered();
+    void cleanedPasteUndoneInOneStep_data();
+    void cleanedPasteUndoneInOneStep();
     void focusSignals();
     void noFocusLostForPopup();
     void focusLostWhenAnotherWindowOfOursIsActivated();
@@ -210,6 +212,11 @@ void TestSlipLineEdit::insertedText_data()
     QTest::newRow("plain paste: amount") << InsertPath::PlainPaste << int(Amount) << ""
                                          << "EUR 5,5"
                                          << "5,5";
+    // Here the length limit has cut the text before the field sees it: the rest is cleaned.
+    QTest::newRow("plain paste: postcode cut then cleaned")
+        << InsertPath::PlainPaste << int(PayerPostcode) << ""
+        << "00 18 4 9"
+        << "0018";
 }
 
 void TestSlipLineEdit::insertedText()
@@ -230,6 +237,31 @@ void TestSlipLineEdit::insertedText()
 
     insertBy(path, *edit, inserted);
     QCOMPARE(edit->text(), after);
+}
+
+void TestSlipLineEdit::cleanedPasteUndoneInOneStep_data()
+{
+    QTest::addColumn<InsertPath>("path");
+    QTest::newRow("ctrl-v") << InsertPath::KeyboardPaste;
+    QTest::newRow("plain paste") << InsertPath::PlainPaste;
+}
+
+void TestSlipLineEdit::cleanedPasteUndoneInOneStep()
+{
+    QFETCH(InsertPath, path);
+    QWidget window;
+    auto* edit = new SlipLineEdit(AccountNumber, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("12"));
+    QTest::keyClick(edit, Qt::Key_Left);
+    insertBy(path, *edit, QStringLiteral("a3-4b"));
+    QCOMPARE(edit->text(), QStringLiteral("1342"));
+    QCOMPARE(edit->cursorPosition(), 3);
+
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit->text(), QStringLiteral("12"));
 }
 
 void TestSlipLineEdit::setTextIsNotFiltered()
