@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestAmountWords : public QObject
+class AmountWordsTest : public QObject
 {
     Q_OBJECT
 
@@ -15,7 +15,7 @@ private Q_SLOTS:
     void amountWithoutWords();
 };
 
-void TestAmountWords::groupInWords_data()
+void AmountWordsTest::groupInWords_data()
 {
     QTest::addColumn<QString>("digits");
     QTest::addColumn<QString>("words");
@@ -82,14 +82,14 @@ void TestAmountWords::groupInWords_data()
                                 << "";
 }
 
-void TestAmountWords::groupInWords()
+void AmountWordsTest::groupInWords()
 {
     QFETCH(QString, digits);
     QFETCH(QString, words);
     QCOMPARE(GroupInWords(digits), words);
 }
 
-void TestAmountWords::amountInWords_data()
+void AmountWordsTest::amountInWords_data()
 {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("words");
@@ -162,7 +162,7 @@ void TestAmountWords::amountInWords_data()
                                                        << "mille/00";
 }
 
-void TestAmountWords::amountInWords()
+void AmountWordsTest::amountInWords()
 {
     QFETCH(QString, amount);
     QFETCH(QString, words);
@@ -171,7 +171,7 @@ void TestAmountWords::amountInWords()
     QCOMPARE(*result, words);
 }
 
-void TestAmountWords::amountWithoutWords_data()
+void AmountWordsTest::amountWithoutWords_data()
 {
     QTest::addColumn<QString>("amount");
 
@@ -181,11 +181,11 @@ void TestAmountWords::amountWithoutWords_data()
     QTest::newRow("sign in the euros") << "-12,00";
 }
 
-void TestAmountWords::amountWithoutWords()
+void AmountWordsTest::amountWithoutWords()
 {
     QFETCH(QString, amount);
     QCOMPARE(AmountInWords(amount), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestAmountWords)
-#include "TestAmountWords.moc"
+QTEST_GUILESS_MAIN(AmountWordsTest)
+#include "AmountWordsTest.moc"

@@ -17,7 +17,7 @@
 enum class InsertPath { KeyboardPaste, ShiftInsertPaste, ContextMenuPaste, Drop, InputMethod, PlainPaste };
 Q_DECLARE_METATYPE(InsertPath)
 
-class TestSlipLineEdit : public QObject
+class SlipLineEditTest : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private:
     static void insertBy(InsertPath path, SlipLineEdit& edit, const QString& text);
 };
 
-void TestSlipLineEdit::typedKeys_data()
+void SlipLineEditTest::typedKeys_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("typed");
@@ -66,7 +66,7 @@ void TestSlipLineEdit::typedKeys_data()
         << int(PayerTown) << QStringLiteral("Forl\u00ec") << QStringLiteral("Forl\u00ec");
 }
 
-void TestSlipLineEdit::typedKeys()
+void SlipLineEditTest::typedKeys()
 {
     QFETCH(int, field);
     QFETCH(QString, typed);
@@ -81,7 +81,7 @@ void TestSlipLineEdit::typedKeys()
     QCOMPARE(edit.text(), text);
 }
 
-void TestSlipLineEdit::editingKeysStillWork()
+void SlipLineEditTest::editingKeysStillWork()
 {
     SlipLineEdit edit(AccountNumber);
     QTest::keyClicks(&edit, QStringLiteral("12345"));
@@ -97,7 +97,7 @@ void TestSlipLineEdit::editingKeysStillWork()
     QCOMPARE(edit.cursorPosition(), 2);
 }
 
-void TestSlipLineEdit::shortcutsStillWork()
+void SlipLineEditTest::shortcutsStillWork()
 {
     SlipLineEdit edit(Amount);
     QTest::keyClicks(&edit, QStringLiteral("12,50"));
@@ -114,7 +114,7 @@ void TestSlipLineEdit::shortcutsStillWork()
     QCOMPARE(edit.text(), QStringLiteral("12,5012,50"));
 }
 
-void TestSlipLineEdit::insertBy(InsertPath path, SlipLineEdit& edit, const QString& text)
+void SlipLineEditTest::insertBy(InsertPath path, SlipLineEdit& edit, const QString& text)
 {
     switch (path) {
     case InsertPath::KeyboardPaste:
@@ -167,7 +167,7 @@ void TestSlipLineEdit::insertBy(InsertPath path, SlipLineEdit& edit, const QStri
     }
 }
 
-void TestSlipLineEdit::insertedText_data()
+void SlipLineEditTest::insertedText_data()
 {
     QTest::addColumn<InsertPath>("path");
     QTest::addColumn<int>("field");
@@ -219,7 +219,7 @@ void TestSlipLineEdit::insertedText_data()
         << "0018";
 }
 
-void TestSlipLineEdit::insertedText()
+void SlipLineEditTest::insertedText()
 {
     QFETCH(InsertPath, path);
     QFETCH(int, field);
@@ -239,14 +239,14 @@ void TestSlipLineEdit::insertedText()
     QCOMPARE(edit->text(), after);
 }
 
-void TestSlipLineEdit::cleanedPasteUndoneInOneStep_data()
+void SlipLineEditTest::cleanedPasteUndoneInOneStep_data()
 {
     QTest::addColumn<InsertPath>("path");
     QTest::newRow("ctrl-v") << InsertPath::KeyboardPaste;
     QTest::newRow("plain paste") << InsertPath::PlainPaste;
 }
 
-void TestSlipLineEdit::cleanedPasteUndoneInOneStep()
+void SlipLineEditTest::cleanedPasteUndoneInOneStep()
 {
     QFETCH(InsertPath, path);
     QWidget window;
@@ -264,7 +264,7 @@ void TestSlipLineEdit::cleanedPasteUndoneInOneStep()
     QCOMPARE(edit->text(), QStringLiteral("12"));
 }
 
-void TestSlipLineEdit::setTextIsNotFiltered()
+void SlipLineEditTest::setTextIsNotFiltered()
 {
     // A recalled slip keeps what it holds, and typing next to it leaves it alone.
     SlipLineEdit edit(AccountNumber);
@@ -302,7 +302,7 @@ struct TwoFields {
 
 } // namespace
 
-void TestSlipLineEdit::focusSignals()
+void SlipLineEditTest::focusSignals()
 {
     TwoFields form;
     QSignalSpy gained(form.second, &SlipLineEdit::focusGained);
@@ -317,7 +317,7 @@ void TestSlipLineEdit::focusSignals()
     QCOMPARE(gained.at(0).at(0).toInt(), int(Amount));
 }
 
-void TestSlipLineEdit::noFocusLostForPopup()
+void SlipLineEditTest::noFocusLostForPopup()
 {
     TwoFields form;
     QVERIFY(form.showAndFocusFirst());
@@ -339,7 +339,7 @@ void TestSlipLineEdit::noFocusLostForPopup()
     QCOMPARE(lost.count(), 0);
 }
 
-void TestSlipLineEdit::focusLostWhenAnotherWindowOfOursIsActivated()
+void SlipLineEditTest::focusLostWhenAnotherWindowOfOursIsActivated()
 {
     TwoFields form;
     QVERIFY(form.showAndFocusFirst());
@@ -351,7 +351,7 @@ void TestSlipLineEdit::focusLostWhenAnotherWindowOfOursIsActivated()
     QCOMPARE(lost.count(), 1);
 }
 
-void TestSlipLineEdit::focusLostDeferredWhileAnotherProgramIsActive()
+void SlipLineEditTest::focusLostDeferredWhileAnotherProgramIsActive()
 {
     TwoFields form;
     QVERIFY(form.showAndFocusFirst());
@@ -375,7 +375,7 @@ void TestSlipLineEdit::focusLostDeferredWhileAnotherProgramIsActive()
     QCOMPARE(lost.count(), 1);
 }
 
-void TestSlipLineEdit::noFocusLostForAMessageBox()
+void SlipLineEditTest::noFocusLostForAMessageBox()
 {
     TwoFields form;
     QVERIFY(form.showAndFocusFirst());
@@ -395,5 +395,5 @@ void TestSlipLineEdit::noFocusLostForAMessageBox()
     QCOMPARE(lost.count(), 0);
 }
 
-QTEST_MAIN(TestSlipLineEdit)
-#include "TestSlipLineEdit.moc"
+QTEST_MAIN(SlipLineEditTest)
+#include "SlipLineEditTest.moc"

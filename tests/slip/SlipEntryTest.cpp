@@ -13,7 +13,7 @@
 #include "platform/QtMessageBoxes.h"
 
 // The slip form while the user types: focus colours, trimming, previews, the amount check and its words.
-class TestSlipEntry : public QObject
+class SlipEntryTest : public QObject
 {
     Q_OBJECT
 
@@ -45,7 +45,7 @@ private:
     static QColor background(const QLineEdit* field) { return field->palette().color(QPalette::Base); }
 };
 
-bool TestSlipEntry::startIn(AppHarness& app, int field)
+bool SlipEntryTest::startIn(AppHarness& app, int field)
 {
     Form1& form = app.start();
     form.activateWindow();
@@ -56,14 +56,14 @@ bool TestSlipEntry::startIn(AppHarness& app, int field)
     return form.Text1[field]->hasFocus();
 }
 
-void TestSlipEntry::replaceText(QLineEdit* field, const QString& typed)
+void SlipEntryTest::replaceText(QLineEdit* field, const QString& typed)
 {
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClicks(field, typed);
 }
 
-void TestSlipEntry::amountFormattedWithPreviewAndWords_data()
+void SlipEntryTest::amountFormattedWithPreviewAndWords_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("amount");
@@ -145,7 +145,7 @@ void TestSlipEntry::amountFormattedWithPreviewAndWords_data()
                                           << "prima";
 }
 
-void TestSlipEntry::amountFormattedWithPreviewAndWords()
+void SlipEntryTest::amountFormattedWithPreviewAndWords()
 {
     QFETCH(QString, typed);
     QFETCH(QString, amount);
@@ -166,7 +166,7 @@ void TestSlipEntry::amountFormattedWithPreviewAndWords()
     QVERIFY(form.Text1[DocumentType]->hasFocus());
 }
 
-void TestSlipEntry::amountRefusedKeepsWordsAndPreview_data()
+void SlipEntryTest::amountRefusedKeepsWordsAndPreview_data()
 {
     QTest::addColumn<QString>("typed");
 
@@ -177,7 +177,7 @@ void TestSlipEntry::amountRefusedKeepsWordsAndPreview_data()
     QTest::newRow("only letters, so empty") << "abc";
 }
 
-void TestSlipEntry::amountRefusedKeepsWordsAndPreview()
+void SlipEntryTest::amountRefusedKeepsWordsAndPreview()
 {
     QFETCH(QString, typed);
 
@@ -207,7 +207,7 @@ void TestSlipEntry::amountRefusedKeepsWordsAndPreview()
     QCOMPARE(app.messages.shown.size(), 2);
 }
 
-void TestSlipEntry::recalledAmountWithForeignCharacterIsRefused()
+void SlipEntryTest::recalledAmountWithForeignCharacterIsRefused()
 {
     // An archive written elsewhere may hold anything; the form does not format what it cannot read.
     AppHarness app;
@@ -223,7 +223,7 @@ void TestSlipEntry::recalledAmountWithForeignCharacterIsRefused()
     QCOMPARE(form.Label15->text(), QString());
 }
 
-void TestSlipEntry::accountPreview_data()
+void SlipEntryTest::accountPreview_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("account");
@@ -249,7 +249,7 @@ void TestSlipEntry::accountPreview_data()
                                                  << "00123456<";
 }
 
-void TestSlipEntry::accountPreview()
+void SlipEntryTest::accountPreview()
 {
     QFETCH(QString, typed);
     QFETCH(QString, account);
@@ -265,7 +265,7 @@ void TestSlipEntry::accountPreview()
     QCOMPARE(form.Label14->size(), form.Label14->sizeHint());
 }
 
-void TestSlipEntry::documentTypePreview_data()
+void SlipEntryTest::documentTypePreview_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("preview");
@@ -280,7 +280,7 @@ void TestSlipEntry::documentTypePreview_data()
                                << "1234567890>";
 }
 
-void TestSlipEntry::documentTypePreview()
+void SlipEntryTest::documentTypePreview()
 {
     QFETCH(QString, typed);
     QFETCH(QString, preview);
@@ -294,7 +294,7 @@ void TestSlipEntry::documentTypePreview()
     QCOMPARE(form.Label15->text(), QString());
 }
 
-void TestSlipEntry::focusColours()
+void SlipEntryTest::focusColours()
 {
     AppHarness app;
     QVERIFY(startIn(app, PayeeLine1));
@@ -311,7 +311,7 @@ void TestSlipEntry::focusColours()
     }
 }
 
-void TestSlipEntry::leavingAnyFieldTrimsAllTwelve()
+void SlipEntryTest::leavingAnyFieldTrimsAllTwelve()
 {
     AppHarness app;
     QVERIFY(startIn(app, PayeeLine2));
@@ -356,7 +356,7 @@ void TestSlipEntry::leavingAnyFieldTrimsAllTwelve()
     QCOMPARE(app.messages.shown.size(), 0);
 }
 
-void TestSlipEntry::typedSpacesTrimmedOnLeaving()
+void SlipEntryTest::typedSpacesTrimmedOnLeaving()
 {
     AppHarness app;
     QVERIFY(startIn(app, PayeeLine1));
@@ -367,7 +367,7 @@ void TestSlipEntry::typedSpacesTrimmedOnLeaving()
     QCOMPARE(form.fieldText(PayeeLine1), QStringLiteral("Mario Rossi"));
 }
 
-void TestSlipEntry::keysAndPasteFilteredInTheForm()
+void SlipEntryTest::keysAndPasteFilteredInTheForm()
 {
     AppHarness app;
     QVERIFY(startIn(app, AccountNumber));
@@ -393,7 +393,7 @@ void TestSlipEntry::keysAndPasteFilteredInTheForm()
     QCOMPARE(reason->text(), QStringLiteral("saldo fattura 12"));
 }
 
-void TestSlipEntry::writeAmountWords_data()
+void SlipEntryTest::writeAmountWords_data()
 {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("words");
@@ -406,7 +406,7 @@ void TestSlipEntry::writeAmountWords_data()
                                           << "prima";
 }
 
-void TestSlipEntry::writeAmountWords()
+void SlipEntryTest::writeAmountWords()
 {
     QFETCH(QString, amount);
     QFETCH(QString, words);
@@ -417,7 +417,7 @@ void TestSlipEntry::writeAmountWords()
     QCOMPARE(form.fieldText(AmountWords), words);
 }
 
-void TestSlipEntry::noChecksForAContextMenu()
+void SlipEntryTest::noChecksForAContextMenu()
 {
     AppHarness app;
     QVERIFY(startIn(app, Amount));
@@ -439,7 +439,7 @@ void TestSlipEntry::noChecksForAContextMenu()
     QCOMPARE(form.fieldText(Amount), QStringLiteral("12"));
 }
 
-void TestSlipEntry::checksWhenMovingToThePalette()
+void SlipEntryTest::checksWhenMovingToThePalette()
 {
     AppHarness app;
     QVERIFY(startIn(app, Amount));
@@ -451,7 +451,7 @@ void TestSlipEntry::checksWhenMovingToThePalette()
     QCOMPARE(background(form.Text1[Amount]), QColor(255, 255, 255));
 }
 
-void TestSlipEntry::noChecksWhileAnotherProgramIsActive()
+void SlipEntryTest::noChecksWhileAnotherProgramIsActive()
 {
     AppHarness app;
     QVERIFY(startIn(app, Amount));
@@ -472,7 +472,7 @@ void TestSlipEntry::noChecksWhileAnotherProgramIsActive()
     QCOMPARE(form.fieldText(Amount), QString());
 }
 
-void TestSlipEntry::realMessageBoxShownOnceThenFocusMovesOn()
+void SlipEntryTest::realMessageBoxShownOnceThenFocusMovesOn()
 {
     // The real box is modal and takes the activation while the focus change is under way.
     QtMessageBoxes realBoxes;
@@ -521,5 +521,5 @@ void TestSlipEntry::realMessageBoxShownOnceThenFocusMovesOn()
     QCOMPARE(seen.size(), 1);
 }
 
-QTEST_MAIN(TestSlipEntry)
-#include "TestSlipEntry.moc"
+QTEST_MAIN(SlipEntryTest)
+#include "SlipEntryTest.moc"

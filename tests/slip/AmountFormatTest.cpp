@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestAmountFormat : public QObject
+class AmountFormatTest : public QObject
 {
     Q_OBJECT
 
@@ -14,7 +14,7 @@ private Q_SLOTS:
     void invalidAmountMessage();
 };
 
-void TestAmountFormat::formatsAmount_data()
+void AmountFormatTest::formatsAmount_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("formatted");
@@ -65,7 +65,7 @@ void TestAmountFormat::formatsAmount_data()
                                 << "100000000000000000000,00";
 }
 
-void TestAmountFormat::formatsAmount()
+void AmountFormatTest::formatsAmount()
 {
     QFETCH(QString, typed);
     QFETCH(QString, formatted);
@@ -74,7 +74,7 @@ void TestAmountFormat::formatsAmount()
     QCOMPARE(*result, formatted);
 }
 
-void TestAmountFormat::refusesAmount_data()
+void AmountFormatTest::refusesAmount_data()
 {
     QTest::addColumn<QString>("typed");
 
@@ -93,16 +93,16 @@ void TestAmountFormat::refusesAmount_data()
     QTest::newRow("fullwidth digit") << QStringLiteral("\uFF11,50");
 }
 
-void TestAmountFormat::refusesAmount()
+void AmountFormatTest::refusesAmount()
 {
     QFETCH(QString, typed);
     QCOMPARE(FormatAmount(typed), std::nullopt);
 }
 
-void TestAmountFormat::invalidAmountMessage()
+void AmountFormatTest::invalidAmountMessage()
 {
     QCOMPARE(InvalidAmountMessage(), QStringLiteral("Formato IMPORTO non valido!!!"));
 }
 
-QTEST_GUILESS_MAIN(TestAmountFormat)
-#include "TestAmountFormat.moc"
+QTEST_GUILESS_MAIN(AmountFormatTest)
+#include "AmountFormatTest.moc"

@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-class TestFieldRules : public QObject
+class FieldRulesTest : public QObject
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ private Q_SLOTS:
     void trimSpaces();
 };
 
-void TestFieldRules::typedCode_data()
+void FieldRulesTest::typedCode_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<int>("typed");
@@ -66,7 +66,7 @@ void TestFieldRules::typedCode_data()
     QTest::newRow("reason euro sign") << int(PaymentReason) << 0x20AC << 0x20AC;
 }
 
-void TestFieldRules::typedCode()
+void FieldRulesTest::typedCode()
 {
     QFETCH(int, field);
     QFETCH(int, typed);
@@ -74,7 +74,7 @@ void TestFieldRules::typedCode()
     QCOMPARE(FilterTypedCode(field, typed), received);
 }
 
-void TestFieldRules::everyFieldKind_data()
+void FieldRulesTest::everyFieldKind_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<FieldInput>("input");
@@ -94,7 +94,7 @@ void TestFieldRules::everyFieldKind_data()
     QTest::newRow("DocumentType") << 11 << FieldInput::Digits << 0;
 }
 
-void TestFieldRules::everyFieldKind()
+void FieldRulesTest::everyFieldKind()
 {
     QFETCH(int, field);
     QFETCH(FieldInput, input);
@@ -103,7 +103,7 @@ void TestFieldRules::everyFieldKind()
     QCOMPARE(FieldMaxLength(field), maxLength);
 }
 
-void TestFieldRules::insertedText_data()
+void FieldRulesTest::insertedText_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("inserted");
@@ -156,7 +156,7 @@ void TestFieldRules::insertedText_data()
                                        << "";
 }
 
-void TestFieldRules::insertedText()
+void FieldRulesTest::insertedText()
 {
     QFETCH(int, field);
     QFETCH(QString, inserted);
@@ -164,7 +164,7 @@ void TestFieldRules::insertedText()
     QCOMPARE(CleanInsertedText(field, inserted), cleaned);
 }
 
-void TestFieldRules::trimSpaces_data()
+void FieldRulesTest::trimSpaces_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("trimmed");
@@ -186,12 +186,12 @@ void TestFieldRules::trimSpaces_data()
                                      << "123";
 }
 
-void TestFieldRules::trimSpaces()
+void FieldRulesTest::trimSpaces()
 {
     QFETCH(QString, text);
     QFETCH(QString, trimmed);
     QCOMPARE(TrimSpaces(text), trimmed);
 }
 
-QTEST_GUILESS_MAIN(TestFieldRules)
-#include "TestFieldRules.moc"
+QTEST_GUILESS_MAIN(FieldRulesTest)
+#include "FieldRulesTest.moc"

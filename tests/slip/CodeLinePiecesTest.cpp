@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestCodeLinePieces : public QObject
+class CodeLinePiecesTest : public QObject
 {
     Q_OBJECT
 
@@ -15,7 +15,7 @@ private Q_SLOTS:
     void typePieceAndMark();
 };
 
-void TestCodeLinePieces::amountPiece_data()
+void CodeLinePiecesTest::amountPiece_data()
 {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("piece");
@@ -42,14 +42,14 @@ void TestCodeLinePieces::amountPiece_data()
                                                     << "00000042+>";
 }
 
-void TestCodeLinePieces::amountPiece()
+void CodeLinePiecesTest::amountPiece()
 {
     QFETCH(QString, amount);
     QFETCH(QString, piece);
     QCOMPARE(CodeLineAmountPiece(amount), piece);
 }
 
-void TestCodeLinePieces::accountPiece_data()
+void CodeLinePiecesTest::accountPiece_data()
 {
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("piece");
@@ -68,14 +68,14 @@ void TestCodeLinePieces::accountPiece_data()
                                            << "123456789012<";
 }
 
-void TestCodeLinePieces::accountPiece()
+void CodeLinePiecesTest::accountPiece()
 {
     QFETCH(QString, account);
     QFETCH(QString, piece);
     QCOMPARE(CodeLineAccountPiece(account), piece);
 }
 
-void TestCodeLinePieces::typePieceAndMark_data()
+void CodeLinePiecesTest::typePieceAndMark_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("piece");
@@ -95,7 +95,7 @@ void TestCodeLinePieces::typePieceAndMark_data()
                                        << "TD    0896";
 }
 
-void TestCodeLinePieces::typePieceAndMark()
+void CodeLinePiecesTest::typePieceAndMark()
 {
     QFETCH(QString, type);
     QFETCH(QString, piece);
@@ -104,5 +104,5 @@ void TestCodeLinePieces::typePieceAndMark()
     QCOMPARE(DocumentTypeMark(type), mark);
 }
 
-QTEST_GUILESS_MAIN(TestCodeLinePieces)
-#include "TestCodeLinePieces.moc"
+QTEST_GUILESS_MAIN(CodeLinePiecesTest)
+#include "CodeLinePiecesTest.moc"
