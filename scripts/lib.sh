@@ -9,7 +9,8 @@ RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6pr
 # What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb for screenshots,
 # Google Benchmark, clang for the fuzzers, and the packaging checks.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
-               poppler-utils xvfb xauth imagemagick clang desktop-file-utils appstream dpkg-dev file)
+               poppler-utils xvfb xauth imagemagick clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev
+               file)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {

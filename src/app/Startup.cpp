@@ -10,6 +10,7 @@ Startup::Startup(std::function<QString()> archivePath)
 {
     m_services.messages = &m_messages;
     m_services.clock = &m_clock;
+    m_services.printer = &m_printer;
     m_services.archivePath = std::move(archivePath);
 }
 

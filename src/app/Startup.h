@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtPrinter.h"
+#include "platform/SaveFileDialog.h"
 #include "platform/Services.h"
 
 #include <QString>
@@ -29,6 +31,8 @@ public:
 private:
     QtMessageBoxes m_messages;
     SystemClock m_clock;
+    QtSaveFileDialog m_saveDialog;
+    QtPrinter m_printer{m_saveDialog};
     Services m_services;
     std::unique_ptr<Form1> m_slip;
 };

@@ -4,4 +4,6 @@ list(APPEND CORE_SOURCES
 )
 list(APPEND UI_SOURCES
     platform/QtMessageBoxes.cpp
+    platform/QtPrinter.cpp
+    platform/QtSaveFileDialog.cpp
 )

@@ -4,9 +4,15 @@
 #include "app/Twips.h"
 #include "app/Version.h"
 #include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Services.h"
+#include "print/CodeLine.h"
+#include "slip/AmountFormat.h"
+#include "slip/AmountWords.h"
+#include "slip/FieldRules.h"
 #include "slip/HeadingBand.h"
 #include "slip/Imprint.h"
+#include "slip/SlipLineEdit.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -20,6 +26,7 @@ const QColor Red(255, 0, 0);
 const QColor Blue(0, 0, 255);
 const QColor White(255, 255, 255);
 const QColor Black(0, 0, 0);
+const QColor Yellow(255, 255, 0);
 
 constexpr int ClientWidthTwips = 8415;
 constexpr int ClientHeightTwips = 6450;
@@ -171,7 +178,9 @@ void Form1::buildCaptions()
 void Form1::buildFields()
 {
     for (int index = 0; index < SlipFieldCount; ++index) {
-        auto* field = new QLineEdit(this);
+        auto* field = new SlipLineEdit(index, this);
+        connect(field, &SlipLineEdit::focusGained, this, &Form1::fieldFocusGained);
+        connect(field, &SlipLineEdit::focusLost, this, &Form1::fieldFocusLost);
         field->setObjectName(QStringLiteral("Text1_%1").arg(index));
         field->setFont(arial(8.25, true));
         field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -183,7 +192,6 @@ void Form1::buildFields()
         field->setGeometry(twipsRect(place.left, place.top, place.width, FieldHeightTwips));
         Text1[static_cast<std::size_t>(index)] = field;
     }
-    Text1[PayerPostcode]->setMaxLength(5);
     Text1[DocumentType]->setText(QStringLiteral("123"));
 
     for (std::size_t i = 1; i < TabOrder.size(); ++i)
@@ -252,6 +260,70 @@ void Form1::ShowAmountWordsField(bool show)
 {
     Text1[AmountWords]->setText(QString());
     Text1[AmountWords]->setVisible(show);
+}
+
+void Form1::setFieldBackground(int index, const QColor& colour)
+{
+    QLineEdit* field = Text1.at(static_cast<std::size_t>(index));
+    QPalette colours = field->palette();
+    colours.setColor(QPalette::Base, colour);
+    field->setPalette(colours);
+}
+
+void Form1::fieldFocusGained(int index)
+{
+    setFieldBackground(index, Yellow);
+}
+
+void Form1::fieldFocusLost(int index)
+{
+    for (int field = 0; field < SlipFieldCount; ++field)
+        setFieldBackground(field, White);
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        const QString text = fieldText(field);
+        const QString trimmed = TrimSpaces(text);
+        if (trimmed != text)
+            setFieldText(field, trimmed);
+    }
+    switch (index) {
+    case AccountNumber:
+        setPreview(Label14, CodeLineAccountPiece(fieldText(AccountNumber)));
+        break;
+    case DocumentType:
+        setPreview(Label12, CodeLineTypePiece(fieldText(DocumentType)));
+        break;
+    case Amount:
+        checkAmount();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::checkAmount()
+{
+    const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
+    if (!formatted) {
+        // The words and the preview keep what they showed; only the amount is emptied.
+        m_services.messages->critical(InvalidAmountMessage());
+        setFieldText(Amount, QString());
+        return;
+    }
+    setFieldText(Amount, *formatted);
+    setPreview(Label15, CodeLineAmountPiece(*formatted));
+    WriteAmountWords(*formatted);
+}
+
+void Form1::WriteAmountWords(const QString& amountText)
+{
+    if (const std::optional<QString> words = AmountInWords(amountText))
+        setFieldText(AmountWords, *words);
+}
+
+void Form1::setPreview(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->adjustSize();
 }
 
 void Form1::changeEvent(QEvent* event)

@@ -36,6 +36,8 @@ public:
     void setFields(const SlipTexts& texts);
 
     void ShowAmountWordsField(bool show);
+    // Writes the words of a formatted amount into AmountWords; too large an amount leaves it unchanged.
+    void WriteAmountWords(const QString& amountText);
 
     std::array<QLineEdit*, SlipFieldCount> Text1{};
     QLabel* Label1 = nullptr;  // heading band
@@ -55,6 +57,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Input rules: the focused field is yellow; leaving any field whitens and trims all twelve, then
+    // updates the preview of the account or the document type, or checks and formats the amount.
+    void fieldFocusGained(int index);
+    void fieldFocusLost(int index);
+    void checkAmount();
+    void setFieldBackground(int index, const QColor& colour);
+    void setPreview(QLabel* label, const QString& text);
+
     void buildFields();
     void buildCaptions();
     QLabel* addLabel(const QString& name, const QString& text, int leftTwips, int topTwips, double pointSize,

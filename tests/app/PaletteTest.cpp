@@ -11,12 +11,6 @@
 
 Q_DECLARE_METATYPE(PaletteState)
 
-static QRect inTwips(const QRect& pixels)
-{
-    return QRect(pixelsToTwips(pixels.x()), pixelsToTwips(pixels.y()), pixelsToTwips(pixels.width()),
-                 pixelsToTwips(pixels.height()));
-}
-
 class PaletteTest : public QObject
 {
     Q_OBJECT

@@ -5,13 +5,6 @@
 #include <QLineEdit>
 #include <QScreen>
 
-// Geometry of a widget in twips, as the form designer gives it.
-static QRect inTwips(const QRect& pixels)
-{
-    return QRect(pixelsToTwips(pixels.x()), pixelsToTwips(pixels.y()), pixelsToTwips(pixels.width()),
-                 pixelsToTwips(pixels.height()));
-}
-
 class SlipFormTest : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FixedClock.h"
+#include "app/Twips.h"
 #include "ScriptedMessageBoxes.h"
 #include "app/Form2.h"
 #include "platform/Services.h"
@@ -42,3 +43,10 @@ struct AppHarness {
 
     Form2& palette() { return form->form2(); }
 };
+
+// Geometry of a widget in twips, as the form designer gives it.
+inline QRect inTwips(const QRect& pixels)
+{
+    return QRect(pixelsToTwips(pixels.x()), pixelsToTwips(pixels.y()), pixelsToTwips(pixels.width()),
+                 pixelsToTwips(pixels.height()));
+}

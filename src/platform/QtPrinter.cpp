@@ -1,0 +1,50 @@
+#include "platform/QtPrinter.h"
+
+#include "platform/SaveFileDialog.h"
+#include "print/PainterSurface.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+QtPrinter::QtPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
+{
+}
+
+PrintOutcome QtPrinter::printPage(const PageComposer& compose)
+{
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull())
+        return {PrintOutcome::NoPrinter, {}};
+
+    // Qt's CUPS back end cannot withdraw a job once its painter has begun, so the page is first
+    // composed in memory: one that cannot be completed never reaches the printer.
+    QString errorText;
+    if (PagePdf(compose, errorText).isEmpty())
+        return {PrintOutcome::Failed, errorText};
+
+    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("cedolario"));
+    printer.setCreator(QStringLiteral("Cedolario"));
+    return printOn(printer, compose);
+}
+
+PrintOutcome QtPrinter::printOn(QPrinter& printer, const PageComposer& compose)
+{
+    PainterSurface surface(printer, [&printer] { printer.abort(); });
+    if (!ComposePage(surface, compose))
+        return {PrintOutcome::Failed, surface.errorText()};
+    if (printer.printerState() == QPrinter::Error)
+        return {PrintOutcome::Failed, QStringLiteral("la stampante ha segnalato un errore")};
+    return {PrintOutcome::Done, {}};
+}
+
+PrintOutcome QtPrinter::savePageAsPdf(const PageComposer& compose)
+{
+    const QString path = m_dialog.askPdfPath();
+    if (path.isEmpty())
+        return {PrintOutcome::Cancelled, {}};
+    QString errorText;
+    if (!SavePagePdf(path, compose, errorText))
+        return {PrintOutcome::Failed, errorText};
+    return {PrintOutcome::Done, {}};
+}

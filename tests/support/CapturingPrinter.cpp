@@ -1,0 +1,29 @@
+#include "CapturingPrinter.h"
+
+#include "print/PrintPage.h"
+
+namespace {
+
+QStringList recorded(const PageComposer& compose)
+{
+    RecordingSurface surface;
+    ComposePage(surface, compose);
+    return surface.described();
+}
+
+} // namespace
+
+PrintOutcome CapturingPrinter::printPage(const PageComposer& compose)
+{
+    // With no printer nothing is drawn.
+    if (printOutcome.status != PrintOutcome::NoPrinter)
+        printedPages.push_back(recorded(compose));
+    return printOutcome;
+}
+
+PrintOutcome CapturingPrinter::savePageAsPdf(const PageComposer& compose)
+{
+    if (pdfOutcome.status != PrintOutcome::Cancelled)
+        pdfPages.push_back(recorded(compose));
+    return pdfOutcome;
+}

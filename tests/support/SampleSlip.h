@@ -1,0 +1,8 @@
+#pragma once
+
+#include "slip/SlipFields.h"
+
+// A filled-in slip used by the print tests, the sample pictures and the benchmark.
+SlipTexts SampleSlip();
+// The same slip with every field empty.
+SlipTexts EmptySlip();

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/SaveFileDialog.h"
+
+// Answers the file dialog with a path given in advance (empty: the user cancels) and counts
+// how often it was asked.
+class ScriptedSaveFileDialog final : public SaveFileDialog
+{
+public:
+    explicit ScriptedSaveFileDialog(QString answer = {}) : answer(std::move(answer)) {}
+
+    QString askPdfPath() override
+    {
+        ++asked;
+        return answer;
+    }
+
+    QString answer;
+    int asked = 0;
+};
