@@ -1,0 +1,165 @@
+#include "archive/SlipArchive.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QFile::Permissions SharedFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                          | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+// Holds the writers' lock for the life of the object.
+class WriterLock
+{
+public:
+    WriterLock(const QString& archivePath, int timeout, int staleTime) : m_lock(archivePath + u".lock"_s)
+    {
+        m_lock.setStaleLockTime(staleTime);
+        m_locked = m_lock.tryLock(timeout);
+    }
+
+    bool lock(const QString& archivePath, QString* error) const
+    {
+        if (m_locked)
+            return true;
+        if (m_lock.error() == QLockFile::LockFailedError)
+            setError(error, u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s
+                                .arg(archivePath));
+        else
+            setError(error, u"Impossibile bloccare l'archivio %1 per scriverlo: non si può creare il file %2."_s
+                                .arg(archivePath, archivePath + u".lock"_s));
+        return false;
+    }
+
+private:
+    QLockFile m_lock;
+    bool m_locked = false;
+};
+
+// True when the file is not empty and its last byte ends no line.
+bool lacksFinalLineEnd(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+        return false;
+    char last = 0;
+    return file.getChar(&last) && last != '\n' && last != '\r';
+}
+
+} // namespace
+
+SlipArchive::SlipArchive(QString path) : m_path(std::move(path)) {}
+
+bool SlipArchive::ensureExists(QString* error) const
+{
+    if (QFileInfo::exists(m_path))
+        return true;
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        setError(error, u"Impossibile creare l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+        return false;
+    }
+    file.setPermissions(SharedFile);
+    return true;
+}
+
+bool SlipArchive::load(ArchiveTable& table, QString* error) const
+{
+    table.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, u"Impossibile aprire l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError) {
+        setError(error, u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+        return false;
+    }
+    table = readArchive(bytes);
+    return true;
+}
+
+bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
+{
+    const WriterLock lock(m_path, m_lockTimeout, m_staleLockTime);
+    if (!lock.lock(m_path, error))
+        return false;
+
+    const bool existed = QFileInfo::exists(m_path);
+    QByteArray bytes;
+    // A file cut short inside a line would swallow the marker into that line.
+    if (existed && lacksFinalLineEnd(m_path))
+        bytes = "\r\n";
+    bytes.append(recordBytes);
+
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        setError(error, u"Impossibile aprire l'archivio %1 per scriverlo: %2."_s.arg(m_path, file.errorString()));
+        return false;
+    }
+    if (!existed)
+        file.setPermissions(SharedFile);
+    const qint64 before = file.size();
+    if (file.write(bytes) == bytes.size())
+        return true;
+
+    const QString reason = file.errorString();
+    if (!existed) {
+        file.close();
+        QFile::remove(m_path);
+    } else if (!file.resize(before)) {
+        setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'ultimo salvataggio potrebbe essere "
+                        u"incompleto."_s.arg(m_path, reason));
+        return false;
+    }
+    setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(m_path, reason));
+    return false;
+}
+
+SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected, QString* error) const
+{
+    const WriterLock lock(m_path, m_lockTimeout, m_staleLockTime);
+    if (!lock.lock(m_path, error))
+        return RemoveResult::Failed;
+
+    ArchiveTable current;
+    if (!load(current, error))
+        return RemoveResult::Failed;
+    if (index < 0 || index >= current.size() || current[index] != expected)
+        return RemoveResult::Moved;
+
+    UnstorableCharacter problem;
+    const std::optional<QByteArray> bytes = encodeRewrittenArchive(current, index, &problem);
+    if (!bytes) {
+        // Read values always encode back; this guards the rewrite against a broken table.
+        setError(error, u"Impossibile riscrivere l'archivio %1: contiene un carattere non valido."_s.arg(m_path));
+        return RemoveResult::Failed;
+    }
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
+                            .arg(m_path, file.errorString()));
+        return RemoveResult::Failed;
+    }
+    file.setPermissions(SharedFile);
+    if (file.write(*bytes) != bytes->size() || !file.commit()) {
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
+                            .arg(m_path, file.errorString()));
+        return RemoveResult::Failed;
+    }
+    return RemoveResult::Removed;
+}
