@@ -46,6 +46,14 @@ private:
     bool m_locked = false;
 };
 
+// Why a write of wanted bytes that wrote only written failed. A short write leaves no error code.
+QString writeFailure(const QFileDevice& file, qint64 written, qint64 wanted)
+{
+    if (written >= 0 && written < wanted)
+        return u"scrittura incompleta, il disco potrebbe essere pieno"_s;
+    return file.errorString();
+}
+
 // True when the file is not empty and its last byte ends no line.
 bool lacksFinalLineEnd(const QString& path)
 {
@@ -113,10 +121,11 @@ bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
     if (!existed)
         file.setPermissions(SharedFile);
     const qint64 before = file.size();
-    if (file.write(bytes) == bytes.size())
+    const qint64 written = file.write(bytes);
+    if (written == bytes.size())
         return true;
 
-    const QString reason = file.errorString();
+    const QString reason = writeFailure(file, written, bytes.size());
     if (!existed) {
         file.close();
         QFile::remove(m_path);
@@ -149,14 +158,22 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
         return RemoveResult::Failed;
     }
 
+    // Unbuffered, so that a short write shows here: a buffered one is lost at commit unnoticed.
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
                             .arg(m_path, file.errorString()));
         return RemoveResult::Failed;
     }
     file.setPermissions(SharedFile);
-    if (file.write(*bytes) != bytes->size() || !file.commit()) {
+    const qint64 written = file.write(*bytes);
+    if (written != bytes->size()) {
+        file.cancelWriting();
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
+                            .arg(m_path, writeFailure(file, written, bytes->size())));
+        return RemoveResult::Failed;
+    }
+    if (!file.commit()) {
         setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
                             .arg(m_path, file.errorString()));
         return RemoveResult::Failed;
