@@ -77,7 +77,7 @@ QString StoredDateReader::listText(QStringView stored) const
 
 QString listEntryText(const SlipRecord& record, const StoredDateReader& dates)
 {
-    return dates.listText(record.columns[DateColumn]) + u" - "_s + record.columns[FirstFieldColumn];
+    return dates.listText(record.column(DateColumn)) + u" - "_s + record.column(FirstFieldColumn);
 }
 
 QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates)
@@ -85,15 +85,26 @@ QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates
     QStringList entries;
     entries.reserve(table.size());
     // Saves of one day share their date text: read it once.
-    QString lastStored;
+    QByteArrayView lastStored;
     QString lastShown;
+    bool first = true;
     for (const SlipRecord& record : table) {
-        const QString& stored = record.columns[DateColumn];
-        if (stored != lastStored || lastShown.isEmpty()) {
+        const QByteArrayView stored = record.columnBytes(DateColumn);
+        if (first || stored != lastStored) {
             lastStored = stored;
-            lastShown = dates.listText(stored);
+            lastShown = dates.listText(decodeWindows1252(stored));
+            first = false;
         }
-        entries.append(lastShown + u" - "_s + record.columns[FirstFieldColumn]);
+        const QByteArrayView name = record.columnBytes(FirstFieldColumn);
+        QString entry(lastShown.size() + 3 + name.size(), Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(entry.data());
+        std::copy_n(reinterpret_cast<const char16_t*>(lastShown.constData()), lastShown.size(), out);
+        out += lastShown.size();
+        *out++ = u' ';
+        *out++ = u'-';
+        *out++ = u' ';
+        decodeWindows1252Into(name, out);
+        entries.append(std::move(entry));
     }
     return entries;
 }

@@ -150,13 +150,7 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     if (index < 0 || index >= current.size() || current[index] != expected)
         return RemoveResult::Moved;
 
-    UnstorableCharacter problem;
-    const std::optional<QByteArray> bytes = encodeRewrittenArchive(current, index, &problem);
-    if (!bytes) {
-        // Read values always encode back; this guards the rewrite against a broken table.
-        setError(error, u"Impossibile riscrivere l'archivio %1: contiene un carattere non valido."_s.arg(m_path));
-        return RemoveResult::Failed;
-    }
+    const QByteArray bytes = encodeRewrittenArchive(current, index);
 
     // Unbuffered, so that a short write shows here: a buffered one is lost at commit unnoticed.
     QSaveFile file(m_path);
@@ -166,11 +160,11 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
         return RemoveResult::Failed;
     }
     file.setPermissions(SharedFile);
-    const qint64 written = file.write(*bytes);
-    if (written != bytes->size()) {
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
         file.cancelWriting();
         setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
-                            .arg(m_path, writeFailure(file, written, bytes->size())));
+                            .arg(m_path, writeFailure(file, written, bytes.size())));
         return RemoveResult::Failed;
     }
     if (!file.commit()) {

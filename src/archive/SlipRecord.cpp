@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -15,14 +16,30 @@ namespace {
 class LineReader
 {
 public:
-    explicit LineReader(QByteArrayView bytes) : m_data(bytes.data()), m_end(bytes.data() + bytes.size()) {}
+    explicit LineReader(QByteArrayView bytes)
+        : m_begin(bytes.data()), m_data(bytes.data()), m_end(bytes.data() + bytes.size())
+    {
+    }
 
     bool atEnd() const { return m_data == m_end; }
+    qsizetype position() const { return m_data - m_begin; }
 
     QByteArrayView next()
     {
         const char* start = m_data;
         const char* p = start;
+        // Eight bytes at a time while none of them is CR or LF.
+        constexpr quint64 Ones = 0x0101010101010101ULL;
+        constexpr quint64 Highs = 0x8080808080808080ULL;
+        while (m_end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            const quint64 cr = word ^ (Ones * '\r');
+            const quint64 lf = word ^ (Ones * '\n');
+            if ((((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs)
+                break;
+            p += 8;
+        }
         while (p != m_end && *p != '\r' && *p != '\n')
             ++p;
         const QByteArrayView line(start, p - start);
@@ -36,6 +53,7 @@ public:
     }
 
 private:
+    const char* m_begin;
     const char* m_data;
     const char* m_end;
 };
@@ -83,23 +101,78 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
 
 } // namespace
 
-ArchiveTable readArchive(QByteArrayView bytes)
+// Cuts the records out of the archive's bytes.
+class ArchiveTableReader
 {
-    ArchiveTable table;
-    LineReader lines(bytes);
-    while (!lines.atEnd()) {
-        if (lines.next() != RecordMarker)
-            continue;
-        SlipRecord& record = table.emplace_back();
-        for (QString& column : record.columns) {
-            if (lines.atEnd())
-                break;
-            const QByteArrayView value = trimSpaceBytes(lines.next());
-            if (!value.isEmpty())
-                column = decodeWindows1252(value);
+public:
+    static ArchiveTable read(const QByteArray& bytes)
+    {
+        ArchiveTable table;
+        LineReader lines(bytes);
+        while (!lines.atEnd()) {
+            if (lines.next() != RecordMarker)
+                continue;
+            SlipRecord& record = table.emplace_back();
+            record.m_bytes = bytes;
+            record.m_base = lines.position();
+            for (SlipRecord::Span& span : record.m_spans) {
+                if (lines.atEnd())
+                    break;
+                const QByteArrayView value = trimSpaceBytes(lines.next());
+                const qsizetype start = value.data() - bytes.constData() - record.m_base;
+                // Beyond 4 GiB from its marker a value cannot be held; such a record is cut there.
+                if (start + value.size() > std::numeric_limits<quint32>::max())
+                    break;
+                span = {quint32(start), quint32(value.size())};
+            }
         }
+        return table;
     }
-    return table;
+};
+
+std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
+{
+    QByteArray bytes;
+    std::array<Span, RecordColumnCount> spans{};
+    for (int column = 0; column < RecordColumnCount; ++column) {
+        const QString text = columns.value(column);
+        const qsizetype start = bytes.size();
+        if (text.contains(u'\r') || text.contains(u'\n') || encodeWindows1252(text, bytes) >= 0)
+            return std::nullopt;
+        spans[column] = {quint32(start), quint32(bytes.size() - start)};
+    }
+    SlipRecord record;
+    record.m_bytes = bytes;
+    record.m_spans = spans;
+    return record;
+}
+
+QString SlipRecord::column(int index) const
+{
+    return decodeWindows1252(columnBytes(index));
+}
+
+QStringList SlipRecord::columns() const
+{
+    QStringList result;
+    result.reserve(RecordColumnCount);
+    for (int column = 0; column < RecordColumnCount; ++column)
+        result.append(this->column(column));
+    return result;
+}
+
+bool operator==(const SlipRecord& a, const SlipRecord& b)
+{
+    for (int column = 0; column < RecordColumnCount; ++column) {
+        if (a.columnBytes(column) != b.columnBytes(column))
+            return false;
+    }
+    return true;
+}
+
+ArchiveTable readArchive(const QByteArray& bytes)
+{
+    return ArchiveTableReader::read(bytes);
 }
 
 QStringView trimSpaces(QStringView text)
@@ -159,27 +232,20 @@ std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipT
     return out;
 }
 
-bool encodeRewrittenRecord(const SlipRecord& record, QByteArray& out, UnstorableCharacter* problem)
+void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out)
 {
-    const qsizetype before = out.size();
     out.append(RecordMarker.data(), RecordMarker.size());
     out.append("\r\n");
-    for (int column = 0; column < RecordColumnCount; ++column) {
-        if (!appendLine(record.columns[column], column, out, problem)) {
-            out.truncate(before);
-            return false;
-        }
-    }
-    return true;
+    for (int column = 0; column < RecordColumnCount; ++column)
+        out.append(record.columnBytes(column)).append("\r\n");
 }
 
-std::optional<QByteArray> encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex,
-                                                 UnstorableCharacter* problem)
+QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex)
 {
     QByteArray out;
     for (qsizetype r = 0; r < table.size(); ++r) {
-        if (r != skipIndex && !encodeRewrittenRecord(table[r], out, problem))
-            return std::nullopt;
+        if (r != skipIndex)
+            encodeRewrittenRecord(table[r], out);
     }
     return out;
 }
@@ -213,15 +279,15 @@ SlipTexts slipTextsOf(const SlipRecord& record)
 {
     SlipTexts texts;
     for (int field = 0; field < SlipFieldCount; ++field)
-        texts[field] = trimSpaces(record.columns[FirstFieldColumn + field]).toString();
+        texts[field] = trimSpaces(record.column(FirstFieldColumn + field)).toString();
     return texts;
 }
 
 PaletteState paletteStateOf(const SlipRecord& record)
 {
     PaletteState state;
-    state.premarcati = readOptionState(record.columns[PremarcatiColumn]).value_or(state.premarcati);
-    state.twoFrame = readOptionState(record.columns[TwoFrameColumn]).value_or(state.twoFrame);
-    state.check = readCheckState(record.columns[CheckColumn]).value_or(state.check);
+    state.premarcati = readOptionState(record.column(PremarcatiColumn)).value_or(state.premarcati);
+    state.twoFrame = readOptionState(record.column(TwoFrameColumn)).value_or(state.twoFrame);
+    state.check = readCheckState(record.column(CheckColumn)).value_or(state.check);
     return state;
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -20,11 +21,40 @@ inline constexpr int PremarcatiColumn = 13;
 inline constexpr int TwoFrameColumn = 14;
 inline constexpr int CheckColumn = 15;
 
-struct SlipRecord {
-    std::array<QString, RecordColumnCount> columns;
+class ArchiveTableReader;
 
-    friend bool operator==(const SlipRecord&, const SlipRecord&) = default;
+// A record keeps its values as slices of the archive's bytes, shared by all records of one load,
+// so that reading a million records costs little more than reading the file; a value is decoded
+// when it is asked for.
+class SlipRecord
+{
+public:
+    SlipRecord() = default;
+    // A record of the given column texts (missing ones empty, extra ones ignored); none when a text
+    // holds a line break or a character the archive cannot store.
+    static std::optional<SlipRecord> fromColumns(const QStringList& columns);
+
+    QString column(int index) const;
+    QByteArrayView columnBytes(int index) const
+    {
+        return QByteArrayView(m_bytes.constData() + m_base + m_spans[index].start, m_spans[index].size);
+    }
+    QStringList columns() const;
+
+    friend bool operator==(const SlipRecord& a, const SlipRecord& b);
+
+private:
+    friend ArchiveTableReader;
+    struct Span {
+        quint32 start = 0; // from m_base
+        quint32 size = 0;
+    };
+    QByteArray m_bytes;
+    qsizetype m_base = 0;
+    std::array<Span, RecordColumnCount> m_spans{};
 };
+
+Q_DECLARE_TYPEINFO(SlipRecord, Q_RELOCATABLE_TYPE);
 
 // The records of the archive in file order; list entry i stands for ArchiveTable[i].
 using ArchiveTable = QList<SlipRecord>;
@@ -35,8 +65,8 @@ inline constexpr QByteArrayView RecordMarker("?*@1\xE7*^", 7);
 // Every record of an archive file's bytes. A line ends at CR LF, a lone CR or a lone LF. Lines up to
 // the first marker line, and between a record's last value and the next marker, are skipped; the 16
 // lines after a marker are its values whatever they hold. A record cut short by the end of the data
-// has empty values for its missing lines.
-ArchiveTable readArchive(QByteArrayView bytes);
+// has empty values for its missing lines. The records share bytes.
+ArchiveTable readArchive(const QByteArray& bytes);
 
 // Removes the space character (only that) at both ends.
 QStringView trimSpaces(QStringView text);
@@ -57,13 +87,12 @@ QString unstorableMessage(const UnstorableCharacter& problem);
 std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
                                             const PaletteState& state, UnstorableCharacter* problem = nullptr);
 
-// The 17 lines of a record as a rewrite writes them: the marker and the 16 columns as held.
-// Appends to out; fails like encodeSavedRecord (out is then left as it was).
-bool encodeRewrittenRecord(const SlipRecord& record, QByteArray& out, UnstorableCharacter* problem = nullptr);
+// The 17 lines of a record as a rewrite writes them, appended to out: the marker and the 16 values
+// as read, byte for byte.
+void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out);
 
 // The whole archive as a rewrite writes it, without the record at skipIndex (-1 keeps all).
-std::optional<QByteArray> encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex = -1,
-                                                 UnstorableCharacter* problem = nullptr);
+QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex = -1);
 
 // A stored model option: True or False in any letter case, or a number (0 false, anything else true).
 std::optional<bool> readOptionState(QStringView text);

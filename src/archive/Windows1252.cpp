@@ -24,14 +24,28 @@ int byteOf(char16_t ch)
 
 } // namespace
 
+void decodeWindows1252Into(QByteArrayView bytes, char16_t* out)
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    // Widen as Latin-1 (loops the compiler vectorises), then mend the bytes 0x80-0x9F.
+    unsigned high = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        out[i] = in[i];
+        high |= in[i];
+    }
+    if (!(high & 0x80))
+        return;
+    for (qsizetype i = 0; i < n; ++i) {
+        if ((in[i] & 0xE0) == 0x80)
+            out[i] = HighControls[in[i] - 0x80];
+    }
+}
+
 QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = (b & 0xE0) == 0x80 ? HighControls[b - 0x80] : char16_t(b);
-    }
+    decodeWindows1252Into(bytes, reinterpret_cast<char16_t*>(text.data()));
     return text;
 }
 

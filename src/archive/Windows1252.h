@@ -10,6 +10,8 @@
 // sequence decodes and encodes back unchanged.
 
 QString decodeWindows1252(QByteArrayView bytes);
+// Decodes into out, which has room for bytes.size() characters.
+void decodeWindows1252Into(QByteArrayView bytes, char16_t* out);
 
 // Appends the encoding of text to out. Returns the index in text of the first character the code
 // page cannot hold (out is then left as it was), or -1 when all of text was encoded.

@@ -17,15 +17,11 @@ namespace {
 // The record archive_worker saves under name, as read back.
 SlipRecord workerRecord(const QString& name)
 {
-    SlipRecord record;
-    record.columns[DateColumn] = u"07 dicembre 2026"_s;
-    const SlipTexts fields = workerSlip(name);
-    for (int field = 0; field < SlipFieldCount; ++field)
-        record.columns[FirstFieldColumn + field] = fields[field];
-    record.columns[PremarcatiColumn] = u"True"_s;
-    record.columns[TwoFrameColumn] = u"False"_s;
-    record.columns[CheckColumn] = u"2"_s;
-    return record;
+    QStringList columns = {u"07 dicembre 2026"_s};
+    for (const QString& field : workerSlip(name))
+        columns.append(field);
+    columns << u"True"_s << u"False"_s << u"2"_s;
+    return SlipRecord::fromColumns(columns).value_or(SlipRecord());
 }
 
 // The names of the archive's records; fails the test on a record that is not whole.
@@ -39,9 +35,9 @@ QStringList archiveNames(const QString& path)
     }
     QStringList names;
     for (const SlipRecord& record : table) {
-        const QString& name = record.columns[FirstFieldColumn];
+        const QString name = record.column(FirstFieldColumn);
         if (record != workerRecord(name)) {
-            QTest::qFail(qPrintable(u"torn record: "_s + QStringList(record.columns.begin(), record.columns.end())
+            QTest::qFail(qPrintable(u"torn record: "_s + record.columns()
                                                               .join(u'|')),
                          __FILE__, __LINE__);
             return {};

@@ -91,12 +91,9 @@ void ArchiveDatesTest::italianDateBothWays()
 
 void ArchiveDatesTest::listEntries()
 {
-    ArchiveTable table(3);
-    table[0].columns[0] = u"07 dicembre 2026"_s;
-    table[0].columns[1] = u"Rossi Mario"_s;
-    table[1].columns[0] = u"07 dicembre 2026"_s;
-    table[2].columns[0] = u"data rovinata"_s;
-    table[2].columns[1] = u"Verdi"_s;
+    const ArchiveTable table = {*SlipRecord::fromColumns({u"07 dicembre 2026"_s, u"Rossi Mario"_s}),
+                                *SlipRecord::fromColumns({u"07 dicembre 2026"_s}),
+                                *SlipRecord::fromColumns({u"data rovinata"_s, u"Verdi"_s})};
     const StoredDateReader reader(QLocale(QLocale::Italian, QLocale::Italy));
     QCOMPARE(listEntryText(table[0], reader), u"07/12/2026 - Rossi Mario"_s);
     QCOMPARE(::listEntries(table, reader),

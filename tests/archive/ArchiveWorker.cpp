@@ -76,7 +76,7 @@ int main(int argc, char* argv[])
             continue;
         }
         const qsizetype index = random.bounded(int(table.size()));
-        say(u"D %1 %2"_s.arg(index).arg(table[index].columns[1]));
+        say(u"D %1 %2"_s.arg(index).arg(table[index].column(1)));
         switch (archive.remove(index, table[index], &error)) {
         case SlipArchive::RemoveResult::Removed:
             say(u"K"_s);

@@ -50,7 +50,7 @@ QStringList names(const ArchiveTable& table)
 {
     QStringList result;
     for (const SlipRecord& record : table)
-        result.append(record.columns[1]);
+        result.append(record.column(1));
     return result;
 }
 
