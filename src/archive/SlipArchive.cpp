@@ -2,8 +2,17 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QDeadlineTimer>
 #include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -18,32 +27,63 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// Holds the writers' lock for the life of the object.
+// Holds the writers' lock for the life of the object: an flock() on "fillcp.dll.lock", a file that
+// stays beside the archive. The system drops the lock when its process ends, however it ends, so a
+// writer killed half-way never blocks the next one.
 class WriterLock
 {
 public:
-    WriterLock(const QString& archivePath, int timeout, int staleTime) : m_lock(archivePath + u".lock"_s)
+    WriterLock(const QString& archivePath, int timeout) : m_lockPath(archivePath + u".lock"_s)
     {
-        m_lock.setStaleLockTime(staleTime);
-        m_locked = m_lock.tryLock(timeout);
+        m_fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return;
+        // Every user of the machine must be able to take it; only its owner can change that.
+        ::fchmod(m_fd, 0666);
+        const QDeadlineTimer deadline(timeout);
+        for (;;) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                m_locked = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            if (deadline.hasExpired()) {
+                m_busy = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
+    ~WriterLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
 
     bool lock(const QString& archivePath, QString* error) const
     {
         if (m_locked)
             return true;
-        if (m_lock.error() == QLockFile::LockFailedError)
+        if (m_busy)
             setError(error, u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s
                                 .arg(archivePath));
         else
-            setError(error, u"Impossibile bloccare l'archivio %1 per scriverlo: non si può creare il file %2."_s
-                                .arg(archivePath, archivePath + u".lock"_s));
+            setError(error, u"Impossibile bloccare l'archivio %1 per scriverlo: non si può aprire il file %2."_s
+                                .arg(archivePath, m_lockPath));
         return false;
     }
 
 private:
-    QLockFile m_lock;
+    QString m_lockPath;
+    int m_fd = -1;
     bool m_locked = false;
+    bool m_busy = false;
 };
 
 // Why a write of wanted bytes that wrote only written failed. A short write leaves no error code.
@@ -102,7 +142,7 @@ bool SlipArchive::load(ArchiveTable& table, QString* error) const
 
 bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
 {
-    const WriterLock lock(m_path, m_lockTimeout, m_staleLockTime);
+    const WriterLock lock(m_path, m_lockTimeout);
     if (!lock.lock(m_path, error))
         return false;
 
@@ -140,7 +180,7 @@ bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
 
 SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected, QString* error) const
 {
-    const WriterLock lock(m_path, m_lockTimeout, m_staleLockTime);
+    const WriterLock lock(m_path, m_lockTimeout);
     if (!lock.lock(m_path, error))
         return RemoveResult::Failed;
 

@@ -6,7 +6,7 @@
 #include <QString>
 
 // The archive file and the operations on it. The file is opened and closed within each call.
-// Writers take a lock file beside the archive ("fillcp.dll.lock"): an append writes the whole record
+// Writers lock the file "fillcp.dll.lock" beside the archive: an append writes the whole record
 // at once and a deletion rewrites the file atomically (temporary file, then rename), so a second copy
 // of the application, or a crash, never leaves a torn record. Errors are Italian texts naming the file.
 class SlipArchive
@@ -17,9 +17,6 @@ public:
     const QString& path() const { return m_path; }
     // How long a writer waits for another one to finish (default 10 s).
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
-    // Age after which a lock left by a writer that cannot be checked is taken as abandoned (default
-    // 30 s; a lock of a process of this machine that has ended is taken over at once).
-    void setStaleLockTime(int milliseconds) { m_staleLockTime = milliseconds; }
 
     // Creates the empty file, readable and writable for all users, when there is none.
     bool ensureExists(QString* error = nullptr) const;
@@ -44,5 +41,4 @@ public:
 private:
     QString m_path;
     int m_lockTimeout = 10000;
-    int m_staleLockTime = 30000;
 };

@@ -105,8 +105,11 @@ void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
         QByteArray output;
         while (output.count("\nS ") + output.count("\nD ") + (output.startsWith("S ") || output.startsWith("D "))
                < operationsBeforeKill) {
-            QVERIFY2(worker.waitForReadyRead(20000), "the worker stopped answering");
+            const bool answered = worker.waitForReadyRead(20000);
             output += worker.readAllStandardOutput();
+            QVERIFY2(answered, qPrintable(u"the worker stopped answering in round %1: %2 %3"_s.arg(round)
+                                              .arg(QString::fromUtf8(output + worker.readAllStandardError()))
+                                              .arg(worker.exitCode())));
         }
         // An operation takes a few milliseconds (the lock file is synced to disk): spread the kills over them.
         const qint64 delay = random.bounded(12000) * 1000;

@@ -47,8 +47,6 @@ int main(int argc, char* argv[])
         return 2;
     }
     SlipArchive archive(QString::fromLocal8Bit(argv[1]));
-    // A lock left by a killed worker before it could write its process id is taken over soon.
-    archive.setStaleLockTime(300);
     const QByteArray mode(argv[2]);
     const qulonglong number = QByteArray(argv[3]).toULongLong();
     const QString tag = QString::fromLocal8Bit(argv[4]);
