@@ -1,11 +1,10 @@
-#include "platform/BuildConfig.h"
+#include "archive/ArchivePath.h"
 #include "platform/Clock.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/Services.h"
 #include "slip/Form1.h"
 
 #include <QApplication>
-#include <QDir>
 
 int main(int argc, char* argv[])
 {
@@ -16,7 +15,7 @@ int main(int argc, char* argv[])
     Services services;
     services.messages = &messages;
     services.clock = &clock;
-    services.archivePath = [] { return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll")); };
+    services.archivePath = [] { return ArchivePath(); };
 
     Form1 slip(services);
     slip.load();
