@@ -72,7 +72,9 @@ QString StoredDateReader::listText(QStringView stored) const
     const std::optional<QDate> date = read(stored);
     if (!date)
         return stored.toString();
-    return date->toString(u"dd/MM/yyyy"_s);
+    // "dd/MM/yyyy", without the locale machinery of QDate::toString: it runs once per date of a list load.
+    const auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return two(date->day()) + u'/' + two(date->month()) + u'/' + QString::number(date->year());
 }
 
 QString listEntryText(const SlipRecord& record, const StoredDateReader& dates)

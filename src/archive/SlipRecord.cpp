@@ -104,10 +104,28 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
 // Cuts the records out of the archive's bytes.
 class ArchiveTableReader
 {
+    // How many times the marker occurs: at least the number of records. memchr() skips to each '?'.
+    static qsizetype markerCount(QByteArrayView bytes)
+    {
+        qsizetype count = 0;
+        const char* p = bytes.data();
+        const char* const end = p + bytes.size();
+        while (end - p >= RecordMarker.size()) {
+            p = static_cast<const char*>(std::memchr(p, RecordMarker[0], end - p - RecordMarker.size() + 1));
+            if (!p)
+                break;
+            if (std::memcmp(p, RecordMarker.data(), RecordMarker.size()) == 0)
+                ++count;
+            ++p;
+        }
+        return count;
+    }
+
 public:
     static ArchiveTable read(const QByteArray& bytes)
     {
         ArchiveTable table;
+        table.reserve(markerCount(bytes));
         LineReader lines(bytes);
         while (!lines.atEnd()) {
             if (lines.next() != RecordMarker)
