@@ -28,9 +28,18 @@ const QString& archiveOf(qsizetype n)
     QByteArray chunk;
     for (qsizetype r = 0; r < n; ++r) {
         const QString r10 = QString::number(r);
-        const SlipTexts fields = {u"Cognome Nome "_s + r10, u"Via Garibaldi "_s + r10, u"00100"_s, u"Città"_s,
-                                  u"1234,50"_s, u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s,
-                                  u"Ufficio"_s, QString(), u"12345678"_s, u"Bolletta n. "_s + r10, u"123"_s};
+        const SlipTexts fields = {u"Cognome Nome "_s + r10,
+                                  u"Via Garibaldi "_s + r10,
+                                  u"00100"_s,
+                                  u"Città"_s,
+                                  u"1234,50"_s,
+                                  u"milleduecentotrentaquattro/50"_s,
+                                  u"Ente Acque"_s,
+                                  u"Ufficio"_s,
+                                  QString(),
+                                  u"12345678"_s,
+                                  u"Bolletta n. "_s + r10,
+                                  u"123"_s};
         const QString date = savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian);
         chunk += *encodeSavedRecord(date, fields, PaletteState{false, true, 1});
         if (chunk.size() > (1 << 20)) {
@@ -80,11 +89,12 @@ BENCHMARK(LoadArchiveList)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benc
 
 static const bool described =
     (benchmark::AddCustomContext("cedolario.section", "Archive list load"),
-     benchmark::AddCustomContext("cedolario.about",
-                                 "`LoadArchiveList/N` reads an archive of N records as the save writes them (about "
-                                 "225 bytes each, a new date every 8 records) and makes the list entries, as the "
-                                 "list load does without the list widget; `ReadArchiveBytes/N` reads the same "
-                                 "file's bytes into memory."),
+     benchmark::AddCustomContext(
+         "cedolario.about",
+         "`LoadArchiveList/N` reads an archive of N records as the save writes them (about "
+         "225 bytes each, a new date every 8 records) and makes the list entries, as the "
+         "list load does without the list widget; `ReadArchiveBytes/N` reads the same "
+         "file's bytes into memory."),
      benchmark::AddCustomContext("cedolario.reference.LoadArchiveList", "ReadArchiveBytes"), true);
 
 BENCHMARK_MAIN();

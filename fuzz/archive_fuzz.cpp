@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QStringList entries = listEntries(table, dates());
     require(entries.size() == table.size());
 
-    // Written back as a deletion writes it, the records read the same, and writing them again changes nothing.
+    // Written back as a deletion writes it, the records read the same, and writing them again changes
+    // nothing.
     const QByteArray rewritten = encodeRewrittenArchive(table);
     const ArchiveTable reread = readArchive(rewritten);
     require(reread == table);

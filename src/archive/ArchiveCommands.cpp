@@ -47,8 +47,8 @@ void ArchiveCommands::SaveCurrentSlip()
         return;
     const QDate today = m_services.clock ? m_services.clock->today() : QDate::currentDate();
     UnstorableCharacter problem;
-    const std::optional<QByteArray> record =
-        encodeSavedRecord(savedDateText(today, m_locale), m_slip.fields(), m_palette.paletteState(), &problem);
+    const std::optional<QByteArray> record = encodeSavedRecord(
+        savedDateText(today, m_locale), m_slip.fields(), m_palette.paletteState(), &problem);
     if (!record) {
         m_services.messages->critical(unstorableMessage(problem));
         return;
@@ -91,8 +91,10 @@ void ArchiveCommands::DeleteSelectedRecord()
         break;
     case SlipArchive::RemoveResult::Moved:
         m_services.messages->inform(
-            u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al suo "
-            u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(archive.path()));
+            u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al "
+            u"suo "
+            u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
+                archive.path()));
         break;
     case SlipArchive::RemoveResult::Failed:
         m_services.messages->critical(error);

@@ -55,8 +55,8 @@ StoredDateReader::StoredDateReader(const QLocale& system)
 std::optional<QDate> StoredDateReader::read(QStringView stored) const
 {
     const QList<QStringView> parts = trimSpaces(stored).split(u' ', Qt::SkipEmptyParts);
-    if (parts.size() != 3 || parts[0].size() > 2 || parts[2].size() != 4 || !isDigits(parts[0])
-        || !isDigits(parts[2]))
+    if (parts.size() != 3 || parts[0].size() > 2 || parts[2].size() != 4 || !isDigits(parts[0]) ||
+        !isDigits(parts[2]))
         return std::nullopt;
     const auto month = m_months.constFind(folded(parts[1]));
     if (month == m_months.constEnd())

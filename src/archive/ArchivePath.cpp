@@ -19,9 +19,9 @@ QString SystemDirectory(const QString& directory)
         if (info.exists() || !QDir().mkpath(path))
             return {};
         // Every user saves into the same archive and rewrites it by rename.
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                        | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                                        | QFile::WriteOther | QFile::ExeOther);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                        QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     }
     if (!path.endsWith(u'/'))
         path += u'/';

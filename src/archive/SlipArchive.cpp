@@ -1,8 +1,8 @@
 #include "archive/SlipArchive.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QSaveFile>
 
 #include <fcntl.h>
@@ -18,8 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QFile::Permissions SharedFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                          | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+constexpr QFile::Permissions SharedFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                          QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
 
 void setError(QString* error, const QString& text)
 {
@@ -71,11 +71,13 @@ public:
         if (m_locked)
             return true;
         if (m_busy)
-            setError(error, u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s
-                                .arg(archivePath));
+            setError(error,
+                     u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s.arg(
+                         archivePath));
         else
-            setError(error, u"Impossibile bloccare l'archivio %1 per scriverlo: non si può aprire il file %2."_s
-                                .arg(archivePath, m_lockPath));
+            setError(error,
+                     u"Impossibile bloccare l'archivio %1 per scriverlo: non si può aprire il file %2."_s.arg(
+                         archivePath, m_lockPath));
         return false;
     }
 
@@ -106,7 +108,9 @@ bool lacksFinalLineEnd(const QString& path)
 
 } // namespace
 
-SlipArchive::SlipArchive(QString path) : m_path(std::move(path)) {}
+SlipArchive::SlipArchive(QString path) : m_path(std::move(path))
+{
+}
 
 bool SlipArchive::ensureExists(QString* error) const
 {
@@ -155,7 +159,8 @@ bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
 
     QFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        setError(error, u"Impossibile aprire l'archivio %1 per scriverlo: %2."_s.arg(m_path, file.errorString()));
+        setError(error,
+                 u"Impossibile aprire l'archivio %1 per scriverlo: %2."_s.arg(m_path, file.errorString()));
         return false;
     }
     if (!existed)
@@ -174,11 +179,13 @@ bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
                         u"incompleto."_s.arg(m_path, reason));
         return false;
     }
-    setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(m_path, reason));
+    setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
+                        m_path, reason));
     return false;
 }
 
-SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected, QString* error) const
+SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
+                                              QString* error) const
 {
     const WriterLock lock(m_path, m_lockTimeout);
     if (!lock.lock(m_path, error))
@@ -195,21 +202,21 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     // Unbuffered, so that a short write shows here: a buffered one is lost at commit unnoticed.
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
-                            .arg(m_path, file.errorString()));
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
+                            m_path, file.errorString()));
         return RemoveResult::Failed;
     }
     file.setPermissions(SharedFile);
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
         file.cancelWriting();
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
-                            .arg(m_path, writeFailure(file, written, bytes.size())));
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
+                            m_path, writeFailure(file, written, bytes.size())));
         return RemoveResult::Failed;
     }
     if (!file.commit()) {
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s
-                            .arg(m_path, file.errorString()));
+        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
+                            m_path, file.errorString()));
         return RemoveResult::Failed;
     }
     return RemoveResult::Removed;

@@ -223,9 +223,10 @@ QString unstorableMessage(const UnstorableCharacter& problem)
     };
     const int column = qBound(0, problem.column, RecordColumnCount - 1);
     const QString field = names[column] ? QString::fromUtf16(names[column]) : QString::number(column);
-    const QString code = u"U+%1"_s.arg(QString::number(uint(problem.codePoint), 16).toUpper().rightJustified(4, u'0'));
-    const bool visible = problem.codePoint >= 0x20 && problem.codePoint != 0x7F
-                         && !(problem.codePoint >= 0x80 && problem.codePoint < 0xA0);
+    const QString code =
+        u"U+%1"_s.arg(QString::number(uint(problem.codePoint), 16).toUpper().rightJustified(4, u'0'));
+    const bool visible = problem.codePoint >= 0x20 && problem.codePoint != 0x7F &&
+                         !(problem.codePoint >= 0x80 && problem.codePoint < 0xA0);
     const QString character = visible ? u"«%1» (%2)"_s.arg(problem.character, code) : code;
     return u"Il carattere %1 del campo «%2» non può essere salvato nell'archivio.\n"
            u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s.arg(character, field);

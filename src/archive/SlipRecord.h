@@ -73,8 +73,8 @@ QStringView trimSpaces(QStringView text);
 
 // A character that the archive cannot store, found while encoding a record.
 struct UnstorableCharacter {
-    int column = 0;          // record column holding it
-    QString character;       // the character itself (a surrogate pair stays whole)
+    int column = 0;    // record column holding it
+    QString character; // the character itself (a surrogate pair stays whole)
     char32_t codePoint = 0;
 };
 
@@ -85,7 +85,8 @@ QString unstorableMessage(const UnstorableCharacter& problem);
 // each of the twelve fields, "True"/"False" for each model option and the check box as a number.
 // Fails when a text holds a character Windows-1252 cannot store or a line break.
 std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
-                                            const PaletteState& state, UnstorableCharacter* problem = nullptr);
+                                            const PaletteState& state,
+                                            UnstorableCharacter* problem = nullptr);
 
 // The 17 lines of a record as a rewrite writes them, appended to out: the marker and the 16 values
 // as read, byte for byte.

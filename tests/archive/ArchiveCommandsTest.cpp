@@ -1,7 +1,7 @@
+#include "archive/ArchiveCommands.h"
 #include "AppHarness.h"
 #include "FileSizeLimit.h"
 #include "app/PictureButton.h"
-#include "archive/ArchiveCommands.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -17,16 +17,20 @@ namespace {
 const QByteArray Marker("?*@1\xE7*^\r\n");
 
 // Records as the save and as the deletion write them.
-const QByteArray Rossi = Marker + "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,5\r\n"
-                                  " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
-                                  " 896\r\n True\r\n False\r\n 0\r\n";
-const QByteArray Bianchi = Marker + "05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\nMilano\r\n15,00\r\n"
-                                    "quindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n123\r\nFalse\r\n"
-                                    "True\r\n2\r\n";
-const QByteArray Verdi = Marker + "ieri\r\nVerdi\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nforse\r\nmai\r\n7\r\n";
+const QByteArray Rossi =
+    Marker + "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,5\r\n"
+             " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
+             " 896\r\n True\r\n False\r\n 0\r\n";
+const QByteArray Bianchi = Marker +
+                           "05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\nMilano\r\n15,00\r\n"
+                           "quindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n123\r\nFalse\r\n"
+                           "True\r\n2\r\n";
+const QByteArray Verdi =
+    Marker + "ieri\r\nVerdi\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nforse\r\nmai\r\n7\r\n";
 const QByteArray RossiRewritten =
     Marker + "07 dicembre 2026\r\nRossi Mario\r\nVia Roma 1\r\n00100\r\nRoma\r\n1234,5\r\n"
-             "milleduecentotrentaquattro/50\r\nEnte Acque\r\n\r\n\r\n12345678\r\nBolletta\r\n896\r\nTrue\r\nFalse\r\n0\r\n";
+             "milleduecentotrentaquattro/50\r\nEnte "
+             "Acque\r\n\r\n\r\n12345678\r\nBolletta\r\n896\r\nTrue\r\nFalse\r\n0\r\n";
 
 QByteArray contents(const QString& path)
 {
@@ -63,9 +67,10 @@ void select(Form2& palette, int row)
 
 SlipTexts sampleSlip()
 {
-    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,50"_s,
-            u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(), u"12345678"_s,
-            u"Bolletta"_s, u"123"_s};
+    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s,
+            u"Roma"_s,        u"1234,50"_s,    u"milleduecentotrentaquattro/50"_s,
+            u"Ente Acque"_s,  QString(),       QString(),
+            u"12345678"_s,    u"Bolletta"_s,   u"123"_s};
 }
 
 using Shown = ScriptedMessageBoxes::Shown;
@@ -139,13 +144,14 @@ void ArchiveCommandsTest::saves_data()
     QTest::addColumn<QStringList>("list");
     QTest::addColumn<QStringList>("messages");
 
-    QTest::newRow("yes") << true
-                         << Bianchi + Marker
-                                + "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,50\r\n"
-                                  " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
-                                  " 123\r\n False\r\n True\r\n 1\r\n"
-                         << QStringList({u"05/01/2027 - Bianchi Anna"_s, u"07/12/2026 - Rossi Mario"_s})
-                         << QStringList({u"Vuoi salvare i dati Stampati ?"_s, u"Dati Salvati !!!"_s});
+    QTest::newRow("yes")
+        << true
+        << Bianchi + Marker +
+               "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,50\r\n"
+               " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
+               " 123\r\n False\r\n True\r\n 1\r\n"
+        << QStringList({u"05/01/2027 - Bianchi Anna"_s, u"07/12/2026 - Rossi Mario"_s})
+        << QStringList({u"Vuoi salvare i dati Stampati ?"_s, u"Dati Salvati !!!"_s});
     QTest::newRow("no") << false << Bianchi << QStringList({u"05/01/2027 - Bianchi Anna"_s})
                         << QStringList({u"Vuoi salvare i dati Stampati ?"_s});
 }
@@ -186,7 +192,8 @@ void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
     app.messages.answers = {true};
     click(app.palette(), Form2::SaveButton);
     QCOMPARE(contents(app.services.archivePath()),
-             Marker + "01 marzo 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n True\r\n False\r\n 2\r\n");
+             Marker + "01 marzo 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n "
+                      "True\r\n False\r\n 2\r\n");
     QCOMPARE(entries(app.palette()), QStringList({u"01/03/2027 - "_s}));
 }
 
@@ -200,10 +207,11 @@ void ArchiveCommandsTest::saveRefusesWhatTheArchiveCannotHold()
     app.form->setFields(slip);
     app.messages.answers = {true};
     click(app.palette(), Form2::SaveButton);
-    QCOMPARE(app.messages.texts(),
-             QStringList({u"Vuoi salvare i dati Stampati ?"_s,
-                          u"Il carattere «☺» (U+263A) del campo «CAUSALE» non può essere salvato nell'archivio.\n"
-                          u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s}));
+    QCOMPARE(
+        app.messages.texts(),
+        QStringList({u"Vuoi salvare i dati Stampati ?"_s,
+                     u"Il carattere «☺» (U+263A) del campo «CAUSALE» non può essere salvato nell'archivio.\n"
+                     u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s}));
     QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
     QCOMPARE(contents(app.services.archivePath()), Bianchi);
     QCOMPARE(app.form->fieldText(PaymentReason), u"Quota ☺"_s);
@@ -248,8 +256,8 @@ void ArchiveCommandsTest::recallsAsStored_data()
     QTest::newRow("saved shape, amount as stored")
         << 0
         << QStringList({u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,5"_s,
-                        u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(), u"12345678"_s,
-                        u"Bolletta"_s, u"896"_s})
+                        u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(),
+                        u"12345678"_s, u"Bolletta"_s, u"896"_s})
         << PaletteState{true, false, 0};
     QTest::newRow("rewritten shape, greyed check box")
         << 1
@@ -258,8 +266,9 @@ void ArchiveCommandsTest::recallsAsStored_data()
                         u"123"_s})
         << PaletteState{false, true, 2};
     QTest::newRow("unreadable states take the start-up ones")
-        << 2 << QStringList({u"Verdi"_s, QString(), QString(), QString(), QString(), QString(), QString(),
-                             QString(), QString(), QString(), QString(), QString()})
+        << 2
+        << QStringList({u"Verdi"_s, QString(), QString(), QString(), QString(), QString(), QString(),
+                        QString(), QString(), QString(), QString(), QString()})
         << PaletteState{false, true, 1};
 }
 
@@ -312,10 +321,11 @@ void ArchiveCommandsTest::deletes_data()
     QTest::newRow("first of three") << 0 << true << Bianchi + Verdi
                                     << QStringList({u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s});
     QTest::newRow("last of three") << 2 << true << RossiRewritten + Bianchi
-                                   << QStringList({u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s});
+                                   << QStringList(
+                                          {u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s});
     QTest::newRow("answered no") << 1 << false << Rossi + Bianchi + Verdi
-                                 << QStringList({u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s,
-                                                 u"ieri - Verdi"_s});
+                                 << QStringList({u"07/12/2026 - Rossi Mario"_s,
+                                                 u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s});
 }
 
 void ArchiveCommandsTest::deletes()
@@ -366,9 +376,10 @@ void ArchiveCommandsTest::deleteSeesAnotherCopysChange()
     QCOMPARE(contents(path), Bianchi);
     QCOMPARE(app.messages.shown.size(), 2);
     QCOMPARE(app.messages.shown[1].kind, Shown::Information);
-    QCOMPARE(app.messages.shown[1].text,
-             u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al suo "
-             u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(path));
+    QCOMPARE(
+        app.messages.shown[1].text,
+        u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al suo "
+        u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(path));
     QCOMPARE(entries(app.palette()), QStringList({u"05/01/2027 - Bianchi Anna"_s}));
     QCOMPARE(app.palette().Label4->text(), u"Record: 1"_s);
 }
@@ -389,8 +400,8 @@ void ArchiveCommandsTest::deleteOnAFullDiskKeepsTheRecord()
     }
     QCOMPARE(app.messages.shown.size(), 2);
     QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
-    QVERIFY2(app.messages.shown[1].text.startsWith(u"Impossibile riscrivere l'archivio "_s
-                                                   + app.services.archivePath()),
+    QVERIFY2(app.messages.shown[1].text.startsWith(u"Impossibile riscrivere l'archivio "_s +
+                                                   app.services.archivePath()),
              qPrintable(app.messages.shown[1].text));
     QCOMPARE(contents(app.services.archivePath()), many);
     QCOMPARE(app.palette().List1->count(), 10);

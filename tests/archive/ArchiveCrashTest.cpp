@@ -37,9 +37,7 @@ QStringList archiveNames(const QString& path)
     for (const SlipRecord& record : table) {
         const QString name = record.column(FirstFieldColumn);
         if (record != workerRecord(name)) {
-            QTest::qFail(qPrintable(u"torn record: "_s + record.columns()
-                                                              .join(u'|')),
-                         __FILE__, __LINE__);
+            QTest::qFail(qPrintable(u"torn record: "_s + record.columns().join(u'|')), __FILE__, __LINE__);
             return {};
         }
         names.append(name);
@@ -103,15 +101,17 @@ void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
         // Let it begin a few operations, then kill it at a moment that varies from round to round.
         const int operationsBeforeKill = 1 + random.bounded(4);
         QByteArray output;
-        while (output.count("\nS ") + output.count("\nD ") + (output.startsWith("S ") || output.startsWith("D "))
-               < operationsBeforeKill) {
+        while (output.count("\nS ") + output.count("\nD ") +
+                   (output.startsWith("S ") || output.startsWith("D ")) <
+               operationsBeforeKill) {
             const bool answered = worker.waitForReadyRead(20000);
             output += worker.readAllStandardOutput();
             QVERIFY2(answered, qPrintable(u"the worker stopped answering in round %1: %2 %3"_s.arg(round)
                                               .arg(QString::fromUtf8(output + worker.readAllStandardError()))
                                               .arg(worker.exitCode())));
         }
-        // An operation takes a few milliseconds (the lock file is synced to disk): spread the kills over them.
+        // An operation takes a few milliseconds (the lock file is synced to disk): spread the kills over
+        // them.
         const qint64 delay = random.bounded(12000) * 1000;
         QElapsedTimer spin;
         spin.start();
@@ -141,8 +141,9 @@ void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
         if (QTest::currentTestFailed())
             return;
         if (after != expectedBefore && after != expectedAfter) {
-            QFAIL(qPrintable(u"round %1: file %2\nbefore the interrupted operation %3\nafter it %4"_s.arg(round)
-                                 .arg(after.join(u','), expectedBefore.join(u','), expectedAfter.join(u','))));
+            QFAIL(qPrintable(
+                u"round %1: file %2\nbefore the interrupted operation %3\nafter it %4"_s.arg(round).arg(
+                    after.join(u','), expectedBefore.join(u','), expectedAfter.join(u','))));
         }
         if (interrupted.isEmpty())
             ++betweenOperations;

@@ -28,12 +28,12 @@ void ArchiveDatesTest::writesTheSaveDate_data()
     QTest::newRow("italian january, two-digit day") << italian << QDate(2027, 1, 15) << u"15 gennaio 2027"_s;
     QTest::newRow("english") << QLocale(QLocale::English, QLocale::UnitedKingdom) << QDate(2026, 12, 7)
                              << u"07 December 2026"_s;
-    QTest::newRow("french with an accent") << QLocale(QLocale::French, QLocale::France) << QDate(2026, 2, 1)
-                                           << u"01 février 2026"_s;
-    QTest::newRow("greek cannot be stored: italian") << QLocale(QLocale::Greek, QLocale::Greece)
-                                                     << QDate(2026, 3, 9) << u"09 marzo 2026"_s;
-    QTest::newRow("russian cannot be stored: italian") << QLocale(QLocale::Russian, QLocale::Russia)
-                                                       << QDate(2026, 8, 20) << u"20 agosto 2026"_s;
+    QTest::newRow("french with an accent")
+        << QLocale(QLocale::French, QLocale::France) << QDate(2026, 2, 1) << u"01 février 2026"_s;
+    QTest::newRow("greek cannot be stored: italian")
+        << QLocale(QLocale::Greek, QLocale::Greece) << QDate(2026, 3, 9) << u"09 marzo 2026"_s;
+    QTest::newRow("russian cannot be stored: italian")
+        << QLocale(QLocale::Russian, QLocale::Russia) << QDate(2026, 8, 20) << u"20 agosto 2026"_s;
 }
 
 void ArchiveDatesTest::writesTheSaveDate()
@@ -60,9 +60,12 @@ void ArchiveDatesTest::showsTheListDate_data()
     QTest::newRow("system language") << english << u"07 december 2026"_s << u"07/12/2026"_s;
     QTest::newRow("german system") << german << u"03 März 2026"_s << u"03/03/2026"_s;
     QTest::newRow("french accent in capitals") << french << u"01 FÉVRIER 2026"_s << u"01/02/2026"_s;
-    QTest::newRow("italian still read on a german system") << german << u"31 ottobre 2026"_s << u"31/10/2026"_s;
-    QTest::newRow("third language is shown as stored") << german << u"07 December 2026"_s << u"07 December 2026"_s;
-    QTest::newRow("impossible day shown as stored") << english << u"31 febbraio 2026"_s << u"31 febbraio 2026"_s;
+    QTest::newRow("italian still read on a german system")
+        << german << u"31 ottobre 2026"_s << u"31/10/2026"_s;
+    QTest::newRow("third language is shown as stored")
+        << german << u"07 December 2026"_s << u"07 December 2026"_s;
+    QTest::newRow("impossible day shown as stored")
+        << english << u"31 febbraio 2026"_s << u"31 febbraio 2026"_s;
     QTest::newRow("numeric date shown as stored") << english << u"07/12/2026"_s << u"07/12/2026"_s;
     QTest::newRow("two-digit year shown as stored") << english << u"07 dicembre 26"_s << u"07 dicembre 26"_s;
     QTest::newRow("words shown as stored") << english << u"ieri sera"_s << u"ieri sera"_s;

@@ -28,7 +28,8 @@ void say(const QString& line)
 bool save(const SlipArchive& archive, const QString& name)
 {
     say(u"S "_s + name);
-    const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(name), WorkerPalette);
+    const std::optional<QByteArray> bytes =
+        encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(name), WorkerPalette);
     QString error;
     if (!bytes || !archive.append(*bytes, &error)) {
         say(u"F "_s + error);

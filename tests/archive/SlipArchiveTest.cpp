@@ -1,5 +1,5 @@
-#include "archive/ArchivePath.h"
 #include "archive/SlipArchive.h"
+#include "archive/ArchivePath.h"
 
 #include "FileSizeLimit.h"
 
@@ -22,14 +22,15 @@ const QByteArray Marker("?*@1\xE7*^");
 
 QByteArray savedRecord(const QByteArray& name)
 {
-    return Marker + "\r\n07 dicembre 2026\r\n " + name
-           + "\r\n \r\n \r\n \r\n 10,00\r\n dieci/00\r\n \r\n \r\n \r\n 1234\r\n \r\n 123\r\n False\r\n True\r\n 1\r\n";
+    return Marker + "\r\n07 dicembre 2026\r\n " + name +
+           "\r\n \r\n \r\n \r\n 10,00\r\n dieci/00\r\n \r\n \r\n \r\n 1234\r\n \r\n 123\r\n False\r\n "
+           "True\r\n 1\r\n";
 }
 
 QByteArray rewrittenRecord(const QByteArray& name)
 {
-    return Marker + "\r\n07 dicembre 2026\r\n" + name
-           + "\r\n\r\n\r\n\r\n10,00\r\ndieci/00\r\n\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+    return Marker + "\r\n07 dicembre 2026\r\n" + name +
+           "\r\n\r\n\r\n\r\n10,00\r\ndieci/00\r\n\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
 }
 
 QByteArray contents(const QString& path)
@@ -55,8 +56,8 @@ QStringList names(const ArchiveTable& table)
     return result;
 }
 
-constexpr QFile::Permissions EveryoneReadWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                                 | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+constexpr QFile::Permissions EveryoneReadWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                 QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
 
 } // namespace
 
@@ -147,7 +148,8 @@ void SlipArchiveTest::createsAMissingSystemDirectoryForEveryone()
     QVERIFY(info.isDir());
     QCOMPARE(info.permissions() & (QFile::WriteOther | QFile::ExeOther | QFile::ReadOther),
              QFile::WriteOther | QFile::ExeOther | QFile::ReadOther);
-    struct stat status {};
+    struct stat status {
+    };
     QCOMPARE(stat(QFile::encodeName(wanted).constData(), &status), 0);
     QCOMPARE(status.st_mode & 07777, mode_t(0777));
 }
@@ -255,7 +257,8 @@ void SlipArchiveTest::appendIntoAMissingDirectoryFails()
 void SlipArchiveTest::appendIntoAReadOnlyDirectoryFails()
 {
     if (geteuid() == 0)
-        QSKIP("root writes into read-only directories; the full-disk and missing-directory cases cover the failure");
+        QSKIP("root writes into read-only directories; the full-disk and missing-directory cases cover the "
+              "failure");
     const QString dir = m_dir.filePath(u"sola-lettura"_s);
     QVERIFY(QDir().mkpath(dir));
     const QString path = dir + u"/fillcp.dll"_s;
@@ -279,8 +282,8 @@ void SlipArchiveTest::removes_data()
     QTest::newRow("the first of three")
         << savedRecord("Primo") + savedRecord("Secondo") + savedRecord("Terzo") << 0
         << rewrittenRecord("Secondo") + rewrittenRecord("Terzo");
-    QTest::newRow("the middle one") << savedRecord("Primo") + savedRecord("Secondo") + savedRecord("Terzo") << 1
-                                    << rewrittenRecord("Primo") + rewrittenRecord("Terzo");
+    QTest::newRow("the middle one") << savedRecord("Primo") + savedRecord("Secondo") + savedRecord("Terzo")
+                                    << 1 << rewrittenRecord("Primo") + rewrittenRecord("Terzo");
     QTest::newRow("the last one") << rewrittenRecord("Primo") + savedRecord("Secondo") << 1
                                   << rewrittenRecord("Primo");
     QTest::newRow("junk between records goes")
@@ -338,11 +341,11 @@ void SlipArchiveTest::removeSeesChangesByAnotherCopy_data()
     QTest::newRow("record put in front: nothing deleted")
         << rewrittenRecord("Altro") + listed << 0 << int(SlipArchive::RemoveResult::Moved)
         << rewrittenRecord("Altro") + listed;
-    QTest::newRow("file removed: nothing written") << QByteArray() << 0 << int(SlipArchive::RemoveResult::Moved)
-                                                   << QByteArray("<missing>");
+    QTest::newRow("file removed: nothing written")
+        << QByteArray() << 0 << int(SlipArchive::RemoveResult::Moved) << QByteArray("<missing>");
     QTest::newRow("same records in the other shape: deleted")
-        << rewrittenRecord("Primo") + rewrittenRecord("Secondo") << 0 << int(SlipArchive::RemoveResult::Removed)
-        << rewrittenRecord("Secondo");
+        << rewrittenRecord("Primo") + rewrittenRecord("Secondo") << 0
+        << int(SlipArchive::RemoveResult::Removed) << rewrittenRecord("Secondo");
 }
 
 void SlipArchiveTest::removeSeesChangesByAnotherCopy()
@@ -414,7 +417,8 @@ void SlipArchiveTest::writersWaitForTheLock()
         QCOMPARE(archive.remove(0, table[0], &error), SlipArchive::RemoveResult::Failed);
     else
         QVERIFY(!archive.append(savedRecord("Secondo"), &error));
-    QCOMPARE(error, u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s.arg(m_path));
+    QCOMPARE(error,
+             u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s.arg(m_path));
     QCOMPARE(contents(m_path), savedRecord("Primo"));
 
     ::close(other);

@@ -20,21 +20,72 @@ QByteArray joined(const QList<QByteArray>& lines, const QByteArray& end = "\r\n"
 const QByteArray Marker("?*@1\xE7*^");
 
 // A record as the save writes it, and the same record as the deletion writes it back.
-const QList<QByteArray> SavedLines = {
-    Marker, "07 dicembre 2026", " Rossi Mario", " Via Roma 1", " 00100", " Roma", " 1234,50",
-    " milleduecentotrentaquattro/50", " Ente Acque", " ", " ", " 12345678", " Bolletta", " 123",
-    " False", " True", " 1"};
-const QList<QByteArray> RewrittenLines = {
-    Marker, "05 gennaio 2027", "Bianchi Anna", "Corso Italia 2", "20100", "Milano", "15,00", "quindici/00", "Comune",
-    "Ufficio Tributi", "", "1000", "Tassa", "896", "True", "False", "0"};
-const Columns SavedColumns = {
-    u"07 dicembre 2026"_s, u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,50"_s,
-    u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(), u"12345678"_s, u"Bolletta"_s,
-    u"123"_s, u"False"_s, u"True"_s, u"1"_s};
-const Columns RewrittenColumns = {
-    u"05 gennaio 2027"_s, u"Bianchi Anna"_s, u"Corso Italia 2"_s, u"20100"_s, u"Milano"_s, u"15,00"_s,
-    u"quindici/00"_s, u"Comune"_s, u"Ufficio Tributi"_s, QString(), u"1000"_s, u"Tassa"_s, u"896"_s,
-    u"True"_s, u"False"_s, u"0"_s};
+const QList<QByteArray> SavedLines = {Marker,
+                                      "07 dicembre 2026",
+                                      " Rossi Mario",
+                                      " Via Roma 1",
+                                      " 00100",
+                                      " Roma",
+                                      " 1234,50",
+                                      " milleduecentotrentaquattro/50",
+                                      " Ente Acque",
+                                      " ",
+                                      " ",
+                                      " 12345678",
+                                      " Bolletta",
+                                      " 123",
+                                      " False",
+                                      " True",
+                                      " 1"};
+const QList<QByteArray> RewrittenLines = {Marker,
+                                          "05 gennaio 2027",
+                                          "Bianchi Anna",
+                                          "Corso Italia 2",
+                                          "20100",
+                                          "Milano",
+                                          "15,00",
+                                          "quindici/00",
+                                          "Comune",
+                                          "Ufficio Tributi",
+                                          "",
+                                          "1000",
+                                          "Tassa",
+                                          "896",
+                                          "True",
+                                          "False",
+                                          "0"};
+const Columns SavedColumns = {u"07 dicembre 2026"_s,
+                              u"Rossi Mario"_s,
+                              u"Via Roma 1"_s,
+                              u"00100"_s,
+                              u"Roma"_s,
+                              u"1234,50"_s,
+                              u"milleduecentotrentaquattro/50"_s,
+                              u"Ente Acque"_s,
+                              QString(),
+                              QString(),
+                              u"12345678"_s,
+                              u"Bolletta"_s,
+                              u"123"_s,
+                              u"False"_s,
+                              u"True"_s,
+                              u"1"_s};
+const Columns RewrittenColumns = {u"05 gennaio 2027"_s,
+                                  u"Bianchi Anna"_s,
+                                  u"Corso Italia 2"_s,
+                                  u"20100"_s,
+                                  u"Milano"_s,
+                                  u"15,00"_s,
+                                  u"quindici/00"_s,
+                                  u"Comune"_s,
+                                  u"Ufficio Tributi"_s,
+                                  QString(),
+                                  u"1000"_s,
+                                  u"Tassa"_s,
+                                  u"896"_s,
+                                  u"True"_s,
+                                  u"False"_s,
+                                  u"0"_s};
 
 Columns columnsOf(const SlipRecord& record)
 {
@@ -58,9 +109,10 @@ Columns padded(Columns columns)
 
 SlipTexts sampleFields()
 {
-    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,50"_s,
-            u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(), u"12345678"_s,
-            u"Bolletta"_s, u"123"_s};
+    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s,
+            u"Roma"_s,        u"1234,50"_s,    u"milleduecentotrentaquattro/50"_s,
+            u"Ente Acque"_s,  QString(),       QString(),
+            u"12345678"_s,    u"Bolletta"_s,   u"123"_s};
 }
 
 } // namespace
@@ -100,10 +152,11 @@ void SlipRecordTest::reads_data()
     QTest::newRow("only line ends") << QByteArray("\r\n\r\n\n\r") << QList<Columns>{};
     QTest::newRow("record as saved") << joined(SavedLines) << QList<Columns>{SavedColumns};
     QTest::newRow("record as rewritten") << joined(RewrittenLines) << QList<Columns>{RewrittenColumns};
-    QTest::newRow("both shapes in one file") << joined(RewrittenLines + SavedLines)
-                                             << QList<Columns>{RewrittenColumns, SavedColumns};
+    QTest::newRow("both shapes in one file")
+        << joined(RewrittenLines + SavedLines) << QList<Columns>{RewrittenColumns, SavedColumns};
     QTest::newRow("lines before the first marker are skipped")
-        << joined(QList<QByteArray>{"intestazione", "", " ?*@1\xE7*^x"} + SavedLines) << QList<Columns>{SavedColumns};
+        << joined(QList<QByteArray>{"intestazione", "", " ?*@1\xE7*^x"} + SavedLines)
+        << QList<Columns>{SavedColumns};
     QTest::newRow("lines between records are skipped")
         << joined(SavedLines + QList<QByteArray>{"avanzo", "altro"} + RewrittenLines)
         << QList<Columns>{SavedColumns, RewrittenColumns};
@@ -112,10 +165,11 @@ void SlipRecordTest::reads_data()
     QTest::newRow("marker with a leading space is not a marker")
         << joined({" ?*@1\xE7*^", "a", "b"}) << QList<Columns>{};
     QTest::newRow("marker in capitals is not a marker") << joined({"?*@1\xC7*^", "a"}) << QList<Columns>{};
-    QTest::newRow("marker written in UTF-8 is not a marker") << joined({"?*@1\xC3\xA7*^", "a"}) << QList<Columns>{};
+    QTest::newRow("marker written in UTF-8 is not a marker")
+        << joined({"?*@1\xC3\xA7*^", "a"}) << QList<Columns>{};
     QTest::newRow("value line equal to the marker is a value")
-        << joined({Marker, "01 marzo 2026", Marker, "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n",
-                   "o", "p"})
+        << joined({Marker, "01 marzo 2026", Marker, "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m",
+                   "n", "o", "p"})
         << QList<Columns>{{u"01 marzo 2026"_s, u"?*@1ç*^"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s,
                            u"i"_s, u"j"_s, u"k"_s, u"l"_s, u"m"_s, u"n"_s, u"o"_s, u"p"_s}};
     QTest::newRow("last record cut short")
@@ -125,7 +179,8 @@ void SlipRecordTest::reads_data()
     QTest::newRow("last line without a line end")
         << joined(SavedLines).chopped(2) << QList<Columns>{SavedColumns};
     QTest::newRow("cut inside the last value line")
-        << QByteArray("?*@1\xE7*^\r\n02 aprile 2026\r\n Ros") << QList<Columns>{padded({u"02 aprile 2026"_s, u"Ros"_s})};
+        << QByteArray("?*@1\xE7*^\r\n02 aprile 2026\r\n Ros")
+        << QList<Columns>{padded({u"02 aprile 2026"_s, u"Ros"_s})};
     QTest::newRow("line feeds only") << joined(SavedLines, "\n") << QList<Columns>{SavedColumns};
     QTest::newRow("carriage returns only") << joined(SavedLines, "\r") << QList<Columns>{SavedColumns};
     QTest::newRow("mixed line ends")
@@ -135,9 +190,8 @@ void SlipRecordTest::reads_data()
         << QByteArray("?*@1\xE7*^\r\r\ndata\r\n") << QList<Columns>{padded({QString(), u"data"_s})};
     QTest::newRow("only spaces are trimmed, tabs stay")
         << joined({Marker, "  d  ", "\tnome\t ", "   "}) << QList<Columns>{padded({u"d"_s, u"\tnome\t"_s})};
-    QTest::newRow("windows-1252 letters")
-        << joined({Marker, "01 giugno 2026", " Citt\xE0 \x80 \x93x\x94"})
-        << QList<Columns>{padded({u"01 giugno 2026"_s, u"Città € “x”"_s})};
+    QTest::newRow("windows-1252 letters") << joined({Marker, "01 giugno 2026", " Citt\xE0 \x80 \x93x\x94"})
+                                          << QList<Columns>{padded({u"01 giugno 2026"_s, u"Città € “x”"_s})};
 }
 
 void SlipRecordTest::reads()
@@ -155,8 +209,8 @@ void SlipRecordTest::readsManyRecords()
     // Far more than the thousand records an old reader could hold.
     QByteArray bytes;
     for (int r = 0; r < 1500; ++r)
-        bytes += joined({Marker, "07 dicembre 2026", " Nome " + QByteArray::number(r), " ", " ", " ", " ", " ", " ",
-                         " ", " ", " ", " ", " ", " False", " True", " 1"});
+        bytes += joined({Marker, "07 dicembre 2026", " Nome " + QByteArray::number(r), " ", " ", " ", " ",
+                         " ", " ", " ", " ", " ", " ", " ", " False", " True", " 1"});
     const ArchiveTable table = readArchive(bytes);
     QCOMPARE(table.size(), 1500);
     QCOMPARE(table[0].column(1), u"Nome 0"_s);
@@ -171,24 +225,28 @@ void SlipRecordTest::writesTheSavedShape()
     const PaletteState state{false, true, 1};
     const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, sampleFields(), state);
     QVERIFY(bytes);
-    QCOMPARE(*bytes, QByteArray("?*@1\xE7*^\r\n07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n"
-                                " Roma\r\n 1234,50\r\n milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n"
-                                " 12345678\r\n Bolletta\r\n 123\r\n False\r\n True\r\n 1\r\n"));
+    QCOMPARE(*bytes,
+             QByteArray("?*@1\xE7*^\r\n07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n"
+                        " Roma\r\n 1234,50\r\n milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n"
+                        " 12345678\r\n Bolletta\r\n 123\r\n False\r\n True\r\n 1\r\n"));
 
     const SlipTexts empty;
-    const std::optional<QByteArray> blank = encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, 2});
+    const std::optional<QByteArray> blank =
+        encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, 2});
     QVERIFY(blank);
-    QCOMPARE(*blank, QByteArray("?*@1\xE7*^\r\n01 gennaio 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n"
-                                " \r\n \r\n \r\n True\r\n False\r\n 2\r\n"));
+    QCOMPARE(*blank,
+             QByteArray("?*@1\xE7*^\r\n01 gennaio 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n"
+                        " \r\n \r\n \r\n True\r\n False\r\n 2\r\n"));
 }
 
 void SlipRecordTest::writesTheRewrittenShape()
 {
     QByteArray out("before\r\n");
     encodeRewrittenRecord(recordOf(RewrittenColumns), out);
-    QCOMPARE(out, QByteArray("before\r\n?*@1\xE7*^\r\n05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\n"
-                             "Milano\r\n15,00\r\nquindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n"
-                             "896\r\nTrue\r\nFalse\r\n0\r\n"));
+    QCOMPARE(out, QByteArray(
+                      "before\r\n?*@1\xE7*^\r\n05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\n"
+                      "Milano\r\n15,00\r\nquindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n"
+                      "896\r\nTrue\r\nFalse\r\n0\r\n"));
 }
 
 void SlipRecordTest::savedRecordReadsBackTrimmed()
@@ -196,7 +254,8 @@ void SlipRecordTest::savedRecordReadsBackTrimmed()
     SlipTexts fields = sampleFields();
     fields[PayerName] = u"  Rossi   Mario  "_s;
     fields[PaymentReason] = u"Rata € 2 – “saldo”"_s;
-    const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, 2});
+    const std::optional<QByteArray> bytes =
+        encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, 2});
     QVERIFY(bytes);
     const ArchiveTable table = readArchive(*bytes);
     QCOMPARE(table.size(), 1);
@@ -216,7 +275,8 @@ void SlipRecordTest::refusesUnstorableText_data()
     QTest::addColumn<uint>("codePoint");
 
     QTest::newRow("greek letter in the town") << int(PayerTown) << u"Ατθ"_s << 4 << u"Α"_s << 0x391u;
-    QTest::newRow("emoji in the reason") << int(PaymentReason) << u"ok \U0001F600"_s << 11 << u"\U0001F600"_s << 0x1F600u;
+    QTest::newRow("emoji in the reason")
+        << int(PaymentReason) << u"ok \U0001F600"_s << 11 << u"\U0001F600"_s << 0x1F600u;
     QTest::newRow("line feed in the name") << int(PayerName) << u"a\nb"_s << 1 << u"\n"_s << 0x0Au;
     QTest::newRow("carriage return in the amount") << int(Amount) << u"1\r"_s << 5 << u"\r"_s << 0x0Du;
     QTest::newRow("polish letter in the payee") << int(PayeeLine3) << u"Łódź"_s << 9 << u"Ł"_s << 0x141u;
@@ -253,10 +313,11 @@ void SlipRecordTest::rewriteKeepsOrderWithoutTheDeleted()
     ArchiveTable table;
     for (const QString& name : {u"Primo"_s, u"Secondo"_s, u"Terzo"_s})
         table.append(recordOf({u"01 luglio 2026"_s, name}));
-    QCOMPARE(encodeRewrittenArchive(table, 0), QByteArray("?*@1\xE7*^\r\n01 luglio 2026\r\nSecondo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-                                "\r\n\r\n\r\n\r\n"
-                                "?*@1\xE7*^\r\n01 luglio 2026\r\nTerzo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-                                "\r\n\r\n\r\n\r\n"));
+    QCOMPARE(encodeRewrittenArchive(table, 0),
+             QByteArray("?*@1\xE7*^\r\n01 luglio 2026\r\nSecondo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                        "\r\n\r\n\r\n\r\n"
+                        "?*@1\xE7*^\r\n01 luglio 2026\r\nTerzo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                        "\r\n\r\n\r\n\r\n"));
     QCOMPARE(encodeRewrittenArchive(table, 2).count("\r\n"), 34);
     QCOMPARE(encodeRewrittenArchive(table, -1).count("\r\n"), 51);
 }

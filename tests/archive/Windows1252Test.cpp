@@ -26,11 +26,13 @@ void Windows1252Test::decodes_data()
     QTest::newRow("ascii") << QByteArray("Rossi Mario") << u"Rossi Mario"_s;
     QTest::newRow("marker with c cedilla") << QByteArray("?*@1\xE7*^") << u"?*@1\u00E7*^"_s;
     QTest::newRow("euro sign") << QByteArray("\x80 12,50") << u"\u20AC 12,50"_s;
-    QTest::newRow("typographic quotes") << QByteArray("\x93ok\x94 \x91s\x92") << u"\u201Cok\u201D \u2018s\u2019"_s;
+    QTest::newRow("typographic quotes")
+        << QByteArray("\x93ok\x94 \x91s\x92") << u"\u201Cok\u201D \u2018s\u2019"_s;
     QTest::newRow("dashes and ellipsis") << QByteArray("\x96\x97\x85") << u"\u2013\u2014\u2026"_s;
     QTest::newRow("letters of 0x8A-0x9F") << QByteArray("\x8A\x8C\x8E\x9A\x9C\x9E\x9F\x83")
                                           << u"\u0160\u0152\u017D\u0161\u0153\u017E\u0178\u0192"_s;
-    QTest::newRow("undefined bytes") << QByteArray("\x81\x8D\x8F\x90\x9D") << u"\u0081\u008D\u008F\u0090\u009D"_s;
+    QTest::newRow("undefined bytes") << QByteArray("\x81\x8D\x8F\x90\x9D")
+                                     << u"\u0081\u008D\u008F\u0090\u009D"_s;
     QTest::newRow("latin-1 upper half") << QByteArray("Citt\xE0 \xC8 \xA0\xFF") << u"Città È \u00A0ÿ"_s;
     QTest::newRow("nul byte") << QByteArray("a\0b", 3) << QStringView(u"a\0b", 3).toString();
 }
