@@ -36,8 +36,10 @@ public:
     WriterLock(const QString& archivePath, int timeout) : m_lockPath(archivePath + u".lock"_s)
     {
         m_fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0)
+        if (m_fd < 0) {
+            m_reason = qt_error_string(errno);
             return;
+        }
         // Every user of the machine must be able to take it; only its owner can change that.
         ::fchmod(m_fd, 0666);
         const QDeadlineTimer deadline(timeout);
@@ -47,6 +49,7 @@ public:
                 return;
             }
             if (errno != EWOULDBLOCK && errno != EINTR) {
+                m_reason = qt_error_string(errno);
                 ::close(m_fd);
                 m_fd = -1;
                 return;
@@ -75,14 +78,16 @@ public:
                      u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s.arg(
                          archivePath));
         else
-            setError(error,
-                     u"Impossibile bloccare l'archivio %1 per scriverlo: non si può aprire il file %2."_s.arg(
-                         archivePath, m_lockPath));
+            setError(
+                error,
+                u"Impossibile bloccare l'archivio %1 per scriverlo: il file %2 non si può aprire (%3)."_s.arg(
+                    archivePath, m_lockPath, m_reason));
         return false;
     }
 
 private:
     QString m_lockPath;
+    QString m_reason;
     int m_fd = -1;
     bool m_locked = false;
     bool m_busy = false;
