@@ -1,9 +1,8 @@
 #include "app/Startup.h"
 
-#include "platform/BuildConfig.h"
+#include "archive/ArchivePath.h"
 #include "slip/Form1.h"
 
-#include <QDir>
 #include <QGuiApplication>
 
 Startup::Startup(std::function<QString()> archivePath)
@@ -27,5 +26,5 @@ void Startup::start()
 
 QString Startup::systemArchivePath()
 {
-    return QDir(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR)).filePath(QStringLiteral("fillcp.dll"));
+    return ArchivePath();
 }

@@ -1,0 +1,100 @@
+// Archive list load (file -> records -> list entries) against reading the same file's bytes.
+#include "archive/ArchiveDates.h"
+#include "archive/SlipArchive.h"
+
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A temporary archive of n records as the save writes them, made once per size.
+const QString& archiveOf(qsizetype n)
+{
+    static QTemporaryDir dir;
+    static QMap<qsizetype, QString> paths;
+    auto found = paths.constFind(n);
+    if (found != paths.constEnd())
+        return *found;
+    const QString path = dir.filePath(u"fillcp-%1.dll"_s.arg(n));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    QByteArray chunk;
+    for (qsizetype r = 0; r < n; ++r) {
+        const QString r10 = QString::number(r);
+        const SlipTexts fields = {u"Cognome Nome "_s + r10,
+                                  u"Via Garibaldi "_s + r10,
+                                  u"00100"_s,
+                                  u"Città"_s,
+                                  u"1234,50"_s,
+                                  u"milleduecentotrentaquattro/50"_s,
+                                  u"Ente Acque"_s,
+                                  u"Ufficio"_s,
+                                  QString(),
+                                  u"12345678"_s,
+                                  u"Bolletta n. "_s + r10,
+                                  u"123"_s};
+        const QString date = savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian);
+        chunk += *encodeSavedRecord(date, fields, PaletteState{false, true, 1});
+        if (chunk.size() > (1 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    return *paths.insert(n, path);
+}
+
+void ReadArchiveBytes(benchmark::State& state)
+{
+    const QString& path = archiveOf(state.range(0));
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray data = file.readAll();
+        bytes = data.size();
+        benchmark::DoNotOptimize(data.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void LoadArchiveList(benchmark::State& state)
+{
+    const QString& path = archiveOf(state.range(0));
+    const SlipArchive archive(path);
+    const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
+    qint64 bytes = QFile(path).size();
+    for (auto _ : state) {
+        ArchiveTable table;
+        archive.load(table);
+        const QStringList entries = listEntries(table, dates);
+        if (entries.size() != state.range(0))
+            state.SkipWithError("wrong record count");
+        benchmark::DoNotOptimize(entries.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+} // namespace
+
+BENCHMARK(ReadArchiveBytes)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadArchiveList)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+
+static const bool described =
+    (benchmark::AddCustomContext("cedolario.section", "Archive list load"),
+     benchmark::AddCustomContext(
+         "cedolario.about",
+         "`LoadArchiveList/N` reads an archive of N records as the save writes them (about "
+         "225 bytes each, a new date every 8 records) and makes the list entries, as the "
+         "list load does without the list widget; `ReadArchiveBytes/N` reads the same "
+         "file's bytes into memory."),
+     benchmark::AddCustomContext("cedolario.reference.LoadArchiveList", "ReadArchiveBytes"), true);
+
+BENCHMARK_MAIN();

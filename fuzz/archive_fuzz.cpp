@@ -1,0 +1,69 @@
+// Fuzzes the archive reader: any bytes must read without a crash, and what is read must write back
+// and read again to the same records.
+#include "archive/ArchiveDates.h"
+#include "archive/SlipRecord.h"
+#include "archive/Windows1252.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+const StoredDateReader& dates()
+{
+    static const StoredDateReader reader(QLocale(QLocale::English, QLocale::UnitedStates));
+    return reader;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    // Every byte decodes, and encodes back to itself.
+    const QString text = decodeWindows1252(bytes);
+    QByteArray again;
+    require(encodeWindows1252(text, again) == -1 && again == bytes);
+
+    const ArchiveTable table = readArchive(bytes);
+    require(table.size() <= bytes.count(RecordMarker));
+
+    for (const SlipRecord& record : table) {
+        for (int column = 0; column < RecordColumnCount; ++column) {
+            const QByteArrayView value = record.columnBytes(column);
+            require(!value.contains('\r') && !value.contains('\n'));
+            require(value.isEmpty() || (value.front() != ' ' && value.back() != ' '));
+        }
+        const PaletteState state = paletteStateOf(record);
+        require(state.check >= 0 && state.check <= 2);
+        const SlipTexts fields = slipTextsOf(record);
+        require(fields[PayerName] == record.column(FirstFieldColumn));
+        const std::optional<QDate> date = dates().read(record.column(DateColumn));
+        require(!date || date->isValid());
+    }
+    const QStringList entries = listEntries(table, dates());
+    require(entries.size() == table.size());
+
+    // Written back as a deletion writes it, the records read the same, and writing them again changes
+    // nothing.
+    const QByteArray rewritten = encodeRewrittenArchive(table);
+    const ArchiveTable reread = readArchive(rewritten);
+    require(reread == table);
+    require(encodeRewrittenArchive(reread) == rewritten);
+
+    // Without one record, the others keep their order.
+    if (!table.isEmpty()) {
+        const qsizetype gone = table.size() / 2;
+        ArchiveTable expected = table;
+        expected.removeAt(gone);
+        require(readArchive(encodeRewrittenArchive(table, gone)) == expected);
+    }
+    return 0;
+}
