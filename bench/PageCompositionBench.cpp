@@ -129,6 +129,13 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    benchmark::AddCustomContext("cedolario.section", "Page composition");
+    benchmark::AddCustomContext("cedolario.about",
+                                "One A4 landscape page of a filled-in slip written as a PDF into memory, through the "
+                                "print surface and the model's row table, against the same drawings made with a bare "
+                                "QPainter.");
+    benchmark::AddCustomContext("cedolario.reference.BM_SlipPdf_TwoFrame", "BM_BareQPainterPdf_TwoFrame");
+    benchmark::AddCustomContext("cedolario.reference.BM_SlipPdf_Premarcati", "BM_BareQPainterPdf_Premarcati");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

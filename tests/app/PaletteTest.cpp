@@ -170,6 +170,9 @@ private Q_SLOTS:
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
         QTRY_COMPARE(QApplication::activeWindow(), &form);
         QCOMPARE(QApplication::focusWidget(), form.Text1[PayeeLine2]);
+        QVERIFY(app.messages.shown.size() <= 1); // only the save question
+        if (control == QStringLiteral("Image2_4"))
+            QCOMPARE(app.printer.printedPages.size(), std::size_t(1));
         if (control == QStringLiteral("Option1_0"))
             QCOMPARE(palette.paletteState(), (PaletteState{true, false, 1}));
     }

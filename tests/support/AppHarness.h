@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CapturingPrinter.h"
 #include "FixedClock.h"
 #include "app/Twips.h"
 #include "ScriptedMessageBoxes.h"
@@ -13,10 +14,11 @@
 #include <memory>
 
 // The application's windows wired to test doubles: scripted message boxes, a fixed clock, an archive in a
-// temporary directory, and an exit that is only counted.
+// temporary directory, a printer that records its pages, and an exit that is only counted.
 struct AppHarness {
     ScriptedMessageBoxes messages;
     FixedClock clock;
+    CapturingPrinter printer;
     QTemporaryDir directory;
     int exits = 0;
     Services services;
@@ -26,6 +28,7 @@ struct AppHarness {
     {
         services.messages = &messages;
         services.clock = &clock;
+        services.printer = &printer;
         services.archivePath = [this] { return directory.filePath(QStringLiteral("fillcp.dll")); };
         services.exitApplication = [this] { ++exits; };
     }
