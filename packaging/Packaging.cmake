@@ -44,6 +44,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Printed slips name Arial and Times New Roman; fontconfig maps them to these metric-compatible fonts.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+# Qt's own texts (context menus, the file dialog) in Italian.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the application needs on Debian 12.
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
-              fonts-liberation fontconfig)
+              fonts-liberation fontconfig qt6-translations-l10n)
 # What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb for screenshots,
 # Google Benchmark, clang for the fuzzers, and the packaging checks.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf

@@ -3,7 +3,9 @@
 #include "archive/ArchivePath.h"
 #include "slip/Form1.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 
 Startup::Startup(std::function<QString()> archivePath)
 {
@@ -17,6 +19,9 @@ Startup::~Startup() = default;
 
 void Startup::start()
 {
+    // Everything the user reads is Italian, Qt's standard texts included where their translation is installed.
+    if (m_qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtItalian);
     // Desktops match the windows to it.cedolario.Cedolario.desktop by this name (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("it.cedolario.Cedolario"));
     m_slip = std::make_unique<Form1>(m_services);

@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 
 #include <QString>
+#include <QTranslator>
 
 #include <functional>
 #include <memory>
@@ -22,13 +23,15 @@ public:
     explicit Startup(std::function<QString()> archivePath = &systemArchivePath);
     ~Startup();
 
-    // Names the desktop entry the windows belong to, then loads and shows the slip form.
+    // Puts Qt's own texts (context menus, file dialog) in Italian, names the desktop entry the windows
+    // belong to, then loads and shows the slip form.
     void start();
     Form1& slip() { return *m_slip; }
 
     static QString systemArchivePath();
 
 private:
+    QTranslator m_qtItalian;
     QtMessageBoxes m_messages;
     SystemClock m_clock;
     QtSaveFileDialog m_saveDialog;
