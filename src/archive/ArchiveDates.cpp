@@ -1,5 +1,7 @@
 #include "archive/ArchiveDates.h"
 
+#include "slip/SlipText.h"
+
 #include "archive/Windows1252.h"
 
 using namespace Qt::StringLiterals;
@@ -15,15 +17,6 @@ bool storable(const QString& text)
 QString folded(QStringView name)
 {
     return name.toString().toCaseFolded();
-}
-
-bool isDigits(QStringView text)
-{
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return !text.isEmpty();
 }
 
 } // namespace
@@ -55,8 +48,8 @@ StoredDateReader::StoredDateReader(const QLocale& system)
 std::optional<QDate> StoredDateReader::read(QStringView stored) const
 {
     const QList<QStringView> parts = trimSpaces(stored).split(u' ', Qt::SkipEmptyParts);
-    if (parts.size() != 3 || parts[0].size() > 2 || parts[2].size() != 4 || !isDigits(parts[0]) ||
-        !isDigits(parts[2]))
+    if (parts.size() != 3 || parts[0].isEmpty() || parts[0].size() > 2 || parts[2].size() != 4 || !IsDecimalDigits(parts[0]) ||
+        !IsDecimalDigits(parts[2]))
         return std::nullopt;
     const auto month = m_months.constFind(folded(parts[1]));
     if (month == m_months.constEnd())

@@ -1,5 +1,7 @@
 #include "archive/SlipRecord.h"
 
+#include "slip/SlipText.h"
+
 #include "archive/Windows1252.h"
 
 #include <QLocale>
@@ -195,13 +197,7 @@ ArchiveTable readArchive(const QByteArray& bytes)
 
 QStringView trimSpaces(QStringView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
+    return TrimmedOfSpaces(text);
 }
 
 QString unstorableMessage(const UnstorableCharacter& problem)

@@ -1,20 +1,8 @@
 #include "slip/AmountFormat.h"
 
+#include "slip/SlipText.h"
+
 namespace {
-
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool allDigits(QStringView text)
-{
-    for (QChar c : text) {
-        if (!isDigit(c))
-            return false;
-    }
-    return true;
-}
 
 // Adds one to a string of digits in place; true when the carry runs off the left end.
 bool incrementDigits(QString& digits)
@@ -43,7 +31,7 @@ std::optional<QString> FormatAmount(const QString& text)
         return std::nullopt;
     const QStringView integerPart = QStringView(text).left(comma);
     const QStringView decimalPart = QStringView(text).mid(comma + 1);
-    if (!allDigits(integerPart) || !allDigits(decimalPart))
+    if (!IsDecimalDigits(integerPart) || !IsDecimalDigits(decimalPart))
         return std::nullopt;
 
     qsizetype firstSignificant = 0;

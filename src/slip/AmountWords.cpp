@@ -1,5 +1,7 @@
 #include "slip/AmountWords.h"
 
+#include "slip/SlipText.h"
+
 #include "slip/FieldRules.h"
 
 #include <array>
@@ -16,20 +18,6 @@ constexpr std::array<const char16_t*, 20> Units = {
 constexpr std::array<const char16_t*, 9> Tens = {
     u"-", u"venti", u"trenta", u"quaranta", u"cinquanta", u"sessanta", u"settanta", u"ottanta", u"novanta",
 };
-
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-bool allDigits(QStringView text)
-{
-    for (QChar c : text) {
-        if (!isDigit(c))
-            return false;
-    }
-    return true;
-}
 
 int digitValue(QChar c)
 {
@@ -69,7 +57,7 @@ void appendPair(QString& words, QChar tensDigit, QChar unitsDigit)
 
 QString GroupInWords(const QString& digits)
 {
-    if (!allDigits(digits))
+    if (!IsDecimalDigits(digits))
         return {};
     const QStringView s = withoutLeadingZeros(digits);
     QString words;
@@ -97,7 +85,7 @@ std::optional<QString> AmountInWords(const QString& amountText)
     const qsizetype comma = amountText.indexOf(u',');
     const QString euros = comma < 0 ? QString() : TrimSpaces(amountText.left(comma));
     const QString cents = comma < 0 ? QString() : TrimSpaces(amountText.mid(comma + 1));
-    if (euros.size() > 6 || !allDigits(euros))
+    if (euros.size() > 6 || !IsDecimalDigits(euros))
         return std::nullopt;
     if (euros.size() < 4)
         return GroupInWords(euros) + u'/' + cents;

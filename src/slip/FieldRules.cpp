@@ -1,5 +1,7 @@
 #include "slip/FieldRules.h"
 
+#include "slip/SlipText.h"
+
 #include "slip/SlipFields.h"
 
 FieldInput FieldInputOf(int field)
@@ -83,13 +85,6 @@ QString CleanInsertedText(int field, const QString& text)
 
 QString TrimSpaces(const QString& text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    if (begin == 0 && end == text.size())
-        return text;
-    return text.mid(begin, end - begin);
+    const QStringView trimmed = TrimmedOfSpaces(text);
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }

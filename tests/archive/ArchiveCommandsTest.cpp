@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "archive/ArchiveCommands.h"
 #include "AppHarness.h"
 #include "FileSizeLimit.h"
@@ -31,21 +32,6 @@ const QByteArray RossiRewritten =
     Marker + "07 dicembre 2026\r\nRossi Mario\r\nVia Roma 1\r\n00100\r\nRoma\r\n1234,5\r\n"
              "milleduecentotrentaquattro/50\r\nEnte "
              "Acque\r\n\r\n\r\n12345678\r\nBolletta\r\n896\r\nTrue\r\nFalse\r\n0\r\n";
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList entries(const Form2& palette)
 {

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "archive/SlipArchive.h"
 #include "archive/ArchivePath.h"
 
@@ -31,21 +32,6 @@ QByteArray rewrittenRecord(const QByteArray& name)
 {
     return Marker + "\r\n07 dicembre 2026\r\n" + name +
            "\r\n\r\n\r\n\r\n10,00\r\ndieci/00\r\n\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QStringList names(const ArchiveTable& table)
