@@ -1,6 +1,6 @@
 // Archive list load (file -> records -> list entries) against reading the same file's bytes.
-#include "archive/ArchiveDates.h"
-#include "archive/SlipArchive.h"
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/SlipArchive.h"
 
 #include <QFile>
 #include <QMap>

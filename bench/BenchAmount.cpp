@@ -1,5 +1,5 @@
-#include "slip/AmountFormat.h"
-#include "slip/AmountWords.h"
+#include "core/amount/AmountFormat.h"
+#include "core/amount/AmountWords.h"
 
 #include <QLocale>
 
@@ -73,10 +73,10 @@ BENCHMARK_CAPTURE(localeDouble, eighteen_digits_no_words, u"123456789012345678,5
 
 static const bool described =
     (benchmark::AddCustomContext("cedolario.section", "Amount formatting and words"),
-     benchmark::AddCustomContext("cedolario.about",
-                                 "Leaving the amount field: the comma check, exact formatting by digits and the "
-                                 "amount in words, against parsing and printing the same text as a double with "
-                                 "QLocale."),
+     benchmark::AddCustomContext(
+         "cedolario.about", "Leaving the amount field: the comma check, exact formatting by digits and the "
+                            "amount in words, against parsing and printing the same text as a double with "
+                            "QLocale."),
      benchmark::AddCustomContext("cedolario.reference.formatAndWords", "localeDouble"),
      benchmark::AddCustomContext("cedolario.reference.formatOnly", "localeDouble"), true);
 BENCHMARK(formatLong)->Arg(18)->Arg(1000)->Arg(100000);

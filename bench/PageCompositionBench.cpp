@@ -2,9 +2,9 @@
 // with a bare QPainter on the same kind of device in the same run.
 #include "RecordingSurface.h"
 #include "SampleSlip.h"
-#include "print/PainterSurface.h"
-#include "print/PrintPage.h"
-#include "print/SlipLayout.h"
+#include "core/print/PainterSurface.h"
+#include "core/print/PrintPage.h"
+#include "core/print/SlipLayout.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -130,10 +130,11 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::AddCustomContext("cedolario.section", "Page composition");
-    benchmark::AddCustomContext("cedolario.about",
-                                "One A4 landscape page of a filled-in slip written as a PDF into memory, through the "
-                                "print surface and the model's row table, against the same drawings made with a bare "
-                                "QPainter.");
+    benchmark::AddCustomContext(
+        "cedolario.about",
+        "One A4 landscape page of a filled-in slip written as a PDF into memory, through the "
+        "print surface and the model's row table, against the same drawings made with a bare "
+        "QPainter.");
     benchmark::AddCustomContext("cedolario.reference.BM_SlipPdf_TwoFrame", "BM_BareQPainterPdf_TwoFrame");
     benchmark::AddCustomContext("cedolario.reference.BM_SlipPdf_Premarcati", "BM_BareQPainterPdf_Premarcati");
     benchmark::Initialize(&argc, argv);

@@ -1,9 +1,9 @@
 // Amount formatting, amount in words and field cleaning on arbitrary text. Besides not crashing, every
 // result must have the promised form, and the words must read back as the formatted amount.
-#include "slip/AmountFormat.h"
-#include "slip/AmountWords.h"
-#include "slip/FieldRules.h"
-#include "slip/SlipFields.h"
+#include "core/amount/AmountFormat.h"
+#include "core/amount/AmountWords.h"
+#include "core/slip/FieldRules.h"
+#include "core/slip/SlipFields.h"
 
 #include <QRegularExpression>
 #include <QString>

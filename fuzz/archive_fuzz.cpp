@@ -1,8 +1,8 @@
 // Fuzzes the archive reader: any bytes must read without a crash, and what is read must write back
 // and read again to the same records.
-#include "archive/ArchiveDates.h"
-#include "archive/SlipRecord.h"
-#include "archive/Windows1252.h"
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/SlipRecord.h"
+#include "core/archive/Windows1252.h"
 
 #include <cstdint>
 #include <cstdlib>

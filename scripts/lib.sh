@@ -10,7 +10,7 @@ RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6pr
 # Google Benchmark, clang for the fuzzers, and the packaging checks.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
                poppler-utils xvfb xauth imagemagick clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev
-               file)
+               file clang-format)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {

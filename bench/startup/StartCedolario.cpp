@@ -2,8 +2,8 @@
 // during the form's load, has come up before it). The archive lies in the directory given as the only
 // argument, so timing never touches the archive shared by the machine's users.
 #include "FirstPaintExit.h"
-#include "app/Startup.h"
-#include "slip/Form1.h"
+#include "ui/Form1.h"
+#include "ui/Startup.h"
 
 #include <QApplication>
 #include <QDir>

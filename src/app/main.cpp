@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "ui/Startup.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "print/PrintPage.h"
+#include "core/print/PrintPage.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "platform/QtPrinter.h"
 
+#include "core/print/PainterSurface.h"
 #include "platform/SaveFileDialog.h"
-#include "print/PainterSurface.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>

@@ -1,7 +1,7 @@
 #include "platform/QtPrinter.h"
 #include "SampleSlip.h"
 #include "ScriptedSaveFileDialog.h"
-#include "print/SlipLayout.h"
+#include "core/print/SlipLayout.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,11 +2,11 @@
 
 #include "CapturingPrinter.h"
 #include "FixedClock.h"
-#include "app/Twips.h"
 #include "ScriptedMessageBoxes.h"
-#include "app/Form2.h"
+#include "core/geometry/Twips.h"
 #include "platform/Services.h"
-#include "slip/Form1.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
 
 #include <QTemporaryDir>
 #include <QTest>

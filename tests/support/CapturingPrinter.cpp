@@ -1,6 +1,6 @@
 #include "CapturingPrinter.h"
 
-#include "print/PrintPage.h"
+#include "core/print/PrintPage.h"
 
 namespace {
 

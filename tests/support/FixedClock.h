@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "core/slip/Clock.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "print/PrintSurface.h"
+#include "core/print/PrintSurface.h"
 
 #include <QSize>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slip/SlipFields.h"
+#include "core/slip/SlipFields.h"
 
 // A filled-in slip used by the print tests, the sample pictures and the benchmark.
 SlipTexts SampleSlip();

@@ -1,0 +1,103 @@
+#include "core/amount/AmountWords.h"
+
+#include "core/slip/SlipText.h"
+
+#include "core/slip/FieldRules.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<const char16_t*, 20> Units = {
+    u"zero",        u"uno",      u"due",    u"tre",         u"quattro",  u"cinque",     u"sei",
+    u"sette",       u"otto",     u"nove",   u"dieci",       u"undici",   u"dodici",     u"tredici",
+    u"quattordici", u"quindici", u"sedici", u"diciassette", u"diciotto", u"diciannove",
+};
+
+// Looked up with the tens digit minus one; entry 0 is never used.
+constexpr std::array<const char16_t*, 9> Tens = {
+    u"-", u"venti", u"trenta", u"quaranta", u"cinquanta", u"sessanta", u"settanta", u"ottanta", u"novanta",
+};
+
+int digitValue(QChar c)
+{
+    return c.unicode() - u'0';
+}
+
+QStringView withoutLeadingZeros(QStringView digits)
+{
+    qsizetype first = 0;
+    while (first < digits.size() && digits[first] == u'0')
+        ++first;
+    return digits.mid(first);
+}
+
+// Two digits, the first of which may be "0": 05 gives cinque, 38 trentotto.
+void appendPair(QString& words, QChar tensDigit, QChar unitsDigit)
+{
+    const int tens = digitValue(tensDigit);
+    const int units = digitValue(unitsDigit);
+    const int value = tens * 10 + units;
+    if (value == 0)
+        return;
+    if (value < 20) {
+        words += QStringView(Units[value]);
+        return;
+    }
+    words += QStringView(Tens[tens - 1]);
+    if (units == 0)
+        return;
+    // The tens word loses its final vowel before "uno" and "otto" only: ventuno, trentotto, ventitre.
+    if (units == 1 || units == 8)
+        words.chop(1);
+    words += QStringView(Units[units]);
+}
+
+} // namespace
+
+QString GroupInWords(const QString& digits)
+{
+    if (!IsDecimalDigits(digits))
+        return {};
+    const QStringView s = withoutLeadingZeros(digits);
+    QString words;
+    switch (s.size()) {
+    case 3:
+        if (s[0] != u'1')
+            words += QStringView(Units[digitValue(s[0])]);
+        words += u"cento";
+        appendPair(words, s[1], s[2]);
+        break;
+    case 2:
+        appendPair(words, s[0], s[1]);
+        break;
+    case 1:
+        words += QStringView(Units[digitValue(s[0])]);
+        break;
+    default:
+        break;
+    }
+    return words;
+}
+
+std::optional<QString> AmountInWords(const QString& amountText)
+{
+    const qsizetype comma = amountText.indexOf(u',');
+    const QString euros = comma < 0 ? QString() : TrimSpaces(amountText.left(comma));
+    const QString cents = comma < 0 ? QString() : TrimSpaces(amountText.mid(comma + 1));
+    if (euros.size() > 6 || !IsDecimalDigits(euros))
+        return std::nullopt;
+    if (euros.size() < 4)
+        return GroupInWords(euros) + u'/' + cents;
+
+    const QString thousands = euros.left(euros.size() - 3);
+    const QString hundreds = euros.right(3);
+    const QStringView thousandsValue = withoutLeadingZeros(thousands);
+    QString words;
+    if (thousandsValue == u"1")
+        words = QStringLiteral("mille");
+    else if (!thousandsValue.isEmpty()) // no "mila" for a thousands group of zeros
+        words = GroupInWords(thousands) + QStringLiteral("mila");
+    words += GroupInWords(hundreds);
+    return words + u'/' + cents;
+}

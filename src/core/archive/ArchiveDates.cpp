@@ -1,0 +1,105 @@
+#include "core/archive/ArchiveDates.h"
+
+#include "core/slip/SlipText.h"
+
+#include "core/archive/Windows1252.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool storable(const QString& text)
+{
+    QByteArray scratch;
+    return encodeWindows1252(text, scratch) < 0;
+}
+
+QString folded(QStringView name)
+{
+    return name.toString().toCaseFolded();
+}
+
+} // namespace
+
+QString savedDateText(QDate date, const QLocale& locale)
+{
+    const QString format = u"dd MMMM yyyy"_s;
+    const QString text = locale.toString(date, format);
+    if (storable(text))
+        return text;
+    return QLocale(QLocale::Italian, QLocale::Italy).toString(date, format);
+}
+
+StoredDateReader::StoredDateReader(const QLocale& system)
+{
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    // Italian last, so it wins where two languages share a name for different months.
+    for (const QLocale& locale : {system, italian}) {
+        for (int month = 1; month <= 12; ++month) {
+            for (QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+                m_months.insert(folded(locale.monthName(month, type)), month);
+                m_months.insert(folded(locale.standaloneMonthName(month, type)), month);
+            }
+        }
+    }
+    m_months.remove(QString());
+}
+
+std::optional<QDate> StoredDateReader::read(QStringView stored) const
+{
+    const QList<QStringView> parts = trimSpaces(stored).split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 3 || parts[0].isEmpty() || parts[0].size() > 2 || parts[2].size() != 4 ||
+        !IsDecimalDigits(parts[0]) || !IsDecimalDigits(parts[2]))
+        return std::nullopt;
+    const auto month = m_months.constFind(folded(parts[1]));
+    if (month == m_months.constEnd())
+        return std::nullopt;
+    const QDate date(parts[2].toInt(), *month, parts[0].toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString StoredDateReader::listText(QStringView stored) const
+{
+    const std::optional<QDate> date = read(stored);
+    if (!date)
+        return stored.toString();
+    // "dd/MM/yyyy", without the locale machinery of QDate::toString: it runs once per date of a list load.
+    const auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return two(date->day()) + u'/' + two(date->month()) + u'/' + QString::number(date->year());
+}
+
+QString listEntryText(const SlipRecord& record, const StoredDateReader& dates)
+{
+    return dates.listText(record.column(DateColumn)) + u" - "_s + record.column(FirstFieldColumn);
+}
+
+QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates)
+{
+    QStringList entries;
+    entries.reserve(table.size());
+    // Saves of one day share their date text: read it once.
+    QByteArrayView lastStored;
+    QString lastShown;
+    bool first = true;
+    for (const SlipRecord& record : table) {
+        const QByteArrayView stored = record.columnBytes(DateColumn);
+        if (first || stored != lastStored) {
+            lastStored = stored;
+            lastShown = dates.listText(decodeWindows1252(stored));
+            first = false;
+        }
+        const QByteArrayView name = record.columnBytes(FirstFieldColumn);
+        QString entry(lastShown.size() + 3 + name.size(), Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(entry.data());
+        std::copy_n(reinterpret_cast<const char16_t*>(lastShown.constData()), lastShown.size(), out);
+        out += lastShown.size();
+        *out++ = u' ';
+        *out++ = u'-';
+        *out++ = u' ';
+        decodeWindows1252Into(name, out);
+        entries.append(std::move(entry));
+    }
+    return entries;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/archive/SlipRecord.h"
+
+#include <QDate>
+#include <QHash>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+// The date of a save as stored: "dd mmmm yyyy" with the full month name of the given locale
+// (QLocale::system() in the application). Where the archive's code page cannot hold that locale's
+// month name the Italian one is written, so the save never fails on its date.
+QString savedDateText(QDate date, const QLocale& locale);
+
+// Reads stored dates back. A month name is accepted in Italian and in the given locale's language,
+// full or abbreviated, in any letter case, so archives move between machines.
+class StoredDateReader
+{
+public:
+    explicit StoredDateReader(const QLocale& system);
+
+    std::optional<QDate> read(QStringView stored) const;
+    // "dd/mm/yyyy", or the stored text itself when it cannot be read as a date.
+    QString listText(QStringView stored) const;
+
+private:
+    QHash<QString, int> m_months; // folded month name -> 1..12
+};
+
+// The archive list's entry of a record: "dd/mm/yyyy - " and the payer's name.
+QString listEntryText(const SlipRecord& record, const StoredDateReader& dates);
+
+// All entries of a table, in file order.
+QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates);

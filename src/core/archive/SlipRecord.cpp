@@ -1,0 +1,308 @@
+#include "core/archive/SlipRecord.h"
+
+#include "core/slip/SlipText.h"
+
+#include "core/archive/Windows1252.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Splits bytes into lines ending at CR LF, a lone CR or a lone LF; a last line without an end counts.
+class LineReader
+{
+public:
+    explicit LineReader(QByteArrayView bytes)
+        : m_begin(bytes.data()), m_data(bytes.data()), m_end(bytes.data() + bytes.size())
+    {
+    }
+
+    bool atEnd() const { return m_data == m_end; }
+    qsizetype position() const { return m_data - m_begin; }
+
+    QByteArrayView next()
+    {
+        const char* start = m_data;
+        const char* p = start;
+        // Eight bytes at a time while none of them is CR or LF.
+        constexpr quint64 Ones = 0x0101010101010101ULL;
+        constexpr quint64 Highs = 0x8080808080808080ULL;
+        while (m_end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            const quint64 cr = word ^ (Ones * '\r');
+            const quint64 lf = word ^ (Ones * '\n');
+            if ((((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs)
+                break;
+            p += 8;
+        }
+        while (p != m_end && *p != '\r' && *p != '\n')
+            ++p;
+        const QByteArrayView line(start, p - start);
+        if (p != m_end) {
+            if (*p == '\r' && p + 1 != m_end && p[1] == '\n')
+                ++p;
+            ++p;
+        }
+        m_data = p;
+        return line;
+    }
+
+private:
+    const char* m_begin;
+    const char* m_data;
+    const char* m_end;
+};
+
+QByteArrayView trimSpaceBytes(QByteArrayView line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && line[begin] == ' ')
+        ++begin;
+    while (end > begin && line[end - 1] == ' ')
+        --end;
+    return line.sliced(begin, end - begin);
+}
+
+// Appends text and CR LF to out, or reports the first character that cannot be stored.
+bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharacter* problem)
+{
+    qsizetype bad = text.indexOf(u'\r');
+    const qsizetype lf = text.indexOf(u'\n');
+    if (bad < 0 || (lf >= 0 && lf < bad))
+        bad = lf;
+    if (bad < 0) {
+        const qsizetype before = out.size();
+        bad = encodeWindows1252(text, out);
+        if (bad < 0) {
+            out.append("\r\n");
+            return true;
+        }
+        out.truncate(before);
+    }
+    if (problem) {
+        qsizetype length = 1;
+        char32_t code = text[bad].unicode();
+        if (text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text[bad], text[bad + 1]);
+            length = 2;
+        }
+        problem->column = column;
+        problem->character = text.sliced(bad, length).toString();
+        problem->codePoint = code;
+    }
+    return false;
+}
+
+} // namespace
+
+// Cuts the records out of the archive's bytes.
+class ArchiveTableReader
+{
+    // How many times the marker occurs: at least the number of records. memchr() skips to each '?'.
+    static qsizetype markerCount(QByteArrayView bytes)
+    {
+        qsizetype count = 0;
+        const char* p = bytes.data();
+        const char* const end = p + bytes.size();
+        while (end - p >= RecordMarker.size()) {
+            p = static_cast<const char*>(std::memchr(p, RecordMarker[0], end - p - RecordMarker.size() + 1));
+            if (!p)
+                break;
+            if (std::memcmp(p, RecordMarker.data(), RecordMarker.size()) == 0)
+                ++count;
+            ++p;
+        }
+        return count;
+    }
+
+public:
+    static ArchiveTable read(const QByteArray& bytes)
+    {
+        ArchiveTable table;
+        table.reserve(markerCount(bytes));
+        LineReader lines(bytes);
+        while (!lines.atEnd()) {
+            if (lines.next() != RecordMarker)
+                continue;
+            SlipRecord& record = table.emplace_back();
+            record.m_bytes = bytes;
+            record.m_base = lines.position();
+            for (SlipRecord::Span& span : record.m_spans) {
+                if (lines.atEnd())
+                    break;
+                const QByteArrayView value = trimSpaceBytes(lines.next());
+                const qsizetype start = value.data() - bytes.constData() - record.m_base;
+                // Beyond 4 GiB from its marker a value cannot be held; such a record is cut there.
+                if (start + value.size() > std::numeric_limits<quint32>::max())
+                    break;
+                span = {quint32(start), quint32(value.size())};
+            }
+        }
+        return table;
+    }
+};
+
+std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
+{
+    QByteArray bytes;
+    std::array<Span, RecordColumnCount> spans{};
+    for (int column = 0; column < RecordColumnCount; ++column) {
+        const QString text = columns.value(column);
+        const qsizetype start = bytes.size();
+        if (text.contains(u'\r') || text.contains(u'\n') || encodeWindows1252(text, bytes) >= 0)
+            return std::nullopt;
+        spans[column] = {quint32(start), quint32(bytes.size() - start)};
+    }
+    SlipRecord record;
+    record.m_bytes = bytes;
+    record.m_spans = spans;
+    return record;
+}
+
+QString SlipRecord::column(int index) const
+{
+    return decodeWindows1252(columnBytes(index));
+}
+
+QStringList SlipRecord::columns() const
+{
+    QStringList result;
+    result.reserve(RecordColumnCount);
+    for (int column = 0; column < RecordColumnCount; ++column)
+        result.append(this->column(column));
+    return result;
+}
+
+bool operator==(const SlipRecord& a, const SlipRecord& b)
+{
+    for (int column = 0; column < RecordColumnCount; ++column) {
+        if (a.columnBytes(column) != b.columnBytes(column))
+            return false;
+    }
+    return true;
+}
+
+ArchiveTable readArchive(const QByteArray& bytes)
+{
+    return ArchiveTableReader::read(bytes);
+}
+
+QStringView trimSpaces(QStringView text)
+{
+    return TrimmedOfSpaces(text);
+}
+
+QString unstorableMessage(const UnstorableCharacter& problem)
+{
+    static const char16_t* const names[RecordColumnCount] = {
+        u"Data",
+        u"Cognome e Nome",
+        u"Indirizzo",
+        u"C.A.P.",
+        u"Città",
+        u"di EURO",
+        u"Importo in LETTERE",
+        u"INTESTATO A (prima riga)",
+        u"INTESTATO A (seconda riga)",
+        u"INTESTATO A (terza riga)",
+        u"nr. C/C",
+        u"CAUSALE",
+        u"TD",
+    };
+    const int column = qBound(0, problem.column, RecordColumnCount - 1);
+    const QString field = names[column] ? QString::fromUtf16(names[column]) : QString::number(column);
+    const QString code =
+        u"U+%1"_s.arg(QString::number(uint(problem.codePoint), 16).toUpper().rightJustified(4, u'0'));
+    const bool visible = problem.codePoint >= 0x20 && problem.codePoint != 0x7F &&
+                         !(problem.codePoint >= 0x80 && problem.codePoint < 0xA0);
+    const QString character = visible ? u"«%1» (%2)"_s.arg(problem.character, code) : code;
+    return u"Il carattere %1 del campo «%2» non può essere salvato nell'archivio.\n"
+           u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s.arg(character, field);
+}
+
+std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
+                                            const PaletteState& state, UnstorableCharacter* problem)
+{
+    QByteArray out;
+    out.reserve(256);
+    out.append(RecordMarker.data(), RecordMarker.size());
+    out.append("\r\n");
+    if (!appendLine(dateText, DateColumn, out, problem))
+        return std::nullopt;
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        if (!appendLine(u" "_s + fields[field], FirstFieldColumn + field, out, problem))
+            return std::nullopt;
+    }
+    out.append(state.premarcati ? " True\r\n" : " False\r\n");
+    out.append(state.twoFrame ? " True\r\n" : " False\r\n");
+    out.append(' ').append(QByteArray::number(state.check)).append("\r\n");
+    return out;
+}
+
+void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out)
+{
+    out.append(RecordMarker.data(), RecordMarker.size());
+    out.append("\r\n");
+    for (int column = 0; column < RecordColumnCount; ++column)
+        out.append(record.columnBytes(column)).append("\r\n");
+}
+
+QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex)
+{
+    QByteArray out;
+    for (qsizetype r = 0; r < table.size(); ++r) {
+        if (r != skipIndex)
+            encodeRewrittenRecord(table[r], out);
+    }
+    return out;
+}
+
+std::optional<bool> readOptionState(QStringView text)
+{
+    text = trimSpaces(text);
+    if (text.compare(u"True", Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(u"False", Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    double number = QLocale::c().toDouble(text, &ok);
+    if (!ok)
+        number = QLocale(QLocale::Italian).toDouble(text, &ok);
+    if (!ok || !std::isfinite(number))
+        return std::nullopt;
+    return number != 0.0;
+}
+
+std::optional<int> readCheckState(QStringView text)
+{
+    bool ok = false;
+    const int value = QLocale::c().toInt(trimSpaces(text), &ok);
+    if (!ok || value < 0 || value > 2)
+        return std::nullopt;
+    return value;
+}
+
+SlipTexts slipTextsOf(const SlipRecord& record)
+{
+    SlipTexts texts;
+    for (int field = 0; field < SlipFieldCount; ++field)
+        texts[field] = trimSpaces(record.column(FirstFieldColumn + field)).toString();
+    return texts;
+}
+
+PaletteState paletteStateOf(const SlipRecord& record)
+{
+    PaletteState state;
+    state.premarcati = readOptionState(record.column(PremarcatiColumn)).value_or(state.premarcati);
+    state.twoFrame = readOptionState(record.column(TwoFrameColumn)).value_or(state.twoFrame);
+    state.check = readCheckState(record.column(CheckColumn)).value_or(state.check);
+    return state;
+}

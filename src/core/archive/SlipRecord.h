@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/slip/SlipFields.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+// One saved slip as read from the archive: 16 value columns, each the text of its line with the
+// spaces at both ends removed. Column 0 is the date of the save, columns 1-12 the slip fields
+// 0-11, columns 13 and 14 the two model options, column 15 the code-line check box.
+inline constexpr int RecordColumnCount = 16;
+inline constexpr int DateColumn = 0;
+inline constexpr int FirstFieldColumn = 1;
+inline constexpr int PremarcatiColumn = 13;
+inline constexpr int TwoFrameColumn = 14;
+inline constexpr int CheckColumn = 15;
+
+class ArchiveTableReader;
+
+// A record keeps its values as slices of the archive's bytes, shared by all records of one load,
+// so that reading a million records costs little more than reading the file; a value is decoded
+// when it is asked for.
+class SlipRecord
+{
+public:
+    SlipRecord() = default;
+    // A record of the given column texts (missing ones empty, extra ones ignored); none when a text
+    // holds a line break or a character the archive cannot store.
+    static std::optional<SlipRecord> fromColumns(const QStringList& columns);
+
+    QString column(int index) const;
+    QByteArrayView columnBytes(int index) const
+    {
+        return QByteArrayView(m_bytes.constData() + m_base + m_spans[index].start, m_spans[index].size);
+    }
+    QStringList columns() const;
+
+    friend bool operator==(const SlipRecord& a, const SlipRecord& b);
+
+private:
+    friend ArchiveTableReader;
+    struct Span {
+        quint32 start = 0; // from m_base
+        quint32 size = 0;
+    };
+    QByteArray m_bytes;
+    qsizetype m_base = 0;
+    std::array<Span, RecordColumnCount> m_spans{};
+};
+
+Q_DECLARE_TYPEINFO(SlipRecord, Q_RELOCATABLE_TYPE);
+
+// The records of the archive in file order; list entry i stands for ArchiveTable[i].
+using ArchiveTable = QList<SlipRecord>;
+
+// The line that opens every record: "?*@1ç*^" in Windows-1252.
+inline constexpr QByteArrayView RecordMarker("?*@1\xE7*^", 7);
+
+// Every record of an archive file's bytes. A line ends at CR LF, a lone CR or a lone LF. Lines up to
+// the first marker line, and between a record's last value and the next marker, are skipped; the 16
+// lines after a marker are its values whatever they hold. A record cut short by the end of the data
+// has empty values for its missing lines. The records share bytes.
+ArchiveTable readArchive(const QByteArray& bytes);
+
+// Removes the space character (only that) at both ends.
+QStringView trimSpaces(QStringView text);
+
+// A character that the archive cannot store, found while encoding a record.
+struct UnstorableCharacter {
+    int column = 0;    // record column holding it
+    QString character; // the character itself (a surrogate pair stays whole)
+    char32_t codePoint = 0;
+};
+
+// The Italian message that refuses a save because of problem, naming the character and its field.
+QString unstorableMessage(const UnstorableCharacter& problem);
+
+// The 17 lines of a record as the save appends them: the marker, the date, then one space before
+// each of the twelve fields, "True"/"False" for each model option and the check box as a number.
+// Fails when a text holds a character Windows-1252 cannot store or a line break.
+std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
+                                            const PaletteState& state,
+                                            UnstorableCharacter* problem = nullptr);
+
+// The 17 lines of a record as a rewrite writes them, appended to out: the marker and the 16 values
+// as read, byte for byte.
+void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out);
+
+// The whole archive as a rewrite writes it, without the record at skipIndex (-1 keeps all).
+QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex = -1);
+
+// A stored model option: True or False in any letter case, or a number (0 false, anything else true).
+std::optional<bool> readOptionState(QStringView text);
+// A stored check-box state: a whole number 0, 1 or 2.
+std::optional<int> readCheckState(QStringView text);
+
+// The slip fields of a record, as stored.
+SlipTexts slipTextsOf(const SlipRecord& record);
+// The palette state of a record; a value that cannot be read takes its start-up value
+// (premarcati off, 2 frame on, check box ticked).
+PaletteState paletteStateOf(const SlipRecord& record);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/print/PrintSurface.h"
+#include "core/slip/SlipFields.h"
+
+#include <QImage>
+#include <QStringView>
+
+#include <optional>
+#include <span>
+
+// The two slip models as data: ordered rows drawn by DrawSlipModel, one row per drawing.
+
+enum class SlipModel { TwoFrame, Premarcati };
+
+enum class RowOperation { DrawLine, DrawFilledBox, DrawPicture, PrintAt, PrintRightAligned, PrintWrapped };
+
+// What a text row prints.
+enum class RowText {
+    Literal,          // the row's literal
+    Field,            // one slip field as it stands
+    PostcodeAndTown,  // postcode, three spaces, town
+    DocumentTypeMark, // "TD    " and the document type
+    TypePiece,        // code line: document type and ">"
+    AmountPiece,      // code line: padded integer part, "+", decimals, ">"
+    AccountPiece,     // code line: padded account and "<"
+};
+
+// One drawing. The meaning of the four numbers follows the operation:
+//   DrawLine, DrawFilledBox: (a, b) to (c, d);
+//   DrawPicture: top-left (a, b), width c, height d;
+//   PrintAt: top-left (a, b);  PrintRightAligned: right edge a, y b;
+//   PrintWrapped: x a, first y b, width limit c.
+// Text rows print in size points, bold or not, in colour; lines are drawn in style.
+struct LayoutRow {
+    int number = 0; // the row's number in its model
+    RowOperation operation = RowOperation::PrintAt;
+    float a = 0, b = 0, c = 0, d = 0;
+    float size = 0;
+    bool bold = false;
+    TextColour colour = TextColour::Black;
+    LineStyle style = LineStyle::Solid;
+    RowText text = RowText::Literal;
+    QStringView literal;
+    SlipField field = PayerName;
+    bool codeLineOnly = false; // drawn only when the code line is wanted
+};
+
+struct ModelLayout {
+    float startFontSize = 0; // font size in force before the first row
+    std::span<const LayoutRow> rows;
+};
+
+const ModelLayout& SlipLayout(SlipModel model);
+
+// The model the palette's options choose: "premarcati" first, then "2 frame"; none when neither.
+std::optional<SlipModel> ChosenSlipModel(const PaletteState& state);
+// The code line is printed only when the check box is ticked (value 1).
+bool CodeLineWanted(const PaletteState& state);
+
+// The text a row prints for these fields.
+QString RowTextFor(const LayoutRow& row, const SlipTexts& fields);
+
+// Draws the model's rows in order, from line style solid, bold off and black text; the rows of
+// the code line only when codeLine is true. Does not set up or end the page.
+void DrawSlipModel(PrintSurface& surface, SlipModel model, const SlipTexts& fields, bool codeLine,
+                   const QImage& euroMark);

@@ -1,0 +1,13 @@
+#include "core/slip/Clock.h"
+
+#include <QRandomGenerator>
+
+QDate SystemClock::today() const
+{
+    return QDate::currentDate();
+}
+
+double SystemClock::uniform()
+{
+    return QRandomGenerator::global()->generateDouble();
+}

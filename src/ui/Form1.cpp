@@ -1,0 +1,381 @@
+#include "ui/Form1.h"
+
+#include "core/Version.h"
+#include "core/amount/AmountFormat.h"
+#include "core/amount/AmountWords.h"
+#include "core/amount/CodeLine.h"
+#include "core/geometry/Twips.h"
+#include "core/slip/Clock.h"
+#include "core/slip/FieldRules.h"
+#include "core/slip/Imprint.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Services.h"
+#include "ui/Form2.h"
+#include "ui/HeadingBand.h"
+#include "ui/SlipLineEdit.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor White(255, 255, 255);
+const QColor Black(0, 0, 0);
+const QColor Yellow(255, 255, 0);
+
+constexpr int ClientWidthTwips = 8415;
+constexpr int ClientHeightTwips = 6450;
+constexpr int FieldHeightTwips = 315;
+
+struct FieldPlace {
+    int left;
+    int top;
+    int width;
+};
+
+// Left, top and width of each field, by SlipField index.
+constexpr std::array<FieldPlace, SlipFieldCount> FieldPlaces{{
+    {4440, 4200, 3855}, // PayerName
+    {3840, 4560, 3135}, // PayerAddress
+    {7560, 4560, 735},  // PayerPostcode
+    {3600, 4920, 4695}, // PayerTown
+    {6360, 600, 1935},  // Amount
+    {3960, 1200, 4335}, // AmountWords
+    {120, 1920, 8175},  // PayeeLine1
+    {120, 2280, 8175},  // PayeeLine2
+    {120, 2640, 8175},  // PayeeLine3
+    {1680, 600, 1215},  // AccountNumber
+    {120, 3360, 8175},  // PaymentReason
+    {480, 1200, 735},   // DocumentType
+}};
+
+constexpr std::array<int, SlipFieldCount> TabOrder{AccountNumber, Amount,       DocumentType,  AmountWords,
+                                                   PayeeLine1,    PayeeLine2,   PayeeLine3,    PaymentReason,
+                                                   PayerName,     PayerAddress, PayerPostcode, PayerTown};
+
+QFont arial(double pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QString headingText()
+{
+    return QStringLiteral("   CONTI CORRENTI POSTALI  -  Ricevuta di Accredito") +
+           QString(64, QLatin1Char(' ')) + QStringLiteral("BancoPosta");
+}
+
+} // namespace
+
+Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/cedolario-256.png")));
+    QPalette colours = QWidget::palette();
+    colours.setColor(QPalette::Window, White);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setFont(arial(9.75, false));
+
+    buildCaptions();
+    buildFields();
+}
+
+Form1::~Form1() = default;
+
+QLabel* Form1::addLabel(const QString& name, const QString& text, int leftTwips, int topTwips,
+                        double pointSize, bool bold, const QColor& colour)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(arial(pointSize, bold));
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    label->setPalette(colours);
+    label->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+    label->adjustSize();
+    return label;
+}
+
+void Form1::buildCaptions()
+{
+    Label1 = new HeadingBand(headingText(), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setFont(arial(9, true));
+    Label1->setGeometry(twipsRect(0, 0, 8415, 225));
+    Label1->setAutoFillBackground(true);
+    QPalette band = Label1->palette();
+    band.setColor(QPalette::Window, Red);
+    band.setColor(QPalette::WindowText, White);
+    Label1->setPalette(band);
+
+    struct Caption {
+        const char* name;
+        const char* text;
+        int left;
+        int top;
+        bool red;
+        double size;
+    };
+    static const Caption captions[] = {
+        {"Label17", "nr. C/C", 1080, 640, true, 9},
+        {"Label8", "di EURO", 5640, 640, true, 9},
+        {"Label11", "TD", 120, 1240, false, 9},
+        {"Label9", "Importo in LETTERE", 2160, 1240, true, 9},
+        {"Label13", "INTESTATO A", 120, 1680, true, 9},
+        {"Label10", "CAUSALE", 120, 3120, true, 9},
+        {"Label2", "ESEGUITO DA", 3120, 3840, true, 9},
+        {"Label3", "Cognome e Nome", 3120, 4240, true, 6.75},
+        {"Label4", "Indirizzo", 3120, 4600, true, 6.75},
+        {"Label5", "C.A.P.", 7080, 4600, true, 6.75},
+        {"Label6", "Città", 3120, 4960, true, 6.75},
+        {"Label7", "BOLLO DELL'UFFICIO POSTALE", 240, 5400, true, 6},
+        {"Label18", "IMPORTANTE: NON SCRIVERE NELLA ZONA SOTTOSTANTE", 4080, 5400, true, 6},
+        {"Label19", "codice bancoposta", 600, 5520, true, 6},
+        {"Label20", "importo in euro", 4560, 5520, true, 6},
+        {"Label21", "numero conto", 6120, 5520, true, 6},
+        {"Label22", "tipo documento", 7440, 5520, true, 6},
+    };
+    for (const Caption& caption : captions)
+        addLabel(QString::fromLatin1(caption.name), QString::fromUtf8(caption.text), caption.left,
+                 caption.top, caption.size, true, caption.red ? Red : Black);
+
+    // Code-line previews: window font, white background, sized to their text.
+    const auto preview = [this](const char* name, int left) {
+        QLabel* label = addLabel(QString::fromLatin1(name), QString(), left, 5880, 9.75, false, Black);
+        label->setAutoFillBackground(true);
+        return label;
+    };
+    Label15 = preview("Label15", 4440);
+    Label14 = preview("Label14", 6120);
+    Label12 = preview("Label12", 7680);
+
+    Label23 = addLabel(QStringLiteral("Label23"), QString(), 360, 4115, 6.75, false, Black);
+    Label23->resize(twipsToPixels(1815), Label23->height());
+    Label24 = addLabel(QStringLiteral("Label24"), QString(), 360, 4440, 6.75, false, Black);
+    Label25 = addLabel(QStringLiteral("Label25"), QString(), 360, 4680, 6.75, false, Black);
+    Label26 = addLabel(QStringLiteral("Label26"), QString(), 360, 4950, 6.75, false, Black);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/corner.png")));
+    Image1->setScaledContents(true);
+    Image1->setGeometry(twipsRect(120, 360, 615, 615));
+}
+
+void Form1::buildFields()
+{
+    for (int index = 0; index < SlipFieldCount; ++index) {
+        auto* field = new SlipLineEdit(index, this);
+        connect(field, &SlipLineEdit::focusGained, this, &Form1::fieldFocusGained);
+        connect(field, &SlipLineEdit::focusLost, this, &Form1::fieldFocusLost);
+        field->setObjectName(QStringLiteral("Text1_%1").arg(index));
+        field->setFont(arial(8.25, true));
+        field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QPalette colours = field->palette();
+        colours.setColor(QPalette::Text, Blue);
+        colours.setColor(QPalette::Base, White);
+        field->setPalette(colours);
+        const FieldPlace& place = FieldPlaces[static_cast<std::size_t>(index)];
+        field->setGeometry(twipsRect(place.left, place.top, place.width, FieldHeightTwips));
+        Text1[static_cast<std::size_t>(index)] = field;
+    }
+    Text1[DocumentType]->setText(QStringLiteral("123"));
+
+    for (std::size_t i = 1; i < TabOrder.size(); ++i)
+        setTabOrder(Text1[static_cast<std::size_t>(TabOrder[i - 1])],
+                    Text1[static_cast<std::size_t>(TabOrder[i])]);
+}
+
+Form2& Form1::form2()
+{
+    if (!m_palette)
+        m_palette = std::make_unique<Form2>(*this, m_services);
+    return *m_palette;
+}
+
+void Form1::load()
+{
+    // Reading the palette's width creates and loads it before anything is placed or shown.
+    const int slipWidth = pixelsToTwips(frameGeometry().width());
+    const int paletteWidth = pixelsToTwips(form2().frameGeometry().width());
+    const QRect screenArea = screen()->geometry();
+    const double left = (pixelsToTwips(screenArea.width()) - (slipWidth + paletteWidth + 200)) / 2.0;
+    const double top = (pixelsToTwips(screenArea.height()) - pixelsToTwips(frameGeometry().height())) / 2.0;
+    move(screenArea.left() + qRound(left / TwipsPerPixel), screenArea.top() + qRound(top / TwipsPerPixel));
+
+    form2().show();
+
+    setWindowTitle(slipFormTitle());
+
+    const ImprintTexts imprint = makeImprint(*m_services.clock);
+    Label23->setText(imprint.label23);
+    Label24->setText(imprint.label24);
+    Label24->adjustSize();
+    Label25->setText(imprint.label25);
+    Label25->adjustSize();
+    Label26->setText(imprint.label26);
+    Label26->adjustSize();
+
+    ShowAmountWordsField(true);
+    Text1[AccountNumber]->setFocus();
+}
+
+QString Form1::fieldText(int index) const
+{
+    return Text1.at(static_cast<std::size_t>(index))->text();
+}
+
+void Form1::setFieldText(int index, const QString& text)
+{
+    Text1.at(static_cast<std::size_t>(index))->setText(text);
+}
+
+SlipTexts Form1::fields() const
+{
+    SlipTexts texts;
+    for (int index = 0; index < SlipFieldCount; ++index)
+        texts[static_cast<std::size_t>(index)] = fieldText(index);
+    return texts;
+}
+
+void Form1::setFields(const SlipTexts& texts)
+{
+    for (int index = 0; index < SlipFieldCount; ++index)
+        setFieldText(index, texts[static_cast<std::size_t>(index)]);
+}
+
+void Form1::ShowAmountWordsField(bool show)
+{
+    Text1[AmountWords]->setText(QString());
+    Text1[AmountWords]->setVisible(show);
+}
+
+void Form1::setFieldBackground(int index, const QColor& colour)
+{
+    QLineEdit* field = Text1.at(static_cast<std::size_t>(index));
+    QPalette colours = field->palette();
+    colours.setColor(QPalette::Base, colour);
+    field->setPalette(colours);
+}
+
+void Form1::fieldFocusGained(int index)
+{
+    setFieldBackground(index, Yellow);
+}
+
+void Form1::fieldFocusLost(int index)
+{
+    for (int field = 0; field < SlipFieldCount; ++field)
+        setFieldBackground(field, White);
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        const QString text = fieldText(field);
+        const QString trimmed = TrimSpaces(text);
+        if (trimmed != text)
+            setFieldText(field, trimmed);
+    }
+    switch (index) {
+    case AccountNumber:
+        setPreview(Label14, CodeLineAccountPiece(fieldText(AccountNumber)));
+        break;
+    case DocumentType:
+        setPreview(Label12, CodeLineTypePiece(fieldText(DocumentType)));
+        break;
+    case Amount:
+        checkAmount();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::checkAmount()
+{
+    const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
+    if (!formatted) {
+        // The words and the preview keep what they showed; only the amount is emptied.
+        m_services.messages->critical(InvalidAmountMessage());
+        setFieldText(Amount, QString());
+        return;
+    }
+    setFieldText(Amount, *formatted);
+    setPreview(Label15, CodeLineAmountPiece(*formatted));
+    WriteAmountWords(*formatted);
+}
+
+void Form1::WriteAmountWords(const QString& amountText)
+{
+    if (const std::optional<QString> words = AmountInWords(amountText))
+        setFieldText(AmountWords, *words);
+}
+
+void Form1::setPreview(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_palette)
+        return;
+    // The palette disappears and reappears with the slip form.
+    if (isMinimized())
+        m_palette->hide();
+    else if (isVisible())
+        m_palette->show();
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The palette was placed before this window had a frame: place it again once the frame is known.
+    if (m_palette)
+        QMetaObject::invokeMethod(
+            m_palette.get(),
+            [palette = m_palette.get()] {
+                if (palette->isVisible())
+                    palette->PlacePalette();
+            },
+            Qt::QueuedConnection);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing the slip form ends the application, as the palette's exit button does.
+    event->accept();
+    m_services.endApplication();
+}
+
+void Form1::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const auto px = twipsToPixels;
+
+    QPen border(Red, 2);
+    border.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(border);
+    painter.drawRect(QRectF(1, 1, width() - 2, height() - 2));
+    painter.drawLine(QPointF(0, px(5760) + 1), QPointF(px(8400), px(5760) + 1));
+
+    // The stamp box: dotted outline and upper line, solid lower line.
+    QPen dotted(Red, 1, Qt::DotLine);
+    painter.setPen(dotted);
+    painter.drawRect(QRect(px(240), px(4080), px(2055) - 1, px(1095) - 1));
+    painter.drawLine(px(240), px(4320), px(2280), px(4320));
+    painter.setPen(QPen(Red, 1));
+    painter.drawLine(px(240), px(4920), px(2280), px(4920));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/slip/SlipFields.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class Form2;
+struct Services;
+
+// The slip form: an on-screen image of the payment slip whose twelve fields hold the current slip.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The form's load: places the pair, shows the palette, sets the title, the imprint and the words field.
+    void load();
+
+    Services& services() { return m_services; }
+
+    // The command palette, created and loaded on first use.
+    Form2& form2();
+
+    QString fieldText(int index) const;
+    // Writes a field without running the input rules.
+    void setFieldText(int index, const QString& text);
+    SlipTexts fields() const;
+    void setFields(const SlipTexts& texts);
+
+    void ShowAmountWordsField(bool show);
+    // Writes the words of a formatted amount into AmountWords; too large an amount leaves it unchanged.
+    void WriteAmountWords(const QString& amountText);
+
+    std::array<QLineEdit*, SlipFieldCount> Text1{};
+    QLabel* Label1 = nullptr;  // heading band
+    QLabel* Label12 = nullptr; // document-type preview
+    QLabel* Label14 = nullptr; // account preview
+    QLabel* Label15 = nullptr; // amount preview
+    QLabel* Label23 = nullptr; // imprint lines
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLabel* Label26 = nullptr;
+    QLabel* Image1 = nullptr; // corner picture
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Input rules: the focused field is yellow; leaving any field whitens and trims all twelve, then
+    // updates the preview of the account or the document type, or checks and formats the amount.
+    void fieldFocusGained(int index);
+    void fieldFocusLost(int index);
+    void checkAmount();
+    void setFieldBackground(int index, const QColor& colour);
+    void setPreview(QLabel* label, const QString& text);
+
+    void buildFields();
+    void buildCaptions();
+    QLabel* addLabel(const QString& name, const QString& text, int leftTwips, int topTwips, double pointSize,
+                     bool bold, const QColor& colour);
+
+    Services& m_services;
+    std::unique_ptr<Form2> m_palette;
+};

@@ -1,0 +1,358 @@
+#include "ui/Form2.h"
+
+#include "core/Version.h"
+#include "core/geometry/Twips.h"
+#include "platform/Services.h"
+#include "ui/ArchiveCommands.h"
+#include "ui/Form1.h"
+#include "ui/PictureButton.h"
+#include "ui/PrintCommand.h"
+#include "ui/apertura.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QRadioButton>
+#include <QWindow>
+
+namespace {
+
+constexpr int ClientWidthTwips = 3255;
+constexpr int ClientHeightTwips = 6720;
+
+const QColor PanelFill(0xe3, 0xea, 0xf4);
+const QColor PanelEdge(0x4a, 0x5d, 0x7e);
+
+QFont arial(double pointSize, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+struct ButtonPlace {
+    const char* picture;
+    int left;
+    int top;
+    int size;
+    const char* toolTip;
+};
+
+// Image2(0) … Image2(6).
+constexpr ButtonPlace ButtonPlaces[] = {
+    {":/button-exit.png", 2520, 6000, 465, nullptr},
+    {":/button-save.png", 1995, 5040, 375, nullptr},
+    {":/button-minimise.png", 1920, 6000, 465, nullptr},
+    {":/button-info.png", 1440, 5040, 375, nullptr},
+    {":/button-print.png", 2520, 5040, 375, nullptr},
+    {":/button-open.png", 360, 5040, 375, "Carica c/c"},
+    {":/button-delete.png", 870, 5040, 375, "Elimina c/c"},
+};
+
+struct ButtonCaption {
+    int index;
+    const char* text;
+    int left;
+};
+
+// Label3(i) under the buttons.
+constexpr ButtonCaption ButtonCaptions[] = {
+    {1, "elimina", 810}, {2, "apri", 360}, {5, "info", 1485}, {6, "salva", 2010}, {7, "stampa", 2430},
+};
+constexpr int ButtonCaptionTop = 5430;
+
+} // namespace
+
+Form2::Form2(Form1& slip, Services& services)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), m_slip(slip), m_services(services),
+      m_archive(std::make_unique<ArchiveCommands>(slip, *this, services)),
+      m_print(std::make_unique<PrintCommand>(slip, *this, services))
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Cedolario"));
+    setFont(arial(8));
+    // Client area plus the one-pixel border on each side.
+    setFixedSize(twipsToPixels(ClientWidthTwips) + 2, twipsToPixels(ClientHeightTwips) + 2);
+    buildControls();
+
+    Label1->setText(paletteVersionText());
+    Label1->adjustSize();
+    ShapePaletteWindow();
+    m_archive->EnsureArchiveFile();
+    m_archive->LoadArchiveList();
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form2::focusWindowChanged);
+}
+
+Form2::~Form2()
+{
+    delete m_about.data();
+}
+
+void Form2::buildControls()
+{
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setGeometry(1, 1, twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
+
+    const auto place = [](QWidget* widget, const char* name, int left, int top, int width, int height) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(twipsRect(left, top, width, height));
+    };
+    const auto label = [this, &place](const char* name, const QString& text, int left, int top, int width,
+                                      int height) {
+        auto* caption = new QLabel(text, client);
+        caption->setTextFormat(Qt::PlainText);
+        place(caption, name, left, top, width, height);
+        return caption;
+    };
+
+    Option1[0] = new QRadioButton(QStringLiteral("premarcati"), client);
+    place(Option1[0], "Option1_0", 420, 240, 1215, 255);
+    Option1[0]->setToolTip(QStringLiteral("Conto Corrente Premarcato"));
+    Option1[1] = new QRadioButton(QStringLiteral("2 frame"), client);
+    place(Option1[1], "Option1_1", 420, 840, 975, 240);
+    Option1[1]->setToolTip(QStringLiteral("Conto Corrente 2frame"));
+    Option1[1]->setChecked(true);
+    // A caption wider than its design width is shown whole.
+    const auto fitCaption = [](QWidget* widget) {
+        widget->resize(std::max(widget->width(), widget->sizeHint().width()), widget->height());
+    };
+    for (QRadioButton* option : Option1) {
+        fitCaption(option);
+        option->setFocusPolicy(Qt::NoFocus);
+        connect(option, &QRadioButton::clicked, this, &Form2::returnFocusToSlip);
+    }
+
+    Check1 = new QCheckBox(QStringLiteral("Stampa indic."), client);
+    place(Check1, "Check1", 450, 1200, 1215, 255);
+    Check1->setFocusPolicy(Qt::NoFocus);
+    fitCaption(Check1);
+    Check1->setCheckState(Qt::Checked);
+    // A greyed state comes only from a recalled slip; a click leaves it for good.
+    connect(Check1, &QCheckBox::clicked, this, [this] {
+        if (Check1->checkState() != Qt::PartiallyChecked)
+            Check1->setTristate(false);
+    });
+
+    Picture1 = label("Picture1", QString(), 2400, 1680, 255, 255);
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/euro.png")));
+    Picture1->setScaledContents(true);
+
+    QLabel* listTitle = label("Label2_0", QStringLiteral("Archivio Conti Correnti"), 375, 2160, 2445, 270);
+    listTitle->setFont(arial(9, true));
+    listTitle->setAlignment(Qt::AlignCenter);
+    label("Label3_0", QStringLiteral("Data             Nome"), 600, 2400, 1815, 255);
+
+    List1 = new QListWidget(client);
+    place(List1, "List1", 285, 2640, 2655, 2010);
+    List1->setFocusPolicy(Qt::NoFocus);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    Label4 = label("Label4", QStringLiteral("Record: 0"), 360, 4680, 675, 210);
+    Label4->adjustSize();
+    Label1 = label("Label1", QString(), 2280, 4680, 0, 0);
+
+    for (int index = 0; index < static_cast<int>(Image2.size()); ++index) {
+        const ButtonPlace& where = ButtonPlaces[index];
+        auto* button = new PictureButton(QString::fromLatin1(where.picture), client);
+        button->setObjectName(QStringLiteral("Image2_%1").arg(index));
+        button->setGeometry(twipsRect(where.left, where.top, where.size, where.size));
+        if (where.toolTip)
+            button->setToolTip(QString::fromLatin1(where.toolTip));
+        connect(button, &PictureButton::clicked, this, [this, index] { runCommand(index); });
+        Image2[static_cast<std::size_t>(index)] = button;
+    }
+    for (const ButtonCaption& caption : ButtonCaptions) {
+        QLabel* text = label("", QString::fromLatin1(caption.text), caption.left, ButtonCaptionTop, 0, 0);
+        text->setObjectName(QStringLiteral("Label3_%1").arg(caption.index));
+        text->adjustSize();
+    }
+}
+
+PaletteShapes Form2::designShapes()
+{
+    const auto pixels = [](int left, int top, int width, int height) {
+        return QRectF(left / double(TwipsPerPixel), top / double(TwipsPerPixel),
+                      width / double(TwipsPerPixel), height / double(TwipsPerPixel));
+    };
+    return {pixels(240, 120, 2775, 1455), pixels(480, 1440, 2295, 615), pixels(120, 1920, 3015, 4695)};
+}
+
+void Form2::ShapePaletteWindow()
+{
+    setMask(paletteOutline(designShapes()));
+}
+
+void Form2::PlacePalette()
+{
+    const QRect slipFrame = m_slip.frameGeometry();
+    move(slipFrame.left() + slipFrame.width() + twipsToPixels(300), slipFrame.top() - twipsToPixels(150));
+}
+
+void Form2::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    PlacePalette();
+}
+
+void Form2::focusWindowChanged(QWindow* window)
+{
+    // Place the palette when the user moves to it from the slip form, not when coming back from another
+    // program.
+    if (window && window == windowHandle() && m_previousFocusWindow)
+        PlacePalette();
+    m_previousFocusWindow = window;
+}
+
+void Form2::runCommand(int index)
+{
+    switch (index) {
+    case ExitButton:
+        m_services.endApplication();
+        return;
+    case SaveButton:
+        m_archive->SaveCurrentSlip();
+        m_archive->LoadArchiveList();
+        break;
+    case MinimiseButton:
+        m_slip.showMinimized();
+        break;
+    case InfoButton:
+        showAbout();
+        break;
+    case PrintButton:
+        m_print->run();
+        break;
+    case RecallButton:
+        m_archive->RecallSelectedRecord();
+        break;
+    case DeleteButton:
+        m_archive->DeleteSelectedRecord();
+        m_archive->LoadArchiveList();
+        break;
+    default:
+        return;
+    }
+    returnFocusToSlip();
+}
+
+void Form2::returnFocusToSlip()
+{
+    if (!m_slip.isVisible() || m_slip.isMinimized())
+        return;
+    m_slip.activateWindow();
+    m_slip.raise();
+    if (!m_slip.focusWidget())
+        m_slip.Text1[AccountNumber]->setFocus();
+}
+
+void Form2::showAbout()
+{
+    m_slip.hide();
+    hide();
+    delete m_about.data();
+    m_about = new apertura([this] {
+        m_slip.show();
+        show();
+        returnFocusToSlip();
+    });
+    m_about->show();
+}
+
+PaletteState Form2::paletteState() const
+{
+    PaletteState state;
+    state.premarcati = Option1[0]->isChecked();
+    state.twoFrame = Option1[1]->isChecked();
+    switch (Check1->checkState()) {
+    case Qt::Unchecked:
+        state.check = 0;
+        break;
+    case Qt::Checked:
+        state.check = 1;
+        break;
+    case Qt::PartiallyChecked:
+        state.check = 2;
+        break;
+    }
+    return state;
+}
+
+void Form2::setPaletteState(const PaletteState& state)
+{
+    // Set one after the other, as a recall does: both may end up clear, and the second wins if both are set.
+    for (QRadioButton* option : Option1)
+        option->setAutoExclusive(false);
+    Option1[0]->setChecked(state.premarcati);
+    Option1[1]->setChecked(state.twoFrame);
+    if (state.premarcati && state.twoFrame)
+        Option1[0]->setChecked(false);
+    for (QRadioButton* option : Option1)
+        option->setAutoExclusive(true);
+
+    Check1->setTristate(state.check == 2);
+    Check1->setCheckState(state.check == 0   ? Qt::Unchecked
+                          : state.check == 2 ? Qt::PartiallyChecked
+                                             : Qt::Checked);
+    returnFocusToSlip();
+}
+
+QImage Form2::euroMark() const
+{
+    return Picture1->pixmap().toImage();
+}
+
+void Form2::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The three panels, in window coordinates.
+    const PaletteShapes shapes = designShapes();
+    const auto inWindow = [](const QRectF& r) { return r.translated(1, 1).adjusted(0.5, 0.5, -0.5, -0.5); };
+    painter.setPen(QPen(PanelEdge, 1));
+    painter.setBrush(PanelFill);
+    painter.drawRect(inWindow(shapes.joint).adjusted(0, -4, 0, 4));
+    painter.drawRoundedRect(inWindow(shapes.upperPanel), 20, 20);
+    painter.drawRoundedRect(inWindow(shapes.lowerPanel), 30, 30);
+    painter.setPen(Qt::NoPen);
+    painter.drawRect(inWindow(shapes.joint).adjusted(0.5, -6, -0.5, 6));
+    painter.setPen(QPen(PanelEdge, 1));
+    painter.drawLine(inWindow(shapes.joint).topLeft() + QPointF(0, 6),
+                     inWindow(shapes.joint).bottomLeft() - QPointF(0, 6));
+    painter.drawLine(inWindow(shapes.joint).topRight() + QPointF(0, 6),
+                     inWindow(shapes.joint).bottomRight() - QPointF(0, 6));
+
+    // Miniatures of the two slip models beside their options.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const auto slip = [&painter](const QRect& r, bool band) {
+        painter.setPen(QPen(Qt::black, 1, band ? Qt::DotLine : Qt::SolidLine));
+        painter.setBrush(Qt::white);
+        painter.drawRect(r);
+        painter.setPen(QPen(Qt::black, 1));
+        const int divider = r.left() + r.width() / 3;
+        painter.drawLine(divider, r.top() + 2, divider, r.bottom() - 1);
+        if (band)
+            painter.fillRect(QRect(r.left() + 1, r.top() + 1, r.width() - 1, 3), Qt::black);
+        else
+            painter.drawLine(r.left() + 1, r.top() + 4, r.right() - 1, r.top() + 4);
+        for (int y = r.top() + 8; y < r.bottom() - 3; y += 4) {
+            painter.drawLine(r.left() + 3, y, divider - 3, y);
+            painter.drawLine(divider + 3, y, r.right() - 8, y);
+        }
+        for (int x = divider + 4; x < r.right() - 3; x += 3)
+            painter.drawPoint(x, r.bottom() - 2);
+    };
+    slip(QRect(128, 14, 60, 30), true);
+    slip(QRect(128, 52, 60, 30), false);
+}
+
+apertura* Form2::aboutWindow() const
+{
+    return m_about.data();
+}

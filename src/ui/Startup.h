@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/slip/Clock.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtPrinter.h"
+#include "platform/SaveFileDialog.h"
+#include "platform/Services.h"
+
+#include <QString>
+#include <QTranslator>
+
+#include <functional>
+#include <memory>
+
+class Form1;
+
+// What main() starts: the real platform services and the slip form, loaded and shown as the first
+// window. The start-up benchmark starts the application through this same class.
+class Startup
+{
+public:
+    // The archive is fillcp.dll in the shared system directory unless another path is given.
+    explicit Startup(std::function<QString()> archivePath = &systemArchivePath);
+    ~Startup();
+
+    // Puts Qt's own texts (context menus, file dialog) in Italian, names the desktop entry the windows
+    // belong to, then loads and shows the slip form.
+    void start();
+    Form1& slip() { return *m_slip; }
+
+    static QString systemArchivePath();
+
+private:
+    QTranslator m_qtItalian;
+    QtMessageBoxes m_messages;
+    SystemClock m_clock;
+    QtSaveFileDialog m_saveDialog;
+    QtPrinter m_printer{m_saveDialog};
+    Services m_services;
+    std::unique_ptr<Form1> m_slip;
+};

@@ -1,0 +1,122 @@
+#include "ui/apertura.h"
+
+#include "core/Version.h"
+#include "core/geometry/Twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+constexpr int ClientWidthTwips = 3300;
+constexpr int ClientHeightTwips = 1635;
+
+const QColor Bar(0x1d, 0x3f, 0x8f);
+
+QFont boldFont(const char* family, double pointSize)
+{
+    QFont result(QString::fromLatin1(family));
+    result.setPointSizeF(pointSize);
+    result.setBold(true);
+    return result;
+}
+
+} // namespace
+
+apertura::apertura(std::function<void()> onClosed)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_onClosed(std::move(onClosed))
+{
+    setObjectName(QStringLiteral("apertura"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Cedolario"));
+    setFixedSize(twipsToPixels(ClientWidthTwips) + 2, twipsToPixels(ClientHeightTwips) + 2);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, Qt::white);
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    // Contents are placed in client coordinates, inside the one-pixel border. The picture overlaps the
+    // version line, which stays on top of it.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/about-icon.png")));
+    Image1->setScaledContents(true);
+    Image1->setGeometry(twipsRect(1800, 255, 1335, 975).translated(1, 1));
+
+    const auto text = [this](const char* name, const QString& content, QRect place, const QFont& textFont) {
+        auto* label = new QLabel(content, this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(textFont);
+        label->setGeometry(place.translated(1, 1));
+        return label;
+    };
+    text("title", QStringLiteral("Cedolario"), twipsRect(45, 45, 3210, 360), boldFont("Arial", 15.75));
+    QLabel* credit = text("credit", QStringLiteral("Realizzato dal\nteam Cedolario"),
+                          twipsRect(120, 480, 1440, 600), boldFont("Arial", 9.75));
+    credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    text("contact", QStringLiteral("vedi il README"), twipsRect(120, 1080, 1215, 195),
+         boldFont("Times New Roman", 8.25));
+    Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), boldFont("Arial", 8.25));
+    QLabel* rights = text("rights", QStringLiteral("© 2026 team Cedolario - tutti i diritti riservati"),
+                          twipsRect(135, 1365, 3075, 165), boldFont("Arial", 6.75));
+    QPalette onBar = rights->palette();
+    onBar.setColor(QPalette::WindowText, Qt::white);
+    rights->setPalette(onBar);
+
+    const QRect screenArea = QGuiApplication::primaryScreen()->geometry();
+    move(screenArea.center() - rect().center());
+}
+
+bool apertura::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
+        Label2->setText(aboutVersionText());
+        Label2->adjustSize();
+    }
+    return QWidget::event(event);
+}
+
+bool apertura::closesOnClick(const QPoint& position) const
+{
+    // The background (bar included) and the picture close the window; the text lines do not.
+    const QWidget* hit = childAt(position);
+    return rect().contains(position) && (hit == nullptr || hit == Image1);
+}
+
+void apertura::mousePressEvent(QMouseEvent* event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void apertura::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && closesOnClick(event->position().toPoint()))
+        close();
+}
+
+void apertura::closeEvent(QCloseEvent* event)
+{
+    // However it is closed, the slip form and the palette come back.
+    event->accept();
+    if (m_onClosed) {
+        auto onClosed = std::move(m_onClosed);
+        m_onClosed = nullptr;
+        onClosed();
+    }
+}
+
+void apertura::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(
+        QRect(QPoint(1, 1) + twipsRect(0, 1320, 3375, 375).topLeft(), twipsRect(0, 1320, 3375, 375).size())
+            .intersected(rect().adjusted(1, 1, -1, -1)),
+        Bar);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

@@ -1,0 +1,192 @@
+#include "core/archive/SlipArchive.h"
+
+#include "WorkerRecord.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The record archive_worker saves under name, as read back.
+SlipRecord workerRecord(const QString& name)
+{
+    QStringList columns = {u"07 dicembre 2026"_s};
+    for (const QString& field : workerSlip(name))
+        columns.append(field);
+    columns << u"True"_s << u"False"_s << u"2"_s;
+    return SlipRecord::fromColumns(columns).value_or(SlipRecord());
+}
+
+// The names of the archive's records; fails the test on a record that is not whole.
+QStringList archiveNames(const QString& path)
+{
+    ArchiveTable table;
+    QString error;
+    if (!SlipArchive(path).load(table, &error)) {
+        QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+        return {};
+    }
+    QStringList names;
+    for (const SlipRecord& record : table) {
+        const QString name = record.column(FirstFieldColumn);
+        if (record != workerRecord(name)) {
+            QTest::qFail(qPrintable(u"torn record: "_s + record.columns().join(u'|')), __FILE__, __LINE__);
+            return {};
+        }
+        names.append(name);
+    }
+    return names;
+}
+
+// What one line "S name" or "D index name" does to the list of names.
+void apply(QStringList& names, const QString& operation)
+{
+    const QStringList words = operation.split(u' ');
+    if (words[0] == u"S") {
+        names.append(words[1]);
+    } else {
+        const int index = words[1].toInt();
+        if (index < names.size() && names[index] == words[2])
+            names.removeAt(index);
+    }
+}
+
+} // namespace
+
+class ArchiveCrashTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void killedWriterLeavesTheStateBeforeOrAfter();
+    void twoSaversLoseNoRecord();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+void ArchiveCrashTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QFileInfo(QStringLiteral(ARCHIVE_WORKER)).isExecutable());
+}
+
+void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
+{
+    m_path = m_dir.filePath(u"crash/fillcp.dll"_s);
+    QVERIFY(QDir().mkpath(m_dir.filePath(u"crash"_s)));
+    QRandomGenerator random(20261207);
+    int betweenOperations = 0;
+    int leftUndone = 0;
+    int doneUnreported = 0;
+
+    for (int round = 0; round < 300; ++round) {
+        const QStringList before = archiveNames(m_path);
+        if (QTest::currentTestFailed())
+            return;
+
+        QProcess worker;
+        worker.start(QStringLiteral(ARCHIVE_WORKER),
+                     {m_path, u"mixed"_s, QString::number(round + 1), u"r"_s + QString::number(round)});
+        QVERIFY(worker.waitForStarted());
+        // Let it begin a few operations, then kill it at a moment that varies from round to round.
+        const int operationsBeforeKill = 1 + random.bounded(4);
+        QByteArray output;
+        while (output.count("\nS ") + output.count("\nD ") +
+                   (output.startsWith("S ") || output.startsWith("D ")) <
+               operationsBeforeKill) {
+            const bool answered = worker.waitForReadyRead(20000);
+            output += worker.readAllStandardOutput();
+            QVERIFY2(answered, qPrintable(u"the worker stopped answering in round %1: %2 %3"_s.arg(round)
+                                              .arg(QString::fromUtf8(output + worker.readAllStandardError()))
+                                              .arg(worker.exitCode())));
+        }
+        // An operation takes a few milliseconds (the lock file is synced to disk): spread the kills over
+        // them.
+        const qint64 delay = random.bounded(12000) * 1000;
+        QElapsedTimer spin;
+        spin.start();
+        while (spin.nsecsElapsed() < delay) {
+        }
+        worker.kill();
+        QVERIFY(worker.waitForFinished(20000));
+        output += worker.readAllStandardOutput();
+        QVERIFY2(!output.contains("\nF ") && !output.startsWith("F "), output.constData());
+
+        // Replay the finished operations; the last one begun may or may not have happened.
+        QStringList expectedBefore = before;
+        QString interrupted;
+        for (const QString& line : QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(u'S') || line.startsWith(u'D')) {
+                interrupted = line;
+            } else if (!interrupted.isEmpty()) {
+                apply(expectedBefore, interrupted);
+                interrupted.clear();
+            }
+        }
+        QStringList expectedAfter = expectedBefore;
+        if (!interrupted.isEmpty())
+            apply(expectedAfter, interrupted);
+
+        const QStringList after = archiveNames(m_path);
+        if (QTest::currentTestFailed())
+            return;
+        if (after != expectedBefore && after != expectedAfter) {
+            QFAIL(qPrintable(
+                u"round %1: file %2\nbefore the interrupted operation %3\nafter it %4"_s.arg(round).arg(
+                    after.join(u','), expectedBefore.join(u','), expectedAfter.join(u','))));
+        }
+        if (interrupted.isEmpty())
+            ++betweenOperations;
+        else if (after == expectedBefore)
+            ++leftUndone;
+        else
+            ++doneUnreported;
+    }
+    const int leftovers = QDir(m_dir.filePath(u"crash"_s)).entryList({u"fillcp.dll.*"_s}, QDir::Files).size();
+    qInfo("300 kills: %d between operations, %d before an operation changed the file, %d after it did; "
+          "%d files left by rewrites cut short",
+          betweenOperations, leftUndone, doneUnreported, leftovers);
+}
+
+void ArchiveCrashTest::twoSaversLoseNoRecord()
+{
+    m_path = m_dir.filePath(u"together/fillcp.dll"_s);
+    QVERIFY(QDir().mkpath(m_dir.filePath(u"together"_s)));
+    const int count = 150;
+    QProcess first;
+    QProcess second;
+    first.start(QStringLiteral(ARCHIVE_WORKER), {m_path, u"save"_s, QString::number(count), u"a"_s});
+    second.start(QStringLiteral(ARCHIVE_WORKER), {m_path, u"save"_s, QString::number(count), u"b"_s});
+    QVERIFY(first.waitForFinished(60000));
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+
+    const QStringList names = archiveNames(m_path);
+    QCOMPARE(names.size(), 2 * count);
+    QStringList fromFirst;
+    QStringList fromSecond;
+    for (const QString& name : names)
+        (name.startsWith(u'a') ? fromFirst : fromSecond).append(name);
+    QStringList expectedFirst;
+    QStringList expectedSecond;
+    for (int i = 0; i < count; ++i) {
+        expectedFirst.append(u"a-"_s + QString::number(i));
+        expectedSecond.append(u"b-"_s + QString::number(i));
+    }
+    QCOMPARE(fromFirst, expectedFirst);
+    QCOMPARE(fromSecond, expectedSecond);
+}
+
+QTEST_GUILESS_MAIN(ArchiveCrashTest)
+#include "ArchiveCrashTest.moc"

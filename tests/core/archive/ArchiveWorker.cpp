@@ -1,0 +1,91 @@
+// Performs archive operations in a loop for the crash and concurrency tests.
+//   archive_worker PATH mixed SEED TAG   saves and deletes until killed
+//   archive_worker PATH save COUNT TAG   saves COUNT records
+// Before each operation it writes "S name" or "D index name" to standard output, after it "K"
+// (done), "M" (record moved, nothing deleted) or "F error", each with one unbuffered write.
+#include "core/archive/SlipArchive.h"
+
+#include "WorkerRecord.h"
+
+#include <QRandomGenerator>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void say(const QString& line)
+{
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    if (write(STDOUT_FILENO, bytes.constData(), bytes.size()) != bytes.size())
+        std::exit(3);
+}
+
+bool save(const SlipArchive& archive, const QString& name)
+{
+    say(u"S "_s + name);
+    const std::optional<QByteArray> bytes =
+        encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(name), WorkerPalette);
+    QString error;
+    if (!bytes || !archive.append(*bytes, &error)) {
+        say(u"F "_s + error);
+        return false;
+    }
+    say(u"K"_s);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: archive_worker PATH mixed|save SEED|COUNT TAG\n");
+        return 2;
+    }
+    SlipArchive archive(QString::fromLocal8Bit(argv[1]));
+    const QByteArray mode(argv[2]);
+    const qulonglong number = QByteArray(argv[3]).toULongLong();
+    const QString tag = QString::fromLocal8Bit(argv[4]);
+
+    if (mode == "save") {
+        for (qulonglong i = 0; i < number; ++i) {
+            if (!save(archive, tag + u'-' + QString::number(i)))
+                return 1;
+        }
+        return 0;
+    }
+
+    QRandomGenerator random(static_cast<quint32>(number));
+    for (qulonglong i = 0;; ++i) {
+        ArchiveTable table;
+        QString error;
+        if (!archive.load(table, &error)) {
+            say(u"F "_s + error);
+            return 1;
+        }
+        const int deleteChance = table.size() > 12 ? 70 : 35;
+        if (table.isEmpty() || int(random.bounded(100)) >= deleteChance) {
+            if (!save(archive, tag + u'-' + QString::number(i)))
+                return 1;
+            continue;
+        }
+        const qsizetype index = random.bounded(int(table.size()));
+        say(u"D %1 %2"_s.arg(index).arg(table[index].column(1)));
+        switch (archive.remove(index, table[index], &error)) {
+        case SlipArchive::RemoveResult::Removed:
+            say(u"K"_s);
+            break;
+        case SlipArchive::RemoveResult::Moved:
+            say(u"M"_s);
+            break;
+        case SlipArchive::RemoveResult::Failed:
+            say(u"F "_s + error);
+            return 1;
+        }
+    }
+}

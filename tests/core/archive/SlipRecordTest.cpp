@@ -1,0 +1,444 @@
+#include "core/archive/SlipRecord.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using Columns = QStringList;
+Q_DECLARE_METATYPE(QList<Columns>)
+
+namespace {
+
+QByteArray joined(const QList<QByteArray>& lines, const QByteArray& end = "\r\n")
+{
+    QByteArray out;
+    for (const QByteArray& line : lines)
+        out += line + end;
+    return out;
+}
+
+const QByteArray Marker("?*@1\xE7*^");
+
+// A record as the save writes it, and the same record as the deletion writes it back.
+const QList<QByteArray> SavedLines = {Marker,
+                                      "07 dicembre 2026",
+                                      " Rossi Mario",
+                                      " Via Roma 1",
+                                      " 00100",
+                                      " Roma",
+                                      " 1234,50",
+                                      " milleduecentotrentaquattro/50",
+                                      " Ente Acque",
+                                      " ",
+                                      " ",
+                                      " 12345678",
+                                      " Bolletta",
+                                      " 123",
+                                      " False",
+                                      " True",
+                                      " 1"};
+const QList<QByteArray> RewrittenLines = {Marker,
+                                          "05 gennaio 2027",
+                                          "Bianchi Anna",
+                                          "Corso Italia 2",
+                                          "20100",
+                                          "Milano",
+                                          "15,00",
+                                          "quindici/00",
+                                          "Comune",
+                                          "Ufficio Tributi",
+                                          "",
+                                          "1000",
+                                          "Tassa",
+                                          "896",
+                                          "True",
+                                          "False",
+                                          "0"};
+const Columns SavedColumns = {u"07 dicembre 2026"_s,
+                              u"Rossi Mario"_s,
+                              u"Via Roma 1"_s,
+                              u"00100"_s,
+                              u"Roma"_s,
+                              u"1234,50"_s,
+                              u"milleduecentotrentaquattro/50"_s,
+                              u"Ente Acque"_s,
+                              QString(),
+                              QString(),
+                              u"12345678"_s,
+                              u"Bolletta"_s,
+                              u"123"_s,
+                              u"False"_s,
+                              u"True"_s,
+                              u"1"_s};
+const Columns RewrittenColumns = {u"05 gennaio 2027"_s,
+                                  u"Bianchi Anna"_s,
+                                  u"Corso Italia 2"_s,
+                                  u"20100"_s,
+                                  u"Milano"_s,
+                                  u"15,00"_s,
+                                  u"quindici/00"_s,
+                                  u"Comune"_s,
+                                  u"Ufficio Tributi"_s,
+                                  QString(),
+                                  u"1000"_s,
+                                  u"Tassa"_s,
+                                  u"896"_s,
+                                  u"True"_s,
+                                  u"False"_s,
+                                  u"0"_s};
+
+Columns columnsOf(const SlipRecord& record)
+{
+    return record.columns();
+}
+
+SlipRecord recordOf(const Columns& columns)
+{
+    const std::optional<SlipRecord> record = SlipRecord::fromColumns(columns);
+    if (!record)
+        QTest::qFail("a test record that the archive cannot hold", __FILE__, __LINE__);
+    return record.value_or(SlipRecord());
+}
+
+Columns padded(Columns columns)
+{
+    while (columns.size() < RecordColumnCount)
+        columns.append(QString());
+    return columns;
+}
+
+SlipTexts sampleFields()
+{
+    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s,
+            u"Roma"_s,        u"1234,50"_s,    u"milleduecentotrentaquattro/50"_s,
+            u"Ente Acque"_s,  QString(),       QString(),
+            u"12345678"_s,    u"Bolletta"_s,   u"123"_s};
+}
+
+} // namespace
+
+class SlipRecordTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void reads_data();
+    void reads();
+    void readsManyRecords();
+    void writesTheSavedShape();
+    void writesTheRewrittenShape();
+    void savedRecordReadsBackTrimmed();
+    void refusesUnstorableText_data();
+    void refusesUnstorableText();
+    void namesTheFieldInTheMessage();
+    void rewriteKeepsOrderWithoutTheDeleted();
+    void rewrittenArchiveReadsBackEqual();
+    void readsOptionStates_data();
+    void readsOptionStates();
+    void readsCheckStates_data();
+    void readsCheckStates();
+    void paletteStateOfRecord_data();
+    void paletteStateOfRecord();
+    void slipTextsOfRecord();
+    void recordFromColumns();
+};
+
+void SlipRecordTest::reads_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<Columns>>("records");
+
+    QTest::newRow("empty file") << QByteArray() << QList<Columns>{};
+    QTest::newRow("only line ends") << QByteArray("\r\n\r\n\n\r") << QList<Columns>{};
+    QTest::newRow("record as saved") << joined(SavedLines) << QList<Columns>{SavedColumns};
+    QTest::newRow("record as rewritten") << joined(RewrittenLines) << QList<Columns>{RewrittenColumns};
+    QTest::newRow("both shapes in one file")
+        << joined(RewrittenLines + SavedLines) << QList<Columns>{RewrittenColumns, SavedColumns};
+    QTest::newRow("lines before the first marker are skipped")
+        << joined(QList<QByteArray>{"intestazione", "", " ?*@1\xE7*^x"} + SavedLines)
+        << QList<Columns>{SavedColumns};
+    QTest::newRow("lines between records are skipped")
+        << joined(SavedLines + QList<QByteArray>{"avanzo", "altro"} + RewrittenLines)
+        << QList<Columns>{SavedColumns, RewrittenColumns};
+    QTest::newRow("marker with a trailing space is not a marker")
+        << joined({"?*@1\xE7*^ ", "a", "b"}) << QList<Columns>{};
+    QTest::newRow("marker with a leading space is not a marker")
+        << joined({" ?*@1\xE7*^", "a", "b"}) << QList<Columns>{};
+    QTest::newRow("marker in capitals is not a marker") << joined({"?*@1\xC7*^", "a"}) << QList<Columns>{};
+    QTest::newRow("marker written in UTF-8 is not a marker")
+        << joined({"?*@1\xC3\xA7*^", "a"}) << QList<Columns>{};
+    QTest::newRow("value line equal to the marker is a value")
+        << joined({Marker, "01 marzo 2026", Marker, "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m",
+                   "n", "o", "p"})
+        << QList<Columns>{{u"01 marzo 2026"_s, u"?*@1ç*^"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s,
+                           u"i"_s, u"j"_s, u"k"_s, u"l"_s, u"m"_s, u"n"_s, u"o"_s, u"p"_s}};
+    QTest::newRow("last record cut short")
+        << joined(SavedLines + QList<QByteArray>{Marker, "08 dicembre 2026", " Verdi"})
+        << QList<Columns>{SavedColumns, padded({u"08 dicembre 2026"_s, u"Verdi"_s})};
+    QTest::newRow("marker as the last line") << joined({"x", Marker}) << QList<Columns>{padded({})};
+    QTest::newRow("last line without a line end")
+        << joined(SavedLines).chopped(2) << QList<Columns>{SavedColumns};
+    QTest::newRow("cut inside the last value line")
+        << QByteArray("?*@1\xE7*^\r\n02 aprile 2026\r\n Ros")
+        << QList<Columns>{padded({u"02 aprile 2026"_s, u"Ros"_s})};
+    QTest::newRow("line feeds only") << joined(SavedLines, "\n") << QList<Columns>{SavedColumns};
+    QTest::newRow("carriage returns only") << joined(SavedLines, "\r") << QList<Columns>{SavedColumns};
+    QTest::newRow("mixed line ends")
+        << QByteArray("?*@1\xE7*^\n01 maggio 2026\r a\r\n b\nc\rd\r\n\r\n\n\r\n\n\r\n\r\n\r\n\r\n\r\n\r\n")
+        << QList<Columns>{padded({u"01 maggio 2026"_s, u"a"_s, u"b"_s, u"c"_s, u"d"_s})};
+    QTest::newRow("CR CR LF is an empty line between")
+        << QByteArray("?*@1\xE7*^\r\r\ndata\r\n") << QList<Columns>{padded({QString(), u"data"_s})};
+    QTest::newRow("only spaces are trimmed, tabs stay")
+        << joined({Marker, "  d  ", "\tnome\t ", "   "}) << QList<Columns>{padded({u"d"_s, u"\tnome\t"_s})};
+    QTest::newRow("windows-1252 letters") << joined({Marker, "01 giugno 2026", " Citt\xE0 \x80 \x93x\x94"})
+                                          << QList<Columns>{padded({u"01 giugno 2026"_s, u"Città € “x”"_s})};
+}
+
+void SlipRecordTest::reads()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<Columns>, records);
+    const ArchiveTable table = readArchive(bytes);
+    QCOMPARE(table.size(), records.size());
+    for (qsizetype r = 0; r < records.size(); ++r)
+        QCOMPARE(columnsOf(table[r]), records[r]);
+}
+
+void SlipRecordTest::readsManyRecords()
+{
+    // Far more than the thousand records an old reader could hold.
+    QByteArray bytes;
+    for (int r = 0; r < 1500; ++r)
+        bytes += joined({Marker, "07 dicembre 2026", " Nome " + QByteArray::number(r), " ", " ", " ", " ",
+                         " ", " ", " ", " ", " ", " ", " ", " False", " True", " 1"});
+    const ArchiveTable table = readArchive(bytes);
+    QCOMPARE(table.size(), 1500);
+    QCOMPARE(table[0].column(1), u"Nome 0"_s);
+    QCOMPARE(table[999].column(1), u"Nome 999"_s);
+    QCOMPARE(table[1000].column(1), u"Nome 1000"_s);
+    QCOMPARE(table[1499].column(1), u"Nome 1499"_s);
+    QCOMPARE(table[1499].column(15), u"1"_s);
+}
+
+void SlipRecordTest::writesTheSavedShape()
+{
+    const PaletteState state{false, true, 1};
+    const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, sampleFields(), state);
+    QVERIFY(bytes);
+    QCOMPARE(*bytes,
+             QByteArray("?*@1\xE7*^\r\n07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n"
+                        " Roma\r\n 1234,50\r\n milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n"
+                        " 12345678\r\n Bolletta\r\n 123\r\n False\r\n True\r\n 1\r\n"));
+
+    const SlipTexts empty;
+    const std::optional<QByteArray> blank =
+        encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, 2});
+    QVERIFY(blank);
+    QCOMPARE(*blank,
+             QByteArray("?*@1\xE7*^\r\n01 gennaio 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n"
+                        " \r\n \r\n \r\n True\r\n False\r\n 2\r\n"));
+}
+
+void SlipRecordTest::writesTheRewrittenShape()
+{
+    QByteArray out("before\r\n");
+    encodeRewrittenRecord(recordOf(RewrittenColumns), out);
+    QCOMPARE(out, QByteArray(
+                      "before\r\n?*@1\xE7*^\r\n05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\n"
+                      "Milano\r\n15,00\r\nquindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n"
+                      "896\r\nTrue\r\nFalse\r\n0\r\n"));
+}
+
+void SlipRecordTest::savedRecordReadsBackTrimmed()
+{
+    SlipTexts fields = sampleFields();
+    fields[PayerName] = u"  Rossi   Mario  "_s;
+    fields[PaymentReason] = u"Rata € 2 – “saldo”"_s;
+    const std::optional<QByteArray> bytes =
+        encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, 2});
+    QVERIFY(bytes);
+    const ArchiveTable table = readArchive(*bytes);
+    QCOMPARE(table.size(), 1);
+    QCOMPARE(table[0].column(1), u"Rossi   Mario"_s);
+    QCOMPARE(table[0].column(11), u"Rata € 2 – “saldo”"_s);
+    QCOMPARE(table[0].column(13), u"True"_s);
+    QCOMPARE(table[0].column(14), u"False"_s);
+    QCOMPARE(table[0].column(15), u"2"_s);
+}
+
+void SlipRecordTest::refusesUnstorableText_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<uint>("codePoint");
+
+    QTest::newRow("greek letter in the town") << int(PayerTown) << u"Ατθ"_s << 4 << u"Α"_s << 0x391u;
+    QTest::newRow("emoji in the reason")
+        << int(PaymentReason) << u"ok \U0001F600"_s << 11 << u"\U0001F600"_s << 0x1F600u;
+    QTest::newRow("line feed in the name") << int(PayerName) << u"a\nb"_s << 1 << u"\n"_s << 0x0Au;
+    QTest::newRow("carriage return in the amount") << int(Amount) << u"1\r"_s << 5 << u"\r"_s << 0x0Du;
+    QTest::newRow("polish letter in the payee") << int(PayeeLine3) << u"Łódź"_s << 9 << u"Ł"_s << 0x141u;
+}
+
+void SlipRecordTest::refusesUnstorableText()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(int, column);
+    QFETCH(QString, character);
+    QFETCH(uint, codePoint);
+    SlipTexts fields = sampleFields();
+    fields[field] = text;
+    UnstorableCharacter problem;
+    QVERIFY(!encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{}, &problem));
+    QCOMPARE(problem.column, column);
+    QCOMPARE(problem.character, character);
+    QCOMPARE(uint(problem.codePoint), codePoint);
+}
+
+void SlipRecordTest::namesTheFieldInTheMessage()
+{
+    QCOMPARE(unstorableMessage({4, u"Ω"_s, 0x3A9}),
+             u"Il carattere «Ω» (U+03A9) del campo «Città» non può essere salvato nell'archivio.\n"
+             u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s);
+    QCOMPARE(unstorableMessage({1, u"\n"_s, 0x0A}),
+             u"Il carattere U+000A del campo «Cognome e Nome» non può essere salvato nell'archivio.\n"
+             u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s);
+}
+
+void SlipRecordTest::rewriteKeepsOrderWithoutTheDeleted()
+{
+    ArchiveTable table;
+    for (const QString& name : {u"Primo"_s, u"Secondo"_s, u"Terzo"_s})
+        table.append(recordOf({u"01 luglio 2026"_s, name}));
+    QCOMPARE(encodeRewrittenArchive(table, 0),
+             QByteArray("?*@1\xE7*^\r\n01 luglio 2026\r\nSecondo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                        "\r\n\r\n\r\n\r\n"
+                        "?*@1\xE7*^\r\n01 luglio 2026\r\nTerzo\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                        "\r\n\r\n\r\n\r\n"));
+    QCOMPARE(encodeRewrittenArchive(table, 2).count("\r\n"), 34);
+    QCOMPARE(encodeRewrittenArchive(table, -1).count("\r\n"), 51);
+}
+
+void SlipRecordTest::rewrittenArchiveReadsBackEqual()
+{
+    const QByteArray original = joined(SavedLines + RewrittenLines + SavedLines);
+    const ArchiveTable table = readArchive(original);
+    const QByteArray rewritten = encodeRewrittenArchive(table);
+    QCOMPARE(readArchive(rewritten), table);
+    QCOMPARE(rewritten.size(), original.size() - 2 * 15);
+}
+
+void SlipRecordTest::readsOptionStates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // 0 false, 1 true, -1 unreadable
+
+    QTest::newRow("True") << u"True"_s << 1;
+    QTest::newRow("False") << u"False"_s << 0;
+    QTest::newRow("true in lower case") << u"true"_s << 1;
+    QTest::newRow("FALSE in capitals") << u"FALSE"_s << 0;
+    QTest::newRow("mixed case") << u"tRuE"_s << 1;
+    QTest::newRow("spaces around") << u"  False "_s << 0;
+    QTest::newRow("zero") << u"0"_s << 0;
+    QTest::newRow("minus one") << u"-1"_s << 1;
+    QTest::newRow("two") << u"2"_s << 1;
+    QTest::newRow("zero with decimals") << u"0.0"_s << 0;
+    QTest::newRow("half with a decimal comma") << u"0,5"_s << 1;
+    QTest::newRow("italian word") << u"Vero"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("truncated word") << u"Tru"_s << -1;
+    QTest::newRow("not a number") << u"nan"_s << -1;
+}
+
+void SlipRecordTest::readsOptionStates()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    const std::optional<bool> state = readOptionState(text);
+    QCOMPARE(state.has_value() ? int(*state) : -1, expected);
+}
+
+void SlipRecordTest::readsCheckStates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // -1 unreadable
+
+    QTest::newRow("unticked") << u"0"_s << 0;
+    QTest::newRow("ticked") << u"1"_s << 1;
+    QTest::newRow("greyed") << u"2"_s << 2;
+    QTest::newRow("spaces around") << u" 1 "_s << 1;
+    QTest::newRow("three is no state") << u"3"_s << -1;
+    QTest::newRow("negative") << u"-1"_s << -1;
+    QTest::newRow("word") << u"True"_s << -1;
+    QTest::newRow("decimal") << u"1.5"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+}
+
+void SlipRecordTest::readsCheckStates()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    QCOMPARE(readCheckState(text).value_or(-1), expected);
+}
+
+void SlipRecordTest::paletteStateOfRecord_data()
+{
+    QTest::addColumn<QString>("premarcati");
+    QTest::addColumn<QString>("twoFrame");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<bool>("expectPremarcati");
+    QTest::addColumn<bool>("expectTwoFrame");
+    QTest::addColumn<int>("expectCheck");
+
+    QTest::newRow("premarcati, unticked") << u"True"_s << u"False"_s << u"0"_s << true << false << 0;
+    QTest::newRow("2 frame, greyed") << u"False"_s << u"True"_s << u"2"_s << false << true << 2;
+    QTest::newRow("both false as stored") << u"False"_s << u"False"_s << u"1"_s << false << false << 1;
+    QTest::newRow("unreadable values take the start-up state")
+        << u"forse"_s << QString() << u"9"_s << false << true << 1;
+    QTest::newRow("one unreadable option") << u"True"_s << u"boh"_s << u"0"_s << true << true << 0;
+}
+
+void SlipRecordTest::paletteStateOfRecord()
+{
+    QFETCH(QString, premarcati);
+    QFETCH(QString, twoFrame);
+    QFETCH(QString, check);
+    QFETCH(bool, expectPremarcati);
+    QFETCH(bool, expectTwoFrame);
+    QFETCH(int, expectCheck);
+    QStringList columns(13);
+    columns << premarcati << twoFrame << check;
+    const PaletteState state = paletteStateOf(recordOf(columns));
+    QCOMPARE(state.premarcati, expectPremarcati);
+    QCOMPARE(state.twoFrame, expectTwoFrame);
+    QCOMPARE(state.check, expectCheck);
+}
+
+void SlipRecordTest::slipTextsOfRecord()
+{
+    const SlipTexts texts = slipTextsOf(recordOf(SavedColumns));
+    QCOMPARE(texts[PayerName], u"Rossi Mario"_s);
+    QCOMPARE(texts[Amount], u"1234,50"_s);
+    QCOMPARE(texts[AmountWords], u"milleduecentotrentaquattro/50"_s);
+    QCOMPARE(texts[PayeeLine2], QString());
+    QCOMPARE(texts[AccountNumber], u"12345678"_s);
+    QCOMPARE(texts[DocumentType], u"123"_s);
+}
+
+void SlipRecordTest::recordFromColumns()
+{
+    const std::optional<SlipRecord> record = SlipRecord::fromColumns({u"d"_s, u"Città €"_s});
+    QVERIFY(record);
+    QCOMPARE(record->column(1), u"Città €"_s);
+    QCOMPARE(record->columnBytes(1), QByteArrayView("Citt\xE0 \x80"));
+    QCOMPARE(record->column(15), QString());
+    QCOMPARE(*record, readArchive(joined({Marker, "d", "Citt\xE0 \x80"}))[0]);
+    QVERIFY(!SlipRecord::fromColumns({u"Ω"_s}));
+    QVERIFY(!SlipRecord::fromColumns({u"a"_s, u"b\nc"_s}));
+}
+
+QTEST_GUILESS_MAIN(SlipRecordTest)
+#include "SlipRecordTest.moc"

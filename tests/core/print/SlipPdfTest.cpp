@@ -1,0 +1,310 @@
+#include "SampleSlip.h"
+#include "core/print/PrintPage.h"
+#include "core/print/SlipLayout.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double CmPerPoint = 2.54 / 72;
+// 0.2 mm.
+constexpr double Tolerance = 0.02;
+
+struct Word {
+    QString text;
+    double left, top, right; // centimetres
+};
+
+// Runs a poppler tool; its standard output, or an empty text with the reason in error.
+QByteArray runTool(const QString& program, const QStringList& arguments, QString& error)
+{
+    if (QStandardPaths::findExecutable(program).isEmpty()) {
+        error = program + u" not found: install poppler-utils"_s;
+        return {};
+    }
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        error = program + u": "_s + QString::fromLocal8Bit(process.readAllStandardError());
+        return {};
+    }
+    return process.readAllStandardOutput();
+}
+
+} // namespace
+
+// The PDF that Qt writes: one A4 landscape page, its text, and positions read back with
+// pdftotext -bbox against the rows of both models.
+class SlipPdfTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void onePageA4Landscape_data();
+    void onePageA4Landscape();
+    void textIsExtractable_data();
+    void textIsExtractable();
+    void positions_data();
+    void positions();
+    void amountEndsAtItsEdge_data();
+    void amountEndsAtItsEdge();
+    void reasonLines_data();
+    void reasonLines();
+    void premarcatiStaysLeftOf24_7();
+
+private:
+    QString writePdf(SlipModel model, const SlipTexts& fields);
+    QList<Word> words(const QString& pdf);
+
+    QTemporaryDir m_directory;
+    int m_written = 0;
+};
+
+void SlipPdfTest::initTestCase()
+{
+    QVERIFY(m_directory.isValid());
+}
+
+QString SlipPdfTest::writePdf(SlipModel model, const SlipTexts& fields)
+{
+    const QString path = m_directory.filePath(u"slip-%1.pdf"_s.arg(++m_written));
+    QString error;
+    const QImage euro(u":/euro.png"_s);
+    const bool saved = SavePagePdf(
+        path, [&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); }, error);
+    if (!saved)
+        qWarning("%s", qPrintable(error));
+    return saved ? path : QString();
+}
+
+QList<Word> SlipPdfTest::words(const QString& pdf)
+{
+    QString error;
+    const QString html = QString::fromUtf8(runTool(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s}, error));
+    if (!error.isEmpty())
+        qWarning("%s", qPrintable(error));
+    static const QRegularExpression word(
+        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"_s);
+    QList<Word> found;
+    for (const QRegularExpressionMatch& match : word.globalMatch(html)) {
+        QString text = match.captured(4);
+        text.replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s).replace(u"&apos;"_s, u"'"_s);
+        text.replace(u"&quot;"_s, u"\""_s).replace(u"&amp;"_s, u"&"_s);
+        found.append({text, match.captured(1).toDouble() * CmPerPoint,
+                      match.captured(2).toDouble() * CmPerPoint, match.captured(3).toDouble() * CmPerPoint});
+    }
+    return found;
+}
+
+void SlipPdfTest::onePageA4Landscape_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::newRow("2 frame") << SlipModel::TwoFrame;
+    QTest::newRow("premarcati") << SlipModel::Premarcati;
+}
+
+void SlipPdfTest::onePageA4Landscape()
+{
+    QFETCH(SlipModel, model);
+    const QString pdf = writePdf(model, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    QString error;
+    const QString info = QString::fromUtf8(runTool(u"pdfinfo"_s, {pdf}, error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY2(info.contains(QRegularExpression(u"Pages:\\s+1\\n"_s)), qPrintable(info));
+    QVERIFY2(info.contains(u"842 x 595 pts (A4)"_s), qPrintable(info));
+}
+
+void SlipPdfTest::textIsExtractable_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("2 frame") << SlipModel::TwoFrame
+                             << QStringList{u"CONTI CORRENTI POSTALI - Ricevuta di Accredito"_s,
+                                            u"La causale \u00e8 obbligatoria per i versamenti a favore"_s,
+                                            u"milleduecentotrentaquattro/50"_s, u"00001234+50>"_s};
+    QTest::newRow("premarcati, white titles too")
+        << SlipModel::Premarcati
+        << QStringList{u"CONTI CORRENTI POSTALI - Ricevuta di Versamento"_s, u"Comune di Bologna"_s,
+                       u"TAGLIARE LUNGO LA LINEA TRATTEGGIATA"_s, u"00012345<"_s};
+}
+
+void SlipPdfTest::textIsExtractable()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QStringList, lines);
+
+    const QString pdf = writePdf(model, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    QString error;
+    const QString text = QString::fromUtf8(runTool(u"pdftotext"_s, {pdf, u"-"_s}, error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    for (const QString& line : lines)
+        QVERIFY2(text.contains(line), qPrintable(line));
+}
+
+void SlipPdfTest::positions_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+
+    // The first word of a row, at the top-left that the row gives.
+    const SlipModel two = SlipModel::TwoFrame;
+    QTest::newRow("2 frame 4 receipt title") << two << u"CONTI"_s << 0.2 << 0.1;
+    QTest::newRow("2 frame 5 payment title") << two << u"CONTI"_s << 13.1 << 0.1;
+    QTest::newRow("2 frame 7 Posta") << two << u"Posta"_s << 11.2 << 0.1;
+    QTest::newRow("2 frame 8 Banco") << two << u"Banco"_s << 26.25 << 0.1;
+    QTest::newRow("2 frame 18 notice title") << two << u"AVVERTENZE"_s << 2.7 << 6.5;
+    QTest::newRow("2 frame 24 account") << two << u"12345"_s << 2.7 << 1.05;
+    QTest::newRow("2 frame 26 words") << two << u"milleduecentotrentaquattro/50"_s << 3.0 << 1.6;
+    QTest::newRow("2 frame 32 postcode") << two << u"40121"_s << 1.0 << 5.7;
+    QTest::newRow("2 frame 40 payer caption") << two << u"ESEGUITO"_s << 18.0 << 4.8;
+    QTest::newRow("2 frame 47 account") << two << u"12345"_s << 16.0 << 1.05;
+    QTest::newRow("2 frame 53 payer") << two << u"Mario"_s << 18.9 << 5.1;
+    QTest::newRow("2 frame 57 document-type mark") << two << u"TD"_s << 13.1 << 1.55;
+    QTest::newRow("2 frame 58 type piece") << two << u"123>"_s << 27.0 << 9.1;
+    QTest::newRow("2 frame 59 amount piece") << two << u"00001234+50>"_s << 21.5 << 9.1;
+    QTest::newRow("2 frame 60 account piece") << two << u"00012345<"_s << 24.4 << 9.1;
+    QTest::newRow("2 frame 64 cutting instructions") << two << u"DA"_s << 3.0 << 11.5;
+
+    const SlipModel pre = SlipModel::Premarcati;
+    QTest::newRow("premarcati 4 receipt title") << pre << u"CONTI"_s << 0.2 << 0.2;
+    QTest::newRow("premarcati 5 payment title") << pre << u"CONTI"_s << 9.2 << 0.15;
+    // Rows 6 and 7 touch: "Banco" and "POSTA" read as one word.
+    QTest::newRow("premarcati 6 and 7 BancoPOSTA") << pre << u"BancoPOSTA"_s << 22.65 << 0.15;
+    QTest::newRow("premarcati 9 amount caption") << pre << u"di"_s << 1.1 << 1.1;
+    QTest::newRow("premarcati 16 account") << pre << u"12345"_s << 1.5 << 1.55;
+    QTest::newRow("premarcati 22 postcode") << pre << u"40121"_s << 2.1 << 3.85;
+    QTest::newRow("premarcati 31 warning") << pre << u"Importante"_s << 15.0 << 7.8;
+    QTest::newRow("premarcati 35 td") << pre << u"td"_s << 23.5 << 8.05;
+    QTest::newRow("premarcati 41 payer") << pre << u"Mario"_s << 15.6 << 4.2;
+    QTest::newRow("premarcati 45 document-type mark") << pre << u"TD"_s << 9.2 << 1.7;
+    QTest::newRow("premarcati 46 type piece") << pre << u"123>"_s << 23.2 << 9.1;
+    QTest::newRow("premarcati 47 amount piece") << pre << u"00001234+50>"_s << 16.8 << 9.1;
+    QTest::newRow("premarcati 48 account piece") << pre << u"00012345<"_s << 20.5 << 9.1;
+    QTest::newRow("premarcati 53 cutting notice") << pre << u"TAGLIARE"_s << 3.0 << 11.0;
+}
+
+void SlipPdfTest::positions()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QString, word);
+    QFETCH(double, x);
+    QFETCH(double, y);
+
+    const QString pdf = writePdf(model, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    QStringList seen;
+    bool found = false;
+    for (const Word& candidate : words(pdf)) {
+        if (candidate.text != word)
+            continue;
+        seen << u"(%1, %2)"_s.arg(candidate.left, 0, 'f', 3).arg(candidate.top, 0, 'f', 3);
+        found = found || (qAbs(candidate.left - x) <= Tolerance && qAbs(candidate.top - y) <= Tolerance);
+    }
+    QVERIFY2(found, qPrintable(word + u" found at "_s + seen.join(u", "_s)));
+}
+
+void SlipPdfTest::amountEndsAtItsEdge_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<double>("receiptEdge");
+    QTest::addColumn<double>("paymentEdge");
+
+    QTest::newRow("2 frame, 0,50") << SlipModel::TwoFrame << u"0,50"_s << 11.5 << 28.0;
+    QTest::newRow("2 frame, 1234,50") << SlipModel::TwoFrame << u"1234,50"_s << 11.5 << 28.0;
+    QTest::newRow("2 frame, 111111111111,11") << SlipModel::TwoFrame << u"111111111111,11"_s << 11.5 << 28.0;
+    QTest::newRow("premarcati, 0,50") << SlipModel::Premarcati << u"0,50"_s << 4.0 << 23.0;
+    QTest::newRow("premarcati, 1234,50") << SlipModel::Premarcati << u"1234,50"_s << 4.0 << 23.0;
+    QTest::newRow("premarcati, 111111111111,11")
+        << SlipModel::Premarcati << u"111111111111,11"_s << 4.0 << 23.0;
+}
+
+void SlipPdfTest::amountEndsAtItsEdge()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QString, amount);
+    QFETCH(double, receiptEdge);
+    QFETCH(double, paymentEdge);
+
+    SlipTexts fields = SampleSlip();
+    fields[Amount] = amount;
+    const QString pdf = writePdf(model, fields);
+    QVERIFY(!pdf.isEmpty());
+    QList<double> rightEdges;
+    for (const Word& word : words(pdf)) {
+        if (word.text == amount && qAbs(word.top - 1.05) <= Tolerance)
+            rightEdges << word.right;
+    }
+    QCOMPARE(rightEdges.size(), 2);
+    std::sort(rightEdges.begin(), rightEdges.end());
+    QVERIFY2(qAbs(rightEdges[0] - receiptEdge) <= Tolerance, qPrintable(QString::number(rightEdges[0])));
+    QVERIFY2(qAbs(rightEdges[1] - paymentEdge) <= Tolerance, qPrintable(QString::number(rightEdges[1])));
+}
+
+void SlipPdfTest::reasonLines_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QStringList>("lineWords");
+    QTest::addColumn<QList<double>>("xs");
+    QTest::addColumn<QList<double>>("ys");
+
+    // A hundred digits in 8 point bold, 0.15691 cm each: 64 and 90 to a line in the 2 frame
+    // model (limits 10.0 and 14.0), 36 and 48 in the premarcati model (5.5 and 7.5).
+    const QString digits = QStringLiteral("0123456789").repeated(10);
+    QTest::newRow("2 frame") << SlipModel::TwoFrame
+                             << QStringList{digits.left(64), digits.mid(64), digits.left(90), digits.mid(90)}
+                             << QList<double>{1.0, 1.0, 14.0, 14.0} << QList<double>{3.7, 4.0, 3.7, 4.0};
+    QTest::newRow("premarcati") << SlipModel::Premarcati
+                                << QStringList{digits.left(36), digits.mid(36, 36), digits.mid(72),
+                                               digits.left(48), digits.mid(48, 48), digits.mid(96)}
+                                << QList<double>{2.1, 2.1, 2.1, 15.6, 15.6, 15.6}
+                                << QList<double>{4.55, 4.85, 5.15, 6.0, 6.3, 6.6};
+}
+
+void SlipPdfTest::reasonLines()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QStringList, lineWords);
+    QFETCH(QList<double>, xs);
+    QFETCH(QList<double>, ys);
+
+    SlipTexts fields = SampleSlip();
+    fields[PaymentReason] = QStringLiteral("0123456789").repeated(10);
+    const QString pdf = writePdf(model, fields);
+    QVERIFY(!pdf.isEmpty());
+    const QList<Word> all = words(pdf);
+    for (qsizetype i = 0; i < lineWords.size(); ++i) {
+        const auto match = std::find_if(all.begin(), all.end(), [&](const Word& word) {
+            return word.text == lineWords[i] && qAbs(word.left - xs[i]) <= Tolerance &&
+                   qAbs(word.top - ys[i]) <= Tolerance;
+        });
+        QVERIFY2(match != all.end(), qPrintable(lineWords[i]));
+    }
+}
+
+void SlipPdfTest::premarcatiStaysLeftOf24_7()
+{
+    // The rest of the page width stays blank: nothing of the slip reaches past its right frame.
+    const QString pdf = writePdf(SlipModel::Premarcati, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    const QList<Word> all = words(pdf);
+    QVERIFY(all.size() > 50);
+    for (const Word& word : all)
+        QVERIFY2(word.right <= 24.7, qPrintable(word.text + u" ends at "_s + QString::number(word.right)));
+}
+
+QTEST_MAIN(SlipPdfTest)
+#include "SlipPdfTest.moc"

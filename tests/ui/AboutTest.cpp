@@ -1,0 +1,123 @@
+#include "AppHarness.h"
+#include "ui/PictureButton.h"
+#include "ui/apertura.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScreen>
+
+class AboutTest : public QObject
+{
+    Q_OBJECT
+
+    static apertura* openAbout(AppHarness& app)
+    {
+        QTest::mouseClick(app.palette().Image2[Form2::InfoButton], Qt::LeftButton);
+        apertura* about = app.palette().aboutWindow();
+        if (about && !QTest::qWaitForWindowExposed(about))
+            return nullptr;
+        return about;
+    }
+
+private Q_SLOTS:
+    void infoReplacesThePairWithTheAboutWindow()
+    {
+        AppHarness app;
+        Form1& form = app.start();
+        apertura* about = openAbout(app);
+        QVERIFY(about);
+        QVERIFY(!form.isVisible());
+        QVERIFY(!app.palette().isVisible());
+        QCOMPARE(about->Label2->text(), QStringLiteral("versione 1.3"));
+        QCOMPARE(about->size(), QSize(222, 111)); // 3300 × 1635 twips and the border
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Cedolario"));
+        const QRect screen = about->screen()->geometry();
+        QVERIFY(std::abs(about->geometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(std::abs(about->geometry().center().y() - screen.center().y()) <= 1);
+    }
+
+    void clickOnTextLeavesItOpen_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("version") << "Label2";
+        QTest::newRow("title") << "title";
+        QTest::newRow("credit") << "credit";
+        QTest::newRow("contact") << "contact";
+        QTest::newRow("rights notice") << "rights";
+    }
+    void clickOnTextLeavesItOpen()
+    {
+        QFETCH(QString, line);
+        AppHarness app;
+        app.start();
+        apertura* about = openAbout(app);
+        QVERIFY(about);
+        auto* label = about->findChild<QLabel*>(line);
+        QVERIFY(label);
+        QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, label->height() / 2));
+        QVERIFY(app.palette().aboutWindow());
+        QVERIFY(about->isVisible());
+        QVERIFY(!app.form->isVisible());
+    }
+
+    void clickOnPictureOrBackgroundBringsThePairBackAsItWas_data()
+    {
+        QTest::addColumn<bool>("onPicture");
+        QTest::newRow("picture") << true;
+        QTest::newRow("background") << false;
+    }
+    void clickOnPictureOrBackgroundBringsThePairBackAsItWas()
+    {
+        QFETCH(bool, onPicture);
+        AppHarness app;
+        Form1& form = app.start();
+        Form2& palette = app.palette();
+        form.setFieldText(PayerName, QStringLiteral("Rossi Mario"));
+        form.setFieldText(Amount, QStringLiteral("12,50"));
+        palette.List1->addItem(QStringLiteral("07/12/2026 - Rossi Mario"));
+        palette.List1->setCurrentRow(0);
+        palette.setPaletteState({true, false, 0});
+        const QRect slip = form.frameGeometry();
+        const QPoint besideTheSlip(slip.left() + slip.width() + 20, slip.top() - 10);
+        QTRY_COMPARE(palette.pos(), besideTheSlip);
+
+        apertura* about = openAbout(app);
+        QVERIFY(about);
+        QPointer<apertura> watch(about);
+        if (onPicture)
+            QTest::mouseClick(about->Image1, Qt::LeftButton);
+        else
+            QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(about->width() - 4, about->height() - 4));
+        QTRY_VERIFY(watch.isNull());
+        QVERIFY(!palette.aboutWindow());
+        QVERIFY(form.isVisible());
+        QVERIFY(palette.isVisible());
+        QTRY_COMPARE(palette.pos(), besideTheSlip);
+        QCOMPARE(form.fieldText(PayerName), QStringLiteral("Rossi Mario"));
+        QCOMPARE(form.fieldText(Amount), QStringLiteral("12,50"));
+        QCOMPARE(palette.List1->currentRow(), 0);
+        QCOMPARE(palette.paletteState(), (PaletteState{true, false, 0}));
+
+        // The next "info" builds a new window.
+        apertura* again = openAbout(app);
+        QVERIFY(again);
+        QCOMPARE(again->Label2->text(), QStringLiteral("versione 1.3"));
+    }
+
+    void closedByTheWindowManagerStillBringsThePairBack()
+    {
+        AppHarness app;
+        Form1& form = app.start();
+        apertura* about = openAbout(app);
+        QVERIFY(about);
+        about->close();
+        QTRY_VERIFY(!app.palette().aboutWindow());
+        QVERIFY(form.isVisible());
+        QVERIFY(app.palette().isVisible());
+    }
+};
+
+QTEST_MAIN(AboutTest)
+#include "AboutTest.moc"

@@ -1,0 +1,431 @@
+#include "ui/ArchiveCommands.h"
+#include "AppHarness.h"
+#include "FileBytes.h"
+#include "FileSizeLimit.h"
+#include "ui/PictureButton.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Marker("?*@1\xE7*^\r\n");
+
+// Records as the save and as the deletion write them.
+const QByteArray Rossi =
+    Marker + "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,5\r\n"
+             " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
+             " 896\r\n True\r\n False\r\n 0\r\n";
+const QByteArray Bianchi = Marker +
+                           "05 gennaio 2027\r\nBianchi Anna\r\nCorso Italia 2\r\n20100\r\nMilano\r\n15,00\r\n"
+                           "quindici/00\r\nComune\r\nUfficio Tributi\r\n\r\n1000\r\nTassa\r\n123\r\nFalse\r\n"
+                           "True\r\n2\r\n";
+const QByteArray Verdi =
+    Marker + "ieri\r\nVerdi\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nforse\r\nmai\r\n7\r\n";
+const QByteArray RossiRewritten =
+    Marker + "07 dicembre 2026\r\nRossi Mario\r\nVia Roma 1\r\n00100\r\nRoma\r\n1234,5\r\n"
+             "milleduecentotrentaquattro/50\r\nEnte "
+             "Acque\r\n\r\n\r\n12345678\r\nBolletta\r\n896\r\nTrue\r\nFalse\r\n0\r\n";
+
+QStringList entries(const Form2& palette)
+{
+    QStringList result;
+    for (int i = 0; i < palette.List1->count(); ++i)
+        result.append(palette.List1->item(i)->text());
+    return result;
+}
+
+void click(Form2& palette, int button)
+{
+    QTest::mouseClick(palette.Image2[button], Qt::LeftButton, {}, palette.Image2[button]->rect().center());
+}
+
+void select(Form2& palette, int row)
+{
+    palette.List1->item(row)->setSelected(true);
+}
+
+SlipTexts sampleSlip()
+{
+    return {u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s,
+            u"Roma"_s,        u"1234,50"_s,    u"milleduecentotrentaquattro/50"_s,
+            u"Ente Acque"_s,  QString(),       QString(),
+            u"12345678"_s,    u"Bolletta"_s,   u"123"_s};
+}
+
+using Shown = ScriptedMessageBoxes::Shown;
+
+} // namespace
+
+class ArchiveCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUpCreatesAnEmptyArchive();
+    void startUpListsTheRecords();
+    void startUpLeavesAnotherNameAlone();
+    void saves_data();
+    void saves();
+    void savingEmptyFieldsStoresSpaces();
+    void saveRefusesWhatTheArchiveCannotHold();
+    void saveFailures_data();
+    void saveFailures();
+    void recallsAsStored_data();
+    void recallsAsStored();
+    void recallWithoutSelectionDoesNothing();
+    void deletes_data();
+    void deletes();
+    void deleteWithoutSelectionAsksNothing();
+    void deleteSeesAnotherCopysChange();
+    void deleteOnAFullDiskKeepsTheRecord();
+    void selectedListIndex();
+    void listsManyRecords();
+};
+
+void ArchiveCommandsTest::startUpCreatesAnEmptyArchive()
+{
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    QVERIFY(!QFile::exists(path));
+    app.start();
+    QCOMPARE(contents(path), QByteArray());
+    QCOMPARE(app.palette().List1->count(), 0);
+    QCOMPARE(app.palette().Label4->text(), u"Record: 0"_s);
+    QVERIFY(app.messages.shown.isEmpty());
+}
+
+void ArchiveCommandsTest::startUpListsTheRecords()
+{
+    AppHarness app;
+    write(app.services.archivePath(), "vecchia intestazione\r\n" + Rossi + Bianchi + Verdi);
+    app.start();
+    QCOMPARE(entries(app.palette()),
+             QStringList({u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s}));
+    QCOMPARE(app.palette().Label4->text(), u"Record: 3"_s);
+    QCOMPARE(app.palette().archive().RecordCount(), 3);
+}
+
+void ArchiveCommandsTest::startUpLeavesAnotherNameAlone()
+{
+    // On this system names differ by case: a file named in capitals is another file, left as it is.
+    AppHarness app;
+    const QString capitals = app.directory.filePath(u"FILLCP.DLL"_s);
+    write(capitals, Rossi);
+    app.start();
+    QCOMPARE(contents(capitals), Rossi);
+    QCOMPARE(contents(app.services.archivePath()), QByteArray());
+}
+
+void ArchiveCommandsTest::saves_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("list");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("yes")
+        << true
+        << Bianchi + Marker +
+               "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,50\r\n"
+               " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
+               " 123\r\n False\r\n True\r\n 1\r\n"
+        << QStringList({u"05/01/2027 - Bianchi Anna"_s, u"07/12/2026 - Rossi Mario"_s})
+        << QStringList({u"Vuoi salvare i dati Stampati ?"_s, u"Dati Salvati !!!"_s});
+    QTest::newRow("no") << false << Bianchi << QStringList({u"05/01/2027 - Bianchi Anna"_s})
+                        << QStringList({u"Vuoi salvare i dati Stampati ?"_s});
+}
+
+void ArchiveCommandsTest::saves()
+{
+    QFETCH(bool, answer);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, list);
+    QFETCH(QStringList, messages);
+    AppHarness app;
+    write(app.services.archivePath(), Bianchi);
+    app.start();
+    app.palette().archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    app.form->setFields(sampleSlip());
+    app.messages.answers = {answer};
+
+    click(app.palette(), Form2::SaveButton);
+
+    QCOMPARE(app.messages.texts(), messages);
+    if (answer) {
+        QCOMPARE(app.messages.shown[0].kind, Shown::Question);
+        QCOMPARE(app.messages.shown[1].kind, Shown::Information);
+    }
+    QCOMPARE(contents(app.services.archivePath()), file);
+    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
+}
+
+void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
+{
+    AppHarness app;
+    app.clock.date = QDate(2027, 3, 1);
+    app.start();
+    app.palette().archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    app.form->setFields(SlipTexts{});
+    app.palette().setPaletteState(PaletteState{true, false, 2});
+    app.messages.answers = {true};
+    click(app.palette(), Form2::SaveButton);
+    QCOMPARE(contents(app.services.archivePath()),
+             Marker + "01 marzo 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n "
+                      "True\r\n False\r\n 2\r\n");
+    QCOMPARE(entries(app.palette()), QStringList({u"01/03/2027 - "_s}));
+}
+
+void ArchiveCommandsTest::saveRefusesWhatTheArchiveCannotHold()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Bianchi);
+    app.start();
+    SlipTexts slip = sampleSlip();
+    slip[PaymentReason] = u"Quota ☺"_s;
+    app.form->setFields(slip);
+    app.messages.answers = {true};
+    click(app.palette(), Form2::SaveButton);
+    QCOMPARE(
+        app.messages.texts(),
+        QStringList({u"Vuoi salvare i dati Stampati ?"_s,
+                     u"Il carattere «☺» (U+263A) del campo «CAUSALE» non può essere salvato nell'archivio.\n"
+                     u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s}));
+    QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
+    QCOMPARE(contents(app.services.archivePath()), Bianchi);
+    QCOMPARE(app.form->fieldText(PaymentReason), u"Quota ☺"_s);
+}
+
+void ArchiveCommandsTest::saveFailures_data()
+{
+    QTest::addColumn<bool>("fullDisk"); // otherwise the directory cannot exist
+    QTest::newRow("disk full") << true;
+    QTest::newRow("missing directory") << false;
+}
+
+void ArchiveCommandsTest::saveFailures()
+{
+    QFETCH(bool, fullDisk);
+    AppHarness app;
+    const QString path = fullDisk ? app.services.archivePath() : app.directory.filePath(u"file/fillcp.dll"_s);
+    write(app.directory.filePath(u"file"_s), "a file where the directory should be");
+    if (fullDisk)
+        write(path, Bianchi);
+    app.services.archivePath = [path] { return path; };
+    app.start();
+    app.form->setFields(sampleSlip());
+    app.messages.answers = {true};
+    {
+        FileSizeLimit limit(fullDisk ? Bianchi.size() + 10 : RLIM_INFINITY);
+        click(app.palette(), Form2::SaveButton);
+    }
+    QCOMPARE(app.messages.shown.size(), 2);
+    QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
+    QVERIFY2(app.messages.shown[1].text.contains(path), qPrintable(app.messages.shown[1].text));
+    QVERIFY(!app.messages.texts().contains(u"Dati Salvati !!!"_s));
+    QCOMPARE(contents(path), fullDisk ? Bianchi : QByteArray("<missing>"));
+}
+
+void ArchiveCommandsTest::recallsAsStored_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<PaletteState>("state");
+
+    QTest::newRow("saved shape, amount as stored")
+        << 0
+        << QStringList({u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,5"_s,
+                        u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(),
+                        u"12345678"_s, u"Bolletta"_s, u"896"_s})
+        << PaletteState{true, false, 0};
+    QTest::newRow("rewritten shape, greyed check box")
+        << 1
+        << QStringList({u"Bianchi Anna"_s, u"Corso Italia 2"_s, u"20100"_s, u"Milano"_s, u"15,00"_s,
+                        u"quindici/00"_s, u"Comune"_s, u"Ufficio Tributi"_s, QString(), u"1000"_s, u"Tassa"_s,
+                        u"123"_s})
+        << PaletteState{false, true, 2};
+    QTest::newRow("unreadable states take the start-up ones")
+        << 2
+        << QStringList({u"Verdi"_s, QString(), QString(), QString(), QString(), QString(), QString(),
+                        QString(), QString(), QString(), QString(), QString()})
+        << PaletteState{false, true, 1};
+}
+
+void ArchiveCommandsTest::recallsAsStored()
+{
+    QFETCH(int, row);
+    QFETCH(QStringList, fields);
+    QFETCH(PaletteState, state);
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Bianchi + Verdi);
+    app.start();
+    // Every field holds something that the recall must replace, empty values included.
+    SlipTexts before;
+    before.fill(u"vecchio"_s);
+    app.form->setFields(before);
+    app.palette().setPaletteState(PaletteState{true, false, 0});
+    const QString amountPreview = app.form->Label15->text();
+    select(app.palette(), row);
+
+    click(app.palette(), Form2::RecallButton);
+
+    const SlipTexts after = app.form->fields();
+    QCOMPARE(QStringList(after.begin(), after.end()), fields);
+    QCOMPARE(app.palette().paletteState(), state);
+    QCOMPARE(app.form->Label15->text(), amountPreview);
+    QVERIFY(app.messages.shown.isEmpty());
+    QCOMPARE(contents(app.services.archivePath()), Rossi + Bianchi + Verdi);
+}
+
+void ArchiveCommandsTest::recallWithoutSelectionDoesNothing()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Bianchi);
+    app.start();
+    app.form->setFields(sampleSlip());
+    app.palette().List1->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    click(app.palette(), Form2::RecallButton);
+    QCOMPARE(app.form->fields(), sampleSlip());
+    QCOMPARE(app.palette().paletteState(), (PaletteState{false, true, 1}));
+    QVERIFY(app.messages.shown.isEmpty());
+}
+
+void ArchiveCommandsTest::deletes_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("list");
+
+    QTest::newRow("first of three") << 0 << true << Bianchi + Verdi
+                                    << QStringList({u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s});
+    QTest::newRow("last of three") << 2 << true << RossiRewritten + Bianchi
+                                   << QStringList(
+                                          {u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s});
+    QTest::newRow("answered no") << 1 << false << Rossi + Bianchi + Verdi
+                                 << QStringList({u"07/12/2026 - Rossi Mario"_s,
+                                                 u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s});
+}
+
+void ArchiveCommandsTest::deletes()
+{
+    QFETCH(int, row);
+    QFETCH(bool, answer);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, list);
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Bianchi + Verdi);
+    app.start();
+    select(app.palette(), row);
+    app.messages.answers = {answer};
+
+    click(app.palette(), Form2::DeleteButton);
+
+    QCOMPARE(app.messages.texts(), QStringList({u"Vuoi procedere con la cancellazione ?"_s}));
+    QCOMPARE(contents(app.services.archivePath()), file);
+    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
+}
+
+void ArchiveCommandsTest::deleteWithoutSelectionAsksNothing()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi);
+    app.start();
+    click(app.palette(), Form2::DeleteButton);
+    QVERIFY(app.messages.shown.isEmpty());
+    QCOMPARE(contents(app.services.archivePath()), Rossi);
+    QCOMPARE(app.palette().List1->count(), 1);
+    QCOMPARE(app.palette().archive().SelectedListIndex(), QString());
+}
+
+void ArchiveCommandsTest::deleteSeesAnotherCopysChange()
+{
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    write(path, Rossi + Bianchi);
+    app.start();
+    select(app.palette(), 1);
+    // Another copy deletes the first record after this list was loaded: the selected one moves up.
+    write(path, Bianchi);
+    app.messages.answers = {true};
+
+    click(app.palette(), Form2::DeleteButton);
+
+    QCOMPARE(contents(path), Bianchi);
+    QCOMPARE(app.messages.shown.size(), 2);
+    QCOMPARE(app.messages.shown[1].kind, Shown::Information);
+    QCOMPARE(
+        app.messages.shown[1].text,
+        u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al suo "
+        u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(path));
+    QCOMPARE(entries(app.palette()), QStringList({u"05/01/2027 - Bianchi Anna"_s}));
+    QCOMPARE(app.palette().Label4->text(), u"Record: 1"_s);
+}
+
+void ArchiveCommandsTest::deleteOnAFullDiskKeepsTheRecord()
+{
+    AppHarness app;
+    QByteArray many;
+    for (int i = 0; i < 10; ++i)
+        many += Rossi;
+    write(app.services.archivePath(), many);
+    app.start();
+    select(app.palette(), 4);
+    app.messages.answers = {true};
+    {
+        FileSizeLimit limit(256);
+        click(app.palette(), Form2::DeleteButton);
+    }
+    QCOMPARE(app.messages.shown.size(), 2);
+    QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
+    QVERIFY2(app.messages.shown[1].text.startsWith(u"Impossibile riscrivere l'archivio "_s +
+                                                   app.services.archivePath()),
+             qPrintable(app.messages.shown[1].text));
+    QCOMPARE(contents(app.services.archivePath()), many);
+    QCOMPARE(app.palette().List1->count(), 10);
+}
+
+void ArchiveCommandsTest::selectedListIndex()
+{
+    AppHarness app;
+    app.start();
+    ArchiveCommands& archive = app.palette().archive();
+    QCOMPARE(archive.SelectedListIndex(), QString());
+    write(app.services.archivePath(), Rossi + Bianchi + Verdi);
+    archive.LoadArchiveList();
+    QCOMPARE(archive.SelectedListIndex(), QString());
+    select(app.palette(), 2);
+    QCOMPARE(archive.SelectedListIndex(), u"2"_s);
+    select(app.palette(), 0);
+    QCOMPARE(archive.SelectedListIndex(), u"0"_s);
+    archive.LoadArchiveList();
+    QCOMPARE(archive.SelectedListIndex(), QString());
+}
+
+void ArchiveCommandsTest::listsManyRecords()
+{
+    AppHarness app;
+    QByteArray many;
+    for (int i = 0; i < 1500; ++i)
+        many += Bianchi;
+    write(app.services.archivePath(), many);
+    app.start();
+    QCOMPARE(app.palette().List1->count(), 1500);
+    QCOMPARE(app.palette().Label4->text(), u"Record: 1500"_s);
+    select(app.palette(), 1499);
+    app.messages.answers = {true};
+    click(app.palette(), Form2::DeleteButton);
+    QCOMPARE(app.palette().Label4->text(), u"Record: 1499"_s);
+    QCOMPARE(contents(app.services.archivePath()).size(), 1499 * Bianchi.size());
+}
+
+QTEST_MAIN(ArchiveCommandsTest)
+#include "ArchiveCommandsTest.moc"
