@@ -51,13 +51,36 @@ public:
 
     long long readAmount()
     {
+        const long long milliards = readLarge(u"unmiliardo", u"miliardi");
+        const long long millions = readLarge(u"unmilione", u"milioni");
+        const long long below = readBelowMillion();
+        return below < 0 ? -1 : milliards * 1'000'000'000 + millions * 1'000'000 + below;
+    }
+
+private:
+    // A milliards or millions group: 1 for the singular word, 2 to 999 before the plural with a
+    // final "uno" written "un"; 0, having read nothing, when the group is not there.
+    long long readLarge(std::u16string_view one, std::u16string_view plural)
+    {
+        if (take(one))
+            return 1;
+        const std::u16string_view start = m_rest;
+        const long long group = readGroup(true);
+        if (group >= 2 && take(plural))
+            return group;
+        m_rest = start;
+        return 0;
+    }
+
+    long long readBelowMillion()
+    {
         if (m_rest.empty())
             return 0;
         long long total = 0;
         if (take(u"mille")) {
             total = 1000;
         } else {
-            const long long group = readGroup();
+            const long long group = readGroup(false);
             if (group < 0)
                 return -1;
             if (take(u"mila")) {
@@ -70,11 +93,10 @@ public:
         }
         if (m_rest.empty())
             return total;
-        const long long group = readGroup();
+        const long long group = readGroup(false);
         return group > 0 && m_rest.empty() ? total + group : -1;
     }
 
-private:
     bool take(std::u16string_view word)
     {
         if (m_rest.substr(0, word.size()) != word)
@@ -83,8 +105,8 @@ private:
         return true;
     }
 
-    // 1 to 999, or -1.
-    long long readGroup()
+    // 1 to 999, or -1. With shortOne, a final one is "un" instead of "uno".
+    long long readGroup(bool shortOne)
     {
         long long value = 0;
         if (take(u"cento")) {
@@ -102,27 +124,30 @@ private:
             const std::u16string_view full = Tens[t];
             if (take(full.substr(0, full.size() - 1))) {
                 const bool fullVowel = take(full.substr(full.size() - 1));
-                const int units = takeUnit(1, 9);
+                const int units = takeUnit(1, 9, shortOne);
                 if (fullVowel == (units == 1 || units == 8))
                     return -1; // the vowel goes before "uno" and "otto" only
                 return value + 10 * static_cast<long long>(t + 2) + units;
             }
         }
-        value += takeUnit(1, 19);
+        value += takeUnit(1, 19, shortOne);
         return value > 0 ? value : -1;
     }
 
     // The longest units word with a value from low to high; 0 when none.
-    int takeUnit(int low, int high)
+    int takeUnit(int low, int high, bool shortOne)
     {
+        const auto word = [shortOne](int i) {
+            return i == 1 && shortOne ? std::u16string_view(u"un") : Units[i];
+        };
         int best = 0;
         for (int i = low; i <= high; ++i) {
-            if (m_rest.substr(0, Units[i].size()) == Units[i] &&
-                (best == 0 || Units[i].size() > Units[best].size()))
+            if (m_rest.substr(0, word(i).size()) == word(i) &&
+                (best == 0 || word(i).size() > word(best).size()))
                 best = i;
         }
         if (best > 0)
-            m_rest.remove_prefix(Units[best].size());
+            m_rest.remove_prefix(word(best).size());
         return best;
     }
 
@@ -173,7 +198,7 @@ void checkFormatting(const QString& input)
 
     const std::optional<QString> words = AmountInWords(*formatted);
     const qsizetype formattedComma = formatted->indexOf(u',');
-    if (words.has_value() != (formattedComma <= 6))
+    if (words.has_value() != (formattedComma <= 12))
         fail("words given or withheld for the wrong size", input, words.value_or(QString()));
     if (!words)
         return;

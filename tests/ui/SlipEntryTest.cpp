@@ -131,14 +131,19 @@ void SlipEntryTest::amountFormattedWithPreviewAndWords_data()
                                       << "999999,99"
                                       << "00999999+99>"
                                       << "novecentonovantanovemilanovecentonovantanove/99";
-    QTest::newRow("one million: no words") << "1000000,00"
-                                           << "1000000,00"
-                                           << "01000000+00>"
-                                           << "prima";
-    QTest::newRow("nine digits kept") << "123456789,00"
-                                      << "123456789,00"
-                                      << "123456789+00>"
-                                      << "prima";
+    QTest::newRow("one million") << "1000000,00"
+                                 << "1000000,00"
+                                 << "01000000+00>"
+                                 << "unmilione/00";
+    QTest::newRow("one million and a quarter") << "1250000,"
+                                               << "1250000,00"
+                                               << "01250000+00>"
+                                               << "unmilioneduecentocinquantamila/00";
+    QTest::newRow("nine digits")
+        << "123456789,00"
+        << "123456789,00"
+        << "123456789+00>"
+        << "centoventitremilioniquattrocentocinquantaseimilasettecentoottantanove/00";
     QTest::newRow("eighteen digits kept") << "123456789012345678,5"
                                           << "123456789012345678,50"
                                           << "123456789012345678+50>"
@@ -402,7 +407,7 @@ void SlipEntryTest::writeAmountWords_data()
                              << "milleduecentotrentaquattro/56";
     QTest::newRow("cents only") << "0,05"
                                 << "/05";
-    QTest::newRow("too large: unchanged") << "1000000,00"
+    QTest::newRow("too large: unchanged") << "1000000000000,00"
                                           << "prima";
 }
 

@@ -80,24 +80,55 @@ QString GroupInWords(const QString& digits)
     return words;
 }
 
+namespace {
+
+// Words for a millions or milliards group: "un" + the singular for one (unmilione, unmiliardo),
+// otherwise the group's words + the plural, a final "uno" shortened to "un" as it is said before a
+// noun (ventunmilioni, centounmilioni, trentunmiliardi). Nothing for a group of zeros.
+QString largeGroupInWords(QStringView group, QStringView singular, QStringView plural)
+{
+    const QStringView value = withoutLeadingZeros(group);
+    if (value.isEmpty())
+        return {};
+    if (value == u"1")
+        return QStringLiteral("un") + singular.toString();
+    QString words = GroupInWords(value.toString());
+    if (words.endsWith(u"uno"))
+        words.chop(1);
+    return words + plural.toString();
+}
+
+// Words for the thousands group: "mille" for one, otherwise the group's words + "mila" with no
+// shortening (ventunomila, centounomila). Nothing for a group of zeros.
+QString thousandsInWords(QStringView group)
+{
+    const QStringView value = withoutLeadingZeros(group);
+    if (value.isEmpty())
+        return {};
+    if (value == u"1")
+        return QStringLiteral("mille");
+    return GroupInWords(value.toString()) + QStringLiteral("mila");
+}
+
+} // namespace
+
 std::optional<QString> AmountInWords(const QString& amountText)
 {
     const qsizetype comma = amountText.indexOf(u',');
     const QString euros = comma < 0 ? QString() : TrimSpaces(amountText.left(comma));
     const QString cents = comma < 0 ? QString() : TrimSpaces(amountText.mid(comma + 1));
-    if (euros.size() > 6 || !IsDecimalDigits(euros))
+    if (!IsDecimalDigits(euros))
         return std::nullopt;
-    if (euros.size() < 4)
-        return GroupInWords(euros) + u'/' + cents;
+    const QStringView value = withoutLeadingZeros(euros);
+    if (value.size() > MaxAmountDigitsInWords)
+        return std::nullopt;
 
-    const QString thousands = euros.left(euros.size() - 3);
-    const QString hundreds = euros.right(3);
-    const QStringView thousandsValue = withoutLeadingZeros(thousands);
-    QString words;
-    if (thousandsValue == u"1")
-        words = QStringLiteral("mille");
-    else if (!thousandsValue.isEmpty()) // no "mila" for a thousands group of zeros
-        words = GroupInWords(thousands) + QStringLiteral("mila");
-    words += GroupInWords(hundreds);
+    // Right-aligned groups of three digits: milliards, millions, thousands, units.
+    const QString padded = QString(MaxAmountDigitsInWords - value.size(), u'0') + value.toString();
+    const QStringView all(padded);
+    QString words = largeGroupInWords(all.mid(0, 3), u"miliardo", u"miliardi");
+    words += largeGroupInWords(all.mid(3, 3), u"milione", u"milioni");
+    words += thousandsInWords(all.mid(6, 3));
+    words += GroupInWords(all.mid(9, 3).toString());
     return words + u'/' + cents;
 }

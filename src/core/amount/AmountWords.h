@@ -12,7 +12,13 @@
 // not a digit 0-9, gives the empty text.
 QString GroupInWords(const QString& digits);
 
+// The most euro digits written in words (leading zeros not counted): 999 999 999 999.
+inline constexpr qsizetype MaxAmountDigitsInWords = 12;
+
 // Words for an amount text "euros,cents": the euros in words, "/", the cents as they stand after the
-// first comma (both parts trimmed of spaces). No result when the euro part has more than six
-// characters or holds a character that is not a digit 0-9.
+// first comma (both parts trimmed of spaces). Past the thousands the words are those written on a
+// cheque: unmilione, duemilioni, unmiliardo, with a final "uno" shortened before milioni and
+// miliardi (ventunmilioni, centounmiliardi) but not before mila (ventunomila).
+// No result when the euro part has more than MaxAmountDigitsInWords digits once its leading zeros
+// are dropped, or holds a character that is not a digit 0-9.
 std::optional<QString> AmountInWords(const QString& amountText);

@@ -11,6 +11,8 @@ private Q_SLOTS:
     void groupInWords();
     void amountInWords_data();
     void amountInWords();
+    void amountPastMillion_data();
+    void amountPastMillion();
     void amountWithoutWords_data();
     void amountWithoutWords();
 };
@@ -146,8 +148,8 @@ void AmountWordsTest::amountInWords_data()
                                << "centomila/00";
     QTest::newRow("centounomila") << "101000,00"
                                   << "centounomila/00";
-    QTest::newRow("largest in words") << "999999,99"
-                                      << "novecentonovantanovemilanovecentonovantanove/99";
+    QTest::newRow("largest below a million") << "999999,99"
+                                             << "novecentonovantanovemilanovecentonovantanove/99";
     QTest::newRow("spaces around both parts") << " 12 , 50 "
                                               << "dodici/50";
     QTest::newRow("cents as they stand") << "12,5"
@@ -171,11 +173,69 @@ void AmountWordsTest::amountInWords()
     QCOMPARE(*result, words);
 }
 
+// Past the thousands, as a cheque writes them: singular for one, "uno" shortened to "un" before
+// milioni and miliardi only, groups of zeros silent.
+void AmountWordsTest::amountPastMillion_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("words");
+
+    QTest::newRow("one million") << "1000000,00"
+                                 << "unmilione/00";
+    QTest::newRow("one million and a quarter") << "1250000,00"
+                                               << "unmilioneduecentocinquantamila/00";
+    QTest::newRow("two million") << "2000000,00"
+                                 << "duemilioni/00";
+    QTest::newRow("million and one euro") << "1000001,01"
+                                          << "unmilioneuno/01";
+    QTest::newRow("million and mille") << "1001000,00"
+                                       << "unmilionemille/00";
+    QTest::newRow("million and ventunomila") << "1021000,00"
+                                             << "unmilioneventunomila/00";
+    QTest::newRow("ventun million") << "21000000,00"
+                                    << "ventunmilioni/00";
+    QTest::newRow("trentotto million") << "38000000,00"
+                                       << "trentottomilioni/00";
+    QTest::newRow("centoun million") << "101000000,00"
+                                     << "centounmilioni/00";
+    QTest::newRow("undici million not shortened") << "11000000,00"
+                                                  << "undicimilioni/00";
+    QTest::newRow("every group")
+        << "123456789,10"
+        << "centoventitremilioniquattrocentocinquantaseimilasettecentoottantanove/10";
+    QTest::newRow("one milliard") << "1000000000,00"
+                                  << "unmiliardo/00";
+    QTest::newRow("milliard and million") << "1001000000,00"
+                                          << "unmiliardounmilione/00";
+    QTest::newRow("milliard and mille") << "1000001000,00"
+                                        << "unmiliardomille/00";
+    QTest::newRow("trentun milliard") << "31000000005,00"
+                                      << "trentunmiliardicinque/00";
+    QTest::newRow("duecentoun milliard") << "201000000000,00"
+                                         << "duecentounmiliardi/00";
+    QTest::newRow("largest in words") << "999999999999,99"
+                                      << "novecentonovantanovemiliardinovecentonovantanovemilioni"
+                                         "novecentonovantanovemilanovecentonovantanove/99";
+    QTest::newRow("leading zeros before the largest")
+        << "000999999999999,99"
+        << "novecentonovantanovemiliardinovecentonovantanovemilioni"
+           "novecentonovantanovemilanovecentonovantanove/99";
+}
+
+void AmountWordsTest::amountPastMillion()
+{
+    QFETCH(QString, amount);
+    QFETCH(QString, words);
+    const std::optional<QString> result = AmountInWords(amount);
+    QVERIFY(result.has_value());
+    QCOMPARE(*result, words);
+}
+
 void AmountWordsTest::amountWithoutWords_data()
 {
     QTest::addColumn<QString>("amount");
 
-    QTest::newRow("one million") << "1000000,00";
+    QTest::newRow("one thousand milliards") << "1000000000000,00";
     QTest::newRow("eighteen integer digits") << "123456789012345678,50";
     QTest::newRow("letter in the euros") << "12a,00";
     QTest::newRow("sign in the euros") << "-12,00";
