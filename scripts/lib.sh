@@ -6,11 +6,11 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # What building and running the application needs on Debian 12.
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
               fonts-liberation fontconfig qt6-translations-l10n)
-# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb for screenshots,
-# Google Benchmark, clang for the fuzzers, and the packaging checks.
+# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, Google Benchmark,
+# clang-format for the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and
+# file). The fuzzers' clang and the screenshots' imagemagick are installed by their own scripts.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
-               poppler-utils xvfb xauth imagemagick clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev
-               file clang-format)
+               poppler-utils xvfb xauth desktop-file-utils appstream dpkg-dev file clang-format)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {
