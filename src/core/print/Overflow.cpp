@@ -1,0 +1,393 @@
+#include "core/print/Overflow.h"
+
+#include "core/print/PainterSurface.h"
+#include "core/print/PrintPage.h"
+#include "core/print/PrintRoutines.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double CentimetresPerInch = 2.54;
+
+// A rectangle on the page in centimetres; a line has no width or no height.
+struct Box {
+    double left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// Strict overlap: texts that only touch a line at their start, or stand in the same column, do not
+// collide.
+bool overlaps(const Box& a, const Box& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+struct Obstacle {
+    Box box;
+    int row = 0;
+    OverflowObstacle kind = OverflowObstacle::FixedText;
+    QString text;
+};
+
+// One line of printed text.
+struct PrintedLine {
+    Box box;
+    double width = 0;
+};
+
+// Measures as the page is printed: widths come from a page surface on the device, which draws
+// nothing here; heights from the metrics of Arial at the same size.
+class Ruler
+{
+public:
+    explicit Ruler(QPaintDevice& device) : m_device(device), m_page(device) {}
+
+    void setFont(float points, bool bold)
+    {
+        m_page.setFontSize(points);
+        m_page.setBold(bold);
+        m_font = QFont(QStringLiteral("Arial"));
+        m_font.setPointSizeF(points);
+        m_font.setBold(bold);
+    }
+    double width(const QString& text) { return m_page.TextWidth(text); }
+
+    // The text with the top of its character cell at y: from the top of its capitals to its baseline.
+    PrintedLine line(double left, double y, const QString& text)
+    {
+        const QFontMetricsF metrics(m_font, &m_device);
+        const double perDot = CentimetresPerInch / m_device.logicalDpiY();
+        const double baseline = y + metrics.ascent() * perDot;
+        const double w = width(text);
+        return {{left, left + w, baseline - metrics.capHeight() * perDot, baseline}, w};
+    }
+
+private:
+    QPaintDevice& m_device;
+    PainterSurface m_page;
+    QFont m_font;
+};
+
+// Collects the lines PrintWrapped would print, measured by the ruler.
+class WrappedLines final : public PrintSurface
+{
+public:
+    explicit WrappedLines(Ruler& ruler) : m_ruler(ruler) {}
+
+    void PageSetUp() override {}
+    void setFontSize(float) override {}
+    void setBold(bool) override {}
+    void setTextColour(TextColour) override {}
+    void setLineStyle(LineStyle) override {}
+    void PrintAt(float x, float y, const QString& text) override
+    {
+        lines.push_back(m_ruler.line(x, y, text));
+    }
+    double TextWidth(const QString& text) override { return m_ruler.width(text); }
+    void DrawLine(float, float, float, float) override {}
+    void DrawFilledBox(float, float, float, float) override {}
+    void DrawPicture(const QImage&, float, float, float, float) override {}
+    bool EndDocument() override { return true; }
+
+    std::vector<PrintedLine> lines;
+
+private:
+    Ruler& m_ruler;
+};
+
+bool isText(const LayoutRow& row)
+{
+    return row.operation == RowOperation::PrintAt || row.operation == RowOperation::PrintRightAligned ||
+           row.operation == RowOperation::PrintWrapped;
+}
+
+bool isCodePiece(const LayoutRow& row)
+{
+    return row.text == RowText::TypePiece || row.text == RowText::AmountPiece ||
+           row.text == RowText::AccountPiece;
+}
+
+QList<SlipField> fieldsOf(const LayoutRow& row)
+{
+    switch (row.text) {
+    case RowText::Literal:
+        return {};
+    case RowText::Field:
+        return {row.field};
+    case RowText::PostcodeAndTown:
+        return {PayerPostcode, PayerTown};
+    case RowText::DocumentTypeMark:
+    case RowText::TypePiece:
+        return {DocumentType};
+    case RowText::AmountPiece:
+        return {Amount};
+    case RowText::AccountPiece:
+        return {AccountNumber};
+    }
+    return {};
+}
+
+// The vertical solid line between the two parts.
+double dividerOf(const ModelLayout& layout)
+{
+    for (const LayoutRow& row : layout.rows) {
+        if (row.operation == RowOperation::DrawLine && row.style == LineStyle::Solid && row.a == row.c)
+            return row.a;
+    }
+    return 0;
+}
+
+std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool codeLine)
+{
+    std::vector<Obstacle> obstacles;
+    double slipRight = 0;
+    double slipBottom = 0;
+    for (const LayoutRow& row : layout.rows) {
+        switch (row.operation) {
+        case RowOperation::DrawLine: {
+            OverflowObstacle kind = OverflowObstacle::Line;
+            if (row.style == LineStyle::Dashed)
+                kind = OverflowObstacle::SlipEdge;
+            else if (row.a == row.c)
+                kind = OverflowObstacle::OtherPart;
+            const Box box{std::min(row.a, row.c), std::max(row.a, row.c), std::min(row.b, row.d),
+                          std::max(row.b, row.d)};
+            obstacles.push_back({box, row.number, kind, {}});
+            slipRight = std::max(slipRight, box.right);
+            slipBottom = std::max(slipBottom, box.bottom);
+            break;
+        }
+        case RowOperation::DrawPicture:
+            obstacles.push_back(
+                {{row.a, row.a + row.c, row.b, row.b + row.d}, row.number, OverflowObstacle::Picture, {}});
+            break;
+        case RowOperation::DrawFilledBox:
+            // The header band carries only fixed texts; no field text reaches up to it.
+            break;
+        case RowOperation::PrintAt:
+        case RowOperation::PrintRightAligned:
+        case RowOperation::PrintWrapped:
+            ruler.setFont(row.size, row.bold);
+            if (row.text == RowText::Literal) {
+                const QString text = row.literal.toString();
+                obstacles.push_back({ruler.line(row.a, row.b, text).box, row.number,
+                                     OverflowObstacle::FixedText, text.simplified()});
+            } else if (codeLine && isCodePiece(row)) {
+                // Where the piece begins, whatever it holds: the piece before it must end there.
+                Box start = ruler.line(row.a, row.b, QString()).box;
+                obstacles.push_back({start, row.number, OverflowObstacle::NextCodePiece, {}});
+            }
+            break;
+        }
+    }
+    // The right edge of the slip, drawn or not (the "2 frame" slip ends at the sheet's edge).
+    obstacles.push_back({{slipRight, slipRight, 0, slipBottom}, 0, OverflowObstacle::SlipEdge, {}});
+    return obstacles;
+}
+
+} // namespace
+
+OverflowFinder::OverflowFinder()
+{
+    m_sink.open(QIODevice::WriteOnly);
+    m_pdf = std::make_unique<QPdfWriter>(&m_sink);
+    m_pdf->setResolution(PdfResolution);
+    m_device = m_pdf.get();
+}
+
+OverflowFinder::OverflowFinder(QPaintDevice& device) : m_device(&device)
+{
+}
+
+OverflowFinder::~OverflowFinder() = default;
+
+std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fields, bool codeLine) const
+{
+    const ModelLayout& layout = SlipLayout(model);
+    Ruler ruler(*m_device);
+    const std::vector<Obstacle> obstacles = obstaclesOf(layout, ruler, codeLine);
+    const double divider = dividerOf(layout);
+
+    std::vector<Overflow> found;
+    for (const LayoutRow& row : layout.rows) {
+        if (!isText(row) || row.text == RowText::Literal || (row.codeLineOnly && !codeLine))
+            continue;
+        const QString text = RowTextFor(row, fields);
+        if (text.isEmpty())
+            continue;
+        ruler.setFont(row.size, row.bold);
+
+        Overflow overflow;
+        overflow.row = row.number;
+        overflow.fields = fieldsOf(row);
+        overflow.part = isCodePiece(row)  ? SlipPart::CodeLine
+                        : row.a < divider ? SlipPart::Receipt
+                                          : SlipPart::Payment;
+        const Obstacle* hit = nullptr;
+
+        if (row.operation == RowOperation::PrintWrapped) {
+            WrappedLines wrapped(ruler);
+            PrintWrapped(wrapped, row.a, row.b, row.c, text);
+            for (std::size_t i = 0; i < wrapped.lines.size() && !hit; ++i) {
+                for (const Obstacle& obstacle : obstacles) {
+                    if (!overlaps(wrapped.lines[i].box, obstacle.box))
+                        continue;
+                    if (!hit || obstacle.box.top < hit->box.top ||
+                        (obstacle.box.top == hit->box.top && obstacle.box.left < hit->box.left))
+                        hit = &obstacle;
+                }
+                if (hit) {
+                    overflow.linesTooMany = static_cast<int>(wrapped.lines.size() - i);
+                    for (std::size_t j = i; j < wrapped.lines.size(); ++j)
+                        overflow.excess += wrapped.lines[j].width;
+                }
+            }
+        } else {
+            const bool rightAligned = row.operation == RowOperation::PrintRightAligned;
+            const double width = ruler.width(text);
+            const double left = rightAligned ? row.a - width : row.a;
+            const Box box = ruler.line(left, row.b, text).box;
+            for (const Obstacle& obstacle : obstacles) {
+                if (obstacle.row == row.number || !overlaps(box, obstacle.box))
+                    continue;
+                // The first thing the text meets on its way from where it is anchored.
+                if (!hit ||
+                    (rightAligned ? obstacle.box.right > hit->box.right : obstacle.box.left < hit->box.left))
+                    hit = &obstacle;
+            }
+            if (hit) {
+                overflow.excess = rightAligned ? std::min(hit->box.right, box.right) - box.left
+                                               : box.right - std::max(hit->box.left, box.left);
+            }
+        }
+        if (!hit)
+            continue;
+        overflow.obstacle = hit->kind;
+        overflow.obstacleText = hit->text;
+        found.push_back(overflow);
+    }
+    return found;
+}
+
+QString SlipModelName(SlipModel model)
+{
+    return model == SlipModel::Premarcati ? QStringLiteral("premarcati") : QStringLiteral("2 frame");
+}
+
+QString SlipFieldName(SlipField field)
+{
+    switch (field) {
+    case PayerName:
+        return QStringLiteral("Cognome e Nome");
+    case PayerAddress:
+        return QStringLiteral("Indirizzo");
+    case PayerPostcode:
+        return QStringLiteral("C.A.P.");
+    case PayerTown:
+        return QStringLiteral("Citt\u00e0");
+    case Amount:
+        return QStringLiteral("Importo");
+    case AmountWords:
+        return QStringLiteral("Importo in lettere");
+    case PayeeLine1:
+        return QStringLiteral("Intestato a (riga 1)");
+    case PayeeLine2:
+        return QStringLiteral("Intestato a (riga 2)");
+    case PayeeLine3:
+        return QStringLiteral("Intestato a (riga 3)");
+    case AccountNumber:
+        return QStringLiteral("Numero di conto");
+    case PaymentReason:
+        return QStringLiteral("Causale");
+    case DocumentType:
+        return QStringLiteral("Tipo documento");
+    }
+    return {};
+}
+
+QString OverflowCentimetres(double excess)
+{
+    const double tenths = std::max(1.0, std::ceil(excess * 10 - 1e-9));
+    return QString::number(tenths / 10, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QString OverflowToolTip(SlipModel model, const std::vector<Overflow>& overflows, SlipField field)
+{
+    double largest = -1;
+    for (const Overflow& overflow : overflows) {
+        if (overflow.fields.contains(field))
+            largest = std::max(largest, overflow.excess);
+    }
+    if (largest < 0)
+        return {};
+    return QStringLiteral("Troppo lungo di %1 cm per la stampa (%2)")
+        .arg(OverflowCentimetres(largest), SlipModelName(model));
+}
+
+QString OverflowDescription(const Overflow& overflow)
+{
+    QStringList names;
+    for (SlipField field : overflow.fields)
+        names.append(SlipFieldName(field));
+
+    QString where;
+    switch (overflow.part) {
+    case SlipPart::Receipt:
+        where = QStringLiteral("nella ricevuta");
+        break;
+    case SlipPart::Payment:
+        where = QStringLiteral("nella parte di accredito");
+        break;
+    case SlipPart::CodeLine:
+        where = QStringLiteral("nella riga di codice");
+        break;
+    }
+
+    QString into;
+    switch (overflow.obstacle) {
+    case OverflowObstacle::OtherPart:
+        into = QStringLiteral("oltre la linea che divide le due parti");
+        break;
+    case OverflowObstacle::FixedText: {
+        QString caption = overflow.obstacleText;
+        if (caption.size() > 30)
+            caption = caption.left(29).trimmed() + QStringLiteral("\u2026");
+        into = QStringLiteral("sopra la scritta \u00ab%1\u00bb").arg(caption);
+        break;
+    }
+    case OverflowObstacle::SlipEdge:
+        into = QStringLiteral("oltre il bordo del bollettino");
+        break;
+    case OverflowObstacle::NextCodePiece:
+        into = QStringLiteral("sopra il pezzo seguente della riga di codice");
+        break;
+    case OverflowObstacle::Line:
+        into = QStringLiteral("sopra una linea del bollettino");
+        break;
+    case OverflowObstacle::Picture:
+        into = QStringLiteral("sopra il simbolo dell'euro");
+        break;
+    }
+
+    QString howMuch = QStringLiteral("%1 cm di troppo").arg(OverflowCentimetres(overflow.excess));
+    if (overflow.linesTooMany == 1)
+        howMuch = QStringLiteral("1 riga di troppo");
+    else if (overflow.linesTooMany > 1)
+        howMuch = QStringLiteral("%1 righe di troppo").arg(overflow.linesTooMany);
+    return QStringLiteral("%1, %2: %3, %4").arg(names.join(QStringLiteral(" e ")), where, howMuch, into);
+}
+
+QString OverflowQuestion(SlipModel model, const std::vector<Overflow>& overflows)
+{
+    QStringList lines;
+    for (const Overflow& overflow : overflows)
+        lines.append(QStringLiteral("\u2022 ") + OverflowDescription(overflow));
+    return QStringLiteral("Alcuni testi sono troppo lunghi per il bollettino \u00ab%1\u00bb e sulla carta "
+                          "finirebbero fuori dal loro spazio:\n\n%2\n\nStampare comunque?")
+        .arg(SlipModelName(model), lines.join(QLatin1Char('\n')));
+}
