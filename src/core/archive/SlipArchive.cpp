@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -154,7 +155,55 @@ bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
     const WriterLock lock(m_path, m_lockTimeout);
     if (!lock.lock(m_path, error))
         return false;
+    return appendLocked(recordBytes, error);
+}
 
+bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped,
+                        QString* error) const
+{
+    if (added)
+        *added = 0;
+    if (skipped)
+        *skipped = 0;
+    const WriterLock lock(m_path, m_lockTimeout);
+    if (!lock.lock(m_path, error))
+        return false;
+    ArchiveTable current;
+    if (!load(current, error))
+        return false;
+
+    // A record's identity: its 16 values, each ended by a byte no value holds.
+    auto key = [](const SlipRecord& record) {
+        QByteArray bytes;
+        for (int column = 0; column < RecordColumnCount; ++column)
+            bytes.append(record.columnBytes(column)).append('\n');
+        return bytes;
+    };
+    QSet<QByteArray> present;
+    present.reserve(current.size() + incoming.size());
+    for (const SlipRecord& record : std::as_const(current))
+        present.insert(key(record));
+    QByteArray bytes;
+    qsizetype count = 0;
+    for (const SlipRecord& record : incoming) {
+        const QByteArray identity = key(record);
+        if (present.contains(identity))
+            continue;
+        present.insert(identity);
+        encodeRewrittenRecord(record, bytes);
+        ++count;
+    }
+    if (count > 0 && !appendLocked(bytes, error))
+        return false;
+    if (added)
+        *added = count;
+    if (skipped)
+        *skipped = incoming.size() - count;
+    return true;
+}
+
+bool SlipArchive::appendLocked(QByteArrayView recordBytes, QString* error) const
+{
     const bool existed = QFileInfo::exists(m_path);
     QByteArray bytes;
     // A file cut short inside a line would swallow the marker into that line.

@@ -24,8 +24,16 @@ public:
     // Reads every record. A missing file is an empty archive.
     bool load(ArchiveTable& table, QString* error = nullptr) const;
 
-    // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was.
+    // Appends one record's bytes (see encodeSavedRecord), or several records' one after the other, in
+    // one write under the lock. On failure the file is left as it was: all the records or none.
     bool append(QByteArrayView recordBytes, QString* error = nullptr) const;
+
+    // Appends the records of another archive (one brought from another machine, say) that are not
+    // already in this one, in their order, in one write under the lock: all of them or, on failure,
+    // none. A record is already there when its 16 values equal those of a record of this archive or
+    // of one appended before it. added and skipped count the records.
+    bool merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped,
+               QString* error = nullptr) const;
 
     enum class RemoveResult {
         Removed,
@@ -39,6 +47,8 @@ public:
     RemoveResult remove(qsizetype index, const SlipRecord& expected, QString* error = nullptr) const;
 
 private:
+    bool appendLocked(QByteArrayView recordBytes, QString* error) const;
+
     QString m_path;
     int m_lockTimeout = 10000;
 };

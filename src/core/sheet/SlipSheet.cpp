@@ -1,0 +1,435 @@
+#include "core/sheet/SlipSheet.h"
+
+#include "core/amount/AmountFormat.h"
+#include "core/amount/AmountWords.h"
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/Windows1252.h"
+#include "core/slip/FieldRules.h"
+#include "core/slip/SlipText.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Largest CSV file read: far beyond any sheet of slips, small enough to hold in memory twice.
+constexpr qint64 MaxSheetBytes = qint64(512) << 20;
+
+struct HeaderNames {
+    const char16_t* header;
+    std::initializer_list<const char16_t*> aliases;
+};
+
+// By column index: the slip fields, then Date, Model, CodeLine.
+const HeaderNames& headerNames(int column)
+{
+    static const HeaderNames names[SheetColumnCount] = {
+        {u"Nome", {u"Cognome e Nome", u"Eseguito da", u"Nominativo"}},
+        {u"Indirizzo", {u"Via"}},
+        {u"CAP", {u"C.A.P.", u"Codice postale"}},
+        {u"Città", {u"Località", u"Comune"}},
+        {u"Importo", {u"di EURO", u"Euro"}},
+        {u"Importo in lettere", {}},
+        {u"Intestato 1", {u"Intestato a", u"Intestatario"}},
+        {u"Intestato 2", {}},
+        {u"Intestato 3", {}},
+        {u"Conto", {u"nr. C/C", u"C/C", u"Numero conto", u"Conto corrente"}},
+        {u"Causale", {}},
+        {u"TD", {u"Tipo documento"}},
+        {u"Data", {}},
+        {u"Modello", {}},
+        {u"Stampa indic.", {u"Stampa indicatore", u"Indicatore"}},
+    };
+    return names[column];
+}
+
+// Lower case, accents dropped, and nothing but letters and digits kept: "Città" and "citta",
+// "C.A.P." and "cap", "Stampa indic." and "stampaindic" are the same.
+QString folded(QStringView text)
+{
+    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        if (c.isLetterOrNumber())
+            out += c.toLower();
+    }
+    return out;
+}
+
+std::optional<QDate> readSheetDate(QStringView text)
+{
+    static const QRegularExpression dayFirst(u"^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})$"_s);
+    static const QRegularExpression iso(u"^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"_s);
+    QRegularExpressionMatch match = iso.match(text.toString());
+    if (match.hasMatch()) {
+        const QDate date(match.capturedView(1).toInt(), match.capturedView(2).toInt(),
+                         match.capturedView(3).toInt());
+        return date.isValid() ? std::optional(date) : std::nullopt;
+    }
+    match = dayFirst.match(text.toString());
+    if (match.hasMatch()) {
+        int year = match.capturedView(3).toInt();
+        if (match.capturedView(3).size() == 2)
+            year += 2000;
+        const QDate date(year, match.capturedView(2).toInt(), match.capturedView(1).toInt());
+        return date.isValid() ? std::optional(date) : std::nullopt;
+    }
+    // The archive's own form, "07 dicembre 2026".
+    static const StoredDateReader stored{QLocale(QLocale::Italian, QLocale::Italy)};
+    return stored.read(text);
+}
+
+std::optional<PaletteState> readModel(QStringView text, PaletteState state)
+{
+    const QString key = folded(text);
+    if (key.isEmpty() || key == u"2frame" || key == u"dueframe" || key == u"2") {
+        state.premarcati = false;
+        state.twoFrame = true;
+    } else if (key == u"premarcati" || key == u"premarcato") {
+        state.premarcati = true;
+        state.twoFrame = false;
+    } else if (key == u"nessuno") {
+        state.premarcati = false;
+        state.twoFrame = false;
+    } else {
+        return std::nullopt;
+    }
+    return state;
+}
+
+std::optional<int> readCodeLine(QStringView text)
+{
+    const QString key = folded(text);
+    if (key.isEmpty() || key == u"si" || key == u"s" || key == u"1" || key == u"x" || key == u"vero")
+        return 1;
+    if (key == u"no" || key == u"n" || key == u"0" || key == u"falso")
+        return 0;
+    if (key == u"2" || key == u"grigio")
+        return 2;
+    return std::nullopt;
+}
+
+QString characterName(QStringView text, qsizetype at)
+{
+    char32_t code = text[at].unicode();
+    qsizetype length = 1;
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[at], text[at + 1]);
+        length = 2;
+    }
+    const QString number = u"U+%1"_s.arg(QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
+    const bool visible = code >= 0x20 && code != 0x7F && !(code >= 0x80 && code < 0xA0);
+    return visible ? u"«%1» (%2)"_s.arg(text.sliced(at, length).toString(), number) : number;
+}
+
+// The first character of text that the archive cannot store, or -1.
+qsizetype unstorableAt(QStringView text)
+{
+    QByteArray scratch;
+    return encodeWindows1252(text, scratch);
+}
+
+// Reads one record into a slip, or adds its problems.
+class RowReader
+{
+public:
+    RowReader(const QList<int>& columnOf, const QStringList& headers)
+        : m_columnOf(columnOf), m_headers(headers)
+    {
+    }
+
+    bool read(const CsvRecord& record, SheetSlip& slip, QList<SheetProblem>& problems) const
+    {
+        const qsizetype before = problems.size();
+        slip.row = record.row;
+        auto problem = [&](int index, const QString& reason) {
+            problems.append({record.row, index >= 0 ? m_headers.value(index) : QString(), reason});
+        };
+        if (record.unterminatedQuote)
+            problem(-1, u"le virgolette aperte non si chiudono prima della fine del file"_s);
+
+        for (qsizetype index = 0; index < record.fields.size() && index < m_columnOf.size(); ++index) {
+            const int column = m_columnOf[index];
+            if (column < 0)
+                continue;
+            const QString& raw = record.fields[index];
+            if (column < SlipFieldCount)
+                readField(column, raw, slip, [&](const QString& reason) { problem(int(index), reason); });
+            else
+                readOption(SheetColumn(column), raw, slip,
+                           [&](const QString& reason) { problem(int(index), reason); });
+        }
+        if (record.fields.size() > m_columnOf.size()) {
+            for (qsizetype index = m_columnOf.size(); index < record.fields.size(); ++index) {
+                if (!TrimmedOfSpaces(record.fields[index]).isEmpty()) {
+                    problem(-1, u"la riga ha più valori delle colonne dell'intestazione"_s);
+                    break;
+                }
+            }
+        }
+        if (problems.size() > before)
+            return false;
+        // The words follow the amount, as when the amount field is left.
+        if (!slip.fields[Amount].isEmpty())
+            slip.fields[AmountWords] = AmountInWords(slip.fields[Amount]).value_or(QString());
+        return true;
+    }
+
+private:
+    template <typename Report>
+    static void readField(int field, const QString& raw, SheetSlip& slip, Report report)
+    {
+        if (field == AmountWords)
+            return; // written from the amount
+        QString text;
+        switch (FieldInputOf(field)) {
+        case FieldInput::AnyText:
+            text = TrimSpaces(CleanInsertedText(field, raw));
+            break;
+        case FieldInput::Digits: {
+            // Spaces between groups of digits go, as a paste would drop them; anything else is
+            // refused rather than silently dropped.
+            const QString digits = TrimSpaces(raw).remove(u' ');
+            for (qsizetype i = 0; i < digits.size(); ++i) {
+                if (!FieldAcceptsCharacter(field, digits[i])) {
+                    report(u"il campo accetta solo cifre, %1 non lo è"_s.arg(characterName(digits, i)));
+                    return;
+                }
+            }
+            const int maxLength = FieldMaxLength(field);
+            if (maxLength > 0 && digits.size() > maxLength) {
+                report(u"il campo accetta al massimo %1 cifre"_s.arg(maxLength));
+                return;
+            }
+            text = digits;
+            break;
+        }
+        case FieldInput::Amount: {
+            const QString trimmed = TrimSpaces(raw);
+            if (trimmed.isEmpty())
+                break;
+            const std::optional<QString> formatted = FormatAmount(trimmed);
+            if (!formatted) {
+                report(u"l'importo «%1» non è valido: scrivere solo cifre e una virgola, come 1234,50"_s.arg(
+                    trimmed));
+                return;
+            }
+            text = *formatted;
+            break;
+        }
+        }
+        const qsizetype bad = unstorableAt(text);
+        if (bad >= 0) {
+            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(characterName(text, bad)));
+            return;
+        }
+        slip.fields[field] = text;
+    }
+
+    template <typename Report>
+    static void readOption(SheetColumn column, const QString& raw, SheetSlip& slip, Report report)
+    {
+        const QString text = TrimSpaces(CleanInsertedText(0, raw));
+        switch (column) {
+        case SheetColumn::Date:
+            if (text.isEmpty())
+                return;
+            if (const std::optional<QDate> date = readSheetDate(text))
+                slip.date = date;
+            else
+                report(u"«%1» non è una data: scrivere gg/mm/aaaa"_s.arg(text));
+            return;
+        case SheetColumn::Model:
+            if (const std::optional<PaletteState> state = readModel(text, slip.state))
+                slip.state = *state;
+            else
+                report(u"«%1» non è un modello: scrivere premarcati o 2 frame"_s.arg(text));
+            return;
+        case SheetColumn::CodeLine:
+            if (const std::optional<int> check = readCodeLine(text))
+                slip.state.check = *check;
+            else
+                report(u"«%1» non è una scelta: scrivere sì o no"_s.arg(text));
+            return;
+        }
+    }
+
+    const QList<int>& m_columnOf;
+    const QStringList& m_headers;
+};
+
+bool isBlank(const CsvRecord& record)
+{
+    for (const QString& field : record.fields) {
+        if (!TrimmedOfSpaces(field).isEmpty())
+            return false;
+    }
+    return !record.unterminatedQuote;
+}
+
+} // namespace
+
+QString sheetHeader(int column)
+{
+    return QString::fromUtf16(headerNames(column).header);
+}
+
+QStringList sheetHeaderAliases(int column)
+{
+    QStringList aliases;
+    for (const char16_t* alias : headerNames(column).aliases)
+        aliases.append(QString::fromUtf16(alias));
+    return aliases;
+}
+
+int sheetColumnOf(QStringView header)
+{
+    const QString key = folded(header);
+    if (key.isEmpty())
+        return -1;
+    for (int column = 0; column < SheetColumnCount; ++column) {
+        const HeaderNames& names = headerNames(column);
+        if (folded(QStringView(names.header)) == key)
+            return column;
+        for (const char16_t* alias : names.aliases) {
+            if (folded(QStringView(alias)) == key)
+                return column;
+        }
+    }
+    return -1;
+}
+
+SheetImport readSlipSheet(QByteArrayView bytes)
+{
+    SheetImport result;
+    const QString text = decodeSheetBytes(bytes, &result.encoding);
+    result.separator = detectSeparator(text);
+    QList<CsvRecord> records = parseCsv(text, result.separator);
+    if (records.isEmpty()) {
+        result.error = u"Il file è vuoto: la prima riga deve nominare le colonne."_s;
+        return result;
+    }
+
+    const CsvRecord header = records.takeFirst();
+    QStringList headers;
+    QList<int> columnOf;
+    QList<bool> taken(SheetColumnCount, false);
+    bool anyField = false;
+    for (const QString& raw : header.fields) {
+        const QString name = TrimSpaces(CleanInsertedText(0, raw));
+        headers.append(name);
+        int column = sheetColumnOf(name);
+        if (column >= 0 && taken[column]) {
+            result.ignoredColumns.append(u"%1 (ripetuta)"_s.arg(name));
+            column = -1;
+        } else if (column < 0 && !name.isEmpty()) {
+            result.ignoredColumns.append(name);
+        }
+        if (column >= 0) {
+            taken[column] = true;
+            anyField = anyField || column < SlipFieldCount;
+        }
+        columnOf.append(column);
+    }
+    if (!anyField) {
+        result.error = u"La prima riga non nomina nessun campo del bollettino (per esempio Nome, "
+                       u"Importo, Conto, Causale): non è l'intestazione di un elenco di bollettini."_s;
+        return result;
+    }
+
+    result.read = true;
+    const RowReader reader(columnOf, headers);
+    for (const CsvRecord& record : std::as_const(records)) {
+        if (isBlank(record))
+            continue;
+        SheetSlip slip;
+        if (reader.read(record, slip, result.problems))
+            result.slips.append(slip);
+        else
+            ++result.refusedRows;
+    }
+    return result;
+}
+
+SheetImport readSlipSheetFile(const QString& path)
+{
+    SheetImport result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = u"Impossibile aprire il file %1: %2."_s.arg(path, file.errorString());
+        return result;
+    }
+    if (file.size() > MaxSheetBytes) {
+        result.error = u"Il file %1 è troppo grande (%2 MB) per un elenco di bollettini."_s.arg(
+            path, QString::number(file.size() >> 20));
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError) {
+        result.error = u"Impossibile leggere il file %1: %2."_s.arg(path, file.errorString());
+        return result;
+    }
+    return readSlipSheet(bytes);
+}
+
+QString problemText(const SheetProblem& problem)
+{
+    if (problem.column.isEmpty())
+        return u"Riga %1: %2"_s.arg(problem.row).arg(problem.reason);
+    return u"Riga %1, colonna «%2»: %3"_s.arg(problem.row).arg(problem.column, problem.reason);
+}
+
+QString ignoredColumnsText(const SheetImport& import)
+{
+    if (import.ignoredColumns.isEmpty())
+        return {};
+    QStringList quoted;
+    for (const QString& name : import.ignoredColumns)
+        quoted.append(u"«%1»"_s.arg(name));
+    return u"Colonne ignorate: %1."_s.arg(quoted.join(u", "_s));
+}
+
+QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates)
+{
+    QList<QStringList> sheet;
+    sheet.reserve(records.size() + 1);
+    QStringList header;
+    header.append(sheetHeader(int(SheetColumn::Date)));
+    for (int field = 0; field < SlipFieldCount; ++field)
+        header.append(sheetHeader(field));
+    header.append(sheetHeader(int(SheetColumn::Model)));
+    header.append(sheetHeader(int(SheetColumn::CodeLine)));
+    sheet.append(header);
+    for (const SlipRecord& record : records) {
+        QStringList row;
+        row.append(dates.listText(record.column(DateColumn)));
+        const SlipTexts fields = slipTextsOf(record);
+        for (const QString& text : fields)
+            row.append(text);
+        const PaletteState state = paletteStateOf(record);
+        row.append(state.premarcati ? u"premarcati"_s : state.twoFrame ? u"2 frame"_s : u"nessuno"_s);
+        row.append(state.check == 0 ? u"no"_s : state.check == 2 ? u"2"_s : u"sì"_s);
+        sheet.append(row);
+    }
+    return sheet;
+}
+
+QByteArray encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QString* error)
+{
+    QByteArray out;
+    for (const SheetSlip& slip : slips) {
+        UnstorableCharacter problem;
+        const std::optional<QByteArray> record = encodeSavedRecord(
+            savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state, &problem);
+        if (!record) {
+            if (error)
+                *error = u"Riga %1: %2"_s.arg(slip.row).arg(unstorableMessage(problem));
+            return {};
+        }
+        out += *record;
+    }
+    return out;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/archive/SlipRecord.h"
+#include "core/sheet/CsvText.h"
+#include "core/slip/SlipFields.h"
+
+#include <QDate>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class StoredDateReader;
+
+// Slips from a spreadsheet. The header row names the columns (see sheetHeaders(); letter case,
+// accents, spaces and dots do not matter), and every other row is one slip, put through the same
+// rules as typing into the slip form: digit fields hold digits only, the amount is checked and
+// formatted exactly and written in words, line breaks become spaces, texts are trimmed, and every
+// character must be one the archive can store. A row that breaks a rule is reported, never guessed.
+
+// A column of the sheet beyond the twelve slip fields.
+enum class SheetColumn : int {
+    // 0..11: the slip fields, by SlipField index.
+    Date = SlipFieldCount, // date of the save, "dd/mm/yyyy"; empty = today
+    Model,                 // "premarcati", "2 frame" (the default) or "nessuno"
+    CodeLine,              // "sì" (the default), "no" or "2" (greyed)
+};
+inline constexpr int SheetColumnCount = SlipFieldCount + 3;
+
+// The header the export writes for each column, by column index (slip fields first).
+QString sheetHeader(int column);
+// The other names a header may have, by column index, as the README lists them.
+QStringList sheetHeaderAliases(int column);
+// The column a header names, or -1.
+int sheetColumnOf(QStringView header);
+
+// A good row: the slip as the form would hold it.
+struct SheetSlip {
+    int row = 0; // row of the spreadsheet (the header is row 1)
+    SlipTexts fields;
+    PaletteState state;
+    std::optional<QDate> date; // given in the row
+};
+
+// Why a row was refused.
+struct SheetProblem {
+    int row = 0;
+    QString column; // the header as the file writes it; empty for the row as a whole
+    QString reason; // Italian
+};
+
+struct SheetImport {
+    bool read = false; // false: nothing could be taken from the file, error says why
+    QString error;
+    SheetEncoding encoding = SheetEncoding::Utf8;
+    QChar separator = u';';
+    QStringList ignoredColumns; // headers that name no column (or name one a second time)
+    QList<SheetSlip> slips;
+    QList<SheetProblem> problems; // in row order, one or more per refused row
+    int refusedRows = 0;
+};
+
+// The slips of a CSV file's bytes.
+SheetImport readSlipSheet(QByteArrayView bytes);
+// The same for a file; a file that cannot be read fills error.
+SheetImport readSlipSheetFile(const QString& path);
+
+// "Riga 5, colonna «Importo»: reason".
+QString problemText(const SheetProblem& problem);
+// The columns the import ignores, as one Italian sentence; empty when there are none.
+QString ignoredColumnsText(const SheetImport& import);
+
+// The records of an archive as a sheet (header row first) that readSlipSheet() reads back to the
+// same slips and dates.
+QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates);
+
+// The good rows as the archive's save appends them, one after the other: dated by their own date,
+// or today, written in locale's language. Empty, with the problem in error, when a row cannot be
+// stored.
+QByteArray encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale,
+                            QString* error = nullptr);

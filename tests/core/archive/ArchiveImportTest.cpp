@@ -1,0 +1,209 @@
+// Many slips into the archive at once: the good rows of a spreadsheet in one all-or-nothing step, the
+// records of another archive merged without duplicates, and the list's search over them.
+#include "FileBytes.h"
+#include "FileSizeLimit.h"
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/ArchiveSearch.h"
+#include "core/archive/SlipArchive.h"
+#include "core/sheet/SlipSheet.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Marker("?*@1\xE7*^");
+
+// A record as a deletion rewrites it: marker, date, name, and the other values.
+QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& payee,
+                  const QByteArray& amount)
+{
+    return Marker + "\r\n" + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
+           "\r\n\r\n\r\n1234\r\nQuota sociale\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+}
+
+QStringList names(const ArchiveTable& table)
+{
+    QStringList result;
+    for (const SlipRecord& r : table)
+        result.append(r.column(FirstFieldColumn + PayerName));
+    return result;
+}
+
+} // namespace
+
+class ArchiveImportTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void sheetRowsGoInTogether();
+    void sheetRowsOnAFullDiskLeaveTheArchive();
+    void mergeSkipsIdenticalRecords();
+    void mergeOnAFullDiskLeavesTheArchive();
+    void search_data();
+    void search();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+void ArchiveImportTest::init()
+{
+    m_path = m_dir.filePath(u"fillcp.dll"_s);
+    QFile::remove(m_path);
+}
+
+void ArchiveImportTest::sheetRowsGoInTogether()
+{
+    write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
+    const SheetImport import = readSlipSheet("Nome;Importo;Data\r\nAnna;12,5;\r\nLuca;3,00;02/03/2026\r\n");
+    QCOMPARE(import.slips.size(), 2);
+    const QByteArray bytes =
+        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy));
+    QString error;
+    QVERIFY2(SlipArchive(m_path).append(bytes, &error), qPrintable(error));
+
+    ArchiveTable table;
+    QVERIFY(SlipArchive(m_path).load(table));
+    QCOMPARE(names(table), (QStringList{u"Primo"_s, u"Anna"_s, u"Luca"_s}));
+    // A row without a date is dated today; one with a date keeps it.
+    QCOMPARE(table[1].column(DateColumn), u"07 dicembre 2026"_s);
+    QCOMPARE(table[2].column(DateColumn), u"02 marzo 2026"_s);
+    QCOMPARE(table[1].column(FirstFieldColumn + AmountWords), u"dodici/50"_s);
+    // The save's own shape: one space before each value.
+    QVERIFY(contents(m_path).contains("\r\n Anna\r\n"));
+}
+
+void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
+{
+    write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
+    const QByteArray before = contents(m_path);
+    QByteArray sheet = "Nome;Importo\r\n";
+    for (int i = 0; i < 50; ++i)
+        sheet += "Socio " + QByteArray::number(i) + ";10,00\r\n";
+    const SheetImport import = readSlipSheet(sheet);
+    QCOMPARE(import.slips.size(), 50);
+    const QByteArray bytes =
+        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy));
+
+    QString error;
+    {
+        // Room for the first twenty records, not for all fifty.
+        FileSizeLimit limit(before.size() + 20 * (bytes.size() / 50));
+        QVERIFY(limit.active());
+        QVERIFY(!SlipArchive(m_path).append(bytes, &error));
+    }
+    QCOMPARE(contents(m_path), before);
+    QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
+}
+
+void ArchiveImportTest::mergeSkipsIdenticalRecords()
+{
+    // Ours: two records. Theirs, as brought from another machine in the save's shape (spaces before
+    // the values): one identical to ours, one differing only in the amount, one new, and the new one
+    // a second time.
+    write(m_path, record("01 gennaio 2026", "Rossi", "Ente", "1,00") +
+                      record("02 gennaio 2026", "Bianchi", "Ente", "2,00"));
+    QByteArray theirs;
+    for (const QByteArray& r : {record("02 gennaio 2026", "Bianchi", "Ente", "2,00"),
+                                record("02 gennaio 2026", "Bianchi", "Ente", "2,50"),
+                                record("03 gennaio 2026", "Verdi", "Ente", "3,00"),
+                                record("03 gennaio 2026", "Verdi", "Ente", "3,00")}) {
+        QByteArray spaced = QByteArray(r).replace("\r\n", "\r\n ");
+        spaced.chop(1); // the marker of the next record has no space before it
+        theirs += spaced;
+    }
+    const ArchiveTable incoming = readArchive(theirs);
+    QCOMPARE(incoming.size(), 4);
+
+    qsizetype added = -1;
+    qsizetype skipped = -1;
+    QString error;
+    QVERIFY2(SlipArchive(m_path).merge(incoming, &added, &skipped, &error), qPrintable(error));
+    QCOMPARE(added, 2);
+    QCOMPARE(skipped, 2);
+    ArchiveTable table;
+    QVERIFY(SlipArchive(m_path).load(table));
+    QCOMPARE(names(table), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Bianchi"_s, u"Verdi"_s}));
+    QCOMPARE(table[2].column(FirstFieldColumn + Amount), u"2,50"_s);
+
+    // Merging the same archive again adds nothing.
+    QVERIFY(SlipArchive(m_path).merge(incoming, &added, &skipped, &error));
+    QCOMPARE(added, 0);
+    QCOMPARE(skipped, 4);
+    QVERIFY(SlipArchive(m_path).load(table));
+    QCOMPARE(table.size(), 4);
+}
+
+void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
+{
+    write(m_path, record("01 gennaio 2026", "Rossi", "Ente", "1,00"));
+    const QByteArray before = contents(m_path);
+    QByteArray theirs;
+    for (int i = 0; i < 30; ++i)
+        theirs += record("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
+    qsizetype added = -1;
+    QString error;
+    {
+        FileSizeLimit limit(before.size() + theirs.size() / 2);
+        QVERIFY(limit.active());
+        QVERIFY(!SlipArchive(m_path).merge(readArchive(theirs), &added, nullptr, &error));
+    }
+    QCOMPARE(contents(m_path), before);
+    QCOMPARE(added, 0);
+    QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
+}
+
+void ArchiveImportTest::search_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found"); // payers' names, in file order
+
+    QTest::newRow("empty query lists everything")
+        << "" << QStringList{u"Mario Rossi"_s, u"Nicolò Ferrè"_s, u"Anna Rossini"_s};
+    QTest::newRow("spaces only list everything")
+        << "   " << QStringList{u"Mario Rossi"_s, u"Nicolò Ferrè"_s, u"Anna Rossini"_s};
+    QTest::newRow("part of a payer, any case") << "ROSS" << QStringList{u"Mario Rossi"_s, u"Anna Rossini"_s};
+    QTest::newRow("accents typed or not") << "ferre" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("accented capital") << "FERRÈ" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("payee's third line") << "sezione" << QStringList{u"Anna Rossini"_s};
+    QTest::newRow("payee with accent typed plainly") << "universita" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("amount") << "12,5" << QStringList{u"Mario Rossi"_s};
+    QTest::newRow("date as the list shows it") << "07/12/2026" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("every word must match") << "rossi 99" << QStringList{u"Anna Rossini"_s};
+    QTest::newRow("words in any order") << "99 rossi" << QStringList{u"Anna Rossini"_s};
+    QTest::newRow("the reason is not searched") << "quota" << QStringList{};
+    QTest::newRow("no word spans two texts") << "rossiente" << QStringList{};
+    QTest::newRow("nothing matches") << "zanzara" << QStringList{};
+}
+
+void ArchiveImportTest::search()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+
+    const QByteArray bytes = record("01 gennaio 2026", "Mario Rossi", "Ente", "12,50") +
+                             record("07 dicembre 2026", "Nicol\xF2 Ferr\xE8", "Universit\xE0", "3,00") +
+                             record("05 maggio 2025", "Anna Rossini", "Ente", "99,00");
+    ArchiveTable table = readArchive(bytes);
+    // The third record's payee has a third line.
+    table[2] = *SlipRecord::fromColumns([&] {
+        QStringList c = table[2].columns();
+        c[FirstFieldColumn + PayeeLine3] = u"Sezione Nord"_s;
+        return c;
+    }());
+    const ArchiveSearch search(table, StoredDateReader(QLocale(QLocale::Italian, QLocale::Italy)));
+
+    QStringList names;
+    for (qsizetype index : search.matching(query))
+        names.append(table[index].column(FirstFieldColumn + PayerName));
+    QCOMPARE(names, found);
+}
+
+QTEST_GUILESS_MAIN(ArchiveImportTest)
+#include "ArchiveImportTest.moc"

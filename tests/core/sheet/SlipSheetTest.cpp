@@ -1,0 +1,428 @@
+// Slips read from spreadsheet files: the files LibreOffice and Excel write, the typing rules applied
+// to every cell, and the export read back.
+#include "core/sheet/SlipSheet.h"
+#include "core/archive/ArchiveDates.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SheetEncoding)
+
+namespace {
+
+QString fixture(const QString& name)
+{
+    return QStringLiteral(SHEET_DATA_DIR "/") + name;
+}
+
+SlipTexts texts(std::initializer_list<QString> values)
+{
+    SlipTexts result;
+    int i = 0;
+    for (const QString& value : values)
+        result[i++] = value;
+    return result;
+}
+
+QStringList problemRows(const SheetImport& import)
+{
+    QStringList rows;
+    for (const SheetProblem& p : import.problems)
+        rows.append(u"%1 %2"_s.arg(p.row).arg(p.column));
+    return rows;
+}
+
+// A sheet with the given header and one row.
+SheetImport oneRow(const QString& header, const QString& row)
+{
+    return readSlipSheet((header + u"\r\n"_s + row + u"\r\n"_s).toUtf8());
+}
+
+} // namespace
+
+class SlipSheetTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void spreadsheetFiles_data();
+    void spreadsheetFiles();
+    void amountCell_data();
+    void amountCell();
+    void digitCells_data();
+    void digitCells();
+    void optionCells_data();
+    void optionCells();
+    void headersAndRows();
+    void exportReadsBack();
+};
+
+void SlipSheetTest::spreadsheetFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<SheetEncoding>("encoding");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<bool>("polishLetterKept");
+
+    QTest::newRow("LibreOffice, semicolons, UTF-8")
+        << "libreoffice-semicolon-utf8.csv" << SheetEncoding::Utf8 << ";" << true;
+    QTest::newRow("LibreOffice, commas, UTF-8")
+        << "libreoffice-comma-utf8.csv" << SheetEncoding::Utf8 << "," << true;
+    QTest::newRow("LibreOffice, semicolons, Windows-1252")
+        << "libreoffice-semicolon-1252.csv" << SheetEncoding::Windows1252 << ";" << false;
+    QTest::newRow("Excel CSV UTF-8 with byte order mark")
+        << "excel-utf8-bom.csv" << SheetEncoding::Utf8WithBom << ";" << true;
+    QTest::newRow("Excel CSV in Windows-1252")
+        << "excel-1252.csv" << SheetEncoding::Windows1252 << ";" << false;
+}
+
+void SlipSheetTest::spreadsheetFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(SheetEncoding, encoding);
+    QFETCH(QString, separator);
+    QFETCH(bool, polishLetterKept);
+
+    const SheetImport import = readSlipSheetFile(fixture(file));
+    QVERIFY2(import.read, qPrintable(import.error));
+    QCOMPARE(import.encoding, encoding);
+    QCOMPARE(QString(import.separator), separator);
+    QCOMPARE(import.ignoredColumns, QStringList{u"Note"_s});
+
+    // Quotes doubled inside a quoted cell, a separator inside quotes, the header's "Città" read in
+    // either code page.
+    const QString payee = u"Associazione Amici del Po"_s;
+    QList<SheetSlip> expected;
+    expected.append({2,
+                     texts({u"Mario Rossi"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"12,50"_s,
+                            u"dodici/50"_s, u"Associazione \"Amici del Po\""_s, u"Sezione di Torino"_s,
+                            QString(), u"12345678"_s, u"Quota 2027; prima rata"_s, u"123"_s}),
+                     PaletteState{false, true, 1},
+                     {}});
+    // A line break inside a quoted cell becomes a space; "no" unticks the code line.
+    expected.append({3,
+                     texts({u"Anna Bianchi"_s, u"Piazza Duomo 3 scala B"_s, u"20121"_s, u"Milano"_s,
+                            u"1234,56"_s, u"milleduecentotrentaquattro/56"_s, payee, QString(), QString(),
+                            u"12345678"_s, u"Quota 2027"_s, u"896"_s}),
+                     PaletteState{true, false, 0},
+                     {}});
+    // Accents, the euro sign and an en dash, all in Windows-1252; empty model and code line take the
+    // palette's start-up values.
+    expected.append(
+        {7,
+         texts({u"Nicolò Ferrè"_s, u"Via Università 7"_s, u"80138"_s, u"Napoli"_s, u"0,50"_s, u"/50"_s, payee,
+                QString(), QString(), u"12345678"_s, u"Quota \u20AC 10 \u2013 ridotta"_s, u"123"_s}),
+         PaletteState{false, true, 1},
+         {}});
+    if (!polishLetterKept)
+        expected.append(
+            {8,
+             texts({u"?ukasz Nowak"_s, u"Via Verdi 9"_s, u"00184"_s, u"Roma"_s, u"10,00"_s, u"dieci/00"_s,
+                    payee, QString(), QString(), u"12345678"_s, u"Quota 2027"_s, u"123"_s}),
+             PaletteState{false, true, 1},
+             {}});
+
+    QCOMPARE(import.slips.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QCOMPARE(import.slips[i].row, expected[i].row);
+        for (int field = 0; field < SlipFieldCount; ++field)
+            QCOMPARE(import.slips[i].fields[field], expected[i].fields[field]);
+        QCOMPARE(import.slips[i].state, expected[i].state);
+        QVERIFY(!import.slips[i].date);
+    }
+
+    // The amount without a comma is refused, not taken for 25,00; the dash in the account number is
+    // refused, not dropped; the empty row is no row at all.
+    QStringList refused{u"4 Importo"_s, u"5 Conto"_s};
+    if (polishLetterKept)
+        refused.append(u"8 Nome"_s);
+    QCOMPARE(problemRows(import), refused);
+    QCOMPARE(import.refusedRows, refused.size());
+    if (polishLetterKept)
+        QVERIFY2(import.problems.last().reason.contains(u"«Ł» (U+0141)"_s),
+                 qPrintable(import.problems.last().reason));
+}
+
+void SlipSheetTest::amountCell_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("amount"); // empty with words "refused": the row is refused
+    QTest::addColumn<QString>("words");
+
+    QTest::newRow("one decimal") << "12,5"
+                                 << "12,50"
+                                 << "dodici/50";
+    QTest::newRow("spaces around") << "  7, "
+                                   << "7,00"
+                                   << "sette/00";
+    QTest::newRow("third decimal rounds up") << "1,995"
+                                             << "2,00"
+                                             << "due/00";
+    QTest::newRow("leading zeros go") << "0012,30"
+                                      << "12,30"
+                                      << "dodici/30";
+    QTest::newRow("too large for words keeps the amount") << "1234567,00"
+                                                          << "1234567,00"
+                                                          << "";
+    QTest::newRow("empty cell leaves the amount to be written by hand") << ""
+                                                                        << ""
+                                                                        << "";
+    QTest::newRow("whole number without comma") << "25"
+                                                << ""
+                                                << "refused";
+    QTest::newRow("Italian thousands dots") << "1.234,50"
+                                            << ""
+                                            << "refused";
+    QTest::newRow("English decimal point") << "1234.50"
+                                           << ""
+                                           << "refused";
+    QTest::newRow("English grouping") << "1,234.50"
+                                      << ""
+                                      << "refused";
+    QTest::newRow("currency sign") << "\u20AC 12,50"
+                                   << ""
+                                   << "refused";
+    QTest::newRow("two commas") << "1,2,3"
+                                << ""
+                                << "refused";
+    QTest::newRow("negative") << "-5,00"
+                              << ""
+                              << "refused";
+}
+
+void SlipSheetTest::amountCell()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, amount);
+    QFETCH(QString, words);
+
+    const SheetImport import = oneRow(u"Nome;Importo"_s, u"Mario Rossi;\"%1\""_s.arg(cell));
+    QVERIFY(import.read);
+    if (words == u"refused") {
+        QCOMPARE(import.slips.size(), 0);
+        QCOMPARE(problemRows(import), QStringList{u"2 Importo"_s});
+        QVERIFY2(import.problems[0].reason.contains(cell.trimmed()), qPrintable(import.problems[0].reason));
+        return;
+    }
+    QCOMPARE(import.problems.size(), 0);
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(import.slips[0].fields[Amount], amount);
+    QCOMPARE(import.slips[0].fields[AmountWords], words);
+}
+
+void SlipSheetTest::digitCells_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("kept"); // "refused": the row is refused
+
+    QTest::newRow("account in groups of digits") << "Conto"
+                                                 << " 1234 5678 " << int(AccountNumber) << "12345678";
+    QTest::newRow("account with a letter") << "Conto"
+                                           << "1234567A" << int(AccountNumber) << "refused";
+    QTest::newRow("postcode keeps its leading zero") << "CAP"
+                                                     << "00100" << int(PayerPostcode) << "00100";
+    QTest::newRow("postcode of six digits") << "CAP"
+                                            << "001001" << int(PayerPostcode) << "refused";
+    QTest::newRow("document type with a dot") << "TD"
+                                              << "12.3" << int(DocumentType) << "refused";
+    QTest::newRow("line break in a name") << "Nome"
+                                          << "Mario\r\nRossi" << int(PayerName) << "Mario Rossi";
+    QTest::newRow("tab stays, spaces go") << "Causale"
+                                          << "  a\tb  " << int(PaymentReason) << "a\tb";
+    QTest::newRow("emoji cannot be stored") << "Causale"
+                                            << "Festa \U0001F389" << int(PaymentReason) << "refused";
+}
+
+void SlipSheetTest::digitCells()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, cell);
+    QFETCH(int, field);
+    QFETCH(QString, kept);
+
+    const SheetImport import = oneRow(u"Intestato 3;"_s + header, u"x;\"%1\""_s.arg(cell));
+    if (kept == u"refused") {
+        QCOMPARE(import.slips.size(), 0);
+        QCOMPARE(problemRows(import), QStringList{u"2 "_s + header});
+        return;
+    }
+    QCOMPARE(import.problems.size(), 0);
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(import.slips[0].fields[field], kept);
+}
+
+void SlipSheetTest::optionCells_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("codeLine");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<bool>("good");
+    QTest::addColumn<bool>("premarcati");
+    QTest::addColumn<bool>("twoFrame");
+    QTest::addColumn<int>("check");
+    QTest::addColumn<QDate>("expectedDate");
+
+    QTest::newRow("written as the export writes them")
+        << "premarcati"
+        << "no"
+        << "07/12/2026" << true << true << false << 0 << QDate(2026, 12, 7);
+    QTest::newRow("capitals and a short year") << "PREMARCATI"
+                                               << "SI"
+                                               << "7/1/27" << true << true << false << 1 << QDate(2027, 1, 7);
+    QTest::newRow("ISO date, greyed check box")
+        << "2 Frame"
+        << "2"
+        << "2026-02-28" << true << false << true << 2 << QDate(2026, 2, 28);
+    QTest::newRow("archive's own date")
+        << "nessuno"
+        << ""
+        << "07 dicembre 2026" << true << false << false << 1 << QDate(2026, 12, 7);
+    QTest::newRow("no such model") << "3 frame"
+                                   << ""
+                                   << "" << false << false << false << 0 << QDate();
+    QTest::newRow("no such choice") << ""
+                                    << "forse"
+                                    << "" << false << false << false << 0 << QDate();
+    QTest::newRow("no such day") << ""
+                                 << ""
+                                 << "31/02/2026" << false << false << false << 0 << QDate();
+}
+
+void SlipSheetTest::optionCells()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, codeLine);
+    QFETCH(QString, date);
+    QFETCH(bool, good);
+
+    const SheetImport import =
+        oneRow(u"Nome;Modello;Stampa indic.;Data"_s, u"x;%1;%2;%3"_s.arg(model, codeLine, date));
+    QCOMPARE(import.slips.size(), good ? 1 : 0);
+    QCOMPARE(import.problems.size(), good ? 0 : 1);
+    if (!good)
+        return;
+    QFETCH(bool, premarcati);
+    QFETCH(bool, twoFrame);
+    QFETCH(int, check);
+    QFETCH(QDate, expectedDate);
+    QCOMPARE(import.slips[0].state, (PaletteState{premarcati, twoFrame, check}));
+    QCOMPARE(import.slips[0].date, std::optional<QDate>(expectedDate));
+}
+
+void SlipSheetTest::headersAndRows()
+{
+    // Letter case, accents, dots and spaces in headers do not matter; a repeated or unknown header is
+    // listed and its cells ignored; a missing column leaves its field empty.
+    SheetImport import =
+        readSlipSheet("CITTA;c.a.p.; importo ;NR. C/C;Cittá;Colore\nRoma;00100;1,00;123;Milano;rosso\n");
+    QVERIFY(import.read);
+    QCOMPARE(import.ignoredColumns, (QStringList{u"Cittá (ripetuta)"_s, u"Colore"_s}));
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(import.slips[0].fields[PayerTown], u"Roma"_s);
+    QCOMPARE(import.slips[0].fields[PayerPostcode], u"00100"_s);
+    QCOMPARE(import.slips[0].fields[Amount], u"1,00"_s);
+    QCOMPARE(import.slips[0].fields[AccountNumber], u"123"_s);
+    QCOMPARE(import.slips[0].fields[PayerName], QString());
+
+    // A quote left open swallows the rest of the file: that row is refused, the one before kept.
+    import = readSlipSheet("Nome;Causale\nA;uno\nB;\"due\nC;tre\n");
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(problemRows(import), QStringList{u"3 "_s});
+
+    // More cells than headers: the row is refused unless the extra cells are empty.
+    import = readSlipSheet("Nome;Causale\nA;uno;;\nB;due;tre\n");
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(import.slips[0].fields[PayerName], u"A"_s);
+    QCOMPARE(problemRows(import), QStringList{u"3 "_s});
+
+    // Several faults of one row are all reported, and the row counts once.
+    import = readSlipSheet("Nome;Importo;Conto\nA;12;x\n");
+    QCOMPARE(problemRows(import), (QStringList{u"2 Importo"_s, u"2 Conto"_s}));
+    QCOMPARE(import.refusedRows, 1);
+    QCOMPARE(problemText(import.problems[0]).left(26), u"Riga 2, colonna «Importo»:"_s);
+
+    // Files that are no list of slips.
+    QVERIFY(!readSlipSheet("").read);
+    QVERIFY(!readSlipSheet("\xEF\xBB\xBF\r\n\r\n").read);
+    import = readSlipSheet("Colore;Forma\nrosso;tondo\n");
+    QVERIFY(!import.read);
+    QVERIFY(import.error.contains(u"intestazione"_s));
+    QVERIFY(!readSlipSheetFile(fixture(u"no-such-file.csv"_s)).read);
+}
+
+void SlipSheetTest::exportReadsBack()
+{
+    // Two saved records with everything the CSV must quote or keep: separators, quotes, spaces,
+    // accents, the euro sign, a greyed check box, neither model chosen.
+    const QStringList first = {u"07 dicembre 2026"_s,
+                               u"Rossi; Mario"_s,
+                               u"Via \"Roma\" 1"_s,
+                               u"00100"_s,
+                               u"Città"_s,
+                               u"1234,56"_s,
+                               u"milleduecentotrentaquattro/56"_s,
+                               u"Ente, \u20AC acque"_s,
+                               QString(),
+                               u"Ufficio"_s,
+                               u"00012345"_s,
+                               u"Quota \u2013 2027"_s,
+                               u"123"_s,
+                               u"True"_s,
+                               u"False"_s,
+                               u"0"_s};
+    const QStringList second = {u"01 gennaio 2027"_s,
+                                u"Anna"_s,
+                                QString(),
+                                QString(),
+                                QString(),
+                                u"0,50"_s,
+                                u"/50"_s,
+                                QString(),
+                                QString(),
+                                QString(),
+                                QString(),
+                                QString(),
+                                QString(),
+                                u"False"_s,
+                                u"False"_s,
+                                u"2"_s};
+    const QList<SlipRecord> records = {*SlipRecord::fromColumns(first), *SlipRecord::fromColumns(second)};
+    const StoredDateReader dates{QLocale(QLocale::Italian, QLocale::Italy)};
+    const QByteArray bytes = writeCsv(sheetOfRecords(records, dates));
+
+    // As LibreOffice and Excel open it: byte order mark, semicolons, CR LF.
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
+                             "Data;Nome;Indirizzo;CAP;Citt\xC3\xA0;Importo;"));
+    QVERIFY(bytes.contains("\r\n07/12/2026;\"Rossi; Mario\";\"Via \"\"Roma\"\" 1\";00100;"));
+    QCOMPARE(bytes.count("\r\n"), 3);
+
+    const SheetImport import = readSlipSheet(bytes);
+    QVERIFY(import.read);
+    QCOMPARE(import.ignoredColumns, QStringList());
+    QCOMPARE(import.problems.size(), 0);
+    QCOMPARE(import.slips.size(), 2);
+    for (int r = 0; r < 2; ++r) {
+        const QStringList& columns = r == 0 ? first : second;
+        for (int field = 0; field < SlipFieldCount; ++field)
+            QCOMPARE(import.slips[r].fields[field], columns[FirstFieldColumn + field]);
+    }
+    QCOMPARE(import.slips[0].state, (PaletteState{true, false, 0}));
+    QCOMPARE(import.slips[1].state, (PaletteState{false, false, 2}));
+    QCOMPARE(import.slips[0].date, std::optional(QDate(2026, 12, 7)));
+    QCOMPARE(import.slips[1].date, std::optional(QDate(2027, 1, 1)));
+
+    // Stored again in the archive's own form, they are the same records.
+    const QByteArray stored =
+        encodeSheetSlips(import.slips, QDate(2030, 1, 1), QLocale(QLocale::Italian, QLocale::Italy));
+    const ArchiveTable back = readArchive(stored);
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back[0].columns(), first);
+    QCOMPARE(back[1].columns(), second);
+}
+
+QTEST_GUILESS_MAIN(SlipSheetTest)
+#include "SlipSheetTest.moc"
