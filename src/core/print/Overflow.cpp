@@ -4,6 +4,8 @@
 #include "core/print/PrintPage.h"
 #include "core/print/PrintRoutines.h"
 
+#include <QColor>
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPdfWriter>
@@ -36,7 +38,8 @@ struct Obstacle {
 
 // One line of printed text.
 struct PrintedLine {
-    Box box;
+    Box box;     // from the top of its capitals to its baseline: where it collides
+    QRectF cell; // its whole character cell: what a mark outlines
     double width = 0;
 };
 
@@ -64,7 +67,8 @@ public:
         const double perDot = CentimetresPerInch / m_device.logicalDpiY();
         const double baseline = y + metrics.ascent() * perDot;
         const double w = width(text);
-        return {{left, left + w, baseline - metrics.capHeight() * perDot, baseline}, w};
+        const QRectF cell(left, y, w, (metrics.ascent() + metrics.descent()) * perDot);
+        return {{left, left + w, baseline - metrics.capHeight() * perDot, baseline}, cell, w};
     }
 
 private:
@@ -243,15 +247,19 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
                 }
                 if (hit) {
                     overflow.linesTooMany = static_cast<int>(wrapped.lines.size() - i);
-                    for (std::size_t j = i; j < wrapped.lines.size(); ++j)
+                    for (std::size_t j = i; j < wrapped.lines.size(); ++j) {
                         overflow.excess += wrapped.lines[j].width;
+                        overflow.area |= wrapped.lines[j].cell;
+                    }
                 }
             }
         } else {
             const bool rightAligned = row.operation == RowOperation::PrintRightAligned;
             const double width = ruler.width(text);
             const double left = rightAligned ? row.a - width : row.a;
-            const Box box = ruler.line(left, row.b, text).box;
+            const PrintedLine printed = ruler.line(left, row.b, text);
+            const Box& box = printed.box;
+            overflow.area = printed.cell;
             for (const Obstacle& obstacle : obstacles) {
                 if (obstacle.row == row.number || !overlaps(box, obstacle.box))
                     continue;
@@ -390,4 +398,14 @@ QString OverflowQuestion(SlipModel model, const std::vector<Overflow>& overflows
     return QStringLiteral("Alcuni testi sono troppo lunghi per il bollettino \u00ab%1\u00bb e sulla carta "
                           "finirebbero fuori dal loro spazio:\n\n%2\n\nStampare comunque?")
         .arg(SlipModelName(model), lines.join(QLatin1Char('\n')));
+}
+
+bool ComposeMarkedPage(PainterSurface& surface, const PageComposer& compose,
+                       const std::vector<Overflow>& overflows)
+{
+    surface.PageSetUp();
+    compose(surface);
+    for (const Overflow& overflow : overflows)
+        surface.DrawOutline(overflow.area, OverflowMarkColour);
+    return surface.EndDocument();
 }

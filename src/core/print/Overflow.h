@@ -1,15 +1,19 @@
 #pragma once
 
+#include "core/print/PrintPage.h"
 #include "core/print/SlipLayout.h"
 #include "core/slip/SlipFields.h"
 
 #include <QBuffer>
+#include <QColor>
 #include <QList>
+#include <QRectF>
 #include <QString>
 
 #include <memory>
 #include <vector>
 
+class PainterSurface;
 class QPaintDevice;
 class QPdfWriter;
 
@@ -35,6 +39,8 @@ struct Overflow {
     QString obstacleText; // the fixed text run into, for FixedText
     double excess = 0;    // how much of the text is too long, in centimetres
     int linesTooMany = 0; // reason for payment: lines that do not fit (0 for one-line texts)
+    // The text's character cells in centimetres on the page; of the reason, the lines that do not fit.
+    QRectF area;
 };
 
 // Finds, for one slip model, every printed field text whose ink reaches something else printed on
@@ -77,3 +83,11 @@ QString OverflowToolTip(SlipModel model, const std::vector<Overflow>& overflows,
 QString OverflowDescription(const Overflow& overflow);
 // The question asked before printing anyway, listing every overflow.
 QString OverflowQuestion(SlipModel model, const std::vector<Overflow>& overflows);
+
+// The colour of the marks: a red that stands out from the slip form's yellow focus.
+inline const QColor OverflowMarkColour{0xd0, 0x10, 0x10};
+
+// The page as the preview shows it: the composer's page, then every overflowing text outlined in
+// the mark colour. Only the preview draws it; a printed or saved page never carries the marks.
+bool ComposeMarkedPage(PainterSurface& surface, const PageComposer& compose,
+                       const std::vector<Overflow>& overflows);

@@ -109,6 +109,20 @@ void PainterSurface::DrawPicture(const QImage& picture, float x, float y, float 
     m_painter.drawImage(QRectF(toDevice(x, y), toDevice(x + width, y + height)), picture);
 }
 
+void PainterSurface::DrawOutline(const QRectF& area, const QColor& colour)
+{
+    if (!ready())
+        return;
+    // About 0.4 mm wide whatever the resolution, so that it shows in a reduced preview.
+    const qreal width = m_device.logicalDpiX() / 64.0;
+    m_painter.setPen(QPen(colour, width));
+    m_painter.setBrush(Qt::NoBrush);
+    const QPointF topLeft = toDevice(static_cast<float>(area.left()), static_cast<float>(area.top()));
+    const QPointF bottomRight = toDevice(static_cast<float>(area.right()), static_cast<float>(area.bottom()));
+    const qreal gap = width;
+    m_painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-gap, -gap, gap, gap));
+}
+
 bool PainterSurface::EndDocument()
 {
     if (m_ended)

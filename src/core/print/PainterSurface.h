@@ -37,6 +37,10 @@ public:
     void DrawPicture(const QImage& picture, float x, float y, float width, float height) override;
     bool EndDocument() override;
 
+    // An outline of the rectangle (centimetres) in the colour, on top of what is drawn: the
+    // preview's marks, which no printed or saved page carries.
+    void DrawOutline(const QRectF& area, const QColor& colour);
+
     // Why the job failed, in Italian; empty while nothing failed.
     QString errorText() const { return m_errorText; }
     bool failed() const { return !m_errorText.isEmpty(); }

@@ -1,6 +1,8 @@
 #include "SampleSlip.h"
 #include "core/print/Overflow.h"
+#include "core/print/PainterSurface.h"
 
+#include <QImage>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void ordinarySlipsFit();
     void codeLineOnlyWhenWanted();
     void whatTheUserReads();
+    void marksOnThePreviewOnly();
 
 private:
     OverflowFinder m_finder;
@@ -334,6 +337,73 @@ void OverflowFinderTest::whatTheUserReads()
     QVERIFY(question.contains(
         u"Numero di conto, nella riga di codice: 0,2 cm di troppo, sopra il pezzo seguente della riga di codice"_s));
     QVERIFY(question.endsWith(u"Stampare comunque?"_s));
+}
+
+namespace {
+
+// The page at 100 dpi: A4 landscape, 1169 x 827 pixels, white.
+QImage blankPage()
+{
+    QImage image(1169, 827, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3937);
+    image.setDotsPerMeterY(3937);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The smallest rectangle holding every clearly red pixel; empty when there is none.
+QRect redArea(const QImage& image)
+{
+    QRect found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 90 && c.blue() < 90)
+                found |= QRect(x, y, 1, 1);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+// The preview outlines what overflows; the same composer alone draws no mark.
+void OverflowFinderTest::marksOnThePreviewOnly()
+{
+    const QImage euro(u":/euro.png"_s);
+    const SlipTexts fields = only(PayerName, repeated(u'M', 35));
+    const std::vector<Overflow> found = m_finder.find(SlipModel::Premarcati, fields, true);
+    const PageComposer page = [&](PrintSurface& surface) {
+        DrawSlipModel(surface, SlipModel::Premarcati, fields, true, euro);
+    };
+
+    QImage marked = blankPage();
+    {
+        PainterSurface surface(marked);
+        QVERIFY(ComposeMarkedPage(surface, page, found));
+    }
+    // 35 M in the receipt from 2.1 run past the divider, in the payment part from 15.6 past the
+    // frame at 24.7 (to 24.857): two outlines, the right one ending just after 24.86 cm = 979 px.
+    const QRect red = redArea(marked);
+    QVERIFY(!red.isEmpty());
+    QVERIFY2(qAbs(red.left() - 83) <= 2, qPrintable(QString::number(red.left())));    // 2.1 cm
+    QVERIFY2(qAbs(red.right() - 979) <= 3, qPrintable(QString::number(red.right()))); // 24.86 cm
+    QVERIFY2(red.top() >= 124 && red.bottom() <= 183,
+             qPrintable(u"%1 %2"_s.arg(red.top()).arg(red.bottom())));
+
+    QImage printed = blankPage();
+    {
+        PainterSurface surface(printed);
+        QVERIFY(ComposePage(surface, page));
+    }
+    QVERIFY(redArea(printed).isEmpty());
+    // Where nothing overflows the preview is the printed page, pixel for pixel.
+    QImage clean = blankPage();
+    {
+        PainterSurface surface(clean);
+        QVERIFY(ComposeMarkedPage(surface, page, {}));
+    }
+    QCOMPARE(clean, printed);
 }
 
 QTEST_MAIN(OverflowFinderTest)
