@@ -8,12 +8,13 @@ class MessageBoxes;
 class Clock;
 class Printer;
 
-// The world outside the logic, handed to the windows: message boxes, the clock, the printer and
-// where the archive file lies. main() fills it with the real implementations, tests with doubles.
+// The world outside the logic, handed to the windows and the commands: message boxes, the clock, the
+// printer and where the archive file lies. Startup builds the one the program uses from the real
+// implementations; tests build theirs from doubles.
 struct Services {
-    MessageBoxes* messages = nullptr;
-    Clock* clock = nullptr;
-    Printer* printer = nullptr;
+    MessageBoxes& messages;
+    Clock& clock;
+    Printer& printer;
     // Full path of the archive file, worked out anew by each archive operation.
     std::function<QString()> archivePath;
     // Ends the application at once; unset, it leaves the event loop.

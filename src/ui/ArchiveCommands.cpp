@@ -5,115 +5,74 @@
 #include "core/slip/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
-#include "ui/Form1.h"
-#include "ui/Form2.h"
-
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QListWidget>
 
 using namespace Qt::StringLiterals;
 
-ArchiveCommands::ArchiveCommands(Form1& slip, Form2& palette, Services& services)
-    : m_slip(slip), m_palette(palette), m_services(services)
+ArchiveCommands::ArchiveCommands(Services& services) : m_services(services)
 {
-}
-
-QString ArchiveCommands::archivePath() const
-{
-    return m_services.archivePath ? m_services.archivePath() : QString();
 }
 
 void ArchiveCommands::EnsureArchiveFile()
 {
     // Nothing is said here: a save into an archive that cannot be made explains why.
-    SlipArchive(archivePath()).ensureExists();
+    SlipArchive(m_services.archivePath()).ensureExists();
 }
 
-void ArchiveCommands::LoadArchiveList()
+QStringList ArchiveCommands::LoadArchiveList()
 {
-    m_palette.List1->clear();
     QString error;
-    if (!SlipArchive(archivePath()).load(m_table, &error))
-        m_services.messages->critical(error);
-    // Every entry is one line in one font: with uniform sizes the list lays out a long archive at once
-    // (a million entries in about 0.1 s instead of 5 s).
-    m_palette.List1->setUniformItemSizes(true);
-    m_palette.List1->addItems(listEntries(m_table, StoredDateReader(m_locale)));
-    m_palette.Label4->setText(u"Record: "_s + QString::number(m_table.size()));
-    m_palette.Label4->adjustSize();
+    if (!SlipArchive(m_services.archivePath()).load(m_table, &error))
+        m_services.messages.critical(error);
+    return listEntries(m_table, StoredDateReader(m_locale));
 }
 
-void ArchiveCommands::SaveCurrentSlip()
+bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state)
 {
-    if (!m_services.messages->askYesNo(u"Vuoi salvare i dati Stampati ?"_s))
-        return;
-    const QDate today = m_services.clock ? m_services.clock->today() : QDate::currentDate();
+    if (!m_services.messages.askYesNo(u"Vuoi salvare i dati Stampati ?"_s))
+        return false;
     UnstorableCharacter problem;
-    const std::optional<QByteArray> record = encodeSavedRecord(
-        savedDateText(today, m_locale), m_slip.fields(), m_palette.paletteState(), &problem);
+    const std::optional<QByteArray> record =
+        encodeSavedRecord(savedDateText(m_services.clock.today(), m_locale), fields, state, &problem);
     if (!record) {
-        m_services.messages->critical(unstorableMessage(problem));
-        return;
+        m_services.messages.critical(unstorableMessage(problem));
+        return false;
     }
     QString error;
-    if (!SlipArchive(archivePath()).append(*record, &error)) {
-        m_services.messages->critical(error);
-        return;
+    if (!SlipArchive(m_services.archivePath()).append(*record, &error)) {
+        m_services.messages.critical(error);
+        return false;
     }
-    m_services.messages->inform(u"Dati Salvati !!!"_s);
+    m_services.messages.inform(u"Dati Salvati !!!"_s);
+    return true;
 }
 
-void ArchiveCommands::RecallSelectedRecord()
+std::optional<SlipRecord> ArchiveCommands::RecallRecord(qsizetype row) const
 {
-    const QString selected = SelectedListIndex();
-    if (selected.isEmpty())
-        return;
-    const qsizetype r = selected.toLongLong();
-    if (r >= m_table.size())
-        return;
-    // Written as stored: the input rules do not run, so amount and words come back as saved.
-    m_slip.setFields(slipTextsOf(m_table[r]));
-    m_palette.setPaletteState(paletteStateOf(m_table[r]));
+    if (row < 0 || row >= m_table.size())
+        return std::nullopt;
+    return m_table[row];
 }
 
-void ArchiveCommands::DeleteSelectedRecord()
+bool ArchiveCommands::DeleteRecord(qsizetype row)
 {
-    const QString selected = SelectedListIndex();
-    if (selected.isEmpty())
-        return;
-    if (!m_services.messages->askYesNo(u"Vuoi procedere con la cancellazione ?"_s))
-        return;
-    const qsizetype t = selected.toLongLong();
-    if (t >= m_table.size())
-        return;
-    const SlipArchive archive(archivePath());
+    if (!m_services.messages.askYesNo(u"Vuoi procedere con la cancellazione ?"_s))
+        return false;
+    if (row < 0 || row >= m_table.size())
+        return false;
+    const SlipArchive archive(m_services.archivePath());
     QString error;
-    switch (archive.remove(t, m_table[t], &error)) {
+    switch (archive.remove(row, m_table[row], &error)) {
     case SlipArchive::RemoveResult::Removed:
-        break;
+        return true;
     case SlipArchive::RemoveResult::Moved:
-        m_services.messages->inform(
+        m_services.messages.inform(
             u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al "
-            u"suo "
-            u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
+            u"suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
                 archive.path()));
-        break;
+        return false;
     case SlipArchive::RemoveResult::Failed:
-        m_services.messages->critical(error);
-        break;
+        m_services.messages.critical(error);
+        return false;
     }
-}
-
-QString ArchiveCommands::SelectedListIndex() const
-{
-    const QListWidget* list = m_palette.List1;
-    if (list->count() == 0)
-        return {};
-    int first = -1;
-    for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) {
-        if (first < 0 || index.row() < first)
-            first = index.row();
-    }
-    return first < 0 ? QString() : QString::number(first);
+    return false;
 }

@@ -10,7 +10,6 @@
 #include "core/slip/Imprint.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
-#include "ui/Form2.h"
 #include "ui/HeadingBand.h"
 #include "ui/SlipLineEdit.h"
 
@@ -31,6 +30,8 @@ const QColor Yellow(255, 255, 0);
 constexpr int ClientWidthTwips = 8415;
 constexpr int ClientHeightTwips = 6450;
 constexpr int FieldHeightTwips = 315;
+// The room left between the slip form and the palette when the pair is centred on the screen.
+constexpr int PairGapTwips = 200;
 
 struct FieldPlace {
     int left;
@@ -199,28 +200,22 @@ void Form1::buildFields()
                     Text1[static_cast<std::size_t>(TabOrder[i])]);
 }
 
-Form2& Form1::form2()
+void Form1::PlacePair(int paletteWidth)
 {
-    if (!m_palette)
-        m_palette = std::make_unique<Form2>(*this, m_services);
-    return *m_palette;
+    const int slipWidthTwips = pixelsToTwips(frameGeometry().width());
+    const int paletteWidthTwips = pixelsToTwips(paletteWidth);
+    const QRect screenArea = screen()->geometry();
+    const double left =
+        (pixelsToTwips(screenArea.width()) - (slipWidthTwips + paletteWidthTwips + PairGapTwips)) / 2.0;
+    const double top = (pixelsToTwips(screenArea.height()) - pixelsToTwips(frameGeometry().height())) / 2.0;
+    move(screenArea.left() + qRound(left / TwipsPerPixel), screenArea.top() + qRound(top / TwipsPerPixel));
 }
 
 void Form1::load()
 {
-    // Reading the palette's width creates and loads it before anything is placed or shown.
-    const int slipWidth = pixelsToTwips(frameGeometry().width());
-    const int paletteWidth = pixelsToTwips(form2().frameGeometry().width());
-    const QRect screenArea = screen()->geometry();
-    const double left = (pixelsToTwips(screenArea.width()) - (slipWidth + paletteWidth + 200)) / 2.0;
-    const double top = (pixelsToTwips(screenArea.height()) - pixelsToTwips(frameGeometry().height())) / 2.0;
-    move(screenArea.left() + qRound(left / TwipsPerPixel), screenArea.top() + qRound(top / TwipsPerPixel));
-
-    form2().show();
-
     setWindowTitle(slipFormTitle());
 
-    const ImprintTexts imprint = makeImprint(*m_services.clock);
+    const ImprintTexts imprint = makeImprint(m_services.clock);
     Label23->setText(imprint.label23);
     Label24->setText(imprint.label24);
     Label24->adjustSize();
@@ -306,7 +301,7 @@ void Form1::checkAmount()
     const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
     if (!formatted) {
         // The words and the preview keep what they showed; only the amount is emptied.
-        m_services.messages->critical(InvalidAmountMessage());
+        m_services.messages.critical(InvalidAmountMessage());
         setFieldText(Amount, QString());
         return;
     }
@@ -325,32 +320,6 @@ void Form1::setPreview(QLabel* label, const QString& text)
 {
     label->setText(text);
     label->adjustSize();
-}
-
-void Form1::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !m_palette)
-        return;
-    // The palette disappears and reappears with the slip form.
-    if (isMinimized())
-        m_palette->hide();
-    else if (isVisible())
-        m_palette->show();
-}
-
-void Form1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // The palette was placed before this window had a frame: place it again once the frame is known.
-    if (m_palette)
-        QMetaObject::invokeMethod(
-            m_palette.get(),
-            [palette = m_palette.get()] {
-                if (palette->isVisible())
-                    palette->PlacePalette();
-            },
-            Qt::QueuedConnection);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

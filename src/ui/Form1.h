@@ -5,11 +5,9 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
 
 class QLabel;
 class QLineEdit;
-class Form2;
 struct Services;
 
 // The slip form: an on-screen image of the payment slip whose twelve fields hold the current slip.
@@ -21,13 +19,11 @@ public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // The form's load: places the pair, shows the palette, sets the title, the imprint and the words field.
+    // Places the form so that it and a palette paletteWidth pixels wide, side by side, are centred on
+    // the screen.
+    void PlacePair(int paletteWidth);
+    // The form's load: sets the title, the imprint and the words field, and puts the focus on the account.
     void load();
-
-    Services& services() { return m_services; }
-
-    // The command palette, created and loaded on first use.
-    Form2& form2();
 
     QString fieldText(int index) const;
     // Writes a field without running the input rules.
@@ -51,9 +47,7 @@ public:
     QLabel* Image1 = nullptr; // corner picture
 
 protected:
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -71,5 +65,4 @@ private:
                      bool bold, const QColor& colour);
 
     Services& m_services;
-    std::unique_ptr<Form2> m_palette;
 };

@@ -4,26 +4,25 @@
 #include "core/slip/SlipFields.h"
 
 #include <QImage>
-#include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
-#include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
 class QListWidget;
 class QRadioButton;
-class QWindow;
-class ArchiveCommands;
 class Form1;
+class PalettePlacement;
 class PictureButton;
-class PrintCommand;
-class apertura;
-struct Services;
 
 // The command palette beside the slip form: model choice, code-line option, archive list, command buttons.
 // A frameless window that paints its own one-pixel border; its controls sit in a client area at (1, 1).
+// It knows no command: a click on Image2(index) is announced by commandClicked(index), and the session
+// that owns the commands reads the palette's values and writes results back. PalettePlacement keeps it
+// beside the slip form.
 class Form2 : public QWidget
 {
     Q_OBJECT
@@ -40,26 +39,27 @@ public:
         DeleteButton
     };
 
-    // The palette's load: version label, outline, archive start-up.
-    Form2(Form1& slip, Services& services);
+    // Builds the controls, writes the version label and shapes the outline; touches no file.
+    explicit Form2(Form1& slip);
     ~Form2() override;
-
-    Form1& slip() { return m_slip; }
-    ArchiveCommands& archive() { return *m_archive; }
-    PrintCommand& printing() { return *m_print; }
 
     void PlacePalette();
     void ShapePaletteWindow();
-    // What a click on Image2(index) does.
-    void runCommand(int index);
 
     PaletteState paletteState() const;
     // Sets both options and the check box as a recall does; an option set this way runs its click reaction.
     void setPaletteState(const PaletteState& state);
     QImage euroMark() const;
 
-    // The about window while it is shown.
-    apertura* aboutWindow() const;
+    // The list entry chosen by the user; none when no entry is selected.
+    std::optional<qsizetype> SelectedListIndex() const;
+    // Empties the list (before the archive is read again).
+    void clearArchiveList();
+    // Lists entries, one per record, and shows their number.
+    void showArchiveList(const QStringList& entries);
+
+    // Gives the activation back to the slip form, if it is on screen.
+    void returnFocusToSlip();
 
     // The design shapes of the outline, in client pixels: Shape1(0), Shape1(2), Shape1(3).
     static PaletteShapes designShapes();
@@ -73,20 +73,17 @@ public:
     QLabel* Label1 = nullptr; // version label
     std::array<PictureButton*, 7> Image2{};
 
+Q_SIGNALS:
+    // A click on Image2(index).
+    void commandClicked(int index);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
-    void returnFocusToSlip();
-    void showAbout();
-    void focusWindowChanged(QWindow* window);
 
     Form1& m_slip;
-    Services& m_services;
-    std::unique_ptr<ArchiveCommands> m_archive;
-    std::unique_ptr<PrintCommand> m_print;
-    QPointer<apertura> m_about;
-    QWindow* m_previousFocusWindow = nullptr;
+    PalettePlacement* m_placement = nullptr;
 };

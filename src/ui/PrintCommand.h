@@ -1,18 +1,22 @@
 #pragma once
 
-class Form1;
-class Form2;
+#include "core/slip/SlipFields.h"
+
+#include <QImage>
+
 struct Services;
 
-// The "stampa" command: one page of the selected slip model on the default printer.
+// The "stampa" command: one page of the chosen slip model on the default printer, composed from the
+// values the windows held at the click. Failures are told in Italian; without a default printer the
+// user may save the page as a PDF file instead.
 class PrintCommand
 {
 public:
-    PrintCommand(Form1& slip, Form2& palette, Services& services);
-    void run();
+    explicit PrintCommand(Services& services);
+
+    enum class Result { Printed, NothingToPrint, Cancelled, Failed, SavedAsPdf, NotSaved };
+    Result run(const SlipTexts& fields, const PaletteState& state, const QImage& euroMark);
 
 private:
-    Form1& m_slip;
-    Form2& m_palette;
     Services& m_services;
 };

@@ -2,17 +2,15 @@
 
 #include "core/archive/ArchivePath.h"
 #include "ui/Form1.h"
+#include "ui/Session.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 
 Startup::Startup(std::function<QString()> archivePath)
+    : m_services{m_messages, m_clock, m_printer, std::move(archivePath), {}}
 {
-    m_services.messages = &m_messages;
-    m_services.clock = &m_clock;
-    m_services.printer = &m_printer;
-    m_services.archivePath = std::move(archivePath);
 }
 
 Startup::~Startup() = default;
@@ -25,9 +23,14 @@ void Startup::start()
         QCoreApplication::installTranslator(&m_qtItalian);
     // Desktops match the windows to it.cedolario.Cedolario.desktop by this name (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("it.cedolario.Cedolario"));
-    m_slip = std::make_unique<Form1>(m_services);
-    m_slip->load();
-    m_slip->show();
+    m_session = std::make_unique<Session>(m_services);
+    m_session->load();
+    m_session->slip().show();
+}
+
+Form1& Startup::slip()
+{
+    return m_session->slip();
 }
 
 QString Startup::systemArchivePath()

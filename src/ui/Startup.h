@@ -13,9 +13,11 @@
 #include <memory>
 
 class Form1;
+class Session;
 
-// What main() starts: the real platform services and the slip form, loaded and shown as the first
-// window. The start-up benchmark starts the application through this same class.
+// What main() starts: the real platform services, the one Services built from them, and the session
+// whose slip form is loaded and shown as the first window. The start-up benchmark starts the application
+// through this same class.
 class Startup
 {
 public:
@@ -24,9 +26,10 @@ public:
     ~Startup();
 
     // Puts Qt's own texts (context menus, file dialog) in Italian, names the desktop entry the windows
-    // belong to, then loads and shows the slip form.
+    // belong to, then loads the session and shows the slip form.
     void start();
-    Form1& slip() { return *m_slip; }
+    Session& session() { return *m_session; }
+    Form1& slip();
 
     static QString systemArchivePath();
 
@@ -37,5 +40,5 @@ private:
     QtSaveFileDialog m_saveDialog;
     QtPrinter m_printer{m_saveDialog};
     Services m_services;
-    std::unique_ptr<Form1> m_slip;
+    std::unique_ptr<Session> m_session;
 };

@@ -7,11 +7,18 @@
 #include "platform/Services.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Session.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+// Real implementations that a test puts in place of the harness's message boxes or printer.
+struct Replacements {
+    MessageBoxes* messages = nullptr;
+    Printer* printer = nullptr;
+};
 
 // The application's windows wired to test doubles: scripted message boxes, a fixed clock, an archive in a
 // temporary directory, a printer that records its pages, and an exit that is only counted.
@@ -22,29 +29,37 @@ struct AppHarness {
     QTemporaryDir directory;
     int exits = 0;
     Services services;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<Session> session;
+    Form1* form = nullptr;
 
-    AppHarness()
+    explicit AppHarness(Replacements replacements = {})
+        : services{replacements.messages ? *replacements.messages : messages, clock,
+                   replacements.printer ? *replacements.printer : printer,
+                   [this] { return directory.filePath(QStringLiteral("fillcp.dll")); }, [this] { ++exits; }}
     {
-        services.messages = &messages;
-        services.clock = &clock;
-        services.printer = &printer;
-        services.archivePath = [this] { return directory.filePath(QStringLiteral("fillcp.dll")); };
-        services.exitApplication = [this] { ++exits; };
+    }
+
+    // Builds the windows as main() does, without loading them.
+    Form1& create()
+    {
+        session = std::make_unique<Session>(services);
+        form = &session->slip();
+        return *form;
     }
 
     // Starts as main() does: load, then show the slip form.
     Form1& start()
     {
-        form = std::make_unique<Form1>(services);
-        form->load();
+        create();
+        session->load();
         form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
+        if (!QTest::qWaitForWindowExposed(form))
             qWarning("slip form not exposed");
         return *form;
     }
 
-    Form2& palette() { return form->form2(); }
+    Form2& palette() { return session->palette(); }
+    ArchiveCommands& archive() { return session->archive(); }
 };
 
 // Geometry of a widget in twips, as the form designer gives it.

@@ -15,7 +15,7 @@ class AboutTest : public QObject
     static apertura* openAbout(AppHarness& app)
     {
         QTest::mouseClick(app.palette().Image2[Form2::InfoButton], Qt::LeftButton);
-        apertura* about = app.palette().aboutWindow();
+        apertura* about = app.session->aboutWindow();
         if (about && !QTest::qWaitForWindowExposed(about))
             return nullptr;
         return about;
@@ -57,7 +57,7 @@ private Q_SLOTS:
         auto* label = about->findChild<QLabel*>(line);
         QVERIFY(label);
         QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, label->height() / 2));
-        QVERIFY(app.palette().aboutWindow());
+        QVERIFY(app.session->aboutWindow());
         QVERIFY(about->isVisible());
         QVERIFY(!app.form->isVisible());
     }
@@ -91,7 +91,7 @@ private Q_SLOTS:
         else
             QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(about->width() - 4, about->height() - 4));
         QTRY_VERIFY(watch.isNull());
-        QVERIFY(!palette.aboutWindow());
+        QVERIFY(!app.session->aboutWindow());
         QVERIFY(form.isVisible());
         QVERIFY(palette.isVisible());
         QTRY_COMPARE(palette.pos(), besideTheSlip);
@@ -113,7 +113,7 @@ private Q_SLOTS:
         apertura* about = openAbout(app);
         QVERIFY(about);
         about->close();
-        QTRY_VERIFY(!app.palette().aboutWindow());
+        QTRY_VERIFY(!app.session->aboutWindow());
         QVERIFY(form.isVisible());
         QVERIFY(app.palette().isVisible());
     }

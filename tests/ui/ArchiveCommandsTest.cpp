@@ -109,7 +109,7 @@ void ArchiveCommandsTest::startUpListsTheRecords()
     QCOMPARE(entries(app.palette()),
              QStringList({u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s}));
     QCOMPARE(app.palette().Label4->text(), u"Record: 3"_s);
-    QCOMPARE(app.palette().archive().RecordCount(), 3);
+    QCOMPARE(app.archive().RecordCount(), 3);
 }
 
 void ArchiveCommandsTest::startUpLeavesAnotherNameAlone()
@@ -151,7 +151,7 @@ void ArchiveCommandsTest::saves()
     AppHarness app;
     write(app.services.archivePath(), Bianchi);
     app.start();
-    app.palette().archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    app.archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     app.form->setFields(sampleSlip());
     app.messages.answers = {answer};
 
@@ -172,7 +172,7 @@ void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
     AppHarness app;
     app.clock.date = QDate(2027, 3, 1);
     app.start();
-    app.palette().archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    app.archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     app.form->setFields(SlipTexts{});
     app.palette().setPaletteState(PaletteState{true, false, 2});
     app.messages.answers = {true};
@@ -343,7 +343,7 @@ void ArchiveCommandsTest::deleteWithoutSelectionAsksNothing()
     QVERIFY(app.messages.shown.isEmpty());
     QCOMPARE(contents(app.services.archivePath()), Rossi);
     QCOMPARE(app.palette().List1->count(), 1);
-    QCOMPARE(app.palette().archive().SelectedListIndex(), QString());
+    QCOMPARE(app.palette().SelectedListIndex(), std::optional<qsizetype>());
 }
 
 void ArchiveCommandsTest::deleteSeesAnotherCopysChange()
@@ -397,17 +397,18 @@ void ArchiveCommandsTest::selectedListIndex()
 {
     AppHarness app;
     app.start();
-    ArchiveCommands& archive = app.palette().archive();
-    QCOMPARE(archive.SelectedListIndex(), QString());
+    const Form2& palette = app.palette();
+    using Index = std::optional<qsizetype>;
+    QCOMPARE(palette.SelectedListIndex(), Index());
     write(app.services.archivePath(), Rossi + Bianchi + Verdi);
-    archive.LoadArchiveList();
-    QCOMPARE(archive.SelectedListIndex(), QString());
+    app.session->reloadArchiveList();
+    QCOMPARE(palette.SelectedListIndex(), Index());
     select(app.palette(), 2);
-    QCOMPARE(archive.SelectedListIndex(), u"2"_s);
+    QCOMPARE(palette.SelectedListIndex(), Index(2));
     select(app.palette(), 0);
-    QCOMPARE(archive.SelectedListIndex(), u"0"_s);
-    archive.LoadArchiveList();
-    QCOMPARE(archive.SelectedListIndex(), QString());
+    QCOMPARE(palette.SelectedListIndex(), Index(0));
+    app.session->reloadArchiveList();
+    QCOMPARE(palette.SelectedListIndex(), Index());
 }
 
 void ArchiveCommandsTest::listsManyRecords()

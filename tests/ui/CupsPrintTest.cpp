@@ -87,10 +87,9 @@ void CupsPrintTest::stampaButtonPrintsOnePage()
     const QDir output(qEnvironmentVariable("CEDOLARIO_CUPS_PDF_DIR"));
     const QHash<QString, QDateTime> before = pdfFiles(output);
 
-    AppHarness app;
     ScriptedSaveFileDialog dialog;
     QtPrinter printer(dialog);
-    app.services.printer = &printer;
+    AppHarness app({.printer = &printer});
     Form1& form = app.start();
     form.setFields(SampleSlip());
     const auto archiveBytes = [&] {

@@ -66,8 +66,7 @@ void PrintCommandTest::printsTheSelectedModel()
     QFETCH(QString, absentRow);
 
     AppHarness app;
-    CapturingPrinter printer;
-    app.services.printer = &printer;
+    CapturingPrinter& printer = app.printer;
     // An empty archive: a save would append a record to it.
     const QString archive = app.services.archivePath();
     QFile emptyArchive(archive);
@@ -101,8 +100,7 @@ void PrintCommandTest::printsTheSelectedModel()
 void PrintCommandTest::printingTwiceGivesTheSamePage()
 {
     AppHarness app;
-    CapturingPrinter printer;
-    app.services.printer = &printer;
+    CapturingPrinter& printer = app.printer;
     Form1& form = app.start();
     form.setFields(SampleSlip());
     clickPrint(app.palette());
@@ -157,11 +155,10 @@ void PrintCommandTest::printerOutcomes()
     QFETCH(int, pdfPages);
 
     AppHarness app;
-    CapturingPrinter printer;
+    CapturingPrinter& printer = app.printer;
     const QString error = u"la stampante ha segnalato un errore"_s;
     printer.printOutcome = {PrintOutcome::Status(printStatus), error};
     printer.pdfOutcome = {PrintOutcome::Status(pdfStatus), error};
-    app.services.printer = &printer;
     app.start().setFields(SampleSlip());
     app.messages.answers = answers;
 

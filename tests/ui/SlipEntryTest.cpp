@@ -481,8 +481,7 @@ void SlipEntryTest::realMessageBoxShownOnceThenFocusMovesOn()
 {
     // The real box is modal and takes the activation while the focus change is under way.
     QtMessageBoxes realBoxes;
-    AppHarness app;
-    app.services.messages = &realBoxes;
+    AppHarness app({.messages = &realBoxes});
     QVERIFY(startIn(app, Amount));
     Form1& form = *app.form;
     QTest::keyClicks(form.Text1[Amount], QStringLiteral("1234"));

@@ -167,10 +167,9 @@ private Q_SLOTS:
                          !palette->mask().isEmpty()});
             return app.directory.filePath(QStringLiteral("fillcp.dll"));
         };
-        app.form = std::make_unique<Form1>(app.services);
-        formSeen = app.form.get();
+        formSeen = &app.create();
         const QPoint unplaced = app.form->pos();
-        app.form->load();
+        app.session->load();
         QVERIFY(!seen.isEmpty());
         QVERIFY(!seen.first().slipVisible);
         QCOMPARE(seen.first().slipPosition, unplaced);

@@ -1,6 +1,7 @@
 #include "ui/Startup.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Session.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -21,7 +22,7 @@ private Q_SLOTS:
         startup.start();
 
         QVERIFY(QTest::qWaitForWindowExposed(&startup.slip()));
-        QVERIFY(startup.slip().form2().isVisible());
+        QVERIFY(startup.session().palette().isVisible());
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("it.cedolario.Cedolario"));
         const QDir packaging(QStringLiteral(CEDOLARIO_PACKAGING_DIR));
         QVERIFY2(packaging.exists(QGuiApplication::desktopFileName() + QStringLiteral(".desktop")),

@@ -1,0 +1,114 @@
+#include "ui/Session.h"
+
+#include "platform/Services.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/apertura.h"
+
+Session::Session(Services& services)
+    : m_services(services), m_archive(services), m_print(services), m_slip(std::make_unique<Form1>(services)),
+      m_palette(std::make_unique<Form2>(*m_slip))
+{
+    connect(m_palette.get(), &Form2::commandClicked, this, &Session::runCommand);
+}
+
+Session::~Session()
+{
+    delete m_about.data();
+}
+
+void Session::load()
+{
+    m_archive.EnsureArchiveFile();
+    reloadArchiveList();
+    m_slip->PlacePair(m_palette->frameGeometry().width());
+    m_palette->show();
+    m_slip->load();
+}
+
+apertura* Session::aboutWindow() const
+{
+    return m_about.data();
+}
+
+void Session::runCommand(int index)
+{
+    switch (index) {
+    case Form2::ExitButton:
+        m_services.endApplication();
+        return;
+    case Form2::SaveButton:
+        saveSlip();
+        reloadArchiveList();
+        break;
+    case Form2::MinimiseButton:
+        m_slip->showMinimized();
+        break;
+    case Form2::InfoButton:
+        showAbout();
+        break;
+    case Form2::PrintButton:
+        printSlip();
+        break;
+    case Form2::RecallButton:
+        recallSelectedRecord();
+        break;
+    case Form2::DeleteButton:
+        deleteSelectedRecord();
+        reloadArchiveList();
+        break;
+    default:
+        return;
+    }
+    m_palette->returnFocusToSlip();
+}
+
+void Session::saveSlip()
+{
+    m_archive.SaveCurrentSlip(m_slip->fields(), m_palette->paletteState());
+}
+
+void Session::printSlip()
+{
+    m_print.run(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
+}
+
+void Session::recallSelectedRecord()
+{
+    const std::optional<qsizetype> row = m_palette->SelectedListIndex();
+    if (!row)
+        return;
+    const std::optional<SlipRecord> record = m_archive.RecallRecord(*row);
+    if (!record)
+        return;
+    // Written as stored: the input rules do not run, so amount and words come back as saved.
+    m_slip->setFields(slipTextsOf(*record));
+    m_palette->setPaletteState(paletteStateOf(*record));
+}
+
+void Session::deleteSelectedRecord()
+{
+    const std::optional<qsizetype> row = m_palette->SelectedListIndex();
+    if (!row)
+        return;
+    m_archive.DeleteRecord(*row);
+}
+
+void Session::reloadArchiveList()
+{
+    m_palette->clearArchiveList();
+    m_palette->showArchiveList(m_archive.LoadArchiveList());
+}
+
+void Session::showAbout()
+{
+    m_slip->hide();
+    m_palette->hide();
+    delete m_about.data();
+    m_about = new apertura([this] {
+        m_slip->show();
+        m_palette->show();
+        m_palette->returnFocusToSlip();
+    });
+    m_about->show();
+}
