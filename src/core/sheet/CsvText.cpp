@@ -124,7 +124,7 @@ bool needsQuotes(const QString& field)
     if (field.front() == u' ' || field.back() == u' ')
         return true;
     for (QChar c : field) {
-        if (c == u';' || c == u'"' || c == u'\r' || c == u'\n' || c == u',')
+        if (c == u';' || c == u'"' || c == u'\r' || c == u'\n')
             return true;
     }
     return false;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Clock;
+class Printer;
+class QTextStream;
+
+// The command line: slips from a CSV file printed, saved as one PDF or added to the archive, without
+// any window, for scripts. Messages are Italian, on the error stream, one line per row of the file.
+// Exit status: 0 when every row was done, 1 when some row was not (refused by the typing rules,
+// without a model, or the job or the file failed), 2 when the command itself was wrong or the file
+// could not be read as a list of slips.
+
+inline constexpr int ExitAllDone = 0;
+inline constexpr int ExitSomeRowsNotDone = 1;
+inline constexpr int ExitUsage = 2;
+
+struct CommandLineRequest {
+    enum Action {
+        StartWindows, // no option of ours: the program starts as usual
+        Help,
+        Print,
+        Pdf,
+        Import,
+        Invalid, // error says why
+    };
+    Action action = StartWindows;
+    QString csvPath;
+    QString pdfPath;
+    QString error;
+};
+
+// The request of the program's arguments (without the program's name). Arguments that are not ours
+// (Qt's own, say) leave the program starting its windows as usual.
+CommandLineRequest parseCommandLine(const QStringList& arguments);
+
+// The text of --help.
+QString commandLineHelp();
+
+// What a command-line run uses of the world.
+struct CommandLineWorld {
+    Printer* printer = nullptr;
+    Clock* clock = nullptr;
+    std::function<QString()> archivePath;
+    QLocale locale = QLocale::system(); // language of the dates saved in the archive
+    QTextStream* out = nullptr;         // --help
+    QTextStream* err = nullptr;         // everything else
+};
+
+// Runs the request (not StartWindows) and returns the exit status.
+int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& world);
+
+// The whole run of a request other than StartWindows, from main(): the application object (no
+// window is shown; without a platform chosen it is the offscreen one, so scripts run without a
+// display), the system's printer and clock, and the archive at archivePath.
+int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& request,
+                              std::function<QString()> archivePath);

@@ -1,0 +1,34 @@
+#include "cli/CommandLine.h"
+
+#include "core/slip/Clock.h"
+#include "platform/QtPrinter.h"
+#include "platform/SaveFileDialog.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& request,
+                              std::function<QString()> archivePath)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLineWorld world;
+    world.out = &out;
+    world.err = &err;
+    if (request.action == CommandLineRequest::Help || request.action == CommandLineRequest::Invalid)
+        return runCommandLine(request, world);
+
+    // Fonts and PDF output need the application object; no window is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SystemClock clock;
+    QtSaveFileDialog dialog;
+    QtPrinter printer(dialog);
+    world.printer = &printer;
+    world.clock = &clock;
+    world.archivePath = std::move(archivePath);
+    return runCommandLine(request, world);
+}
