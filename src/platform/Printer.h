@@ -16,7 +16,14 @@ struct PrintOutcome {
     QString errorText;
 };
 
-// The system's default printer, and a PDF file that can stand in for it.
+// Where a job goes: a printer named as CUPS knows it (empty: the system's default printer), and
+// how many copies of it.
+struct PrintTarget {
+    QString printerName;
+    int copies = 1;
+};
+
+// The system's printers, and a PDF file that can stand in for them.
 class Printer
 {
 public:
@@ -24,7 +31,13 @@ public:
 
     // One page on the default printer, with no dialog. A page that cannot be completed never
     // reaches the printer half-drawn.
-    virtual PrintOutcome printPage(const PageComposer& compose) = 0;
+    PrintOutcome printPage(const PageComposer& compose) { return printPageOn(compose, PrintTarget{}); }
+    // One page on a chosen printer, in as many copies as the target says.
+    PrintOutcome printPage(const PageComposer& compose, const PrintTarget& target)
+    {
+        return printPageOn(compose, target);
+    }
+    virtual PrintOutcome printPageOn(const PageComposer& compose, const PrintTarget& target) = 0;
     // Asks where to save, then writes the same page as a PDF file.
     virtual PrintOutcome savePageAsPdf(const PageComposer& compose) = 0;
 };

@@ -6,15 +6,21 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
+
 QtPrinter::QtPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
 {
 }
 
-PrintOutcome QtPrinter::printPage(const PageComposer& compose)
+PrintOutcome QtPrinter::printPageOn(const PageComposer& compose, const PrintTarget& target)
 {
-    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-    if (defaultPrinter.isNull())
+    const QPrinterInfo chosen = target.printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                                             : QPrinterInfo::printerInfo(target.printerName);
+    if (chosen.isNull() && target.printerName.isEmpty())
         return {PrintOutcome::NoPrinter, {}};
+    if (chosen.isNull())
+        return {PrintOutcome::Failed,
+                QStringLiteral("la stampante \u00ab%1\u00bb non esiste").arg(target.printerName)};
 
     // Qt's CUPS back end cannot withdraw a job once its painter has begun, so the page is first
     // composed in memory: one that cannot be completed never reaches the printer.
@@ -22,7 +28,8 @@ PrintOutcome QtPrinter::printPage(const PageComposer& compose)
     if (PagePdf(compose, errorText).isEmpty())
         return {PrintOutcome::Failed, errorText};
 
-    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
+    QPrinter printer(chosen, QPrinter::HighResolution);
+    printer.setCopyCount(std::max(1, target.copies));
     printer.setDocName(QStringLiteral("cedolario"));
     printer.setCreator(QStringLiteral("Cedolario"));
     return printOn(printer, compose);

@@ -12,7 +12,7 @@ class QtPrinter final : public Printer
 public:
     explicit QtPrinter(SaveFileDialog& dialog);
 
-    PrintOutcome printPage(const PageComposer& compose) override;
+    PrintOutcome printPageOn(const PageComposer& compose, const PrintTarget& target) override;
     PrintOutcome savePageAsPdf(const PageComposer& compose) override;
 
     // Composes the page on a printer already chosen and ends the job.

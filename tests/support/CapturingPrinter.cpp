@@ -13,11 +13,13 @@ QStringList recorded(const PageComposer& compose)
 
 } // namespace
 
-PrintOutcome CapturingPrinter::printPage(const PageComposer& compose)
+PrintOutcome CapturingPrinter::printPageOn(const PageComposer& compose, const PrintTarget& target)
 {
     // With no printer nothing is drawn.
-    if (printOutcome.status != PrintOutcome::NoPrinter)
-        printedPages.push_back(recorded(compose));
+    if (printOutcome.status == PrintOutcome::NoPrinter)
+        return printOutcome;
+    targets.push_back(target);
+    printedPages.push_back(recorded(compose));
     return printOutcome;
 }
 

@@ -10,7 +10,7 @@
 class CapturingPrinter final : public Printer
 {
 public:
-    PrintOutcome printPage(const PageComposer& compose) override;
+    PrintOutcome printPageOn(const PageComposer& compose, const PrintTarget& target) override;
     PrintOutcome savePageAsPdf(const PageComposer& compose) override;
 
     PrintOutcome printOutcome{PrintOutcome::Done, {}};
@@ -18,4 +18,6 @@ public:
     // The calls of each page, in order: PageSetUp first, EndDocument last.
     std::vector<QStringList> printedPages;
     std::vector<QStringList> pdfPages;
+    // Where each printed page was sent.
+    std::vector<PrintTarget> targets;
 };
