@@ -7,6 +7,7 @@
 class MessageBoxes;
 class Clock;
 class Printer;
+class PrintDialogs;
 
 // The world outside the logic, handed to the windows and the commands: message boxes, the clock, the
 // printer and where the archive file lies. Startup builds the one the program uses from the real
@@ -19,6 +20,8 @@ struct Services {
     std::function<QString()> archivePath;
     // Ends the application at once; unset, it leaves the event loop.
     std::function<void()> exitApplication;
+    // Qt's preview and print dialogs; without them "Anteprima di stampa" and "Stampa su…" do nothing.
+    PrintDialogs* printDialogs = nullptr;
 
     void endApplication() const;
 };

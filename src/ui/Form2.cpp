@@ -7,10 +7,12 @@
 #include "ui/PictureButton.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 
@@ -71,6 +73,8 @@ Form2::Form2(Form1& slip) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     // Client area plus the one-pixel border on each side.
     setFixedSize(twipsToPixels(ClientWidthTwips) + 2, twipsToPixels(ClientHeightTwips) + 2);
     buildControls();
+    PaletteMenu = new QMenu(this);
+    PaletteMenu->setObjectName(QStringLiteral("PaletteMenu"));
 
     Label1->setText(paletteVersionText());
     Label1->adjustSize();
@@ -267,6 +271,16 @@ void Form2::setPaletteState(const PaletteState& state)
 QImage Form2::euroMark() const
 {
     return Picture1->pixmap().toImage();
+}
+
+void Form2::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (PaletteMenu->isEmpty()) {
+        event->ignore();
+        return;
+    }
+    PaletteMenu->popup(event->globalPos());
+    event->accept();
 }
 
 void Form2::paintEvent(QPaintEvent*)

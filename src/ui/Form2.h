@@ -13,6 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QRadioButton;
 class Form1;
 class PalettePlacement;
@@ -72,6 +73,9 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* Label1 = nullptr; // version label
     std::array<PictureButton*, 7> Image2{};
+    // The right-click menu: commands beyond the buttons, added by the session in their order. The
+    // palette looks the same without it; it opens only when it holds an entry.
+    QMenu* PaletteMenu = nullptr;
 
 Q_SIGNALS:
     // A click on Image2(index).
@@ -80,6 +84,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildControls();

@@ -2,11 +2,33 @@
 
 #include "core/print/SlipLayout.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrintDialogs.h"
 #include "platform/Printer.h"
 #include "platform/Services.h"
 
+#include <QDir>
+
+namespace {
+
+PageComposer slipPage(SlipModel model, const SlipTexts& fields, bool codeLine, const QImage& euroMark)
+{
+    return [fields, codeLine, euroMark, model](PrintSurface& surface) {
+        DrawSlipModel(surface, model, fields, codeLine, euroMark);
+    };
+}
+
+} // namespace
+
 PrintCommand::PrintCommand(Services& services) : m_services(services)
 {
+}
+
+std::vector<Overflow> PrintCommand::overflows(const SlipTexts& fields, const PaletteState& state) const
+{
+    const std::optional<SlipModel> model = ChosenSlipModel(state);
+    if (!model)
+        return {};
+    return m_finder.find(*model, fields, CodeLineWanted(state));
 }
 
 PrintCommand::Result PrintCommand::run(const SlipTexts& fields, const PaletteState& state,
@@ -16,16 +38,73 @@ PrintCommand::Result PrintCommand::run(const SlipTexts& fields, const PaletteSta
     // Neither model selected (only after a recall): nothing is printed and no job is opened.
     if (!model)
         return Result::NothingToPrint;
-
     const bool codeLine = CodeLineWanted(state);
-    const SlipModel chosen = *model;
-    const PageComposer page = [fields, codeLine, euroMark, chosen](PrintSurface& surface) {
-        DrawSlipModel(surface, chosen, fields, codeLine, euroMark);
-    };
+    return print(*model, fields, codeLine, slipPage(*model, fields, codeLine, euroMark), PrintTarget{});
+}
 
+PrintCommand::Result PrintCommand::runOnChosenPrinter(const SlipTexts& fields, const PaletteState& state,
+                                                      const QImage& euroMark)
+{
+    const std::optional<SlipModel> model = ChosenSlipModel(state);
+    if (!model || !m_services.printDialogs)
+        return Result::NothingToPrint;
+    const std::optional<PrinterChoice> choice = m_services.printDialogs->choosePrinter();
+    if (!choice)
+        return Result::Cancelled;
+    const bool codeLine = CodeLineWanted(state);
+    const PageComposer page = slipPage(*model, fields, codeLine, euroMark);
+    if (!choice->pdfPath.isEmpty()) {
+        if (!printAnyway(*model, fields, codeLine))
+            return Result::NotPrintedForOverflow;
+        return saveTo(choice->pdfPath, page);
+    }
+    PrintTarget target;
+    target.printerName = choice->printerName;
+    target.copies = choice->copies;
+    return print(*model, fields, codeLine, page, target);
+}
+
+PrintCommand::Result PrintCommand::preview(const SlipTexts& fields, const PaletteState& state,
+                                           const QImage& euroMark)
+{
+    const std::optional<SlipModel> model = ChosenSlipModel(state);
+    if (!model || !m_services.printDialogs)
+        return Result::NothingToPrint;
+    const bool codeLine = CodeLineWanted(state);
+    const PageComposer page = slipPage(*model, fields, codeLine, euroMark);
+    if (!m_services.printDialogs->preview(page, m_finder.find(*model, fields, codeLine)))
+        return Result::Cancelled;
+    return runOnChosenPrinter(fields, state, euroMark);
+}
+
+PrintCommand::Result PrintCommand::saveAsPdf(const SlipTexts& fields, const PaletteState& state,
+                                             const QImage& euroMark)
+{
+    const std::optional<SlipModel> model = ChosenSlipModel(state);
+    if (!model)
+        return Result::NothingToPrint;
+    const PrintOutcome saved =
+        m_services.printer.savePageAsPdf(slipPage(*model, fields, CodeLineWanted(state), euroMark));
+    switch (saved.status) {
+    case PrintOutcome::Done:
+        return Result::SavedAsPdf;
+    case PrintOutcome::Failed:
+        m_services.messages.critical(
+            QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
+        return Result::NotSaved;
+    default:
+        return Result::Cancelled;
+    }
+}
+
+PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& fields, bool codeLine,
+                                         const PageComposer& page, const PrintTarget& target)
+{
     MessageBoxes& messages = m_services.messages;
-    Printer& printer = m_services.printer;
-    const PrintOutcome printed = printer.printPage(page);
+    if (!printAnyway(model, fields, codeLine))
+        return Result::NotPrintedForOverflow;
+
+    const PrintOutcome printed = m_services.printer.printPage(page, target);
     switch (printed.status) {
     case PrintOutcome::Done:
         return Result::Printed;
@@ -39,21 +118,40 @@ PrintCommand::Result PrintCommand::run(const SlipTexts& fields, const PaletteSta
     case PrintOutcome::NoPrinter:
         break;
     }
+    return offerPdfInstead(page);
+}
 
+bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine)
+{
+    const std::vector<Overflow> found = m_finder.find(model, fields, codeLine);
+    return found.empty() || m_services.messages.askYesNo(OverflowQuestion(model, found));
+}
+
+PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page)
+{
+    MessageBoxes& messages = m_services.messages;
     if (!messages.askYesNo(
             QStringLiteral("Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato "
                            "stampato.\nVuoi salvarlo come file PDF?")))
         return Result::NotSaved;
-    const PrintOutcome saved = printer.savePageAsPdf(page);
+    const PrintOutcome saved = m_services.printer.savePageAsPdf(page);
     switch (saved.status) {
     case PrintOutcome::Done:
         return Result::SavedAsPdf;
     case PrintOutcome::Failed:
         messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
         return Result::NotSaved;
-    case PrintOutcome::Cancelled:
-    case PrintOutcome::NoPrinter:
+    default:
         break;
     }
+    return Result::NotSaved;
+}
+
+PrintCommand::Result PrintCommand::saveTo(const QString& path, const PageComposer& page)
+{
+    QString errorText;
+    if (SavePagePdf(path, page, errorText))
+        return Result::SavedAsPdf;
+    m_services.messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(errorText));
     return Result::NotSaved;
 }

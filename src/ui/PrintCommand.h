@@ -1,22 +1,57 @@
 #pragma once
 
+#include "core/print/Overflow.h"
+#include "core/print/PrintPage.h"
 #include "core/slip/SlipFields.h"
 
 #include <QImage>
 
-struct Services;
+#include <optional>
 
-// The "stampa" command: one page of the chosen slip model on the default printer, composed from the
-// values the windows held at the click. Failures are told in Italian; without a default printer the
-// user may save the page as a PDF file instead.
+struct Services;
+struct PrintTarget;
+
+// The print commands, on the values the windows held at the click: "stampa" (one page of the chosen
+// slip model on the default printer, no dialog), "Stampa su…" (the printer and copies chosen in
+// Qt's print dialog), "Anteprima di stampa" (Qt's preview of the same page) and "Salva come PDF…".
+// Before anything is printed, texts that would run past their place on the slip are listed once
+// and the user decides whether to print anyway. Failures are told in Italian; without a default
+// printer the user may save the page as a PDF file instead.
 class PrintCommand
 {
 public:
     explicit PrintCommand(Services& services);
 
-    enum class Result { Printed, NothingToPrint, Cancelled, Failed, SavedAsPdf, NotSaved };
+    enum class Result {
+        Printed,
+        NothingToPrint,
+        Cancelled,
+        Failed,
+        SavedAsPdf,
+        NotSaved,
+        NotPrintedForOverflow
+    };
+    // "stampa".
     Result run(const SlipTexts& fields, const PaletteState& state, const QImage& euroMark);
+    // "Stampa su…".
+    Result runOnChosenPrinter(const SlipTexts& fields, const PaletteState& state, const QImage& euroMark);
+    // "Anteprima di stampa": printing from the preview is "Stampa su…".
+    Result preview(const SlipTexts& fields, const PaletteState& state, const QImage& euroMark);
+    // "Salva come PDF…".
+    Result saveAsPdf(const SlipTexts& fields, const PaletteState& state, const QImage& euroMark);
+
+    // What would overflow if the slip were printed now; none when no model is chosen.
+    std::vector<Overflow> overflows(const SlipTexts& fields, const PaletteState& state) const;
 
 private:
+    // The checked print path: the overflow question, the job, the outcome told.
+    Result print(SlipModel model, const SlipTexts& fields, bool codeLine, const PageComposer& page,
+                 const PrintTarget& target);
+    // Nothing overflows, or the user chose to print anyway (asked once, listing every overflow).
+    bool printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine);
+    Result offerPdfInstead(const PageComposer& page);
+    Result saveTo(const QString& path, const PageComposer& page);
+
     Services& m_services;
+    OverflowFinder m_finder;
 };

@@ -3,13 +3,59 @@
 #include "platform/Services.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/OverflowMark.h"
 #include "ui/apertura.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
 
 Session::Session(Services& services)
     : m_services(services), m_archive(services), m_print(services), m_slip(std::make_unique<Form1>(services)),
       m_palette(std::make_unique<Form2>(*m_slip))
 {
     connect(m_palette.get(), &Form2::commandClicked, this, &Session::runCommand);
+    addPrintMenu();
+    for (QLineEdit* field : m_slip->Text1)
+        connect(field, &QLineEdit::textChanged, this, &Session::markOverflowingFields);
+    for (QRadioButton* option : m_palette->Option1)
+        connect(option, &QRadioButton::toggled, this, &Session::markOverflowingFields);
+    connect(m_palette->Check1, &QCheckBox::stateChanged, this, &Session::markOverflowingFields);
+}
+
+void Session::addPrintMenu()
+{
+    const auto add = [this](const QString& name, const QString& text, const QKeySequence& shortcut,
+                            void (Session::*command)()) {
+        QAction* action = m_palette->PaletteMenu->addAction(text);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, command);
+        if (!shortcut.isEmpty()) {
+            action->setShortcut(shortcut);
+            // The slip form holds the action too, so its shortcut works while the form is active.
+            m_slip->addAction(action);
+        }
+    };
+    add(QStringLiteral("previewAction"), QStringLiteral("Anteprima di stampa"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), &Session::previewSlip);
+    add(QStringLiteral("printToAction"), QStringLiteral("Stampa su\u2026"),
+        QKeySequence(Qt::CTRL | Qt::Key_P), &Session::printSlipOnChosenPrinter);
+    add(QStringLiteral("savePdfAction"), QStringLiteral("Salva come PDF\u2026"), QKeySequence(),
+        &Session::saveSlipAsPdf);
+}
+
+void Session::markOverflowingFields()
+{
+    const PaletteState state = m_palette->paletteState();
+    const std::optional<SlipModel> model = ChosenSlipModel(state);
+    const std::vector<Overflow> found = m_print.overflows(m_slip->fields(), state);
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        const QString toolTip =
+            model ? OverflowToolTip(*model, found, static_cast<SlipField>(field)) : QString();
+        MarkOverflow(*m_slip->Text1.at(static_cast<std::size_t>(field)), toolTip);
+    }
 }
 
 Session::~Session()
@@ -71,6 +117,21 @@ void Session::saveSlip()
 void Session::printSlip()
 {
     m_print.run(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
+}
+
+void Session::previewSlip()
+{
+    m_print.preview(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
+}
+
+void Session::printSlipOnChosenPrinter()
+{
+    m_print.runOnChosenPrinter(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
+}
+
+void Session::saveSlipAsPdf()
+{
+    m_print.saveAsPdf(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
 void Session::recallSelectedRecord()

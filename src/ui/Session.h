@@ -43,12 +43,21 @@ public:
     // The commands, each on the values the windows hold when it runs.
     void saveSlip();
     void printSlip();
+    // The palette's right-click menu, in this order (Ctrl+Shift+P and Ctrl+P on the slip form).
+    void previewSlip();
+    void printSlipOnChosenPrinter();
+    void saveSlipAsPdf();
     void recallSelectedRecord();
     void deleteSelectedRecord();
     void reloadArchiveList();
     void showAbout();
 
 private:
+    // The print commands beyond the palette's buttons: menu entries and the slip form's shortcuts.
+    void addPrintMenu();
+    // Marks the fields whose printed text would run past its place on the chosen model.
+    void markOverflowingFields();
+
     Services& m_services;
     ArchiveCommands m_archive;
     PrintCommand m_print;

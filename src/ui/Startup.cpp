@@ -11,6 +11,7 @@
 Startup::Startup(std::function<QString()> archivePath)
     : m_services{m_messages, m_clock, m_printer, std::move(archivePath), {}}
 {
+    m_services.printDialogs = &m_printDialogs;
 }
 
 Startup::~Startup() = default;

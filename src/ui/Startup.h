@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/slip/Clock.h"
+#include "platform/PrintDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtPrinter.h"
 #include "platform/SaveFileDialog.h"
@@ -39,6 +40,7 @@ private:
     SystemClock m_clock;
     QtSaveFileDialog m_saveDialog;
     QtPrinter m_printer{m_saveDialog};
+    QtPrintDialogs m_printDialogs;
     Services m_services;
     std::unique_ptr<Session> m_session;
 };

@@ -3,6 +3,7 @@
 #include "CapturingPrinter.h"
 #include "FixedClock.h"
 #include "ScriptedMessageBoxes.h"
+#include "ScriptedPrintDialogs.h"
 #include "core/geometry/Twips.h"
 #include "platform/Services.h"
 #include "ui/Form1.h"
@@ -26,6 +27,7 @@ struct AppHarness {
     ScriptedMessageBoxes messages;
     FixedClock clock;
     CapturingPrinter printer;
+    ScriptedPrintDialogs printDialogs;
     QTemporaryDir directory;
     int exits = 0;
     Services services;
@@ -37,6 +39,7 @@ struct AppHarness {
                    replacements.printer ? *replacements.printer : printer,
                    [this] { return directory.filePath(QStringLiteral("fillcp.dll")); }, [this] { ++exits; }}
     {
+        services.printDialogs = &printDialogs;
     }
 
     // Builds the windows as main() does, without loading them.

@@ -1,0 +1,283 @@
+#include "AppHarness.h"
+#include "SampleSlip.h"
+#include "ScriptedSaveFileDialog.h"
+#include "platform/QtPrinter.h"
+#include "ui/OverflowMark.h"
+#include "ui/PictureButton.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(PaletteState)
+
+namespace {
+
+const QString Anteprima = u"Anteprima di stampa"_s;
+const QString StampaSu = u"Stampa su\u2026"_s;
+const QString SalvaPdf = u"Salva come PDF\u2026"_s;
+
+QAction* menuEntry(Form2& palette, const QString& text)
+{
+    for (QAction* action : palette.PaletteMenu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+// Runs a command as the user would: by its menu entry, or by its shortcut in the slip form.
+void reach(AppHarness& app, const QString& entry, bool byShortcut)
+{
+    if (!byShortcut) {
+        QAction* action = menuEntry(app.palette(), entry);
+        QVERIFY(action);
+        action->trigger();
+        return;
+    }
+    QLineEdit* field = app.form->Text1[PayerName];
+    field->setFocus();
+    if (entry == Anteprima)
+        QTest::keyClick(field, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    else
+        QTest::keyClick(field, Qt::Key_P, Qt::ControlModifier);
+}
+
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return program + u" not found: install poppler-utils"_s;
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+// The print commands beyond the palette's buttons: where they are, what each runs, the question
+// about texts too long for the slip, and the marks on the slip form while typing.
+class PrintMenuTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void menuAndShortcuts();
+    void commandsReached_data();
+    void commandsReached();
+    void overflowQuestion_data();
+    void overflowQuestion();
+    void marksWhileTyping();
+    void pdfWrittenAndReadBack_data();
+    void pdfWrittenAndReadBack();
+};
+
+// Right-click on the palette opens its menu, the three entries first and in this order; the two
+// shortcuts are those of the desktop's print and of a preview.
+void PrintMenuTest::menuAndShortcuts()
+{
+    AppHarness app;
+    app.start();
+    Form2& palette = app.palette();
+    QStringList texts;
+    for (QAction* action : palette.PaletteMenu->actions())
+        texts.append(action->text());
+    QCOMPARE(texts.mid(0, 3), (QStringList{Anteprima, StampaSu, SalvaPdf}));
+    QCOMPARE(menuEntry(palette, Anteprima)->shortcut(), QKeySequence(u"Ctrl+Shift+P"_s));
+    QCOMPARE(menuEntry(palette, StampaSu)->shortcut(), QKeySequence(u"Ctrl+P"_s));
+
+    const QPoint inside(palette.width() / 2, 4);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, inside, palette.mapToGlobal(inside));
+    QApplication::sendEvent(&palette, &rightClick);
+    QTRY_VERIFY(palette.PaletteMenu->isVisible());
+    palette.PaletteMenu->close();
+}
+
+void PrintMenuTest::commandsReached_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("byShortcut");
+    QTest::addColumn<bool>("pressPrintInPreview");
+    QTest::addColumn<bool>("choosePrinter");
+    QTest::addColumn<int>("previews");
+    QTest::addColumn<int>("printerChoices");
+    QTest::addColumn<int>("printed");
+    QTest::addColumn<int>("saved");
+
+    QTest::newRow("preview from the menu, closed") << Anteprima << false << false << true << 1 << 0 << 0 << 0;
+    QTest::newRow("preview by Ctrl+Shift+P, printed from it")
+        << Anteprima << true << true << true << 1 << 1 << 1 << 0;
+    QTest::newRow("Stampa su from the menu") << StampaSu << false << false << true << 0 << 1 << 1 << 0;
+    QTest::newRow("Stampa su by Ctrl+P") << StampaSu << true << false << true << 0 << 1 << 1 << 0;
+    QTest::newRow("Stampa su, dialog cancelled") << StampaSu << true << false << false << 0 << 1 << 0 << 0;
+    QTest::newRow("Salva come PDF from the menu") << SalvaPdf << false << false << true << 0 << 0 << 0 << 1;
+}
+
+void PrintMenuTest::commandsReached()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, byShortcut);
+    QFETCH(bool, pressPrintInPreview);
+    QFETCH(bool, choosePrinter);
+    QFETCH(int, previews);
+    QFETCH(int, printerChoices);
+    QFETCH(int, printed);
+    QFETCH(int, saved);
+
+    AppHarness app;
+    app.start().setFields(SampleSlip());
+    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.printDialogs.pressPrintInPreview = pressPrintInPreview;
+    if (choosePrinter)
+        app.printDialogs.choice = PrinterChoice{u"ufficio"_s, 3, {}};
+
+    reach(app, entry, byShortcut);
+
+    QCOMPARE(int(app.printDialogs.previewedPages.size()), previews);
+    QCOMPARE(app.printDialogs.printerChoices, printerChoices);
+    QCOMPARE(int(app.printer.printedPages.size()), printed);
+    QCOMPARE(int(app.printer.pdfPages.size()), saved);
+    QVERIFY(app.messages.shown.isEmpty());
+    // Every command draws the page "stampa" draws: the premarcati model with the code line.
+    const QString payerRow = u"PrintAt 15.60 4.20 9 bold black |Mario Rossi|"_s;
+    const QString codeRow = u"PrintAt 16.80 9.10 11 bold black |00001234+50>|"_s;
+    for (const auto& pages :
+         {app.printDialogs.previewedPages, app.printer.printedPages, app.printer.pdfPages}) {
+        for (const QStringList& page : pages) {
+            QVERIFY(page.contains(payerRow));
+            QVERIFY(page.contains(codeRow));
+        }
+    }
+    if (printed) {
+        QCOMPARE(app.printer.targets.front().printerName, u"ufficio"_s);
+        QCOMPARE(app.printer.targets.front().copies, 3);
+    }
+}
+
+void PrintMenuTest::overflowQuestion_data()
+{
+    QTest::addColumn<QString>("payeeLine1");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<int>("printed");
+
+    // Premarcati receipt payee: room for 23 M, not for 24 (the finder's own test measures why).
+    QTest::newRow("nothing overflows: printed, nothing asked")
+        << QString(23, u'M') << QList<bool>{} << 0 << 1;
+    QTest::newRow("overflow, print anyway") << QString(24, u'M') << QList<bool>{true} << 1 << 1;
+    QTest::newRow("overflow, not printed") << QString(24, u'M') << QList<bool>{false} << 1 << 0;
+}
+
+// "stampa" asks once, naming the field and the model; Yes prints, No prints nothing.
+void PrintMenuTest::overflowQuestion()
+{
+    QFETCH(QString, payeeLine1);
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, questions);
+    QFETCH(int, printed);
+
+    AppHarness app;
+    Form1& form = app.start();
+    form.setFields(SampleSlip());
+    form.setFieldText(PayeeLine1, payeeLine1);
+    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.messages.answers = answers;
+
+    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+
+    QCOMPARE(int(app.messages.shown.size()), questions);
+    QCOMPARE(int(app.printer.printedPages.size()), printed);
+    if (questions) {
+        const QString text = app.messages.shown.front().text;
+        QCOMPARE(app.messages.shown.front().kind, ScriptedMessageBoxes::Shown::Question);
+        QVERIFY2(text.contains(u"\u00abpremarcati\u00bb"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"Intestato a (riga 1), nella ricevuta: 0,2 cm di troppo"_s),
+                 qPrintable(text));
+    }
+}
+
+// Typing past the place marks the field, with a tool tip; a field that fits again, or another
+// model where it fits, loses the mark. The focus keeps its yellow.
+void PrintMenuTest::marksWhileTyping()
+{
+    AppHarness app;
+    Form1& form = app.start();
+    app.palette().setPaletteState(PaletteState{true, false, 1});
+    QLineEdit* payer = form.Text1[PayerName];
+    payer->setFocus();
+    QTRY_VERIFY(payer->hasFocus());
+    const QColor focusColour = payer->palette().color(QPalette::Base);
+
+    // Premarcati receipt payer from 2.1 to the divider at 8.3: 23 M fit, 24 M run 0.147 cm past.
+    QTest::keyClicks(payer, QString(23, u'M'));
+    QVERIFY(!IsMarkedAsOverflowing(*payer));
+    QCOMPARE(payer->toolTip(), QString());
+    QTest::keyClicks(payer, u"M"_s);
+    QVERIFY(IsMarkedAsOverflowing(*payer));
+    QCOMPARE(payer->toolTip(), u"Troppo lungo di 0,2 cm per la stampa (premarcati)"_s);
+    QCOMPARE(payer->palette().color(QPalette::Base), focusColour);
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        if (field != PayerName)
+            QVERIFY(!IsMarkedAsOverflowing(*form.Text1[field]));
+    }
+
+    QTest::keyClick(payer, Qt::Key_Backspace);
+    QVERIFY(!IsMarkedAsOverflowing(*payer));
+    QCOMPARE(payer->toolTip(), QString());
+
+    // In "2 frame" 24 M fit everywhere (receipt from 1.0 to 12.4, payment from 18.9 to 29.7).
+    QTest::keyClicks(payer, u"M"_s);
+    QVERIFY(IsMarkedAsOverflowing(*payer));
+    QTest::mouseClick(app.palette().Option1[1], Qt::LeftButton);
+    QVERIFY(!IsMarkedAsOverflowing(*payer));
+    QTest::mouseClick(app.palette().Option1[0], Qt::LeftButton);
+    QVERIFY(IsMarkedAsOverflowing(*payer));
+}
+
+void PrintMenuTest::pdfWrittenAndReadBack_data()
+{
+    QTest::addColumn<bool>("fromPrintDialog");
+    QTest::newRow("Salva come PDF") << false;
+    QTest::newRow("Stampa su, to a file") << true;
+}
+
+// The PDF file chosen by the user: one A4 landscape page carrying the slip's texts.
+void PrintMenuTest::pdfWrittenAndReadBack()
+{
+    QFETCH(bool, fromPrintDialog);
+    QTemporaryDir directory;
+    const QString path = directory.filePath(u"bollettino.pdf"_s);
+    ScriptedSaveFileDialog fileDialog(path);
+    QtPrinter printer(fileDialog);
+    AppHarness app(Replacements{nullptr, &printer});
+    app.start().setFields(SampleSlip());
+    app.palette().setPaletteState(PaletteState{false, true, 1});
+    if (fromPrintDialog) {
+        app.printDialogs.choice = PrinterChoice{{}, 1, path};
+        reach(app, StampaSu, true);
+    } else {
+        menuEntry(app.palette(), SalvaPdf)->trigger();
+        QCOMPARE(fileDialog.asked, 1);
+    }
+    QVERIFY(app.messages.shown.isEmpty());
+
+    const QString info = runTool(u"pdfinfo"_s, {path});
+    QVERIFY2(info.contains(QRegularExpression(u"Pages:\\s+1\\n"_s)), qPrintable(info));
+    QVERIFY2(info.contains(u"841.89 x 595.276 pts (A4)"_s) || info.contains(u"842 x 595 pts (A4)"_s),
+             qPrintable(info));
+    const QString text = runTool(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
+    for (const QString& expected :
+         {u"Mario Rossi"_s, u"Comune di Bologna"_s, u"00001234+50>"_s, u"TAGLIARE"_s})
+        QVERIFY2(text.contains(expected), qPrintable(expected));
+}
+
+QTEST_MAIN(PrintMenuTest)
+#include "PrintMenuTest.moc"
