@@ -4,6 +4,8 @@
 
 #include "core/archive/Windows1252.h"
 
+#include <QSet>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -17,6 +19,43 @@ bool storable(const QString& text)
 QString folded(QStringView name)
 {
     return name.toString().toCaseFolded();
+}
+
+void addMonthNames(QHash<QString, int>& months, const QLocale& locale)
+{
+    for (int month = 1; month <= 12; ++month) {
+        for (QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+            for (const QString& name :
+                 {locale.monthName(month, type), locale.standaloneMonthName(month, type)}) {
+                if (!name.isEmpty())
+                    months.insert(folded(name), month);
+            }
+        }
+    }
+}
+
+// Month names of every language Qt knows, for dates saved by users of other languages. Where two
+// languages give one name to different months, the first language in Qt's order keeps it; the reader
+// looks at its own and Italian names first. Made once, at the first date that needs it.
+const QHash<QString, int>& monthsOfEveryLanguage()
+{
+    static const QHash<QString, int> months = [] {
+        QHash<QString, int> all;
+        const QList<QLocale> locales =
+            QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+        QSet<QLocale::Language> seen;
+        for (const QLocale& locale : locales) {
+            if (locale.language() == QLocale::C || seen.contains(locale.language()))
+                continue;
+            seen.insert(locale.language());
+            QHash<QString, int> own;
+            addMonthNames(own, locale);
+            for (auto it = own.cbegin(); it != own.cend(); ++it)
+                all.insert(it.key(), all.value(it.key(), it.value()));
+        }
+        return all;
+    }();
+    return months;
 }
 
 } // namespace
@@ -34,15 +73,8 @@ StoredDateReader::StoredDateReader(const QLocale& system)
 {
     const QLocale italian(QLocale::Italian, QLocale::Italy);
     // Italian last, so it wins where two languages share a name for different months.
-    for (const QLocale& locale : {system, italian}) {
-        for (int month = 1; month <= 12; ++month) {
-            for (QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-                m_months.insert(folded(locale.monthName(month, type)), month);
-                m_months.insert(folded(locale.standaloneMonthName(month, type)), month);
-            }
-        }
-    }
-    m_months.remove(QString());
+    for (const QLocale& locale : {system, italian})
+        addMonthNames(m_months, locale);
 }
 
 std::optional<QDate> StoredDateReader::read(QStringView stored) const
@@ -51,10 +83,13 @@ std::optional<QDate> StoredDateReader::read(QStringView stored) const
     if (parts.size() != 3 || parts[0].isEmpty() || parts[0].size() > 2 || parts[2].size() != 4 ||
         !IsDecimalDigits(parts[0]) || !IsDecimalDigits(parts[2]))
         return std::nullopt;
-    const auto month = m_months.constFind(folded(parts[1]));
-    if (month == m_months.constEnd())
+    const QString name = folded(parts[1]);
+    int month = m_months.value(name);
+    if (month == 0)
+        month = monthsOfEveryLanguage().value(name);
+    if (month == 0)
         return std::nullopt;
-    const QDate date(parts[2].toInt(), *month, parts[0].toInt());
+    const QDate date(parts[2].toInt(), month, parts[0].toInt());
     if (!date.isValid())
         return std::nullopt;
     return date;

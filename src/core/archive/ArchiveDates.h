@@ -14,8 +14,9 @@
 // month name the Italian one is written, so the save never fails on its date.
 QString savedDateText(QDate date, const QLocale& locale);
 
-// Reads stored dates back. A month name is accepted in Italian and in the given locale's language,
-// full or abbreviated, in any letter case, so archives move between machines.
+// Reads stored dates back. A month name is accepted in any language Qt knows, full or abbreviated, in
+// any letter case, so a shared archive written by users of different languages lists every date; where
+// languages disagree on a name, Italian wins, then the given locale's language.
 class StoredDateReader
 {
 public:

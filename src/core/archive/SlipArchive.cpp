@@ -2,8 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QSet>
 
 #include <fcntl.h>
@@ -17,10 +16,43 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+QString archiveErrorText(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return u"il file o la cartella non esiste"_s;
+    case ENOSPC:
+        return u"spazio esaurito sul disco"_s;
+    case EDQUOT:
+        return u"quota del disco esaurita"_s;
+    case EFBIG:
+        return u"il file supera la dimensione massima consentita"_s;
+    case EACCES:
+    case EPERM:
+        return u"permesso negato"_s;
+    case EROFS:
+        return u"il disco è in sola lettura"_s;
+    case ELOOP:
+        return u"al suo posto c'è un collegamento simbolico, che non viene seguito"_s;
+    case ENXIO:
+        return u"al suo posto c'è una FIFO o un dispositivo"_s;
+    case EISDIR:
+        return u"al suo posto c'è una cartella"_s;
+    case ENOTDIR:
+        return u"un elemento del percorso non è una cartella"_s;
+    case EIO:
+        return u"errore di lettura o scrittura sul disco"_s;
+    case EMFILE:
+    case ENFILE:
+        return u"troppi file aperti"_s;
+    case ENOMEM:
+        return u"memoria insufficiente"_s;
+    default:
+        return u"%1 (errore %2)"_s.arg(qt_error_string(error)).arg(error);
+    }
+}
 
-constexpr QFile::Permissions SharedFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+namespace {
 
 void setError(QString* error, const QString& text)
 {
@@ -28,172 +60,428 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// Holds the writers' lock for the life of the object: an flock() on "fillcp.dll.lock", a file that
-// stays beside the archive. The system drops the lock when its process ends, however it ends, so a
-// writer killed half-way never blocks the next one.
-class WriterLock
+// Owns a file descriptor.
+class Fd
 {
 public:
-    WriterLock(const QString& archivePath, int timeout) : m_lockPath(archivePath + u".lock"_s)
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Fd& operator=(Fd&& other) noexcept
     {
-        m_fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            m_reason = qt_error_string(errno);
-            return;
+        if (this != &other) {
+            reset();
+            m_fd = other.m_fd;
+            other.m_fd = -1;
         }
-        // Every user of the machine must be able to take it; only its owner can change that.
-        ::fchmod(m_fd, 0666);
-        const QDeadlineTimer deadline(timeout);
-        for (;;) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-                m_locked = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR) {
-                m_reason = qt_error_string(errno);
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            if (deadline.hasExpired()) {
-                m_busy = true;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        return *this;
     }
-    ~WriterLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    WriterLock(const WriterLock&) = delete;
-    WriterLock& operator=(const WriterLock&) = delete;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
 
-    bool lock(const QString& archivePath, QString* error) const
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    void reset()
     {
-        if (m_locked)
-            return true;
-        if (m_busy)
-            setError(error,
-                     u"L'archivio %1 è in uso da un'altra copia del programma. Riprovare tra poco."_s.arg(
-                         archivePath));
-        else
-            setError(
-                error,
-                u"Impossibile bloccare l'archivio %1 per scriverlo: il file %2 non si può aprire (%3)."_s.arg(
-                    archivePath, m_lockPath, m_reason));
-        return false;
+        if (m_fd >= 0) {
+            const int saved = errno;
+            ::close(m_fd);
+            errno = saved;
+        }
+        m_fd = -1;
     }
 
 private:
-    QString m_lockPath;
-    QString m_reason;
     int m_fd = -1;
-    bool m_locked = false;
-    bool m_busy = false;
 };
 
-// Why a write of wanted bytes that wrote only written failed. A short write leaves no error code.
-QString writeFailure(const QFileDevice& file, qint64 written, qint64 wanted)
+// What stands at a name instead of a regular file.
+QString notRegular(mode_t mode)
 {
-    if (written >= 0 && written < wanted)
-        return u"scrittura incompleta, il disco potrebbe essere pieno"_s;
-    return file.errorString();
+    if (S_ISFIFO(mode))
+        return u"al suo posto c'è una FIFO, non un file"_s;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return u"al suo posto c'è un dispositivo, non un file"_s;
+    if (S_ISDIR(mode))
+        return u"al suo posto c'è una cartella"_s;
+    if (S_ISSOCK(mode))
+        return u"al suo posto c'è un socket, non un file"_s;
+    return u"non è un file regolare"_s;
 }
 
-// True when the file is not empty and its last byte ends no line.
-bool lacksFinalLineEnd(const QString& path)
+// The result of opening a name in the archive's directory: a descriptor of a regular file, or why not.
+struct Opened {
+    Fd fd;
+    struct stat status {
+    };
+    bool created = false;
+    bool missing = false; // ENOENT without O_CREAT
+    QString cause;        // empty on success
+};
+
+constexpr int SafeFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+// Opens name in dir with flags; with create, makes it first (exclusively) when it is missing and then
+// gives it mode. Only regular files are accepted.
+Opened openRegular(int dir, const char* name, int flags, bool create, mode_t mode)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
-        return false;
-    char last = 0;
-    return file.getChar(&last) && last != '\n' && last != '\r';
+    Opened result;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int fd = ::openat(dir, name, flags | SafeFlags);
+        if (fd < 0 && errno == ENOENT && create) {
+            fd = ::openat(dir, name, flags | SafeFlags | O_CREAT | O_EXCL, mode);
+            if (fd < 0 && errno == EEXIST)
+                continue; // made by someone else meanwhile: open that one
+            if (fd >= 0) {
+                result.created = true;
+                // Only a file made just now gets its permissions, whatever the umask.
+                if (::fchmod(fd, mode) != 0) {
+                    const int cause = errno;
+                    ::close(fd);
+                    ::unlinkat(dir, name, 0);
+                    result.cause = archiveErrorText(cause);
+                    return result;
+                }
+            }
+        }
+        if (fd < 0) {
+            const int cause = errno;
+            result.missing = cause == ENOENT;
+            result.cause = archiveErrorText(cause);
+            return result;
+        }
+        result.fd = Fd(fd);
+        if (::fstat(fd, &result.status) != 0) {
+            result.cause = archiveErrorText(errno);
+            result.fd.reset();
+            return result;
+        }
+        if (!S_ISREG(result.status.st_mode)) {
+            result.cause = notRegular(result.status.st_mode);
+            result.fd.reset();
+        }
+        return result;
+    }
+    result.cause = archiveErrorText(EEXIST);
+    return result;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when name in dir is, without following links, the file of fd.
+bool nameStillIs(int dir, const char* name, int fd)
+{
+    struct stat byName {
+    };
+    struct stat byFd {
+    };
+    return ::fstatat(dir, name, &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &byFd) == 0 &&
+           sameFile(byName, byFd);
+}
+
+// Writes all of bytes; false with errno set on failure (a short write without error is ENOSPC).
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Reads the whole regular file of fd, whose size is known, into bytes; false with errno set.
+bool readAll(int fd, qint64 size, QByteArray& bytes)
+{
+    bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break; // cut short meanwhile
+        done += got;
+    }
+    bytes.truncate(done);
+    return true;
+}
+
+// The writers' lock, held for the life of the object: an flock() on "fillcp.dll.lock" beside the
+// archive. The system drops it when its process ends, however it ends, so a writer killed half-way
+// never blocks the next one. After taking it, the name is checked to be still the file locked: a lock
+// file removed meanwhile locks nothing, so it is taken again on the new one.
+class WriterLock
+{
+public:
+    enum Outcome { Locked, Busy, Failed };
+
+    WriterLock(int dir, const QByteArray& name, mode_t mode, int timeout) : m_dir(dir), m_name(name)
+    {
+        const QDeadlineTimer deadline(timeout);
+        for (;;) {
+            Opened lock = openRegular(dir, name.constData(), O_RDONLY, true, mode);
+            if (!lock.fd.valid()) {
+                m_cause = lock.cause;
+                m_outcome = Failed;
+                return;
+            }
+            bool taken = false;
+            for (;;) {
+                if (::flock(lock.fd.get(), LOCK_EX | LOCK_NB) == 0) {
+                    taken = true;
+                    break;
+                }
+                if (errno != EWOULDBLOCK && errno != EINTR) {
+                    m_cause = archiveErrorText(errno);
+                    m_outcome = Failed;
+                    return;
+                }
+                if (deadline.hasExpired()) {
+                    m_outcome = Busy;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (taken && nameStillIs(dir, name.constData(), lock.fd.get())) {
+                m_fd = std::move(lock.fd);
+                m_outcome = Locked;
+                return;
+            }
+            if (deadline.hasExpired()) {
+                m_outcome = Busy;
+                return;
+            }
+        }
+    }
+
+    Outcome outcome() const { return m_outcome; }
+    const QString& cause() const { return m_cause; }
+    // Still the lock file under its name: nobody removed or replaced it while it was held.
+    bool stillHeld() const { return m_fd.valid() && nameStillIs(m_dir, m_name.constData(), m_fd.get()); }
+
+    // The message of a lock that was not taken.
+    QString message(const QString& archivePath) const
+    {
+        if (m_outcome == Busy)
+            return u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(archivePath);
+        return u"Impossibile bloccare l'archivio %1 per scriverlo: il file %1.lock non si può aprire (%2)."_s
+            .arg(archivePath, m_cause);
+    }
+
+private:
+    int m_dir;
+    QByteArray m_name;
+    Fd m_fd;
+    Outcome m_outcome = Failed;
+    QString m_cause;
+};
+
+// A short random suffix for a temporary file name.
+QByteArray randomSuffix()
+{
+    return QByteArray::number(QRandomGenerator::system()->generate64(), 36);
 }
 
 } // namespace
 
 SlipArchive::SlipArchive(QString path) : m_path(std::move(path))
 {
+    const qsizetype slash = m_path.lastIndexOf(u'/');
+    m_directory = slash < 0 ? u"."_s : (slash == 0 ? u"/"_s : m_path.left(slash));
+    m_directoryName = QFile::encodeName(m_directory);
+    m_name = QFile::encodeName(m_path.mid(slash + 1));
+    const int held = ::open(m_directoryName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (held >= 0) {
+        m_directoryHeld = std::shared_ptr<const int>(new int(held), [](const int* fd) {
+            ::close(*fd);
+            delete fd;
+        });
+    }
+}
+
+namespace {
+
+// The archive's directory, opened; or why it cannot be.
+struct Directory {
+    Fd fd;
+    mode_t fileMode = 0600;
+    QString cause;
+};
+
+} // namespace
+
+// Opens the directory and checks that it is still the one found at construction.
+static Directory openDirectory(const QByteArray& name, const QString& directory, const int* held)
+{
+    Directory result;
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int cause = errno;
+        if (cause == ENOENT)
+            result.cause = u"la cartella %1 non esiste più"_s.arg(directory);
+        else
+            result.cause = u"la cartella %1 non si può aprire (%2)"_s.arg(directory, archiveErrorText(cause));
+        return result;
+    }
+    result.fd = Fd(fd);
+    struct stat status {
+    };
+    if (::fstat(fd, &status) != 0) {
+        result.cause = archiveErrorText(errno);
+        result.fd.reset();
+        return result;
+    }
+    struct stat original {
+    };
+    if (held && (::fstat(*held, &original) != 0 || !sameFile(original, status))) {
+        result.cause = u"la cartella %1 è stata rimossa e sostituita da un'altra mentre il programma era "
+                       u"aperto"_s.arg(directory);
+        result.fd.reset();
+        return result;
+    }
+    // In a shared directory (setgid, the /var/mail model) the group writes the files too.
+    result.fileMode = (status.st_mode & S_ISGID) ? 0660 : 0600;
+    return result;
 }
 
 bool SlipArchive::ensureExists(QString* error) const
 {
-    if (QFileInfo::exists(m_path))
-        return true;
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        setError(error, u"Impossibile creare l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+    const QString prefix = u"Impossibile creare l'archivio %1: "_s.arg(m_path);
+    const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
+    if (!dir.fd.valid()) {
+        setError(error, prefix + dir.cause + u'.');
         return false;
     }
-    file.setPermissions(SharedFile);
+    const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, true, dir.fileMode);
+    if (!file.fd.valid()) {
+        setError(error, prefix + file.cause + u'.');
+        return false;
+    }
+    if (file.created && (::fsync(file.fd.get()) != 0 || ::fsync(dir.fd.get()) != 0)) {
+        setError(error, prefix + archiveErrorText(errno) + u'.');
+        return false;
+    }
     return true;
 }
+
+namespace {
+
+// Reads the archive open at file, refusing one beyond limit; true with bytes filled.
+bool readArchiveFile(const Opened& file, qint64 limit, const QString& path, QByteArray& bytes, QString& cause)
+{
+    const qint64 size = file.status.st_size;
+    if (size > limit) {
+        const auto megabytes = [](qint64 n) { return QString::number((n + (1 << 20) - 1) >> 20); };
+        cause = u"il file è troppo grande per essere letto (%1 MB, al massimo %2 MB). Spostare %3 altrove e "
+                u"ricominciare con un archivio vuoto, o tenerne solo una parte"_s.arg(megabytes(size),
+                                                                                      megabytes(limit), path);
+        return false;
+    }
+    if (!readAll(file.fd.get(), size, bytes)) {
+        cause = archiveErrorText(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool SlipArchive::load(ArchiveTable& table, QString* error) const
 {
     table.clear();
-    QFile file(m_path);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, u"Impossibile aprire l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+    const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
+    const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
+    if (!dir.fd.valid()) {
+        setError(error, prefix + dir.cause + u'.');
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError) {
-        setError(error, u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, file.errorString()));
+    const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
+    if (file.missing)
+        return true;
+    if (!file.fd.valid()) {
+        setError(error, prefix + file.cause + u'.');
+        return false;
+    }
+    QByteArray bytes;
+    QString cause;
+    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
+        setError(error, prefix + cause + u'.');
         return false;
     }
     table = readArchive(bytes);
     return true;
 }
 
-bool SlipArchive::append(QByteArrayView recordBytes, QString* error) const
+bool SlipArchive::append(QByteArrayView recordBytes, QString* error, bool* busy) const
 {
-    const WriterLock lock(m_path, m_lockTimeout);
-    if (!lock.lock(m_path, error))
-        return false;
-    return appendLocked(recordBytes, error);
+    return appendAll({recordBytes.toByteArray()}, error, busy);
 }
 
-bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped,
-                        QString* error) const
+bool SlipArchive::appendAll(const QList<QByteArray>& records, QString* error, bool* busy) const
+{
+    return appendUnderLock(
+        [&records](const QByteArray&) {
+            QByteArray bytes;
+            for (const QByteArray& record : records)
+                bytes.append(record);
+            return bytes;
+        },
+        error, busy);
+}
+
+bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped, QString* error,
+                        bool* busy) const
 {
     if (added)
         *added = 0;
     if (skipped)
         *skipped = 0;
-    const WriterLock lock(m_path, m_lockTimeout);
-    if (!lock.lock(m_path, error))
-        return false;
-    ArchiveTable current;
-    if (!load(current, error))
-        return false;
-
-    // A record's identity: its 16 values, each ended by a byte no value holds.
-    auto key = [](const SlipRecord& record) {
-        QByteArray bytes;
-        for (int column = 0; column < RecordColumnCount; ++column)
-            bytes.append(record.columnBytes(column)).append('\n');
-        return bytes;
-    };
-    QSet<QByteArray> present;
-    present.reserve(current.size() + incoming.size());
-    for (const SlipRecord& record : std::as_const(current))
-        present.insert(key(record));
-    QByteArray bytes;
     qsizetype count = 0;
-    for (const SlipRecord& record : incoming) {
-        const QByteArray identity = key(record);
-        if (present.contains(identity))
-            continue;
-        present.insert(identity);
-        encodeRewrittenRecord(record, bytes);
-        ++count;
-    }
-    if (count > 0 && !appendLocked(bytes, error))
+    const bool appended = appendUnderLock(
+        [&](const QByteArray& existing) {
+            // A record's identity: its 16 values, each ended by a byte no value holds.
+            const auto key = [](const SlipRecord& record) {
+                QByteArray bytes;
+                for (int column = 0; column < RecordColumnCount; ++column)
+                    bytes.append(record.columnBytes(column)).append('\n');
+                return bytes;
+            };
+            const ArchiveTable current = readArchive(existing);
+            QSet<QByteArray> present;
+            present.reserve(current.size() + incoming.size());
+            for (const SlipRecord& record : current)
+                present.insert(key(record));
+            QByteArray bytes;
+            count = 0;
+            for (const SlipRecord& record : incoming) {
+                const QByteArray identity = key(record);
+                if (present.contains(identity))
+                    continue;
+                present.insert(identity);
+                encodeRewrittenRecord(record, bytes);
+                ++count;
+            }
+            return bytes;
+        },
+        error, busy);
+    if (!appended)
         return false;
     if (added)
         *added = count;
@@ -202,75 +490,201 @@ bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetyp
     return true;
 }
 
-bool SlipArchive::appendLocked(QByteArrayView recordBytes, QString* error) const
+bool SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                                  QString* error, bool* busy) const
 {
-    const bool existed = QFileInfo::exists(m_path);
-    QByteArray bytes;
-    // A file cut short inside a line would swallow the marker into that line.
-    if (existed && lacksFinalLineEnd(m_path))
-        bytes = "\r\n";
-    bytes.append(recordBytes);
-
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        setError(error,
-                 u"Impossibile aprire l'archivio %1 per scriverlo: %2."_s.arg(m_path, file.errorString()));
+    if (busy)
+        *busy = false;
+    const QString prefix = u"Impossibile scrivere nell'archivio %1: "_s.arg(m_path);
+    const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
+    const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
+    if (!dir.fd.valid()) {
+        setError(error, prefix + dir.cause + u'.' + unchanged);
         return false;
     }
-    if (!existed)
-        file.setPermissions(SharedFile);
-    const qint64 before = file.size();
-    const qint64 written = file.write(bytes);
-    if (written == bytes.size())
-        return true;
-
-    const QString reason = writeFailure(file, written, bytes.size());
-    if (!existed) {
-        file.close();
-        QFile::remove(m_path);
-    } else if (!file.resize(before)) {
-        setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'ultimo salvataggio potrebbe essere "
-                        u"incompleto."_s.arg(m_path, reason));
+    const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
+    if (lock.outcome() != WriterLock::Locked) {
+        if (busy)
+            *busy = lock.outcome() == WriterLock::Busy;
+        setError(error, lock.message(m_path));
         return false;
     }
-    setError(error, u"Impossibile scrivere nell'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
-                        m_path, reason));
+
+    // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
+    // then what was appended went to a file that is no longer the archive, and it is appended again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const Opened file =
+            openRegular(dir.fd.get(), m_name.constData(), O_RDWR | O_APPEND, true, dir.fileMode);
+        if (!file.fd.valid()) {
+            setError(error, prefix + file.cause + u'.' + unchanged);
+            return false;
+        }
+        if (file.status.st_nlink > 1) {
+            setError(error, prefix +
+                                u"il file ha più di un nome (collegamento fisico) e non viene scritto."_s +
+                                unchanged);
+            return false;
+        }
+        QByteArray existing;
+        QString cause;
+        if (!readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
+            setError(error, prefix + cause + u'.' + unchanged);
+            return false;
+        }
+        const QByteArray records = recordsFor(existing);
+        if (records.isEmpty())
+            return true;
+        // A record cut short by the end of the file is completed with empty lines, so that the new one
+        // starts a record of its own instead of filling the cut one's values.
+        QByteArray bytes = separatorBeforeNewRecord(existing);
+        bytes.append(records);
+        const off_t before = off_t(existing.size());
+        bool written = writeAll(file.fd.get(), bytes.constData(), bytes.size());
+        if (written)
+            written = ::fsync(file.fd.get()) == 0;
+        if (!written) {
+            const int cause = errno;
+            if (file.created) {
+                ::unlinkat(dir.fd.get(), m_name.constData(), 0);
+            } else if (::ftruncate(file.fd.get(), before) != 0 || ::fsync(file.fd.get()) != 0) {
+                setError(error, prefix + archiveErrorText(cause) +
+                                    u".\nL'ultimo salvataggio potrebbe essere incompleto."_s);
+                return false;
+            }
+            setError(error, prefix + archiveErrorText(cause) + u'.' + unchanged);
+            return false;
+        }
+        if (file.created && ::fsync(dir.fd.get()) != 0) {
+            setError(error, prefix + archiveErrorText(errno) + u'.');
+            return false;
+        }
+        if (nameStillIs(dir.fd.get(), m_name.constData(), file.fd.get()))
+            return true;
+    }
+    setError(error, prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s);
     return false;
 }
 
-SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
-                                              QString* error) const
+SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected, QString* error,
+                                              bool* busy) const
 {
-    const WriterLock lock(m_path, m_lockTimeout);
-    if (!lock.lock(m_path, error))
+    if (busy)
+        *busy = false;
+    const QString prefix = u"Impossibile riscrivere l'archivio %1: "_s.arg(m_path);
+    const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
+    const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
+    if (!dir.fd.valid()) {
+        setError(error, prefix + dir.cause + u'.' + unchanged);
         return RemoveResult::Failed;
+    }
+    const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
+    if (lock.outcome() != WriterLock::Locked) {
+        if (busy)
+            *busy = lock.outcome() == WriterLock::Busy;
+        setError(error, lock.message(m_path));
+        return RemoveResult::Failed;
+    }
 
-    ArchiveTable current;
-    if (!load(current, error))
+    const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
+    if (file.missing)
+        return RemoveResult::Moved;
+    if (!file.fd.valid()) {
+        setError(error, prefix + file.cause + u'.' + unchanged);
         return RemoveResult::Failed;
+    }
+    QByteArray bytes;
+    QString cause;
+    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
+        setError(error, prefix + cause + u'.' + unchanged);
+        return RemoveResult::Failed;
+    }
+    const ArchiveTable current = readArchive(bytes);
     if (index < 0 || index >= current.size() || current[index] != expected)
         return RemoveResult::Moved;
 
-    const QByteArray bytes = encodeRewrittenArchive(current, index);
+    // The temporary file: its usual name, cleared first (only a crashed deletion leaves it, and the
+    // name alone goes, never what a link there points to), else a random one. Made exclusively, so
+    // nothing planted there is ever opened.
+    QByteArray temporary = m_name + ".nuovo";
+    ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+    Fd out;
+    for (int attempt = 0; attempt < 8 && !out.valid(); ++attempt) {
+        if (attempt > 0)
+            temporary = m_name + ".nuovo-" + randomSuffix();
+        out = Fd(::openat(dir.fd.get(), temporary.constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_EXCL | SafeFlags, dir.fileMode));
+        if (!out.valid() && errno != EEXIST) {
+            setError(error, prefix +
+                                u"il file temporaneo non si può creare (%1)."_s.arg(archiveErrorText(errno)) +
+                                unchanged);
+            return RemoveResult::Failed;
+        }
+    }
+    if (!out.valid()) {
+        setError(error, prefix + archiveErrorText(EEXIST) + u'.' + unchanged);
+        return RemoveResult::Failed;
+    }
+    const auto fail = [&](int cause) {
+        ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+        setError(error, prefix + archiveErrorText(cause) + u'.' + unchanged);
+        return RemoveResult::Failed;
+    };
+    if (::fchmod(out.get(), dir.fileMode) != 0)
+        return fail(errno);
 
-    // Unbuffered, so that a short write shows here: a buffered one is lost at commit unnoticed.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
-                            m_path, file.errorString()));
+    // Written in pieces of about a megabyte, so a long archive never doubles in memory.
+    constexpr qsizetype Piece = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(Piece + 4096);
+    for (qsizetype r = 0; r < current.size(); ++r) {
+        if (r == index)
+            continue;
+        encodeRewrittenRecord(current[r], buffer);
+        if (buffer.size() >= Piece) {
+            if (!writeAll(out.get(), buffer.constData(), buffer.size()))
+                return fail(errno);
+            buffer.clear();
+        }
+    }
+    if (!writeAll(out.get(), buffer.constData(), buffer.size()) || ::fsync(out.get()) != 0)
+        return fail(errno);
+
+    // The lock removed while it was held: another writer may be appending to the archive right now.
+    if (!lock.stillHeld()) {
+        ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+        setError(error,
+                 prefix + u"il file di blocco %1.lock è stato rimosso durante la cancellazione, quindi "
+                          u"nulla è stato cancellato. Riprovare."_s.arg(m_path));
         return RemoveResult::Failed;
     }
-    file.setPermissions(SharedFile);
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size()) {
-        file.cancelWriting();
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
-                            m_path, writeFailure(file, written, bytes.size())));
-        return RemoveResult::Failed;
+    // Changed under us by a program that ignores the lock: deleting now would lose its change.
+    struct stat now {
+    };
+    if (::fstatat(dir.fd.get(), m_name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !sameFile(now, file.status) || now.st_size != qint64(bytes.size())) {
+        ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+        return RemoveResult::Moved;
     }
-    if (!file.commit()) {
-        setError(error, u"Impossibile riscrivere l'archivio %1: %2.\nL'archivio è rimasto com'era."_s.arg(
-                            m_path, file.errorString()));
+    if (::renameat(dir.fd.get(), temporary.constData(), dir.fd.get(), m_name.constData()) != 0)
+        return fail(errno);
+    // A writer that took a lock file made anew in the instant between that check and the rename
+    // appended to the file just replaced: its bytes follow the records in the new archive.
+    struct stat old {
+    };
+    if (::fstat(file.fd.get(), &old) == 0 && old.st_size > qint64(bytes.size())) {
+        QByteArray late;
+        if (readAll(file.fd.get(), old.st_size, late) && late.size() > bytes.size()) {
+            late.remove(0, bytes.size());
+            if (!writeAll(out.get(), late.constData(), late.size()) || ::fsync(out.get()) != 0) {
+                setError(error, prefix + archiveErrorText(errno) +
+                                    u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s);
+                return RemoveResult::Failed;
+            }
+        }
+    }
+    if (::fsync(dir.fd.get()) != 0) {
+        setError(error, prefix + archiveErrorText(errno) +
+                            u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s);
         return RemoveResult::Failed;
     }
     return RemoveResult::Removed;

@@ -2,38 +2,55 @@
 
 #include "core/archive/SlipRecord.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
-// The archive file and the operations on it. The file is opened and closed within each call.
-// Writers lock the file "fillcp.dll.lock" beside the archive: an append writes the whole record
-// at once and a deletion rewrites the file atomically (temporary file, then rename), so a second copy
-// of the application, or a crash, never leaves a torn record. Errors are Italian texts naming the file.
+#include <sys/types.h>
+
+#include <functional>
+#include <memory>
+
+// The archive file and the operations on it. Every file is opened through a descriptor of the
+// archive's directory, never by following a name: a link, a FIFO, a device or a directory where the
+// archive, its lock or a temporary file should be is refused, and none can make the program hang.
+// Writers lock the file "fillcp.dll.lock" beside the archive (flock, waited for about one second);
+// an append writes all its records at once and a deletion writes a temporary file in the same
+// directory and renames it over the archive. Both are synced to disk before they report success.
+// Errors are Italian texts naming the file and the cause.
 class SlipArchive
 {
 public:
+    // The archive at path. The directory found there now is the archive's for the life of the object:
+    // if it disappears or is replaced, operations fail and say so.
     explicit SlipArchive(QString path);
 
     const QString& path() const { return m_path; }
-    // How long a writer waits for another one to finish (default 10 s).
+    // How long a writer waits for another one to finish (default 1 s).
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
+    // Largest archive read into memory (default 1 GiB); a larger one is refused with a message.
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
+    qint64 sizeLimit() const { return m_sizeLimit; }
 
-    // Creates the empty file, readable and writable for all users, when there is none.
+    // Creates the empty file when there is none (0600, or 0660 in a setgid shared directory).
     bool ensureExists(QString* error = nullptr) const;
 
     // Reads every record. A missing file is an empty archive.
     bool load(ArchiveTable& table, QString* error = nullptr) const;
 
-    // Appends one record's bytes (see encodeSavedRecord), or several records' one after the other, in
-    // one write under the lock. On failure the file is left as it was: all the records or none.
-    bool append(QByteArrayView recordBytes, QString* error = nullptr) const;
+    // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was.
+    // busy, when given, tells whether the failure was another copy holding the lock past the wait.
+    bool append(QByteArrayView recordBytes, QString* error = nullptr, bool* busy = nullptr) const;
+    // Appends several records in one locked step: all of them or, on failure, none.
+    bool appendAll(const QList<QByteArray>& records, QString* error = nullptr, bool* busy = nullptr) const;
 
     // Appends the records of another archive (one brought from another machine, say) that are not
     // already in this one, in their order, in one write under the lock: all of them or, on failure,
     // none. A record is already there when its 16 values equal those of a record of this archive or
     // of one appended before it. added and skipped count the records.
-    bool merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped,
-               QString* error = nullptr) const;
+    bool merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped, QString* error = nullptr,
+               bool* busy = nullptr) const;
 
     enum class RemoveResult {
         Removed,
@@ -44,11 +61,24 @@ public:
     };
     // Rewrites the file without its record at index, provided that record still equals expected.
     // The other records keep their order, in the rewrite shape.
-    RemoveResult remove(qsizetype index, const SlipRecord& expected, QString* error = nullptr) const;
+    RemoveResult remove(qsizetype index, const SlipRecord& expected, QString* error = nullptr,
+                        bool* busy = nullptr) const;
 
 private:
-    bool appendLocked(QByteArrayView recordBytes, QString* error) const;
+    // Under the lock, appends what recordsFor makes of the file's bytes at that moment (nothing when it
+    // makes nothing), after the padding a record cut short needs.
+    bool appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                         QString* error, bool* busy) const;
 
     QString m_path;
-    int m_lockTimeout = 10000;
+    QString m_directory;
+    QByteArray m_directoryName; // encoded
+    QByteArray m_name;          // encoded file name
+    // The directory found at construction, held open so that no other can take its identity.
+    std::shared_ptr<const int> m_directoryHeld;
+    int m_lockTimeout = 1000;
+    qint64 m_sizeLimit = qint64(1) << 30;
 };
+
+// The Italian words for an errno value, as the archive's messages give a cause.
+QString archiveErrorText(int error);

@@ -46,8 +46,11 @@ public:
             ++p;
         const QByteArrayView line(start, p - start);
         if (p != m_end) {
-            if (*p == '\r' && p + 1 != m_end && p[1] == '\n')
+            // CR CR LF, left by a file converted twice, is one line end like CR LF.
+            if (*p == '\r' && m_end - p >= 2 && p[1] == '\n')
                 ++p;
+            else if (*p == '\r' && m_end - p >= 3 && p[1] == '\r' && p[2] == '\n')
+                p += 2;
             ++p;
         }
         m_data = p;
@@ -193,6 +196,31 @@ bool operator==(const SlipRecord& a, const SlipRecord& b)
 ArchiveTable readArchive(const QByteArray& bytes)
 {
     return ArchiveTableReader::read(bytes);
+}
+
+QByteArray separatorBeforeNewRecord(QByteArrayView bytes)
+{
+    // Follow the reader: after a marker it takes the next 16 lines whatever they hold.
+    LineReader lines(bytes);
+    int missing = 0;
+    while (!lines.atEnd()) {
+        const QByteArrayView line = lines.next();
+        if (missing > 0)
+            --missing;
+        else if (line == RecordMarker)
+            missing = RecordColumnCount;
+    }
+    QByteArray out;
+    if (bytes.isEmpty())
+        return out;
+    const char last = bytes.back();
+    // After a closing CR, a CR LF would join it into one line end (CR CR LF): lone CRs are added then.
+    const char* lineEnd = last == '\r' ? "\r" : "\r\n";
+    if (last != '\r' && last != '\n')
+        out.append("\r\n");
+    for (int i = 0; i < missing; ++i)
+        out.append(lineEnd);
+    return out;
 }
 
 QStringView trimSpaces(QStringView text)

@@ -62,11 +62,16 @@ using ArchiveTable = QList<SlipRecord>;
 // The line that opens every record: "?*@1ç*^" in Windows-1252.
 inline constexpr QByteArrayView RecordMarker("?*@1\xE7*^", 7);
 
-// Every record of an archive file's bytes. A line ends at CR LF, a lone CR or a lone LF. Lines up to
-// the first marker line, and between a record's last value and the next marker, are skipped; the 16
-// lines after a marker are its values whatever they hold. A record cut short by the end of the data
-// has empty values for its missing lines. The records share bytes.
+// Every record of an archive file's bytes. A line ends at CR LF, CR CR LF, a lone CR or a lone LF. Lines up
+// to the first marker line, and between a record's last value and the next marker, are skipped; the 16 lines
+// after a marker are its values whatever they hold. A record cut short by the end of the data has empty
+// values for its missing lines. The records share bytes.
 ArchiveTable readArchive(const QByteArray& bytes);
+
+// What to write at the end of bytes before a new record so that the reader takes it as a record of its
+// own: a line end when the last line has none, and an empty line for each value that a record cut short
+// by the end of the data still lacks. Empty when the data ends cleanly.
+QByteArray separatorBeforeNewRecord(QByteArrayView bytes);
 
 // Removes the space character (only that) at both ends.
 QStringView trimSpaces(QStringView text);

@@ -62,8 +62,16 @@ void ArchiveDatesTest::showsTheListDate_data()
     QTest::newRow("french accent in capitals") << french << u"01 FÉVRIER 2026"_s << u"01/02/2026"_s;
     QTest::newRow("italian still read on a german system")
         << german << u"31 ottobre 2026"_s << u"31/10/2026"_s;
-    QTest::newRow("third language is shown as stored")
-        << german << u"07 December 2026"_s << u"07 December 2026"_s;
+    // A shared archive holds dates saved by users of other languages than the reader's.
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    QTest::newRow("english on an italian system") << italian << u"07 December 2026"_s << u"07/12/2026"_s;
+    QTest::newRow("english on a german system") << german << u"07 December 2026"_s << u"07/12/2026"_s;
+    QTest::newRow("spanish") << italian << u"03 enero 2027"_s << u"03/01/2027"_s;
+    QTest::newRow("dutch") << italian << u"12 maart 2026"_s << u"12/03/2026"_s;
+    QTest::newRow("portuguese") << italian << u"20 dezembro 2026"_s << u"20/12/2026"_s;
+    QTest::newRow("polish, month in the genitive") << italian << u"05 stycznia 2026"_s << u"05/01/2026"_s;
+    QTest::newRow("swedish in capitals") << italian << u"09 OKTOBER 2026"_s << u"09/10/2026"_s;
+    QTest::newRow("no language's month") << italian << u"07 brumaio 2026"_s << u"07 brumaio 2026"_s;
     QTest::newRow("impossible day shown as stored")
         << english << u"31 febbraio 2026"_s << u"31 febbraio 2026"_s;
     QTest::newRow("numeric date shown as stored") << english << u"07/12/2026"_s << u"07/12/2026"_s;

@@ -186,8 +186,12 @@ void SlipRecordTest::reads_data()
     QTest::newRow("mixed line ends")
         << QByteArray("?*@1\xE7*^\n01 maggio 2026\r a\r\n b\nc\rd\r\n\r\n\n\r\n\n\r\n\r\n\r\n\r\n\r\n\r\n")
         << QList<Columns>{padded({u"01 maggio 2026"_s, u"a"_s, u"b"_s, u"c"_s, u"d"_s})};
-    QTest::newRow("CR CR LF is an empty line between")
-        << QByteArray("?*@1\xE7*^\r\r\ndata\r\n") << QList<Columns>{padded({QString(), u"data"_s})};
+    // A file converted twice to CR LF.
+    QTest::newRow("CR CR LF is one line end")
+        << QByteArray("?*@1\xE7*^\r\r\ndata\r\r\nnome\r\n") << QList<Columns>{padded({u"data"_s, u"nome"_s})};
+    QTest::newRow("CR CR then a letter: two lone CRs")
+        << QByteArray("?*@1\xE7*^\rdata\r\rnome")
+        << QList<Columns>{padded({u"data"_s, QString(), u"nome"_s})};
     QTest::newRow("only spaces are trimmed, tabs stay")
         << joined({Marker, "  d  ", "\tnome\t ", "   "}) << QList<Columns>{padded({u"d"_s, u"\tnome\t"_s})};
     QTest::newRow("windows-1252 letters") << joined({Marker, "01 giugno 2026", " Citt\xE0 \x80 \x93x\x94"})

@@ -1,0 +1,188 @@
+#include "core/archive/ArchivePath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(DirectoryFacts)
+Q_DECLARE_METATYPE(UserFacts)
+
+namespace {
+
+constexpr gid_t Cedolario = 120;
+constexpr uid_t Anna = 1000; // a user of the group
+constexpr gid_t AnnaOwn = 1000;
+
+DirectoryFacts directory(mode_t mode, uid_t owner = 0, gid_t group = Cedolario)
+{
+    DirectoryFacts facts;
+    facts.exists = true;
+    facts.isDirectory = true;
+    facts.owner = owner;
+    facts.group = group;
+    facts.mode = mode;
+    return facts;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return mode_t(-1);
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class ArchiveLocationTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void judgesTheSharedDirectory_data();
+    void judgesTheSharedDirectory();
+    void mendingCommands();
+    void perUserArchiveWhenTheSharedOneIsUnsafe();
+    void perUserArchiveWithoutAWord();
+    void sharedArchiveWhenSafe();
+};
+
+void ArchiveLocationTest::judgesTheSharedDirectory_data()
+{
+    QTest::addColumn<DirectoryFacts>("facts");
+    QTest::addColumn<bool>("groupExists");
+    QTest::addColumn<UserFacts>("user");
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<QString>("faults");
+
+    const UserFacts member{Anna, {AnnaOwn, 24, Cedolario}};
+    const UserFacts stranger{1001, {1001, 24}};
+    const UserFacts root{0, {0}};
+    const int use = SharedDirectoryVerdict::Use;
+    const int unsafe = SharedDirectoryVerdict::Unsafe;
+
+    QTest::newRow("2770 root:cedolario, member") << directory(02770) << true << member << use << QString();
+    QTest::newRow("2775 root:cedolario, member") << directory(02775) << true << member << use << QString();
+    QTest::newRow("2770, root not in the group") << directory(02770) << true << root << use << QString();
+    QTest::newRow("2770, user not in the group")
+        << directory(02770) << true << stranger << int(SharedDirectoryVerdict::NotMember) << QString();
+    QTest::newRow("no shared directory")
+        << DirectoryFacts{} << true << member << int(SharedDirectoryVerdict::Absent) << QString();
+    QTest::newRow("0777 left by an earlier install")
+        << directory(0777, 0, 0) << true << member << unsafe
+        << u"non è del gruppo cedolario, manca il bit setgid, è scrivibile da tutti gli utenti"_s;
+    QTest::newRow("2777: world-writable")
+        << directory(02777) << true << member << unsafe << u"è scrivibile da tutti gli utenti"_s;
+    QTest::newRow("1770: sticky without setgid")
+        << directory(01770) << true << member << unsafe << u"manca il bit setgid"_s;
+    QTest::newRow("2750: group cannot write")
+        << directory(02750) << true << member << unsafe << u"il gruppo non può leggerla e scriverla"_s;
+    QTest::newRow("owned by a user") << directory(02770, Anna) << true << member << unsafe
+                                     << u"non appartiene a root"_s;
+    QTest::newRow("another group") << directory(02770, 0, 50) << true << member << unsafe
+                                   << u"non è del gruppo cedolario"_s;
+    QTest::newRow("group cedolario missing")
+        << directory(02770, 0, 50) << false << root << unsafe << u"il gruppo cedolario non esiste"_s;
+    DirectoryFacts link = directory(0777);
+    link.isLink = true;
+    link.isDirectory = false;
+    QTest::newRow("a link to a directory")
+        << link << true << root << unsafe << u"è un collegamento simbolico"_s;
+    DirectoryFacts file = directory(0644);
+    file.isDirectory = false;
+    QTest::newRow("a plain file") << file << true << root << unsafe << u"non è una cartella"_s;
+}
+
+void ArchiveLocationTest::judgesTheSharedDirectory()
+{
+    QFETCH(DirectoryFacts, facts);
+    QFETCH(bool, groupExists);
+    QFETCH(UserFacts, user);
+    QFETCH(int, verdict);
+    QFETCH(QString, faults);
+    const SharedDirectoryVerdict result =
+        judgeSharedDirectory(facts, groupExists ? std::optional<gid_t>(Cedolario) : std::nullopt, user);
+    QCOMPARE(int(result.kind), verdict);
+    QCOMPARE(result.faults, faults);
+}
+
+void ArchiveLocationTest::mendingCommands()
+{
+    QCOMPARE(
+        ::mendingCommands(u"/var/lib/cedolario"_s, directory(0777, 0, 0), true),
+        u"sudo chown root:cedolario /var/lib/cedolario\n"
+        u"sudo chmod 2770 /var/lib/cedolario\n"
+        u"sudo find /var/lib/cedolario -maxdepth 1 -type f -exec chgrp cedolario {} + -exec chmod 0660 {} +"_s);
+    DirectoryFacts link = directory(0777);
+    link.isLink = true;
+    QCOMPARE(::mendingCommands(u"/var/lib/cedolario"_s, link, false),
+             u"sudo addgroup --system cedolario\n"
+             u"sudo mv /var/lib/cedolario /var/lib/cedolario.vecchia\n"
+             u"sudo install -d -o root -g cedolario -m 2770 /var/lib/cedolario"_s);
+}
+
+void ArchiveLocationTest::perUserArchiveWhenTheSharedOneIsUnsafe()
+{
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString shared = temporary.filePath(u"var/lib/cedolario"_s);
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QFile::setPermissions(shared, QFile::Permissions(0x7777)));
+    QCOMPARE(modeOf(shared), mode_t(0777));
+    const QString data = temporary.filePath(u"home/.local/share"_s);
+
+    const ArchiveLocation location = chooseArchiveLocation(shared, data);
+    QCOMPARE(location.path, data + u"/cedolario/fillcp.dll"_s);
+    QVERIFY(!location.shared);
+    QVERIFY2(location.notice.startsWith(u"La cartella comune dell'archivio %1 non è sicura ("_s.arg(shared)),
+             qPrintable(location.notice));
+    QVERIFY2(location.notice.contains(u"è scrivibile da tutti gli utenti"_s), qPrintable(location.notice));
+    QVERIFY2(
+        location.notice.contains(u"Le schede sono salvate nell'archivio personale %1."_s.arg(location.path)),
+        qPrintable(location.notice));
+    QVERIFY2(location.notice.contains(u"sudo chmod 2770 %1"_s.arg(shared)), qPrintable(location.notice));
+    // The per-user directory is made private; the shared one is left exactly as it was.
+    QCOMPARE(modeOf(data + u"/cedolario"_s), mode_t(0700));
+    QCOMPARE(modeOf(shared), mode_t(0777));
+    QVERIFY(QDir(shared).isEmpty());
+}
+
+void ArchiveLocationTest::perUserArchiveWithoutAWord()
+{
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString data = temporary.filePath(u"xdg-data/"_s);
+    const ArchiveLocation location = chooseArchiveLocation(temporary.filePath(u"non-installato"_s), data);
+    QCOMPARE(location.path, temporary.filePath(u"xdg-data/cedolario/fillcp.dll"_s));
+    QCOMPARE(location.notice, QString());
+    QCOMPARE(modeOf(temporary.filePath(u"xdg-data/cedolario"_s)), mode_t(0700));
+}
+
+void ArchiveLocationTest::sharedArchiveWhenSafe()
+{
+    if (geteuid() != 0)
+        QSKIP("a directory owned by root is made by root only");
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString shared = temporary.filePath(u"condivisa"_s);
+    QVERIFY(QDir().mkpath(shared));
+    // Group "root" stands for the group of the archive here: root may write it as root.
+    QCOMPARE(::chown(QFile::encodeName(shared).constData(), 0, 0), 0);
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 02770), 0);
+    const QString data = temporary.filePath(u"personale"_s);
+    const ArchiveLocation location = chooseArchiveLocation(shared + u'/', data, u"root"_s);
+    QCOMPARE(location.path, shared + u"/fillcp.dll"_s);
+    QVERIFY(location.shared);
+    QCOMPARE(location.notice, QString());
+    QVERIFY(!QFileInfo::exists(data));
+}
+
+QTEST_GUILESS_MAIN(ArchiveLocationTest)
+#include "ArchiveLocationTest.moc"
