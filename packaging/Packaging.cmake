@@ -1,11 +1,11 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
 #
-# Installed: the executable, the freedesktop desktop entry, the scalable icon, the AppStream metadata
-# and the archive directory CEDOLARIO_SYSTEM_DIR, writable by every user of the machine (when the
-# installation may make it; see MakeArchiveDirectory.cmake). The package
-# ships that directory, and its postinst sets the mode again in case the directory already existed.
-# Nothing in the package deletes the directory or the archive in it: removal and purge keep the users'
-# saved slips (dpkg leaves a directory that still holds files).
+# Installed: the executable, the freedesktop desktop entry, the scalable icon and the AppStream
+# metadata. Each user's archive lies in their own data directory; the shared archive directory
+# CEDOLARIO_SYSTEM_DIR is not installed as a file of the package: the package's postinst makes the group
+# "cedolario" and gives the directory its safe shape (2770 root:cedolario), converting one left by an
+# earlier install. No maintainer script deletes the directory or the archive in it, and dpkg does not
+# own it, so removal and purge keep the users' saved slips.
 include(GNUInstallDirs)
 
 set(CEDOLARIO_APP_ID it.cedolario.Cedolario)
@@ -18,8 +18,6 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/${CEDOLARIO_APP_ID}.metainfo.xml
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/svg/cedolario.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${CEDOLARIO_APP_ID}.svg)
-install(CODE "set(CEDOLARIO_SYSTEM_DIR \"${CEDOLARIO_SYSTEM_DIR}\")")
-install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/MakeArchiveDirectory.cmake)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/postinst.in ${CMAKE_BINARY_DIR}/debian/postinst @ONLY)
 
@@ -34,8 +32,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fill in and print Italian postal payment 
 set(CPACK_PACKAGE_DESCRIPTION
     "Cedolario fills in Italian postal current-account payment slips on an image\n\
 of the slip and prints them on plain A4 paper through the default printer.\n\
-Saved slips are kept in an archive shared by the users of the computer,\n\
-in ${CEDOLARIO_SYSTEM_DIR}.")
+Saved slips are kept in each user's own archive, or in one shared by the\n\
+members of the group cedolario, in ${CEDOLARIO_SYSTEM_DIR}.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -43,7 +41,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Printed slips name Arial and Times New Roman; fontconfig maps them to these metric-compatible fonts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+# passwd gives the postinst groupadd.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, passwd")
 # Qt's own texts (context menus, the file dialog) in Italian.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst)

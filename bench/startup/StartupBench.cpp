@@ -1,6 +1,13 @@
 // Start-up time: from launching a program to its first painted window, on a real X display
 // (./scripts/bench runs this under xvfb-run when there is no display). Each launched program ends
 // itself right after its first paint (FirstPaintExit), so one iteration is one whole launch.
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/SlipRecord.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -9,10 +16,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -25,9 +34,13 @@ const bool described = [] {
         "One launch until the first window has painted on an X display (Xvfb), timed over repeated "
         "launches. `StartCedolario` starts the application as `main()` does (with an archive of its "
         "own, empty) and stops when the slip form has painted, the palette having come up first; "
+        "`StartCedolarioMillion` does the same with an archive of 1 000 000 records (about 225 bytes "
+        "each, as the save writes them), against `ReadMillionArchiveBytes`, which only reads that "
+        "file's bytes into memory (from the page cache, as the launches find it); "
         "`StartEmptyWindow` shows an empty Qt window; `StartNoWindow` only connects a Qt widget "
         "application to the display.");
     benchmark::AddCustomContext("cedolario.reference.StartCedolario", "StartEmptyWindow");
+    benchmark::AddCustomContext("cedolario.reference.StartCedolarioMillion", "ReadMillionArchiveBytes");
     benchmark::AddCustomContext("cedolario.reference.StartEmptyWindow", "StartNoWindow");
     return true;
 }();
@@ -128,8 +141,72 @@ void StartCedolario(benchmark::State& state)
     std::filesystem::remove_all(archiveDirectory, ignored);
 }
 
+// A directory holding an archive of a million records, made once (untimed) for the run.
+const std::string& millionArchiveDirectory()
+{
+    static const std::string directory = [] {
+        char name[] = "/tmp/cedolario-million-XXXXXX";
+        if (!mkdtemp(name))
+            return std::string();
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        QFile file(QString::fromLocal8Bit(name) + QStringLiteral("/fillcp.dll"));
+        if (!file.open(QIODevice::WriteOnly))
+            return std::string();
+        QByteArray chunk;
+        for (int r = 0; r < 1000000; ++r) {
+            const QString n = QString::number(r);
+            const SlipTexts fields = {QStringLiteral("Cognome Nome ") + n,
+                                      QStringLiteral("Via Garibaldi ") + n,
+                                      QStringLiteral("00100"),
+                                      QStringLiteral("Città"),
+                                      QStringLiteral("1234,50"),
+                                      QStringLiteral("milleduecentotrentaquattro/50"),
+                                      QStringLiteral("Ente Acque"),
+                                      QStringLiteral("Ufficio"),
+                                      QString(),
+                                      QStringLiteral("12345678"),
+                                      QStringLiteral("Bolletta n. ") + n,
+                                      QStringLiteral("123")};
+            chunk += *encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian), fields,
+                                        PaletteState{false, true, 1});
+            if (chunk.size() > (1 << 20)) {
+                file.write(chunk);
+                chunk.clear();
+            }
+        }
+        file.write(chunk);
+        return std::string(name);
+    }();
+    return directory;
+}
+
+void StartCedolarioMillion(benchmark::State& state)
+{
+    const std::string& directory = millionArchiveDirectory();
+    if (directory.empty()) {
+        state.SkipWithError("cannot write the archive of a million records");
+        return;
+    }
+    timeLaunches(state, CEDOLARIO_START_APP, directory.c_str());
+}
+
+void ReadMillionArchiveBytes(benchmark::State& state)
+{
+    const std::string& directory = millionArchiveDirectory();
+    const std::string path = directory + "/fillcp.dll";
+    std::vector<char> bytes;
+    for (auto _ : state) {
+        std::ifstream file(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), {});
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+}
+
 } // namespace
 
+BENCHMARK(StartCedolarioMillion)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(ReadMillionArchiveBytes)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(StartCedolario)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(StartNoWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(StartEmptyWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

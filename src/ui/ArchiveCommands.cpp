@@ -6,24 +6,75 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 
+#include <QEventLoop>
+#include <QMetaObject>
+
+#include <thread>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs work on a thread of its own while the interface thread keeps painting but takes no input (no
+// click can start another command meanwhile), and returns its result.
+template <typename Work> auto offInterfaceThread(Work work) -> decltype(work())
+{
+    using Result = decltype(work());
+    Result result{};
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return result;
+}
+
+QString tryAgainQuestion(const QString& busy)
+{
+    return busy + u"\nRiprovare?"_s;
+}
+
+} // namespace
 
 ArchiveCommands::ArchiveCommands(Services& services) : m_services(services)
 {
 }
 
-void ArchiveCommands::EnsureArchiveFile()
+ArchiveCommands::~ArchiveCommands() = default;
+
+const SlipArchive& ArchiveCommands::archive()
 {
-    // Nothing is said here: a save into an archive that cannot be made explains why.
-    SlipArchive(m_services.archivePath()).ensureExists();
+    const QString path = m_services.archivePath();
+    if (!m_archive || m_archive->path() != path)
+        m_archive = std::make_unique<SlipArchive>(path);
+    m_archive->setLockTimeout(m_lockTimeout);
+    return *m_archive;
 }
 
-QStringList ArchiveCommands::LoadArchiveList()
+void ArchiveCommands::EnsureArchiveFile()
 {
-    QString error;
-    if (!SlipArchive(m_services.archivePath()).load(m_table, &error))
-        m_services.messages.critical(error);
-    return listEntries(m_table, StoredDateReader(m_locale));
+    // Nothing is said here: the list load that follows reports a file that cannot be read.
+    archive().ensureExists();
+}
+
+void ArchiveCommands::LoadArchiveList()
+{
+    const SlipArchive& file = archive();
+    struct Loaded {
+        ArchiveTable table;
+        QString error;
+        bool ok = false;
+    };
+    Loaded loaded = offInterfaceThread([&file] {
+        Loaded result;
+        result.ok = file.load(result.table, &result.error);
+        return result;
+    });
+    m_table = std::move(loaded.table);
+    if (!loaded.ok)
+        m_services.messages.critical(loaded.error);
 }
 
 bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state)
@@ -37,11 +88,29 @@ bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteStat
         m_services.messages.critical(unstorableMessage(problem));
         return false;
     }
-    QString error;
-    if (!SlipArchive(m_services.archivePath()).append(*record, &error)) {
-        m_services.messages.critical(error);
+    const SlipArchive& file = archive();
+    for (;;) {
+        struct Outcome {
+            bool saved = false;
+            bool busy = false;
+            QString error;
+        };
+        const Outcome outcome = offInterfaceThread([&] {
+            Outcome result;
+            result.saved = file.append(*record, &result.error, &result.busy);
+            return result;
+        });
+        if (outcome.saved)
+            break;
+        if (outcome.busy) {
+            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
+                continue;
+            return false;
+        }
+        m_services.messages.critical(outcome.error);
         return false;
     }
+    // Only now, with the record on the disk.
     m_services.messages.inform(u"Dati Salvati !!!"_s);
     return true;
 }
@@ -59,20 +128,34 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
         return false;
     if (row < 0 || row >= m_table.size())
         return false;
-    const SlipArchive archive(m_services.archivePath());
-    QString error;
-    switch (archive.remove(row, m_table[row], &error)) {
-    case SlipArchive::RemoveResult::Removed:
-        return true;
-    case SlipArchive::RemoveResult::Moved:
-        m_services.messages.inform(
-            u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al "
-            u"suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
-                archive.path()));
-        return false;
-    case SlipArchive::RemoveResult::Failed:
-        m_services.messages.critical(error);
-        return false;
+    const SlipArchive& file = archive();
+    const SlipRecord expected = m_table[row];
+    for (;;) {
+        struct Outcome {
+            SlipArchive::RemoveResult result = SlipArchive::RemoveResult::Failed;
+            bool busy = false;
+            QString error;
+        };
+        const Outcome outcome = offInterfaceThread([&] {
+            Outcome attempt;
+            attempt.result = file.remove(row, expected, &attempt.error, &attempt.busy);
+            return attempt;
+        });
+        switch (outcome.result) {
+        case SlipArchive::RemoveResult::Removed:
+            return true;
+        case SlipArchive::RemoveResult::Moved:
+            m_services.messages.inform(
+                u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più "
+                u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s
+                    .arg(file.path()));
+            return false;
+        case SlipArchive::RemoveResult::Failed:
+            if (outcome.busy && m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
+                continue;
+            if (!outcome.busy)
+                m_services.messages.critical(outcome.error);
+            return false;
+        }
     }
-    return false;
 }

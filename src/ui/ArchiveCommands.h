@@ -5,25 +5,29 @@
 
 #include <QLocale>
 #include <QString>
-#include <QStringList>
 
+#include <memory>
 #include <optional>
 
+class SlipArchive;
 struct Services;
 
 // The archive operations of the palette on plain values: start-up, list, save, recall, delete. The
 // table holds the records of the last list load; list entry i stands for record i. Questions and
 // failures go through the message boxes of Services, in Italian; a failure leaves the file as it was.
+// The file work runs off the interface thread while the windows take no input, so a long archive
+// never freezes them; when another copy holds the archive's lock past about a second, the user is
+// asked whether to try again.
 class ArchiveCommands
 {
 public:
     explicit ArchiveCommands(Services& services);
+    ~ArchiveCommands();
 
     // Creates an empty archive file when there is none.
     void EnsureArchiveFile();
-    // Reads the archive anew and returns one list entry per record; a file that cannot be read is
-    // reported and lists what could be read of it.
-    QStringList LoadArchiveList();
+    // Reads the archive anew into table(); a file that cannot be read is reported and lists nothing.
+    void LoadArchiveList();
     // Asks, then appends the slip with the save date; true when it was saved (and the user told so).
     bool SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state);
     // The record behind list entry row of the last load, as stored; none when there is no such entry.
@@ -37,9 +41,18 @@ public:
 
     // The language of the saved dates and of the month names read back besides Italian.
     void setLocale(const QLocale& locale) { m_locale = locale; }
+    const QLocale& locale() const { return m_locale; }
+    // How long one attempt waits for another copy's lock before the user is asked (default 1 s).
+    void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
 
 private:
+    // The archive of this run: made at the first operation and kept, so it never moves; made anew
+    // only if Services names another file.
+    const SlipArchive& archive();
+
     Services& m_services;
+    std::unique_ptr<SlipArchive> m_archive;
     ArchiveTable m_table;
     QLocale m_locale = QLocale::system();
+    int m_lockTimeout = 1000;
 };

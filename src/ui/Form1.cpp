@@ -235,7 +235,8 @@ QString Form1::fieldText(int index) const
 
 void Form1::setFieldText(int index, const QString& text)
 {
-    Text1.at(static_cast<std::size_t>(index))->setText(text);
+    // Every field is a SlipLineEdit (made in the constructor).
+    static_cast<SlipLineEdit*>(Text1.at(static_cast<std::size_t>(index)))->setStoredText(text);
 }
 
 SlipTexts Form1::fields() const

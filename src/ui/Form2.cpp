@@ -6,12 +6,12 @@
 #include "ui/PalettePlacement.h"
 #include "ui/PictureButton.h"
 
+#include "ui/ArchiveList.h"
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
@@ -139,7 +139,7 @@ void Form2::buildControls()
     listTitle->setAlignment(Qt::AlignCenter);
     label("Label3_0", QStringLiteral("Data             Nome"), 600, 2400, 1815, 255);
 
-    List1 = new QListWidget(client);
+    List1 = new ArchiveList(client);
     place(List1, "List1", 285, 2640, 2655, 2010);
     List1->setFocusPolicy(Qt::NoFocus);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -219,14 +219,10 @@ void Form2::clearArchiveList()
     List1->clear();
 }
 
-void Form2::showArchiveList(const QStringList& entries)
+void Form2::showArchiveList(const ArchiveTable& table, const QLocale& locale)
 {
-    List1->clear();
-    // Every entry is one line in one font: with uniform sizes the list lays out a long archive at once
-    // (a million entries in about 0.1 s instead of 5 s).
-    List1->setUniformItemSizes(true);
-    List1->addItems(entries);
-    Label4->setText(QStringLiteral("Record: ") + QString::number(entries.size()));
+    List1->setArchive(table, locale);
+    Label4->setText(QStringLiteral("Record: ") + QString::number(table.size()));
     Label4->adjustSize();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/archive/SlipRecord.h"
 #include "core/geometry/PaletteOutline.h"
 #include "core/slip/SlipFields.h"
 
@@ -12,8 +13,9 @@
 
 class QCheckBox;
 class QLabel;
-class QListWidget;
 class QMenu;
+class ArchiveList;
+class QLocale;
 class QRadioButton;
 class Form1;
 class PalettePlacement;
@@ -56,8 +58,8 @@ public:
     std::optional<qsizetype> SelectedListIndex() const;
     // Empties the list (before the archive is read again).
     void clearArchiveList();
-    // Lists entries, one per record, and shows their number.
-    void showArchiveList(const QStringList& entries);
+    // Lists the records, one entry each (made when shown), and shows their number.
+    void showArchiveList(const ArchiveTable& table, const QLocale& locale);
 
     // Gives the activation back to the slip form, if it is on screen.
     void returnFocusToSlip();
@@ -69,7 +71,7 @@ public:
     std::array<QRadioButton*, 2> Option1{};
     QCheckBox* Check1 = nullptr;
     QLabel* Picture1 = nullptr;
-    QListWidget* List1 = nullptr;
+    ArchiveList* List1 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label1 = nullptr; // version label
     std::array<PictureButton*, 7> Image2{};

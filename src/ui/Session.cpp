@@ -158,7 +158,8 @@ void Session::deleteSelectedRecord()
 void Session::reloadArchiveList()
 {
     m_palette->clearArchiveList();
-    m_palette->showArchiveList(m_archive.LoadArchiveList());
+    m_archive.LoadArchiveList();
+    m_palette->showArchiveList(m_archive.table(), m_archive.locale());
 }
 
 void Session::showAbout()

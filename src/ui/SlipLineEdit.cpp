@@ -13,12 +13,25 @@
 #include <QMimeData>
 #include <QPointer>
 
+#include <algorithm>
+#include <limits>
+
 SlipLineEdit::SlipLineEdit(int field, QWidget* parent) : QLineEdit(parent), m_field(field)
 {
     if (FieldMaxLength(field) > 0)
         setMaxLength(FieldMaxLength(field));
     connect(this, &QLineEdit::textChanged, this, &SlipLineEdit::trackText);
     connect(this, &QLineEdit::textEdited, this, &SlipLineEdit::cleanEditedText);
+}
+
+void SlipLineEdit::setStoredText(const QString& text)
+{
+    // QLineEdit's own default limit.
+    constexpr int QtDefaultMaxLength = 32767;
+    const int limit = FieldMaxLength(m_field) > 0 ? FieldMaxLength(m_field) : QtDefaultMaxLength;
+    const int needed = int(std::min<qsizetype>(text.size(), std::numeric_limits<int>::max()));
+    setMaxLength(std::max(limit, needed));
+    setText(text);
 }
 
 void SlipLineEdit::pasteCleaned()

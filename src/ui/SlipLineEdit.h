@@ -16,6 +16,10 @@ public:
 
     // Inserts the clipboard's text, cleaned, at the cursor.
     void pasteCleaned();
+    // Sets a text as it is, whatever its length: the field's length limit (the postcode's five digits,
+    // Qt's 32767 characters elsewhere) is for typing, and a longer text set here widens it to its own
+    // length until the next text is set.
+    void setStoredText(const QString& text);
 
 Q_SIGNALS:
     void focusGained(int field);

@@ -8,6 +8,11 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 
+Startup::Startup() : Startup(&systemArchivePath)
+{
+    m_archiveOfThisRun = true;
+}
+
 Startup::Startup(std::function<QString()> archivePath)
     : m_services{m_messages, m_clock, m_printer, std::move(archivePath), {}}
 {
@@ -27,6 +32,8 @@ void Startup::start()
     m_session = std::make_unique<Session>(m_services);
     m_session->load();
     m_session->slip().show();
+    if (m_archiveOfThisRun && !ArchiveLocationOfThisRun().notice.isEmpty())
+        m_messages.inform(ArchiveLocationOfThisRun().notice);
 }
 
 Form1& Startup::slip()

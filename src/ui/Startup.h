@@ -22,8 +22,11 @@ class Session;
 class Startup
 {
 public:
-    // The archive is fillcp.dll in the shared system directory unless another path is given.
-    explicit Startup(std::function<QString()> archivePath = &systemArchivePath);
+    // The archive of this run (ArchivePath.h): per-user, or the shared one when it is safe. When a
+    // shared directory was found unsafe, the user is told once, after the windows are up.
+    Startup();
+    // The archive at the given path, with nothing said about the shared one.
+    explicit Startup(std::function<QString()> archivePath);
     ~Startup();
 
     // Puts Qt's own texts (context menus, file dialog) in Italian, names the desktop entry the windows
@@ -43,4 +46,5 @@ private:
     QtPrintDialogs m_printDialogs;
     Services m_services;
     std::unique_ptr<Session> m_session;
+    bool m_archiveOfThisRun = false;
 };

@@ -21,6 +21,7 @@ cleanup() {
     if [ -n "$REAL_INSTALL_CLEANUP" ]; then
         dpkg --purge cedolario >/dev/null 2>&1 || true
         rm -rf "$SYSTEM_DIR"
+        if [ "$REAL_INSTALL_CLEANUP" = group ]; then groupdel cedolario 2>/dev/null || true; fi
     fi
     rm -rf "$WORK"
 }
@@ -44,7 +45,8 @@ ARCH=$(dpkg --print-architecture)
 DEB="$WORK/out/cedolario_${VERSION}_${ARCH}.deb"
 [ -f "$DEB" ] || { echo "FAIL: no $DEB; cpack made: $(ls "$WORK/out")" >&2; exit 1; }
 
-# File list: exactly these entries (mode, owner, path), plus the archive directory and its parents.
+# File list: exactly these entries (mode, owner, path). The shared archive directory is made by the
+# postinst, not shipped, so dpkg never owns, resets or removes it.
 cat >"$WORK/expected-files" <<EOF
 drwxr-xr-x root/root ./usr/
 drwxr-xr-x root/root ./usr/bin/
@@ -60,12 +62,6 @@ drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/apps/
 drwxr-xr-x root/root ./usr/share/metainfo/
 -rw-r--r-- root/root ./usr/share/metainfo/$APP_ID.metainfo.xml
 EOF
-parent=$(dirname "$SYSTEM_DIR")
-while [ "$parent" != / ]; do
-    echo "drwxr-xr-x root/root .$parent/" >>"$WORK/expected-files"
-    parent=$(dirname "$parent")
-done
-echo "drwxrwxrwx root/root .$SYSTEM_DIR/" >>"$WORK/expected-files"
 dpkg-deb -c "$DEB" | awk '{ print $1, $2, $6 }' | sort >"$WORK/actual-files"
 sort -u -o "$WORK/expected-files" "$WORK/expected-files"
 diff -u "$WORK/expected-files" "$WORK/actual-files" >&2 || fail "file list of the package differs (- expected, + actual)"
@@ -75,7 +71,7 @@ expect_equal "Package" cedolario "$(dpkg-deb -f "$DEB" Package)"
 expect_equal "Version" "$VERSION" "$(dpkg-deb -f "$DEB" Version)"
 expect_equal "Architecture" "$ARCH" "$(dpkg-deb -f "$DEB" Architecture)"
 depends=$(dpkg-deb -f "$DEB" Depends)
-for dep in fonts-liberation libc6 libqt6core6 libqt6widgets6; do
+for dep in fonts-liberation passwd libc6 libqt6core6 libqt6widgets6; do
     [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 
@@ -101,55 +97,92 @@ grep -q "<launchable type=\"desktop-id\">$APP_ID.desktop</launchable>" \
 grep -q '<svg' "$WORK/data/usr/share/icons/hicolor/scalable/apps/$APP_ID.svg" || fail "icon is not an SVG picture"
 
 # --- dpkg in a private root --------------------------------------------------------------------
-# Each row: name, mode of an archive directory left by an earlier run ("none": no directory), and
-# whether an archive file is in it. After install and reinstall the directory must be 777 (writable by
-# all, not sticky); the archive must come through install, reinstall, remove and purge unchanged.
+# Each row: name, what an earlier install or an administrator left at the archive directory ("none":
+# nothing; a mode: a directory of that mode; "link": a link to a directory elsewhere), and whether an
+# archive file is in it. After install and reinstall a directory must be 2770 root:cedolario with its
+# files 0660 of that group; a link is left alone; the archive must come through install, reinstall,
+# remove and purge with its bytes unchanged.
 private_dpkg() {
     dpkg --root="$ROOT" --force-script-chrootless --force-depends --force-not-root --log=/dev/null "$@" \
         >>"$WORK/dpkg.log" 2>&1 || { cat "$WORK/dpkg.log" >&2; fail "dpkg $*"; }
 }
-while read -r name old_mode archive; do
-    ROOT="$WORK/root-$name"
-    mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+new_private_root() {
+    ROOT="$WORK/root-$1"
+    mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates" "$ROOT/etc"
     touch "$ROOT/var/lib/dpkg/status"
+    printf 'root:x:0:\n' >"$ROOT/etc/group"
+    printf 'root:*::\n' >"$ROOT/etc/gshadow"
+}
+group_in_root() { awk -F: '$1 == "cedolario" { print $3 }' "$ROOT/etc/group"; }
+shape_of() { stat -c '%a %u %g' "$1"; }
+while read -r name old archive; do
+    new_private_root "$name"
     dir="$ROOT$SYSTEM_DIR"
-    if [ "$old_mode" != none ]; then
+    elsewhere="$WORK/elsewhere-$name"
+    case "$old" in
+    none) ;;
+    link)
+        mkdir -p "$elsewhere" "$(dirname "$dir")"
+        chmod 0777 "$elsewhere"
+        ln -s "$elsewhere" "$dir"
+        ;;
+    *)
         mkdir -p "$dir"
-        chmod "$old_mode" "$dir"
-    fi
+        chmod "$old" "$dir"
+        ;;
+    esac
     if [ "$archive" = yes ]; then
         printf '?*@1\xe7*^\r\n08 dicembre 2026\r\n' >"$dir/fillcp.dll"
+        chmod 0666 "$dir/fillcp.dll"
         cp "$dir/fillcp.dll" "$WORK/archive-$name"
     fi
     private_dpkg --install "$DEB"
-    expect_equal "$name: archive directory after install" 777 "$(mode_of "$dir")"
-    chmod 0700 "$dir"
-    private_dpkg --install "$DEB"
-    expect_equal "$name: archive directory after reinstall" 777 "$(mode_of "$dir")"
+    gid=$(group_in_root)
+    [ -n "$gid" ] || fail "$name: the group cedolario was not made"
+    if [ "$old" = link ]; then
+        [ -L "$dir" ] || fail "$name: the link was replaced"
+        expect_equal "$name: directory behind the link left alone" 777 "$(mode_of "$elsewhere")"
+        expect_equal "$name: archive behind the link left alone" 666 "$(mode_of "$elsewhere/fillcp.dll")"
+    else
+        expect_equal "$name: archive directory after install" "2770 0 $gid" "$(shape_of "$dir")"
+        if [ "$archive" = yes ]; then
+            expect_equal "$name: archive after install" "660 0 $gid" "$(shape_of "$dir/fillcp.dll")"
+        fi
+        chmod 0777 "$dir"
+        private_dpkg --install "$DEB"
+        expect_equal "$name: archive directory after reinstall" "2770 0 $gid" "$(shape_of "$dir")"
+        expect_equal "$name: one group however often installed" 1 "$(grep -c '^cedolario:' "$ROOT/etc/group")"
+    fi
     private_dpkg --remove cedolario
     if [ -e "$ROOT/usr/bin/cedolario" ]; then fail "$name: executable left after remove"; fi
     private_dpkg --purge cedolario
     if [ "$archive" = yes ]; then
         cmp -s "$WORK/archive-$name" "$dir/fillcp.dll" || fail "$name: archive lost or changed by remove and purge"
     fi
-done <<'EOF'
+    if [ "$old" != link ] && [ ! -d "$dir" ]; then fail "$name: archive directory removed by purge"; fi
+done <<'ROWS'
 fresh_machine none no
+earlier_install_writable_by_all 777 yes
 directory_made_by_root 755 yes
 sticky_directory 1777 yes
-EOF
+link_in_its_place link yes
+ROWS
 
-# Another user may replace an archive that root created, by renaming a new file over it.
+# Members of the group share the archive: one may rename a new file over root's; anyone else is kept out.
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
-    ROOT="$WORK/root-shared"
-    mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
-    touch "$ROOT/var/lib/dpkg/status"
+    new_private_root shared
     chmod 0755 "$WORK"
     private_dpkg --install "$DEB"
+    gid=$(group_in_root)
     echo old >"$ROOT$SYSTEM_DIR/fillcp.dll"
-    setpriv --reuid=65534 --regid=65534 --clear-groups sh -c \
+    setpriv --reuid=65534 --regid=65534 --groups="$gid" sh -c \
         'echo new >"$1/fillcp.dll.tmp" && mv "$1/fillcp.dll.tmp" "$1/fillcp.dll"' sh "$ROOT$SYSTEM_DIR" ||
-        fail "another user cannot rename a new archive over root's"
-    expect_equal "archive rewritten by another user" new "$(cat "$ROOT$SYSTEM_DIR/fillcp.dll")"
+        fail "a member of the group cannot rename a new archive over root's"
+    expect_equal "archive rewritten by a member of the group" new "$(cat "$ROOT$SYSTEM_DIR/fillcp.dll")"
+    if setpriv --reuid=65534 --regid=65534 --clear-groups sh -c 'cat "$1/fillcp.dll"' sh "$ROOT$SYSTEM_DIR" \
+        >/dev/null 2>&1; then
+        fail "a user outside the group reads the shared archive"
+    fi
 fi
 
 # --- cmake --install ---------------------------------------------------------------------------
@@ -159,25 +192,8 @@ for file in bin/cedolario share/applications/$APP_ID.desktop share/metainfo/$APP
     share/icons/hicolor/scalable/apps/$APP_ID.svg; do
     [ -f "$WORK/dest/opt/cedolario/$file" ] || fail "cmake --install did not install $file"
 done
-if [ -d "$WORK/dest$SYSTEM_DIR" ]; then
-    expect_equal "installed archive directory" 777 "$(mode_of "$WORK/dest$SYSTEM_DIR")"
-else
-    fail "cmake --install did not make $SYSTEM_DIR"
-fi
-
-# Where the archive directory cannot be made (a user installing into a prefix of their own), the
-# rest is installed and the installation still succeeds, with a warning.
-mkdir -p "$WORK/blocked"
-# A file where the archive directory's first component should be.
-touch "$WORK/blocked/$(echo "${SYSTEM_DIR#/}" | cut -d/ -f1)"
-if DESTDIR="$WORK/blocked" cmake --install "$BUILD" --prefix /opt/cedolario >"$WORK/blocked.log" 2>&1; then
-    [ -f "$WORK/blocked/opt/cedolario/bin/cedolario" ] || fail "blocked archive directory: executable not installed"
-    grep -q "Could not make" "$WORK/blocked.log" ||
-        fail "blocked archive directory: no warning"
-else
-    cat "$WORK/blocked.log" >&2
-    fail "cmake --install fails when the archive directory cannot be made"
-fi
+# The shared directory needs its group: only the package makes it.
+if [ -e "$WORK/dest$SYSTEM_DIR" ]; then fail "cmake --install made $SYSTEM_DIR"; fi
 
 # --- On the machine, for real (CI as root only) -----------------------------------------------
 if [ "${CEDOLARIO_INSTALL_TEST:-0}" = 1 ]; then
@@ -188,9 +204,13 @@ if [ "${CEDOLARIO_INSTALL_TEST:-0}" = 1 ]; then
         echo "Real installation skipped: cedolario or $SYSTEM_DIR is already on this machine" >&2
     else
         REAL_INSTALL_CLEANUP=yes
+        # A group the package makes goes with the test, one that was there stays.
+        getent group cedolario >/dev/null || REAL_INSTALL_CLEANUP=group
         apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$DEB" >"$WORK/apt.log" 2>&1 ||
             { cat "$WORK/apt.log" >&2; fail "apt-get install of the package"; }
-        expect_equal "real archive directory" 777 "$(mode_of "$SYSTEM_DIR")"
+        real_gid=$(getent group cedolario | cut -d: -f3)
+        [ -n "$real_gid" ] || fail "the real install made no group cedolario"
+        expect_equal "real archive directory" "2770 0 $real_gid" "$(stat -c '%a %u %g' "$SYSTEM_DIR")"
         [ -x /usr/bin/cedolario ] || fail "/usr/bin/cedolario missing after the real install"
         echo archive >"$SYSTEM_DIR/fillcp.dll"
         apt-get purge -y -qq -o DPkg::Lock::Timeout=300 cedolario >>"$WORK/apt.log" 2>&1 ||

@@ -1,10 +1,10 @@
 #include "AppHarness.h"
+#include "ui/ArchiveList.h"
 #include "ui/PictureButton.h"
 #include "ui/apertura.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QScreen>
 
@@ -76,7 +76,9 @@ private Q_SLOTS:
         Form2& palette = app.palette();
         form.setFieldText(PayerName, QStringLiteral("Rossi Mario"));
         form.setFieldText(Amount, QStringLiteral("12,50"));
-        palette.List1->addItem(QStringLiteral("07/12/2026 - Rossi Mario"));
+        palette.showArchiveList(
+            {*SlipRecord::fromColumns({QStringLiteral("07 dicembre 2026"), QStringLiteral("Rossi Mario")})},
+            QLocale(QLocale::Italian));
         palette.List1->setCurrentRow(0);
         palette.setPaletteState({true, false, 0});
         const QRect slip = form.frameGeometry();

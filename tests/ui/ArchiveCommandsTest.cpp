@@ -4,12 +4,16 @@
 #include "FileSizeLimit.h"
 #include "ui/PictureButton.h"
 
+#include "ui/ArchiveList.h"
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+
 #include <QRadioButton>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,7 +41,7 @@ QStringList entries(const Form2& palette)
 {
     QStringList result;
     for (int i = 0; i < palette.List1->count(); ++i)
-        result.append(palette.List1->item(i)->text());
+        result.append(palette.List1->entryText(i));
     return result;
 }
 
@@ -48,7 +52,7 @@ void click(Form2& palette, int button)
 
 void select(Form2& palette, int row)
 {
-    palette.List1->item(row)->setSelected(true);
+    palette.List1->setRowSelected(row, true);
 }
 
 SlipTexts sampleSlip()
@@ -80,6 +84,7 @@ private Q_SLOTS:
     void recallsAsStored_data();
     void recallsAsStored();
     void recallWithoutSelectionDoesNothing();
+    void recallWritesLongTextsWhole();
     void deletes_data();
     void deletes();
     void deleteWithoutSelectionAsksNothing();
@@ -87,6 +92,8 @@ private Q_SLOTS:
     void deleteOnAFullDiskKeepsTheRecord();
     void selectedListIndex();
     void listsManyRecords();
+    void heldLockAsksWhetherToTryAgain_data();
+    void heldLockAsksWhetherToTryAgain();
 };
 
 void ArchiveCommandsTest::startUpCreatesAnEmptyArchive()
@@ -412,6 +419,84 @@ void ArchiveCommandsTest::selectedListIndex()
     QCOMPARE(palette.SelectedListIndex(), Index(0));
     app.session->reloadArchiveList();
     QCOMPARE(palette.SelectedListIndex(), Index());
+}
+
+void ArchiveCommandsTest::recallWritesLongTextsWhole()
+{
+    // Longer than QLineEdit's 32767 characters, and a postcode longer than the five digits one may type.
+    const QByteArray reason = QByteArray(39990, 'r') + "fine causa";
+    const QByteArray record = Marker +
+                              "07 dicembre 2026\r\nRossi\r\nVia Roma 1\r\n1234567\r\nRoma\r\n1,00\r\n"
+                              "uno/00\r\nEnte\r\n\r\n\r\n1000\r\n" +
+                              reason + "\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+    AppHarness app;
+    write(app.services.archivePath(), record);
+    app.start();
+    select(app.palette(), 0);
+    click(app.palette(), Form2::RecallButton);
+    QCOMPARE(app.form->fieldText(PaymentReason).size(), 40000);
+    QVERIFY(app.form->fieldText(PaymentReason).endsWith(u"rfine causa"_s));
+    QCOMPARE(app.form->fieldText(PayerPostcode), u"1234567"_s);
+
+    // Saved again, the texts are stored whole.
+    app.messages.answers = {true};
+    click(app.palette(), Form2::SaveButton);
+    QCOMPARE(app.messages.texts().last(), u"Dati Salvati !!!"_s);
+    const QByteArray saved = contents(app.services.archivePath()).mid(record.size());
+    QVERIFY(saved.contains("\r\n 1234567\r\n"));
+    QVERIFY(saved.contains("\r\n " + reason + "\r\n"));
+
+    // Typing still stops at five digits once the form holds a short postcode again.
+    app.form->setFieldText(PayerPostcode, QString());
+    QLineEdit* postcode = app.form->Text1[PayerPostcode];
+    postcode->setFocus();
+    QTest::keyClicks(postcode, u"12345678"_s);
+    QCOMPARE(postcode->text(), u"12345"_s);
+}
+
+void ArchiveCommandsTest::heldLockAsksWhetherToTryAgain_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("save") << false;
+    QTest::newRow("delete") << true;
+}
+
+void ArchiveCommandsTest::heldLockAsksWhetherToTryAgain()
+{
+    QFETCH(bool, deleting);
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    write(path, Bianchi);
+    app.start();
+    app.archive().setLockTimeout(50);
+    // Another copy holds the lock.
+    const int other =
+        ::open(QFile::encodeName(path + u".lock"_s).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+
+    const QString question =
+        deleting ? u"Vuoi procedere con la cancellazione ?"_s : u"Vuoi salvare i dati Stampati ?"_s;
+    const QString busy = u"L'archivio %1 è in uso da un'altra copia del programma.\nRiprovare?"_s.arg(path);
+    const auto command = [&] {
+        if (deleting)
+            select(app.palette(), 0);
+        click(app.palette(), deleting ? Form2::DeleteButton : Form2::SaveButton);
+    };
+    // Tried again once, then given up: nothing is done and nothing more is said.
+    app.messages.answers = {true, true, false};
+    command();
+    QCOMPARE(app.messages.texts(), QStringList({question, busy, busy}));
+    QCOMPARE(contents(path), Bianchi);
+
+    // Free again: the next attempt goes through.
+    ::close(other);
+    app.messages.shown.clear();
+    app.messages.answers = {true};
+    command();
+    QCOMPARE(app.palette().Label4->text(), deleting ? u"Record: 0"_s : u"Record: 2"_s);
+    QCOMPARE(app.messages.texts(),
+             deleting ? QStringList({question}) : QStringList({question, u"Dati Salvati !!!"_s}));
 }
 
 void ArchiveCommandsTest::listsManyRecords()

@@ -3,10 +3,10 @@
 #include "ui/PictureButton.h"
 #include "ui/apertura.h"
 
+#include "ui/ArchiveList.h"
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 
 Q_DECLARE_METATYPE(PaletteState)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/archive/ArchiveDates.h"
+#include "core/archive/SlipRecord.h"
+
+#include <QAbstractListModel>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QLocale>
+
+#include <optional>
+
+// The archive list's entries, made when the view asks for them (only the rows on screen), so that an
+// archive of a million records lists at once: "dd/mm/yyyy - " and the payer's name of record i.
+class ArchiveListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setArchive(const ArchiveTable& table, const QLocale& locale);
+    void clear();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QString entryText(int row) const;
+
+private:
+    ArchiveTable m_table;
+    std::optional<StoredDateReader> m_dates;
+};
+
+// List1: one entry per record, in file order; entry i stands for record i of the last load.
+class ArchiveList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit ArchiveList(QWidget* parent = nullptr);
+
+    void setArchive(const ArchiveTable& table, const QLocale& locale);
+    void clear();
+
+    int count() const;
+    QString entryText(int row) const;
+    // The current entry; -1 when there is none.
+    int currentRow() const;
+    void setCurrentRow(int row,
+                       QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect);
+    void setRowSelected(int row, bool selected);
+
+private:
+    ArchiveListModel* m_model;
+};
