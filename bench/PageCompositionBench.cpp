@@ -3,6 +3,7 @@
 #include "RecordingSurface.h"
 #include "SampleSlip.h"
 #include "core/print/PainterSurface.h"
+#include "core/print/PrintFont.h"
 #include "core/print/PrintPage.h"
 #include "core/print/SlipLayout.h"
 
@@ -31,7 +32,8 @@ void composeToPdf(benchmark::State& state, SlipModel model)
     for (auto _ : state) {
         QString error;
         const QByteArray pdf =
-            PagePdf([&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); }, error);
+            PagePdf([&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); },
+                    TypicalPrinterMargins, error);
         benchmark::DoNotOptimize(pdf.size());
     }
 }
@@ -60,13 +62,12 @@ void bareQPainterToPdf(benchmark::State& state, SlipModel model)
         {
             QPdfWriter writer(&buffer);
             writer.setResolution(PdfResolution);
-            writer.setPageSize(QPageSize(QPageSize::A4));
-            writer.setPageOrientation(QPageLayout::Landscape);
-            writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                             TypicalPrinterMargins, QPageLayout::Millimeter, QMarginsF()));
             const double dots = PdfResolution / 2.54;
             QPainter painter(&writer);
             painter.setRenderHint(QPainter::LosslessImageRendering);
-            QFont font(QStringLiteral("Arial"));
+            QFont font = PrintFont();
             for (const RecordingSurface::Call& call : calls) {
                 switch (call.operation) {
                 case RecordingSurface::Operation::PrintAt: {

@@ -5,6 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the application needs on Debian 12.
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
+              libcups2-dev
               fonts-liberation fontconfig qt6-translations-l10n)
 # What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, Google Benchmark,
 # clang-format for the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and

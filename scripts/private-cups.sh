@@ -3,13 +3,16 @@
 #
 # It runs only as root (cupsd and the cups-pdf back end need it), keeps its configuration, spool
 # and logs in its own directory, listens only on a socket in that directory (no network port)
-# and is reached through CUPS_SERVER, so a CUPS of the system is never touched. Its one queue,
-# a cups-pdf printer, is its default printer; cups-pdf writes the PDF of a job from root into
-# /root/PDF (a path that is part of the cups-pdf configuration of the system).
+# and is reached through CUPS_SERVER, so a CUPS of the system is never touched. Three cups-pdf
+# queues: cedolario-test, the default printer, which prints; cedolario-refuses, which refuses
+# jobs (cupsreject); cedolario-stopped, which accepts jobs and keeps them waiting (cupsdisable).
+# cups-pdf writes the PDF of a job from root into /root/PDF (a path that is part of the cups-pdf
+# configuration of the system). A test picks a queue other than the default through PRINTER.
 
 PRIVATE_CUPS_PID=
 
-# start_private_cups DIRECTORY: on success exports CUPS_SERVER and CEDOLARIO_CUPS_PDF_DIR.
+# start_private_cups DIRECTORY: on success exports CUPS_SERVER, CEDOLARIO_CUPS_PDF_DIR and, when
+# they could be made, CEDOLARIO_CUPS_REFUSING and CEDOLARIO_CUPS_STOPPED (the queues' names).
 start_private_cups() {
     local dir=$1
     unset LPDEST PRINTER
@@ -91,6 +94,24 @@ EOF
     fi
     export CEDOLARIO_CUPS_PDF_DIR=/root/PDF
     echo "Private CUPS on $CUPS_SERVER, default printer cedolario-test, PDFs in $CEDOLARIO_CUPS_PDF_DIR"
+    unset CEDOLARIO_CUPS_REFUSING CEDOLARIO_CUPS_STOPPED
+    if lpadmin -p cedolario-refuses -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+        && cupsreject -r "Coda chiusa per la prova" cedolario-refuses; then
+        export CEDOLARIO_CUPS_REFUSING=cedolario-refuses
+    else
+        echo "The queue that refuses jobs could not be made: its test will be skipped."
+    fi
+    # The stopped queue also has a printable area smaller than the sheet, its borders differing:
+    # 12 points (4.23 mm) on the left, right and top of the portrait sheet, 24 points (8.47 mm)
+    # at its foot.
+    sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "12 24 583 830"|' \
+        /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd >"$dir/margins.ppd"
+    if lpadmin -p cedolario-stopped -E -v cups-pdf:/ -P "$dir/margins.ppd" \
+        && cupsdisable -r "Stampante ferma per la prova" cedolario-stopped; then
+        export CEDOLARIO_CUPS_STOPPED=cedolario-stopped
+    else
+        echo "The stopped queue could not be made: its test will be skipped."
+    fi
 }
 
 stop_private_cups() {

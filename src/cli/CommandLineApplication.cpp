@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "core/slip/Clock.h"
-#include "platform/QtPrinter.h"
+#include "platform/CupsPrinter.h"
 #include "platform/SaveFileDialog.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& 
     QApplication app(argc, argv);
     SystemClock clock;
     QtSaveFileDialog dialog;
-    QtPrinter printer(dialog);
+    CupsPrinter printer(dialog);
     world.printer = &printer;
     world.clock = &clock;
     world.archivePath = std::move(archivePath);

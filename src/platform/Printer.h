@@ -4,13 +4,15 @@
 
 #include <QString>
 
-// How sending one page went.
+// How sending a page or a document went.
 struct PrintOutcome {
     enum Status {
-        Done,      // the page went to the printer or into the file
-        Cancelled, // the user chose no file
+        Done,      // the job was accepted by the printer, or the file was written
+        Cancelled, // the user chose no file, or stopped a document between two pages
         NoPrinter, // the system has no default printer; nothing was drawn
-        Failed,    // the job was abandoned: errorText says why, in Italian
+        Failed,    // nothing was printed: errorText says why, in Italian
+        Waiting,   // the job was accepted but waits in the queue (a stopped printer): errorText
+                   // says why, in Italian; it prints when the printer is started again
     };
     Status status = Done;
     QString errorText;
@@ -31,13 +33,18 @@ public:
 
     // One page on the default printer, with no dialog. A page that cannot be completed never
     // reaches the printer half-drawn.
-    PrintOutcome printPage(const PageComposer& compose) { return printPageOn(compose, PrintTarget{}); }
+    PrintOutcome printPage(const PageComposer& compose)
+    {
+        return printDocument(DocumentComposer::onePage(compose), PrintTarget{});
+    }
     // One page on a chosen printer, in as many copies as the target says.
     PrintOutcome printPage(const PageComposer& compose, const PrintTarget& target)
     {
-        return printPageOn(compose, target);
+        return printDocument(DocumentComposer::onePage(compose), target);
     }
-    virtual PrintOutcome printPageOn(const PageComposer& compose, const PrintTarget& target) = 0;
+    // Every page of the document as one job: composed completely before anything is sent, so a
+    // document that fails or is cancelled halfway sends nothing.
+    virtual PrintOutcome printDocument(const DocumentComposer& document, const PrintTarget& target) = 0;
     // Asks where to save, then writes the same page as a PDF file.
     virtual PrintOutcome savePageAsPdf(const PageComposer& compose) = 0;
 };

@@ -115,10 +115,16 @@ PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& field
             QStringLiteral("La stampa non \u00e8 riuscita: %1.\nIl bollettino non \u00e8 stato stampato.")
                 .arg(printed.errorText));
         return Result::Failed;
+    case PrintOutcome::Waiting:
+        messages.inform(
+            QStringLiteral("Il bollettino non \u00e8 ancora stato stampato: %1.\nSar\u00e0 stampato "
+                           "quando la stampante riprender\u00e0 a funzionare.")
+                .arg(printed.errorText));
+        return Result::Waiting;
     case PrintOutcome::NoPrinter:
         break;
     }
-    return offerPdfInstead(page);
+    return offerPdfInstead(page, printed.errorText);
 }
 
 bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine)
@@ -127,12 +133,15 @@ bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool co
     return found.empty() || m_services.messages.askYesNo(OverflowQuestion(model, found));
 }
 
-PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page)
+PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, const QString& reason)
 {
     MessageBoxes& messages = m_services.messages;
+    // Without CUPS there is no default printer either: the user is told which of the two it is.
+    const QString why = reason.isEmpty() ? QStringLiteral("Non c'\u00e8 una stampante predefinita")
+                                         : reason.left(1).toUpper() + reason.mid(1);
     if (!messages.askYesNo(
-            QStringLiteral("Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato "
-                           "stampato.\nVuoi salvarlo come file PDF?")))
+            QStringLiteral("%1: il bollettino non \u00e8 stato stampato.\nVuoi salvarlo come file PDF?")
+                .arg(why)))
         return Result::NotSaved;
     const PrintOutcome saved = m_services.printer.savePageAsPdf(page);
     switch (saved.status) {

@@ -27,6 +27,8 @@ public:
         NothingToPrint,
         Cancelled,
         Failed,
+        // CUPS took the job but keeps it in the queue of a stopped printer.
+        Waiting,
         SavedAsPdf,
         NotSaved,
         NotPrintedForOverflow
@@ -49,7 +51,8 @@ private:
                  const PrintTarget& target);
     // Nothing overflows, or the user chose to print anyway (asked once, listing every overflow).
     bool printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine);
-    Result offerPdfInstead(const PageComposer& page);
+    // reason: why nothing was printed (empty: there is no default printer).
+    Result offerPdfInstead(const PageComposer& page, const QString& reason);
     Result saveTo(const QString& path, const PageComposer& page);
 
     Services& m_services;

@@ -1,6 +1,8 @@
 #include "ui/Startup.h"
 
 #include "core/archive/ArchivePath.h"
+#include "core/print/PrintFont.h"
+#include "platform/MessageBoxes.h"
 #include "ui/Form1.h"
 #include "ui/Session.h"
 
@@ -34,6 +36,15 @@ void Startup::start()
     m_session->slip().show();
     if (m_archiveOfThisRun && !ArchiveLocationOfThisRun().notice.isEmpty())
         m_messages.inform(ArchiveLocationOfThisRun().notice);
+    warnWithoutArialWidths(m_messages, ResolvedArialFamily());
+}
+
+bool Startup::warnWithoutArialWidths(MessageBoxes& messages, const QString& resolvedFamily)
+{
+    if (IsArialMetricCompatible(resolvedFamily))
+        return false;
+    messages.inform(ArialMissingMessage(resolvedFamily));
+    return true;
 }
 
 Form1& Startup::slip()

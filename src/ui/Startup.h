@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/slip/Clock.h"
+#include "platform/CupsPrinter.h"
 #include "platform/PrintDialogs.h"
 #include "platform/QtMessageBoxes.h"
-#include "platform/QtPrinter.h"
 #include "platform/SaveFileDialog.h"
 #include "platform/Services.h"
 
@@ -14,6 +14,7 @@
 #include <memory>
 
 class Form1;
+class MessageBoxes;
 class Session;
 
 // What main() starts: the real platform services, the one Services built from them, and the session
@@ -36,13 +37,16 @@ public:
     Form1& slip();
 
     static QString systemArchivePath();
+    // Tells the user once, before anything is printed, when "Arial" resolved to a face without
+    // Arial's widths (resolvedFamily), and which package brings one. True when it told.
+    static bool warnWithoutArialWidths(MessageBoxes& messages, const QString& resolvedFamily);
 
 private:
     QTranslator m_qtItalian;
     QtMessageBoxes m_messages;
     SystemClock m_clock;
     QtSaveFileDialog m_saveDialog;
-    QtPrinter m_printer{m_saveDialog};
+    CupsPrinter m_printer{m_saveDialog};
     QtPrintDialogs m_printDialogs;
     Services m_services;
     std::unique_ptr<Session> m_session;

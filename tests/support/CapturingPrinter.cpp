@@ -13,13 +13,17 @@ QStringList recorded(const PageComposer& compose)
 
 } // namespace
 
-PrintOutcome CapturingPrinter::printPageOn(const PageComposer& compose, const PrintTarget& target)
+PrintOutcome CapturingPrinter::printDocument(const DocumentComposer& document, const PrintTarget& target)
 {
     // With no printer nothing is drawn.
     if (printOutcome.status == PrintOutcome::NoPrinter)
         return printOutcome;
     targets.push_back(target);
-    printedPages.push_back(recorded(compose));
+    for (int page = 0; page < document.pageCount; ++page) {
+        if (page > 0 && document.cancelled && document.cancelled())
+            return {PrintOutcome::Cancelled, {}};
+        printedPages.push_back(recorded([&](PrintSurface& surface) { document.drawPage(surface, page); }));
+    }
     return printOutcome;
 }
 

@@ -10,7 +10,7 @@
 class CapturingPrinter final : public Printer
 {
 public:
-    PrintOutcome printPageOn(const PageComposer& compose, const PrintTarget& target) override;
+    PrintOutcome printDocument(const DocumentComposer& document, const PrintTarget& target) override;
     PrintOutcome savePageAsPdf(const PageComposer& compose) override;
 
     PrintOutcome printOutcome{PrintOutcome::Done, {}};
@@ -18,6 +18,6 @@ public:
     // The calls of each page, in order: PageSetUp first, EndDocument last.
     std::vector<QStringList> printedPages;
     std::vector<QStringList> pdfPages;
-    // Where each printed page was sent.
+    // Where each printed document was sent.
     std::vector<PrintTarget> targets;
 };

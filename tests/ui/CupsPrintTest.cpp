@@ -2,7 +2,7 @@
 #include "SampleSlip.h"
 #include "ScriptedSaveFileDialog.h"
 #include "core/print/SlipLayout.h"
-#include "platform/QtPrinter.h"
+#include "platform/CupsPrinter.h"
 #include "ui/PictureButton.h"
 
 #include <QDateTime>
@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -41,8 +43,9 @@ int pageCount(const QString& pdf)
 
 } // namespace
 
-// Prints through the real printer path on the private CUPS that scripts/test starts as root,
-// whose default printer writes PDF files.
+// Prints through the real printer path and the real "stampa" button on the private CUPS that
+// scripts/test starts as root: its default printer writes PDF files, one queue refuses jobs and
+// one is stopped.
 class CupsPrintTest : public QObject
 {
     Q_OBJECT
@@ -51,6 +54,8 @@ private Q_SLOTS:
     void initTestCase();
     void onePageReachesTheQueue();
     void stampaButtonPrintsOnePage();
+    void stampaButtonOnAQueueThatCannotPrint_data();
+    void stampaButtonOnAQueueThatCannotPrint();
 
 private:
     // Waits for a PDF that is new or rewritten since before and reads whole; its page count.
@@ -72,7 +77,7 @@ void CupsPrintTest::onePageReachesTheQueue()
     const QHash<QString, QDateTime> before = pdfFiles(output);
 
     ScriptedSaveFileDialog dialog;
-    QtPrinter printer(dialog);
+    CupsPrinter printer(dialog);
     const QImage euro(u":/euro.png"_s);
     const PrintOutcome outcome = printer.printPage(
         [&](PrintSurface& page) { DrawSlipModel(page, SlipModel::Premarcati, SampleSlip(), true, euro); });
@@ -88,7 +93,7 @@ void CupsPrintTest::stampaButtonPrintsOnePage()
     const QHash<QString, QDateTime> before = pdfFiles(output);
 
     ScriptedSaveFileDialog dialog;
-    QtPrinter printer(dialog);
+    CupsPrinter printer(dialog);
     AppHarness app({.printer = &printer});
     Form1& form = app.start();
     form.setFields(SampleSlip());
@@ -104,6 +109,83 @@ void CupsPrintTest::stampaButtonPrintsOnePage()
     QCOMPARE(dialog.asked, 0);
     QCOMPARE(arrivedPages(before), 1);
     QCOMPARE(archiveBytes(), archiveBefore);
+}
+
+void CupsPrintTest::stampaButtonOnAQueueThatCannotPrint_data()
+{
+    QTest::addColumn<QByteArray>("queueVariable");
+    QTest::addColumn<bool>("cupsAway");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("jobsLeftWaiting");
+
+    QTest::newRow("queue that refuses jobs")
+        << QByteArray("CEDOLARIO_CUPS_REFUSING") << false << int(ScriptedMessageBoxes::Shown::Critical)
+        << u"La stampa non \u00e8 riuscita: la stampante \u00abcedolario-refuses\u00bb in questo momento non "
+           "accetta lavori.\nIl bollettino non \u00e8 stato stampato."_s
+        << 0;
+    QTest::newRow("stopped printer") << QByteArray("CEDOLARIO_CUPS_STOPPED") << false
+                                     << int(ScriptedMessageBoxes::Shown::Information)
+                                     << u"Il bollettino non \u00e8 ancora stato stampato: la stampante "
+                                        u"\u00abcedolario-stopped\u00bb \u00e8 "
+                                        "ferma e il lavoro attende nella sua coda.\nSar\u00e0 stampato "
+                                        "quando la stampante riprender\u00e0 a "
+                                        "funzionare."_s
+                                     << 1;
+    QTest::newRow("CUPS not answering") << QByteArray() << true << int(ScriptedMessageBoxes::Shown::Question)
+                                        << u"Il servizio di stampa (CUPS) non risponde: il bollettino non "
+                                           u"\u00e8 stato stampato.\nVuoi salvarlo "
+                                           "come file PDF?"_s
+                                        << 0;
+}
+
+void CupsPrintTest::stampaButtonOnAQueueThatCannotPrint()
+{
+    QFETCH(QByteArray, queueVariable);
+    QFETCH(bool, cupsAway);
+    QFETCH(int, kind);
+    QFETCH(QString, message);
+    QFETCH(int, jobsLeftWaiting);
+
+    QString queue;
+    if (!queueVariable.isEmpty()) {
+        queue = qEnvironmentVariable(queueVariable.constData());
+        if (queue.isEmpty())
+            QSKIP("The private CUPS has no such queue");
+        QProcess::execute(u"cancel"_s, {u"-a"_s, queue});
+    }
+    // The queue is chosen as a user chooses it, through PRINTER.
+    const QByteArray server = qgetenv("CUPS_SERVER");
+    QTemporaryDir nowhere;
+    if (cupsAway)
+        qputenv("CUPS_SERVER", nowhere.filePath(u"no-cups.sock"_s).toLocal8Bit());
+    else
+        qputenv("PRINTER", queue.toLocal8Bit());
+    const auto restore = qScopeGuard([&] {
+        qputenv("CUPS_SERVER", server);
+        qunsetenv("PRINTER");
+    });
+
+    ScriptedSaveFileDialog dialog;
+    CupsPrinter printer(dialog);
+    AppHarness app({.printer = &printer});
+    app.start().setFields(SampleSlip());
+    app.messages.answers = {false};
+
+    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+
+    QCOMPARE(app.messages.texts(), QStringList{message});
+    QCOMPARE(int(app.messages.shown.front().kind), kind);
+    QCOMPARE(dialog.asked, 0);
+    if (!queue.isEmpty()) {
+        QProcess lpstat;
+        lpstat.start(u"lpstat"_s, {u"-o"_s, queue});
+        QVERIFY(lpstat.waitForFinished(30000));
+        const QStringList jobs =
+            QString::fromLocal8Bit(lpstat.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QProcess::execute(u"cancel"_s, {u"-a"_s, queue});
+        QCOMPARE(jobs.size(), jobsLeftWaiting);
+    }
 }
 
 int CupsPrintTest::arrivedPages(const QHash<QString, QDateTime>& before)

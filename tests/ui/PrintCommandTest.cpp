@@ -116,6 +116,7 @@ void PrintCommandTest::printingTwiceGivesTheSamePage()
 void PrintCommandTest::printerOutcomes_data()
 {
     QTest::addColumn<int>("printStatus");
+    QTest::addColumn<QString>("printError");
     QTest::addColumn<int>("pdfStatus");
     QTest::addColumn<QList<bool>>("answers");
     QTest::addColumn<QStringList>("messages");
@@ -125,30 +126,51 @@ void PrintCommandTest::printerOutcomes_data()
         u"Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato stampato.\n"
         "Vuoi salvarlo come file PDF?"_s;
     QTest::newRow("printed: nothing to say")
-        << int(PrintOutcome::Done) << int(PrintOutcome::Done) << QList<bool>{} << QStringList{} << 0;
+        << int(PrintOutcome::Done) << QString() << int(PrintOutcome::Done) << QList<bool>{} << QStringList{}
+        << 0;
     QTest::newRow("job failed: reported, no file offered")
-        << int(PrintOutcome::Failed) << int(PrintOutcome::Done) << QList<bool>{}
+        << int(PrintOutcome::Failed) << u"la stampante ha segnalato un errore"_s << int(PrintOutcome::Done)
+        << QList<bool>{}
         << QStringList{u"La stampa non \u00e8 riuscita: la stampante ha segnalato un errore.\n"
                        "Il bollettino non \u00e8 stato stampato."_s}
         << 0;
     QTest::newRow("no printer, PDF wanted and saved")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done) << QList<bool>{true}
+        << int(PrintOutcome::NoPrinter) << QString() << int(PrintOutcome::Done) << QList<bool>{true}
         << QStringList{question} << 1;
-    QTest::newRow("no printer, PDF not wanted") << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Done)
-                                                << QList<bool>{false} << QStringList{question} << 0;
+    QTest::newRow("no printer, PDF not wanted")
+        << int(PrintOutcome::NoPrinter) << QString() << int(PrintOutcome::Done) << QList<bool>{false}
+        << QStringList{question} << 0;
     QTest::newRow("no printer, file dialog cancelled")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Cancelled) << QList<bool>{true}
+        << int(PrintOutcome::NoPrinter) << QString() << int(PrintOutcome::Cancelled) << QList<bool>{true}
         << QStringList{question} << 0;
     QTest::newRow("no printer, PDF not written")
-        << int(PrintOutcome::NoPrinter) << int(PrintOutcome::Failed) << QList<bool>{true}
+        << int(PrintOutcome::NoPrinter) << QString() << int(PrintOutcome::Failed) << QList<bool>{true}
         << QStringList{question,
                        u"Il file PDF non \u00e8 stato salvato: la stampante ha segnalato un errore."_s}
         << 1;
+    QTest::newRow("CUPS not answering: said so, PDF offered")
+        << int(PrintOutcome::NoPrinter) << u"il servizio di stampa (CUPS) non risponde"_s
+        << int(PrintOutcome::Done) << QList<bool>{false}
+        << QStringList{u"Il servizio di stampa (CUPS) non risponde: il bollettino non \u00e8 stato "
+                       u"stampato.\n"
+                       "Vuoi salvarlo come file PDF?"_s}
+        << 0;
+    QTest::newRow("stopped printer: the job waits, no file offered")
+        << int(PrintOutcome::Waiting)
+        << u"la stampante \u00abufficio\u00bb \u00e8 ferma e il lavoro attende nella sua coda"_s
+        << int(PrintOutcome::Done) << QList<bool>{}
+        << QStringList{u"Il bollettino non \u00e8 ancora stato stampato: la stampante \u00abufficio\u00bb "
+                       u"\u00e8 ferma e il "
+                       "lavoro attende nella sua coda.\nSar\u00e0 stampato quando la stampante "
+                       "riprender\u00e0 a "
+                       "funzionare."_s}
+        << 0;
 }
 
 void PrintCommandTest::printerOutcomes()
 {
     QFETCH(int, printStatus);
+    QFETCH(QString, printError);
     QFETCH(int, pdfStatus);
     QFETCH(QList<bool>, answers);
     QFETCH(QStringList, messages);
@@ -157,7 +179,7 @@ void PrintCommandTest::printerOutcomes()
     AppHarness app;
     CapturingPrinter& printer = app.printer;
     const QString error = u"la stampante ha segnalato un errore"_s;
-    printer.printOutcome = {PrintOutcome::Status(printStatus), error};
+    printer.printOutcome = {PrintOutcome::Status(printStatus), printError};
     printer.pdfOutcome = {PrintOutcome::Status(pdfStatus), error};
     app.start().setFields(SampleSlip());
     app.messages.answers = answers;

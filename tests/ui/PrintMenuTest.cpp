@@ -1,7 +1,7 @@
 #include "AppHarness.h"
 #include "SampleSlip.h"
 #include "ScriptedSaveFileDialog.h"
-#include "platform/QtPrinter.h"
+#include "platform/CupsPrinter.h"
 #include "ui/OverflowMark.h"
 #include "ui/PictureButton.h"
 
@@ -256,7 +256,7 @@ void PrintMenuTest::pdfWrittenAndReadBack()
     QTemporaryDir directory;
     const QString path = directory.filePath(u"bollettino.pdf"_s);
     ScriptedSaveFileDialog fileDialog(path);
-    QtPrinter printer(fileDialog);
+    CupsPrinter printer(fileDialog);
     AppHarness app(Replacements{nullptr, &printer});
     app.start().setFields(SampleSlip());
     app.palette().setPaletteState(PaletteState{false, true, 1});

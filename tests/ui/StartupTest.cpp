@@ -1,4 +1,5 @@
 #include "ui/Startup.h"
+#include "ScriptedMessageBoxes.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Session.h"
@@ -27,6 +28,31 @@ private Q_SLOTS:
         const QDir packaging(QStringLiteral(CEDOLARIO_PACKAGING_DIR));
         QVERIFY2(packaging.exists(QGuiApplication::desktopFileName() + QStringLiteral(".desktop")),
                  "no desktop entry of that name is installed");
+    }
+
+    // Without a face of Arial's widths the user hears it once, with the package to install; with
+    // one, nothing is said.
+    void warnsOnceWithoutArialWidths_data()
+    {
+        QTest::addColumn<QString>("resolved");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("Liberation Sans") << QStringLiteral("Liberation Sans") << false;
+        QTest::newRow("Arimo") << QStringLiteral("Arimo") << false;
+        QTest::newRow("DejaVu Sans in its place") << QStringLiteral("DejaVu Sans") << true;
+    }
+    void warnsOnceWithoutArialWidths()
+    {
+        QFETCH(QString, resolved);
+        QFETCH(bool, told);
+        ScriptedMessageBoxes messages;
+        QCOMPARE(Startup::warnWithoutArialWidths(messages, resolved), told);
+        QCOMPARE(messages.shown.size(), told ? 1 : 0);
+        if (told) {
+            QCOMPARE(messages.shown[0].kind, ScriptedMessageBoxes::Shown::Information);
+            QVERIFY2(messages.shown[0].text.contains(QStringLiteral("fonts-liberation")),
+                     qPrintable(messages.shown[0].text));
+            QVERIFY2(messages.shown[0].text.contains(resolved), qPrintable(messages.shown[0].text));
+        }
     }
 };
 

@@ -1,5 +1,7 @@
 #include "core/print/PainterSurface.h"
 
+#include "core/print/PrintFont.h"
+
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -12,9 +14,8 @@ constexpr double CentimetresPerInch = 2.54;
 } // namespace
 
 PainterSurface::PainterSurface(QPaintDevice& device, std::function<void()> abandonJob)
-    : m_device(device), m_abandonJob(std::move(abandonJob)), m_font(QStringLiteral("Arial"))
+    : m_device(device), m_abandonJob(std::move(abandonJob)), m_font(PrintFont())
 {
-    m_font.setPointSizeF(8);
 }
 
 PainterSurface::~PainterSurface()
@@ -32,9 +33,21 @@ void PainterSurface::PageSetUp()
         paged->setPageSize(QPageSize(QPageSize::A4));
         paged->setPageOrientation(QPageLayout::Landscape);
     }
-    m_font = QFont(QStringLiteral("Arial"));
-    m_font.setPointSizeF(8);
+    m_font = PrintFont();
     m_dashed = false;
+}
+
+bool PainterSurface::NewPage()
+{
+    // A page with nothing drawn still counts: the job opens here at the latest.
+    if (!ready())
+        return false;
+    auto* paged = dynamic_cast<QPagedPaintDevice*>(&m_device);
+    if (!paged || !paged->newPage()) {
+        fail(QStringLiteral("non \u00e8 stato possibile cominciare una nuova pagina"));
+        return false;
+    }
+    return true;
 }
 
 void PainterSurface::setFontSize(float points)

@@ -40,6 +40,9 @@ public:
     // An outline of the rectangle (centimetres) in the colour, on top of what is drawn: the
     // preview's marks, which no printed or saved page carries.
     void DrawOutline(const QRectF& area, const QColor& colour);
+    // Ends the page drawn so far and begins the next one of the same document (a job of several
+    // slips). False when the device has no further pages or the job already failed.
+    bool NewPage();
 
     // Why the job failed, in Italian; empty while nothing failed.
     QString errorText() const { return m_errorText; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMarginsF>
 #include <QString>
 
 #include <functional>
@@ -10,15 +11,47 @@ class PrintSurface;
 // Draws the contents of one page; the page set-up and the end of the document are not its job.
 using PageComposer = std::function<void(PrintSurface&)>;
 
+// A document of several pages, one slip to a page, printed as one job.
+struct DocumentComposer {
+    int pageCount = 0;
+    // Draws page `page` (from 0); the page set-up before it is done already.
+    std::function<void(PrintSurface&, int page)> drawPage;
+    // Asked before each page after the first: true abandons the whole document, so nothing of it
+    // reaches the printer. Unset, the document always runs to its end.
+    std::function<bool()> cancelled;
+
+    static DocumentComposer onePage(const PageComposer& compose);
+};
+
 // Page set-up, the composer's drawing, EndDocument: true when the page was completed.
 bool ComposePage(PrintSurface& surface, const PageComposer& compose);
 
 // Resolution of the PDF files the application writes, in dots per inch.
 inline constexpr int PdfResolution = 1200;
 
-// The page as a one-page PDF document, A4 landscape without margins, so that the printable area
-// is the whole sheet. Empty, with the reason in errorText, when the page could not be composed.
-QByteArray PagePdf(const PageComposer& compose, QString& errorText);
+// The unprintable border of the sheet, in millimetres, on the landscape page: the page's drawing
+// starts at its top-left corner of the printable area.
+using SheetMargins = QMarginsF;
 
-// The same document saved at path, replacing the file only once it is completely written.
+// The border most printers leave on A4, and the one CUPS gives its generic A4 queues: 1/6 inch,
+// 4.23 mm on every side. The PDF files the application saves carry it, so that printing such a
+// file later puts the slip where printing it directly would.
+inline constexpr double TypicalMarginMm = 4.23;
+inline const SheetMargins TypicalPrinterMargins{TypicalMarginMm, TypicalMarginMm, TypicalMarginMm,
+                                                TypicalMarginMm};
+
+// How a document ended when it produced no PDF.
+enum class DocumentFailure { None, Cancelled, Failed };
+
+// The document as a PDF, A4 landscape, each page drawn from the top-left corner of the printable
+// area that the margins leave. Empty when it could not be composed: failure says whether it was
+// cancelled or failed, with the reason in errorText.
+QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,
+                       DocumentFailure* failure = nullptr);
+
+// One page as such a PDF.
+QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QString& errorText);
+
+// The page as a PDF file with the typical printer's margins, replacing the file only once it is
+// completely written.
 bool SavePagePdf(const QString& path, const PageComposer& compose, QString& errorText);

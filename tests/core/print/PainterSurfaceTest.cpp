@@ -30,6 +30,8 @@ class PainterSurfaceTest : public QObject
 private Q_SLOTS:
     void textWidth_data();
     void textWidth();
+    void widthsIgnoreKerningPairs_data();
+    void widthsIgnoreKerningPairs();
     void nothingDrawnOpensNoJob();
     void deviceThatDoesNotBegin();
     void missingPictureAbandonsTheJob();
@@ -75,6 +77,40 @@ void PainterSurfaceTest::textWidth()
     // Within 0.3 %: a screen's whole-pixel font sizes are about 3 % off.
     QVERIFY2(qAbs(surface.TextWidth(text) - expected) <= expected * 0.003,
              qPrintable(QString::number(surface.TextWidth(text), 'f', 4)));
+}
+
+void PainterSurfaceTest::widthsIgnoreKerningPairs_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+
+    // Arial's advance widths in 2048ths of an em: A 1366, V 1366, W 1933, T 1251, Y 1366,
+    // o 1139, digits 1139. At 10 points an em is 10 * 2.54 / 72 = 0.35278 cm. A kerning font
+    // pulls the pairs AV, VA, AW, WA, AT, Ya and To together by up to 0.05 cm each.
+    // A V A W A T: 8648 / 2048 em = 1.48966 cm.
+    QTest::newRow("AVAWAT, all kerning pairs") << u"AVAWAT"_s << 1.48966;
+    // T o Y o V A: 1251 + 1139 + 1366 + 1139 + 1366 + 1366 = 7627 / 2048 em = 1.31378 cm.
+    QTest::newRow("ToYoVA, kerning pairs with lower case") << u"ToYoVA"_s << 1.31378;
+    // Six digits, no pairs: 6834 / 2048 em = 1.17719 cm.
+    QTest::newRow("digits, no pairs at all") << u"012345"_s << 1.17719;
+}
+
+void PainterSurfaceTest::widthsIgnoreKerningPairs()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(PdfResolution);
+    PainterSurface surface(writer);
+    surface.PageSetUp();
+    surface.setFontSize(10);
+    surface.setBold(false);
+    // Within 0.3 % (0.004 cm here), well inside the 0.05 cm a single kerned pair takes away.
+    QVERIFY2(qAbs(surface.TextWidth(text) - expected) <= expected * 0.003,
+             qPrintable(QString::number(surface.TextWidth(text), 'f', 5)));
 }
 
 void PainterSurfaceTest::nothingDrawnOpensNoJob()
@@ -193,7 +229,7 @@ void PainterSurfaceTest::euroMarkStaysLossless()
         [](PrintSurface& page) {
             DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s));
         },
-        error);
+        TypicalPrinterMargins, error);
     QVERIFY2(!pdf.isEmpty(), qPrintable(error));
     QVERIFY(pdf.contains("/Subtype /Image"));
     QVERIFY(!pdf.contains("/DCTDecode"));

@@ -1,3 +1,4 @@
+#include "PdfReadBack.h"
 #include "SampleSlip.h"
 #include "core/print/PrintPage.h"
 #include "core/print/SlipLayout.h"
@@ -13,30 +14,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr double CmPerPoint = 2.54 / 72;
 // 0.2 mm.
 constexpr double Tolerance = 0.02;
+// The files carry the border most printers leave, 1/6 inch (4.23 mm) on every side, and the
+// slip is drawn from the corner of the printable area inside it.
+constexpr double FileMargin = 0.423;
 
 struct Word {
     QString text;
-    double left, top, right; // centimetres
+    double left, top, right; // centimetres from the corner of the printable area
 };
-
-// Runs a poppler tool; its standard output, or an empty text with the reason in error.
-QByteArray runTool(const QString& program, const QStringList& arguments, QString& error)
-{
-    if (QStandardPaths::findExecutable(program).isEmpty()) {
-        error = program + u" not found: install poppler-utils"_s;
-        return {};
-    }
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        error = program + u": "_s + QString::fromLocal8Bit(process.readAllStandardError());
-        return {};
-    }
-    return process.readAllStandardOutput();
-}
 
 } // namespace
 
@@ -59,6 +46,8 @@ private Q_SLOTS:
     void reasonLines_data();
     void reasonLines();
     void premarcatiStaysLeftOf24_7();
+    void fileCarriesAPrintersMargins_data();
+    void fileCarriesAPrintersMargins();
 
 private:
     QString writePdf(SlipModel model, const SlipTexts& fields);
@@ -88,19 +77,12 @@ QString SlipPdfTest::writePdf(SlipModel model, const SlipTexts& fields)
 QList<Word> SlipPdfTest::words(const QString& pdf)
 {
     QString error;
-    const QString html = QString::fromUtf8(runTool(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s}, error));
+    const QList<PdfWord> read = PdfWords(pdf, error);
     if (!error.isEmpty())
         qWarning("%s", qPrintable(error));
-    static const QRegularExpression word(
-        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"_s);
     QList<Word> found;
-    for (const QRegularExpressionMatch& match : word.globalMatch(html)) {
-        QString text = match.captured(4);
-        text.replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s).replace(u"&apos;"_s, u"'"_s);
-        text.replace(u"&quot;"_s, u"\""_s).replace(u"&amp;"_s, u"&"_s);
-        found.append({text, match.captured(1).toDouble() * CmPerPoint,
-                      match.captured(2).toDouble() * CmPerPoint, match.captured(3).toDouble() * CmPerPoint});
-    }
+    for (const PdfWord& word : read)
+        found.append({word.text, word.left - FileMargin, word.top - FileMargin, word.right - FileMargin});
     return found;
 }
 
@@ -117,7 +99,7 @@ void SlipPdfTest::onePageA4Landscape()
     const QString pdf = writePdf(model, SampleSlip());
     QVERIFY(!pdf.isEmpty());
     QString error;
-    const QString info = QString::fromUtf8(runTool(u"pdfinfo"_s, {pdf}, error));
+    const QString info = QString::fromUtf8(RunPdfTool(u"pdfinfo"_s, {pdf}, error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY2(info.contains(QRegularExpression(u"Pages:\\s+1\\n"_s)), qPrintable(info));
     QVERIFY2(info.contains(u"842 x 595 pts (A4)"_s), qPrintable(info));
@@ -146,7 +128,7 @@ void SlipPdfTest::textIsExtractable()
     const QString pdf = writePdf(model, SampleSlip());
     QVERIFY(!pdf.isEmpty());
     QString error;
-    const QString text = QString::fromUtf8(runTool(u"pdftotext"_s, {pdf, u"-"_s}, error));
+    const QString text = QString::fromUtf8(RunPdfTool(u"pdftotext"_s, {pdf, u"-"_s}, error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
     for (const QString& line : lines)
         QVERIFY2(text.contains(line), qPrintable(line));
@@ -304,6 +286,46 @@ void SlipPdfTest::premarcatiStaysLeftOf24_7()
     QVERIFY(all.size() > 50);
     for (const Word& word : all)
         QVERIFY2(word.right <= 24.7, qPrintable(word.text + u" ends at "_s + QString::number(word.right)));
+}
+
+void SlipPdfTest::fileCarriesAPrintersMargins_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+
+    // Measured from the sheet's own corner: the row's place plus 4.23 mm across and down.
+    QTest::newRow("2 frame receipt title") << SlipModel::TwoFrame << u"CONTI"_s << 0.623 << 0.523;
+    QTest::newRow("2 frame notice title") << SlipModel::TwoFrame << u"AVVERTENZE"_s << 3.123 << 6.923;
+    QTest::newRow("premarcati receipt title") << SlipModel::Premarcati << u"CONTI"_s << 0.623 << 0.623;
+    QTest::newRow("premarcati cutting notice") << SlipModel::Premarcati << u"TAGLIARE"_s << 3.423 << 11.423;
+}
+
+void SlipPdfTest::fileCarriesAPrintersMargins()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QString, word);
+    QFETCH(double, x);
+    QFETCH(double, y);
+
+    const QString pdf = writePdf(model, SampleSlip());
+    QVERIFY(!pdf.isEmpty());
+    // The sheet stays a whole A4: the margins are inside it, not cut from it.
+    QString error;
+    const QString info = QString::fromUtf8(RunPdfTool(u"pdfinfo"_s, {u"-box"_s, pdf}, error));
+    QVERIFY2(info.contains(u"842 x 595 pts (A4)"_s), qPrintable(info));
+    const QList<PdfWord> all = PdfWords(pdf, error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList seen;
+    QVERIFY2(FindPdfWord(all, word, x, y, Tolerance, &seen),
+             qPrintable(word + u" at "_s + seen.join(u", "_s)));
+    // Nothing starts in the border a printer cannot reach.
+    for (const PdfWord& each : all) {
+        QVERIFY2(each.left >= 0.423 - Tolerance && each.top >= 0.423 - Tolerance,
+                 qPrintable(each.text + u" at "_s + QString::number(each.left) + u", "_s +
+                            QString::number(each.top)));
+    }
 }
 
 QTEST_MAIN(SlipPdfTest)

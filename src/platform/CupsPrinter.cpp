@@ -1,0 +1,320 @@
+#include "platform/CupsPrinter.h"
+
+#include "core/print/PainterSurface.h"
+#include "platform/SaveFileDialog.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QPrinter>
+#include <QThread>
+#include <QTimer>
+
+#include <cups/cups.h>
+
+#include <memory>
+
+namespace {
+
+struct DestinationDeleter {
+    void operator()(cups_dest_t* destination) const { cupsFreeDests(1, destination); }
+};
+struct InfoDeleter {
+    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+};
+struct ConnectionDeleter {
+    void operator()(http_t* connection) const { httpClose(connection); }
+};
+struct IppDeleter {
+    void operator()(ipp_t* message) const { ippDelete(message); }
+};
+using Destination = std::unique_ptr<cups_dest_t, DestinationDeleter>;
+using DestinationInfo = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
+using Connection = std::unique_ptr<http_t, ConnectionDeleter>;
+using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
+
+// Options handed to CUPS, freed with it.
+class JobOptions
+{
+public:
+    JobOptions() = default;
+    JobOptions(const JobOptions&) = delete;
+    JobOptions& operator=(const JobOptions&) = delete;
+    ~JobOptions() { cupsFreeOptions(m_count, m_options); }
+    void add(const char* name, const QByteArray& value)
+    {
+        m_count = cupsAddOption(name, value.constData(), m_count, &m_options);
+    }
+    int count() const { return m_count; }
+    cups_option_t* options() const { return m_options; }
+
+private:
+    int m_count = 0;
+    cups_option_t* m_options = nullptr;
+};
+
+QString quoted(const QString& name)
+{
+    return QStringLiteral("\u00ab%1\u00bb").arg(name);
+}
+
+QString unreachableText()
+{
+    return QStringLiteral("il servizio di stampa (CUPS) non risponde");
+}
+
+bool isUnreachable(ipp_status_t status)
+{
+    return status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || status == IPP_STATUS_ERROR_DEVICE;
+}
+
+// What an IPP status that is not a success means for the job on that printer.
+QString refusalText(ipp_status_t status, const QString& printer)
+{
+    switch (status) {
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        return QStringLiteral("la stampante %1 in questo momento non accetta lavori").arg(quoted(printer));
+    case IPP_STATUS_ERROR_NOT_FOUND:
+        return QStringLiteral("la stampante %1 non esiste").arg(quoted(printer));
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+        return QStringLiteral("non hai il permesso di stampare su %1").arg(quoted(printer));
+    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+    case IPP_STATUS_ERROR_DEVICE:
+        return unreachableText();
+    default:
+        return QStringLiteral("la stampante %1 ha rifiutato il lavoro (%2)")
+            .arg(quoted(printer), QString::fromUtf8(cupsLastErrorString()));
+    }
+}
+
+bool failedStatus(ipp_status_t status)
+{
+    return status > IPP_STATUS_OK_CONFLICTING;
+}
+
+// The border CUPS gives for A4 on the destination (or for its default paper), turned onto the
+// landscape page. IPP lays landscape pages on the sheet turned a quarter anticlockwise: the
+// page's top runs along the sheet's left edge, its left along the sheet's bottom.
+SheetMargins landscapeMargins(http_t* connection, cups_dest_t* destination, cups_dinfo_t* info)
+{
+    cups_size_t size{};
+    const bool known =
+        cupsGetDestMediaByName(connection, destination, info, CUPS_MEDIA_A4, CUPS_MEDIA_FLAGS_DEFAULT,
+                               &size) ||
+        cupsGetDestMediaDefault(connection, destination, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+    if (!known)
+        return TypicalPrinterMargins;
+    // CUPS counts hundredths of a millimetre.
+    return {size.bottom / 100.0, size.left / 100.0, size.top / 100.0, size.right / 100.0};
+}
+
+// Lets the windows repaint (never take clicks or keys) for about the given time.
+void pause(int milliseconds)
+{
+    if (!QCoreApplication::instance()) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+struct JobState {
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+    bool printerStopped = false;
+    bool known = false;
+};
+
+JobState jobState(http_t* connection, const char* printerUri, int jobId)
+{
+    IppMessage request(ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES));
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri);
+    ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    static const char* const wanted[] = {"job-state", "job-state-reasons"};
+    ippAddStrings(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
+                  wanted);
+    // cupsDoRequest frees the request.
+    const IppMessage response(cupsDoRequest(connection, request.release(), "/"));
+    JobState result;
+    if (!response || failedStatus(cupsLastError()))
+        return result;
+    if (ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM)) {
+        result.state = static_cast<ipp_jstate_t>(ippGetInteger(state, 0));
+        result.known = true;
+    }
+    if (ipp_attribute_t* reasons = ippFindAttribute(response.get(), "job-state-reasons", IPP_TAG_KEYWORD))
+        result.printerStopped = ippContainsString(reasons, "printer-stopped") != 0;
+    return result;
+}
+
+bool printerStopped(http_t* connection, const QByteArray& name, const QByteArray& instance)
+{
+    const Destination fresh(
+        cupsGetNamedDest(connection, name.constData(), instance.isEmpty() ? nullptr : instance.constData()));
+    if (!fresh)
+        return false;
+    const char* state = cupsGetOption("printer-state", fresh->num_options, fresh->options);
+    return state && qstrcmp(state, "5") == 0;
+}
+
+} // namespace
+
+CupsPrinter::CupsPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
+{
+}
+
+PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const PrintTarget& target)
+{
+    // CUPS keeps the server it first found for the life of the process: read it anew, as the
+    // lpr command would (CUPS_SERVER, client.conf).
+    cupsSetServer(nullptr);
+    // The scheduler as lpr finds it: a local socket or a server, from CUPS_SERVER or client.conf.
+    const Connection connection(
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr));
+    // The destination as CUPS resolves it (a name may carry an instance after a slash), the
+    // default one from LPDEST, PRINTER, lpoptions or the server's default.
+    const QString wanted = target.printerName.trimmed();
+    const QByteArray name = wanted.section(u'/', 0, 0).toUtf8();
+    const QByteArray instance = wanted.section(u'/', 1).toUtf8();
+    if (!connection) {
+        // Without CUPS there is no default printer either; the user learns why.
+        return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
+    }
+    const Destination destination(cupsGetNamedDest(connection.get(),
+                                                   name.isEmpty() ? nullptr : name.constData(),
+                                                   instance.isEmpty() ? nullptr : instance.constData()));
+    if (!destination) {
+        const ipp_status_t status = cupsLastError();
+        if (isUnreachable(status))
+            return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
+        if (name.isEmpty())
+            return {PrintOutcome::NoPrinter, {}};
+        return {PrintOutcome::Failed,
+                QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
+    }
+    const QString printer = QString::fromUtf8(destination->name);
+
+    const DestinationInfo info(cupsCopyDestInfo(connection.get(), destination.get()));
+    if (!info)
+        return {PrintOutcome::Failed, refusalText(cupsLastError(), printer)};
+
+    // The whole document first: one that cannot be completed is never sent.
+    const SheetMargins margins = landscapeMargins(connection.get(), destination.get(), info.get());
+    QString errorText;
+    DocumentFailure failure = DocumentFailure::None;
+    const QByteArray pdf = DocumentPdf(document, margins, errorText, &failure);
+    if (pdf.isEmpty())
+        return {failure == DocumentFailure::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
+                errorText};
+    if (m_observer)
+        m_observer(pdf, margins);
+
+    JobOptions options;
+    options.add(CUPS_COPIES, QByteArray::number(qMax(1, target.copies)));
+    // The page is drawn to its real size: the slip must not be shrunk onto the printable area.
+    options.add("print-scaling", "none");
+    if (cupsCheckDestSupported(connection.get(), destination.get(), info.get(), CUPS_MEDIA, CUPS_MEDIA_A4))
+        options.add(CUPS_MEDIA, CUPS_MEDIA_A4);
+
+    int jobId = 0;
+    ipp_status_t status = cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
+                                            "Bollettino", options.count(), options.options());
+    if (failedStatus(status) || jobId <= 0)
+        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cupsLastError(), printer)};
+
+    const auto abandon = [&](ipp_status_t why) -> PrintOutcome {
+        const QString reason = refusalText(why, printer);
+        cupsCancelDestJob(connection.get(), destination.get(), jobId);
+        return {PrintOutcome::Failed, reason};
+    };
+    if (cupsStartDestDocument(connection.get(), destination.get(), info.get(), jobId, "bollettino.pdf",
+                              CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+        return abandon(cupsLastError());
+    if (cupsWriteRequestData(connection.get(), pdf.constData(), static_cast<size_t>(pdf.size())) !=
+        HTTP_STATUS_CONTINUE) {
+        cupsFinishDestDocument(connection.get(), destination.get(), info.get());
+        return abandon(cupsLastError());
+    }
+    status = cupsFinishDestDocument(connection.get(), destination.get(), info.get());
+    if (failedStatus(status))
+        return abandon(status);
+
+    // Accepted. Follow the job briefly: CUPS may still refuse, cancel or abort it, or keep it
+    // waiting on a stopped printer.
+    const char* uri = cupsGetOption("printer-uri-supported", destination->num_options, destination->options);
+    char assembled[1024] = {};
+    if (!uri) {
+        httpAssembleURIf(HTTP_URI_CODING_ALL, assembled, sizeof assembled, "ipp", nullptr, "localhost",
+                         ippPort(), "/printers/%s", destination->name);
+        uri = assembled;
+    }
+    const QDeadlineTimer deadline(m_followTime);
+    JobState job;
+    bool stopped = false;
+    for (;;) {
+        job = jobState(connection.get(), uri, jobId);
+        if (!job.known && isUnreachable(cupsLastError()))
+            return {
+                PrintOutcome::Failed,
+                QStringLiteral("il servizio di stampa (CUPS) ha smesso di rispondere dopo aver ricevuto il "
+                               "lavoro: controlla la coda di %1")
+                    .arg(quoted(printer))};
+        // A job waiting for a stopped printer will wait for as long as the printer stays so.
+        if (job.state == IPP_JSTATE_PENDING)
+            stopped = job.printerStopped || printerStopped(connection.get(), destination->name, instance);
+        if (job.state >= IPP_JSTATE_CANCELED || stopped || deadline.hasExpired())
+            break;
+        pause(static_cast<int>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
+    }
+    switch (job.state) {
+    case IPP_JSTATE_COMPLETED:
+    case IPP_JSTATE_PROCESSING:
+        return {PrintOutcome::Done, {}};
+    case IPP_JSTATE_CANCELED:
+        return {PrintOutcome::Failed,
+                QStringLiteral("il lavoro \u00e8 stato annullato sulla stampante %1").arg(quoted(printer))};
+    case IPP_JSTATE_ABORTED:
+        return {PrintOutcome::Failed,
+                QStringLiteral("la stampante %1 ha interrotto il lavoro").arg(quoted(printer))};
+    case IPP_JSTATE_HELD:
+        return {PrintOutcome::Waiting,
+                QStringLiteral("il lavoro \u00e8 trattenuto nella coda di %1").arg(quoted(printer))};
+    case IPP_JSTATE_STOPPED:
+        return {PrintOutcome::Waiting,
+                QStringLiteral("la stampante %1 si \u00e8 fermata e il lavoro attende nella sua coda")
+                    .arg(quoted(printer))};
+    case IPP_JSTATE_PENDING:
+        break;
+    }
+    // Still pending: on a stopped printer, or behind other jobs on a working one.
+    if (stopped)
+        return {PrintOutcome::Waiting,
+                QStringLiteral("la stampante %1 \u00e8 ferma e il lavoro attende nella sua coda")
+                    .arg(quoted(printer))};
+    return {PrintOutcome::Done, {}};
+}
+
+PrintOutcome CupsPrinter::printOn(QPrinter& printer, const PageComposer& compose)
+{
+    PainterSurface surface(printer, [&printer] { printer.abort(); });
+    if (!ComposePage(surface, compose))
+        return {PrintOutcome::Failed, surface.errorText()};
+    if (printer.printerState() == QPrinter::Error)
+        return {PrintOutcome::Failed, QStringLiteral("la stampante ha segnalato un errore")};
+    return {PrintOutcome::Done, {}};
+}
+
+PrintOutcome CupsPrinter::savePageAsPdf(const PageComposer& compose)
+{
+    const QString path = m_dialog.askPdfPath();
+    if (path.isEmpty())
+        return {PrintOutcome::Cancelled, {}};
+    QString errorText;
+    if (!SavePagePdf(path, compose, errorText))
+        return {PrintOutcome::Failed, errorText};
+    return {PrintOutcome::Done, {}};
+}
