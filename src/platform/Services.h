@@ -8,6 +8,7 @@ class MessageBoxes;
 class Clock;
 class Printer;
 class PrintDialogs;
+class SheetDialogs;
 
 // The world outside the logic, handed to the windows and the commands: message boxes, the clock, the
 // printer and where the archive file lies. Startup builds the one the program uses from the real
@@ -22,6 +23,9 @@ struct Services {
     std::function<void()> exitApplication;
     // Qt's preview and print dialogs; without them "Anteprima di stampa" and "Stampa su…" do nothing.
     PrintDialogs* printDialogs = nullptr;
+    // File dialogs, the review of a spreadsheet and the progress of many slips; without them the
+    // spreadsheet and archive-import commands do nothing.
+    SheetDialogs* sheetDialogs = nullptr;
 
     void endApplication() const;
 };

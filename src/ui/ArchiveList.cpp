@@ -5,6 +5,7 @@ void ArchiveListModel::setArchive(const ArchiveTable& table, const QLocale& loca
     beginResetModel();
     m_table = table;
     m_dates.emplace(locale);
+    m_shown.reset();
     endResetModel();
 }
 
@@ -12,26 +13,44 @@ void ArchiveListModel::clear()
 {
     beginResetModel();
     m_table.clear();
+    m_shown.reset();
     endResetModel();
+}
+
+void ArchiveListModel::setShown(const QList<qsizetype>& shown)
+{
+    beginResetModel();
+    m_shown = shown;
+    endResetModel();
+}
+
+qsizetype ArchiveListModel::recordOf(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    return m_shown ? m_shown->at(row) : row;
 }
 
 int ArchiveListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_table.size());
+    if (parent.isValid())
+        return 0;
+    return int(m_shown ? m_shown->size() : m_table.size());
 }
 
 QVariant ArchiveListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_table.size())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
     return entryText(index.row());
 }
 
 QString ArchiveListModel::entryText(int row) const
 {
-    if (row < 0 || row >= m_table.size() || !m_dates)
+    const qsizetype record = recordOf(row);
+    if (record < 0 || record >= m_table.size() || !m_dates)
         return {};
-    return listEntryText(m_table[row], *m_dates);
+    return listEntryText(m_table[record], *m_dates);
 }
 
 ArchiveList::ArchiveList(QWidget* parent) : QListView(parent), m_model(new ArchiveListModel(this))
@@ -50,6 +69,22 @@ void ArchiveList::setArchive(const ArchiveTable& table, const QLocale& locale)
 void ArchiveList::clear()
 {
     m_model->clear();
+}
+
+void ArchiveList::setShown(const QList<qsizetype>& shown)
+{
+    m_model->setShown(shown);
+}
+
+bool ArchiveList::filtered() const
+{
+    return m_model->filtered();
+}
+
+std::optional<qsizetype> ArchiveList::recordOf(int row) const
+{
+    const qsizetype record = m_model->recordOf(row);
+    return record < 0 ? std::nullopt : std::optional<qsizetype>(record);
 }
 
 int ArchiveList::count() const

@@ -21,6 +21,11 @@ public:
 
     void setArchive(const ArchiveTable& table, const QLocale& locale);
     void clear();
+    // Shows only the records at these indices, in this order (a search); setArchive shows all again.
+    void setShown(const QList<qsizetype>& shown);
+    bool filtered() const { return m_shown.has_value(); }
+    // The record behind entry row; -1 when there is none.
+    qsizetype recordOf(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -29,6 +34,7 @@ public:
 private:
     ArchiveTable m_table;
     std::optional<StoredDateReader> m_dates;
+    std::optional<QList<qsizetype>> m_shown;
 };
 
 // List1: one entry per record, in file order; entry i stands for record i of the last load.
@@ -41,6 +47,11 @@ public:
 
     void setArchive(const ArchiveTable& table, const QLocale& locale);
     void clear();
+    // While a search is shown: only these records, entry i standing for record shown[i].
+    void setShown(const QList<qsizetype>& shown);
+    bool filtered() const;
+    // The record behind entry row; none when there is no such entry.
+    std::optional<qsizetype> recordOf(int row) const;
 
     int count() const;
     QString entryText(int row) const;

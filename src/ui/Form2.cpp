@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -144,6 +145,23 @@ void Form2::buildControls()
     List1->setFocusPolicy(Qt::NoFocus);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
 
+    m_listGeometry = List1->geometry();
+    List1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListMenu = new QMenu(List1);
+    ListMenu->setObjectName(QStringLiteral("ListMenu"));
+    connect(List1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!ListMenu->isEmpty())
+            ListMenu->popup(List1->viewport()->mapToGlobal(at));
+    });
+    SearchBox = new QLineEdit(client);
+    SearchBox->setObjectName(QStringLiteral("SearchBox"));
+    SearchBox->setPlaceholderText(QStringLiteral("Cerca"));
+    SearchBox->setToolTip(QStringLiteral("Nome, intestatario, importo o data; Esc chiude la ricerca"));
+    SearchBox->setClearButtonEnabled(true);
+    SearchBox->hide();
+    SearchBox->installEventFilter(this);
+    connect(SearchBox, &QLineEdit::textChanged, this, &Form2::searchChanged);
+
     Label4 = label("Label4", QStringLiteral("Record: 0"), 360, 4680, 675, 210);
     Label4->adjustSize();
     Label1 = label("Label1", QString(), 2280, 4680, 0, 0);
@@ -211,7 +229,61 @@ std::optional<qsizetype> Form2::SelectedListIndex() const
     }
     if (first < 0)
         return std::nullopt;
-    return first;
+    return List1->recordOf(first);
+}
+
+void Form2::showFilteredList(const QList<qsizetype>& shown, qsizetype total)
+{
+    List1->setShown(shown);
+    Label4->setText(QStringLiteral("Record: %1 di %2").arg(shown.size()).arg(total));
+    Label4->adjustSize();
+}
+
+void Form2::showSearch()
+{
+    if (!SearchBox->isVisible()) {
+        // The search line takes the top of the list's place; the list gives up that much height.
+        const int height = SearchBox->sizeHint().height();
+        SearchBox->setGeometry(m_listGeometry.x(), m_listGeometry.y(), m_listGeometry.width(), height);
+        List1->setGeometry(m_listGeometry.adjusted(0, height + 2, 0, 0));
+        SearchBox->show();
+    }
+    show();
+    raise();
+    activateWindow();
+    SearchBox->setFocus(Qt::ShortcutFocusReason);
+    SearchBox->selectAll();
+}
+
+void Form2::hideSearch()
+{
+    if (!SearchBox->isVisible())
+        return;
+    SearchBox->hide();
+    List1->setGeometry(m_listGeometry);
+    // Clearing the text tells the session, which shows the whole list again.
+    SearchBox->clear();
+    returnFocusToSlip();
+}
+
+bool Form2::searchShown() const
+{
+    return SearchBox->isVisible();
+}
+
+QString Form2::searchText() const
+{
+    return SearchBox->isVisible() ? SearchBox->text() : QString();
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == SearchBox && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        hideSearch();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form2::clearArchiveList()

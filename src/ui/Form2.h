@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class ArchiveList;
 class QLocale;
@@ -60,6 +61,16 @@ public:
     void clearArchiveList();
     // Lists the records, one entry each (made when shown), and shows their number.
     void showArchiveList(const ArchiveTable& table, const QLocale& locale);
+    // Lists only the records at the given indices (in that order) out of total, while a search is
+    // shown; the selected entry then stands for the record of its index.
+    void showFilteredList(const QList<qsizetype>& shown, qsizetype total);
+
+    // "Cerca": a line above the list, hidden until asked for, that filters the list as the user types.
+    // Escape clears and hides it, and the whole list comes back.
+    void showSearch();
+    void hideSearch();
+    bool searchShown() const;
+    QString searchText() const;
 
     // Gives the activation back to the slip form, if it is on screen.
     void returnFocusToSlip();
@@ -78,12 +89,17 @@ public:
     // The right-click menu: commands beyond the buttons, added by the session in their order. The
     // palette looks the same without it; it opens only when it holds an entry.
     QMenu* PaletteMenu = nullptr;
+    QLineEdit* SearchBox = nullptr; // "Cerca", hidden until asked for
+    QMenu* ListMenu = nullptr;      // the list's right-click menu; filled by the session
 
 Q_SIGNALS:
     // A click on Image2(index).
     void commandClicked(int index);
+    // The search text changed (empty when the search was closed).
+    void searchChanged(const QString& text);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -92,5 +108,6 @@ private:
     void buildControls();
 
     Form1& m_slip;
+    QRect m_listGeometry; // the list's place without the search line
     PalettePlacement* m_placement = nullptr;
 };

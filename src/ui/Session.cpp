@@ -2,9 +2,12 @@
 
 #include "platform/Services.h"
 #include "ui/Form1.h"
+#include "ui/ArchiveList.h"
 #include "ui/Form2.h"
 #include "ui/OverflowMark.h"
 #include "ui/apertura.h"
+
+#include "core/archive/ArchiveDates.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,12 +15,16 @@
 #include <QMenu>
 #include <QRadioButton>
 
+#include <numeric>
+
 Session::Session(Services& services)
-    : m_services(services), m_archive(services), m_print(services), m_slip(std::make_unique<Form1>(services)),
-      m_palette(std::make_unique<Form2>(*m_slip))
+    : m_services(services), m_archive(services), m_print(services), m_sheets(services),
+      m_slip(std::make_unique<Form1>(services)), m_palette(std::make_unique<Form2>(*m_slip))
 {
     connect(m_palette.get(), &Form2::commandClicked, this, &Session::runCommand);
     addPrintMenu();
+    addSheetMenu();
+    connect(m_palette.get(), &Form2::searchChanged, this, &Session::applySearch);
     for (QLineEdit* field : m_slip->Text1)
         connect(field, &QLineEdit::textChanged, this, &Session::markOverflowingFields);
     for (QRadioButton* option : m_palette->Option1)
@@ -159,7 +166,93 @@ void Session::reloadArchiveList()
 {
     m_palette->clearArchiveList();
     m_archive.LoadArchiveList();
+    m_search.reset();
     m_palette->showArchiveList(m_archive.table(), m_archive.locale());
+    applySearch(m_palette->searchText());
+}
+
+void Session::addSheetMenu()
+{
+    const auto action = [this](const char* name, const QString& text, void (Session::*command)()) {
+        auto* created = new QAction(text, m_palette.get());
+        created->setObjectName(QString::fromLatin1(name));
+        connect(created, &QAction::triggered, this, command);
+        return created;
+    };
+    QAction* importSheet = action("importSheetAction", QStringLiteral("Importa da foglio di calcolo\u2026"),
+                                  &Session::importSheet);
+    QAction* exportSheet = action("exportSheetAction", QStringLiteral("Esporta in foglio di calcolo\u2026"),
+                                  &Session::exportSheet);
+    QAction* importArchive =
+        action("importArchiveAction", QStringLiteral("Importa archivio\u2026"), &Session::importArchive);
+    QAction* search = action("searchAction", QStringLiteral("Cerca"), &Session::showSearch);
+    search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    search->setShortcutContext(Qt::WindowShortcut);
+    // Both windows hold it, so Ctrl+F works in either.
+    m_slip->addAction(search);
+    m_palette->addAction(search);
+
+    QMenu& palette = *m_palette->PaletteMenu;
+    palette.addSeparator();
+    palette.addAction(importSheet);
+    palette.addAction(exportSheet);
+    palette.addAction(importArchive);
+    palette.addSeparator();
+    palette.addAction(search);
+
+    QMenu& list = *m_palette->ListMenu;
+    list.addAction(search);
+    list.addSeparator();
+    list.addAction(exportSheet);
+    list.addAction(importSheet);
+    list.addAction(importArchive);
+}
+
+void Session::applySearch(const QString& text)
+{
+    if (text.trimmed().isEmpty()) {
+        if (m_palette->List1->filtered())
+            m_palette->showArchiveList(m_archive.table(), m_archive.locale());
+        return;
+    }
+    if (!m_search)
+        m_search.emplace(m_archive.table(), StoredDateReader(m_archive.locale()));
+    m_palette->showFilteredList(m_search->matching(text), m_archive.table().size());
+}
+
+QList<qsizetype> Session::shownRecords() const
+{
+    const QString text = m_palette->searchText();
+    if (!text.trimmed().isEmpty() && m_search)
+        return m_search->matching(text);
+    QList<qsizetype> all(m_archive.table().size());
+    std::iota(all.begin(), all.end(), qsizetype(0));
+    return all;
+}
+
+void Session::importSheet()
+{
+    if (m_sheets.importSheet() == SheetCommands::Result::Done)
+        reloadArchiveList();
+}
+
+void Session::exportSheet()
+{
+    QList<SlipRecord> records;
+    for (qsizetype index : shownRecords())
+        records.append(m_archive.table().at(index));
+    m_sheets.exportSheet(records);
+}
+
+void Session::importArchive()
+{
+    if (m_sheets.importArchive() == SheetCommands::Result::Done)
+        reloadArchiveList();
+}
+
+void Session::showSearch()
+{
+    m_palette->showSearch();
 }
 
 void Session::showAbout()

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/archive/ArchiveSearch.h"
 #include "ui/ArchiveCommands.h"
 #include "ui/PrintCommand.h"
+#include "ui/SheetCommands.h"
 
 #include <QObject>
 #include <QPointer>
@@ -51,6 +53,13 @@ public:
     void deleteSelectedRecord();
     void reloadArchiveList();
     void showAbout();
+    // Many slips at once (the palette's and the list's right-click menus).
+    void importSheet();
+    // The records the list shows: all of them, or those the search found.
+    void exportSheet();
+    void importArchive();
+    // "Cerca" (Ctrl+F on the slip form and the palette): the search line above the list.
+    void showSearch();
 
 private:
     // The print commands beyond the palette's buttons: menu entries and the slip form's shortcuts.
@@ -58,9 +67,18 @@ private:
     // Marks the fields whose printed text would run past its place on the chosen model.
     void markOverflowingFields();
 
+    // The spreadsheet and search entries of the right-click menus, after the print entries.
+    void addSheetMenu();
+    // Shows the records matching text, or all of them when it is blank.
+    void applySearch(const QString& text);
+    // Indices of the records the list shows.
+    QList<qsizetype> shownRecords() const;
     Services& m_services;
     ArchiveCommands m_archive;
     PrintCommand m_print;
+    SheetCommands m_sheets;
+    // The search over the records of the last load, made at the first keystroke after that load.
+    std::optional<ArchiveSearch> m_search;
     std::unique_ptr<Form1> m_slip;
     // Declared after the slip form, which it watches, so that it goes first.
     std::unique_ptr<Form2> m_palette;

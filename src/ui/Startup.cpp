@@ -19,6 +19,7 @@ Startup::Startup(std::function<QString()> archivePath)
     : m_services{m_messages, m_clock, m_printer, std::move(archivePath), {}}
 {
     m_services.printDialogs = &m_printDialogs;
+    m_services.sheetDialogs = &m_sheetDialogs;
 }
 
 Startup::~Startup() = default;

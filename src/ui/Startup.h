@@ -6,6 +6,7 @@
 #include "platform/QtMessageBoxes.h"
 #include "platform/SaveFileDialog.h"
 #include "platform/Services.h"
+#include "platform/SheetDialogs.h"
 
 #include <QString>
 #include <QTranslator>
@@ -48,6 +49,7 @@ private:
     QtSaveFileDialog m_saveDialog;
     CupsPrinter m_printer{m_saveDialog};
     QtPrintDialogs m_printDialogs;
+    QtSheetDialogs m_sheetDialogs;
     Services m_services;
     std::unique_ptr<Session> m_session;
     bool m_archiveOfThisRun = false;

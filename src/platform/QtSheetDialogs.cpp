@@ -1,0 +1,157 @@
+#include "platform/SheetDialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString withSuffix(QString path, const QString& suffix)
+{
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += u'.' + suffix;
+    return path;
+}
+
+class QtBatchProgress final : public BatchProgress
+{
+public:
+    QtBatchProgress(const QString& label, int total)
+        : m_dialog(label, u"Annulla"_s, 0, total, QApplication::activeWindow())
+    {
+        m_dialog.setObjectName(u"BatchProgress"_s);
+        m_dialog.setWindowTitle(u"cedolario"_s);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setValue(0);
+    }
+    void setDone(int done) override
+    {
+        m_dialog.setValue(done);
+        QCoreApplication::processEvents();
+    }
+    bool cancelled() override
+    {
+        QCoreApplication::processEvents();
+        return m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+} // namespace
+
+QString QtSheetDialogs::askSheetToOpen()
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), u"Importa da foglio di calcolo"_s,
+                                        QDir::homePath(), u"File CSV (*.csv *.txt);;Tutti i file (*)"_s);
+}
+
+QString QtSheetDialogs::askSheetToSave(const QString& suggestedName)
+{
+    return withSuffix(
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), u"Esporta in foglio di calcolo"_s,
+                                     QDir::home().filePath(suggestedName), u"File CSV (*.csv)"_s),
+        u"csv"_s);
+}
+
+QString QtSheetDialogs::askArchiveToOpen()
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), u"Importa archivio"_s, QDir::homePath(),
+                                        u"Archivi di bollettini (fillcp.dll *.dll);;Tutti i file (*)"_s);
+}
+
+QString QtSheetDialogs::askPdfToSave(const QString& suggestedName)
+{
+    return withSuffix(
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), u"Salva i bollettini come PDF"_s,
+                                     QDir::home().filePath(suggestedName), u"Documenti PDF (*.pdf)"_s),
+        u"pdf"_s);
+}
+
+SheetAction QtSheetDialogs::review(const SheetReview& review)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(u"SheetReview"_s);
+    dialog.setWindowTitle(u"cedolario"_s);
+    auto* layout = new QVBoxLayout(&dialog);
+
+    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(review.fileName)
+                          .arg(review.goodRows)
+                          .arg(review.refusedRows);
+    if (!review.ignoredColumns.isEmpty())
+        summary += u"\nColonne ignorate: %1."_s.arg(review.ignoredColumns.join(u", "_s));
+    if (review.goodRows > 0)
+        summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
+                                          : u"\nCosa fare dei bollettini?"_s;
+    auto* label = new QLabel(summary, &dialog);
+    label->setObjectName(u"Summary"_s);
+    layout->addWidget(label);
+
+    if (!review.problems.isEmpty()) {
+        auto* table = new QTableWidget(int(review.problems.size()), 3, &dialog);
+        table->setObjectName(u"Problems"_s);
+        table->setHorizontalHeaderLabels({u"Riga"_s, u"Colonna"_s, u"Motivo"_s});
+        table->verticalHeader()->hide();
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        for (int r = 0; r < review.problems.size(); ++r) {
+            const SheetProblem& problem = review.problems[r];
+            table->setItem(r, 0, new QTableWidgetItem(QString::number(problem.row)));
+            table->setItem(r, 1, new QTableWidgetItem(problem.column));
+            table->setItem(r, 2, new QTableWidgetItem(problem.reason));
+        }
+        table->horizontalHeader()->setStretchLastSection(true);
+        table->resizeColumnsToContents();
+        layout->addWidget(table);
+    }
+    if (!review.overflowWarnings.isEmpty()) {
+        layout->addWidget(new QLabel(
+            u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, &dialog));
+        auto* warnings = new QPlainTextEdit(review.overflowWarnings.join(u'\n'), &dialog);
+        warnings->setObjectName(u"Overflows"_s);
+        warnings->setReadOnly(true);
+        layout->addWidget(warnings);
+    }
+
+    auto* buttons = new QDialogButtonBox(&dialog);
+    SheetAction chosen = SheetAction::Stop;
+    auto add = [&](const QString& text, SheetAction action) {
+        QPushButton* button = buttons->addButton(text, QDialogButtonBox::AcceptRole);
+        QObject::connect(button, &QPushButton::clicked, &dialog, [&chosen, &dialog, action] {
+            chosen = action;
+            dialog.accept();
+        });
+        return button;
+    };
+    if (review.goodRows > 0) {
+        add(u"Aggiungi all'archivio"_s, SheetAction::Store)->setDefault(true);
+        add(u"Stampa"_s, SheetAction::Print);
+        add(u"Salva come PDF…"_s, SheetAction::SavePdf);
+    }
+    QPushButton* stop = buttons->addButton(u"Annulla"_s, QDialogButtonBox::RejectRole);
+    QObject::connect(stop, &QPushButton::clicked, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(640, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return SheetAction::Stop;
+    return chosen;
+}
+
+std::unique_ptr<BatchProgress> QtSheetDialogs::startProgress(const QString& label, int total)
+{
+    return std::make_unique<QtBatchProgress>(label, total);
+}

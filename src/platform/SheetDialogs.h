@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/sheet/SlipSheet.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// What the user sees of a sheet before anything of it is stored or printed.
+struct SheetReview {
+    QString fileName;
+    int goodRows = 0;
+    int refusedRows = 0;
+    QList<SheetProblem> problems; // row, column, reason
+    QStringList ignoredColumns;
+    QStringList overflowWarnings; // one line a row whose texts would run past their place
+};
+
+// What the user chose to do with the good rows of a sheet.
+enum class SheetAction {
+    Stop,    // nothing is stored or printed
+    Store,   // into the archive, all together
+    Print,   // one job on the default printer, one page a slip
+    SavePdf, // one PDF file, one page a slip
+};
+
+// The progress of a job of many slips; the user may stop it between two slips.
+class BatchProgress
+{
+public:
+    virtual ~BatchProgress() = default;
+    // Slips done so far; lets the user's click on "Annulla" through.
+    virtual void setDone(int done) = 0;
+    virtual bool cancelled() = 0;
+};
+
+// Qt's standard file dialogs for spreadsheets and archives, the review of a sheet and the progress
+// of a batch. Tests answer them in advance.
+class SheetDialogs
+{
+public:
+    virtual ~SheetDialogs() = default;
+
+    // Paths chosen by the user; empty when the user cancels.
+    virtual QString askSheetToOpen() = 0;
+    virtual QString askSheetToSave(const QString& suggestedName) = 0;
+    virtual QString askArchiveToOpen() = 0;
+    virtual QString askPdfToSave(const QString& suggestedName) = 0;
+
+    // Shows how many rows are good and which are not and why; the user goes on with the good rows
+    // (storing, printing or saving them as PDF) or stops.
+    virtual SheetAction review(const SheetReview& review) = 0;
+
+    // A progress window for total slips, shown while they are composed.
+    virtual std::unique_ptr<BatchProgress> startProgress(const QString& label, int total) = 0;
+};
+
+// The dialogs of the window system.
+class QtSheetDialogs final : public SheetDialogs
+{
+public:
+    QString askSheetToOpen() override;
+    QString askSheetToSave(const QString& suggestedName) override;
+    QString askArchiveToOpen() override;
+    QString askPdfToSave(const QString& suggestedName) override;
+    SheetAction review(const SheetReview& review) override;
+    std::unique_ptr<BatchProgress> startProgress(const QString& label, int total) override;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/archive/SlipRecord.h"
+#include "core/sheet/SlipSheet.h"
+
+#include <QList>
+#include <QLocale>
+
+struct Services;
+
+// The commands of the palette's right-click menu for many slips at once, on plain values: a
+// spreadsheet's slips reviewed, then stored, printed or saved as one PDF; the archive list (or what
+// the search shows of it) exported as a spreadsheet; another archive merged into this one. Questions,
+// files and progress go through Services; failures are told in Italian and store nothing.
+class SheetCommands
+{
+public:
+    explicit SheetCommands(Services& services);
+
+    enum class Result { Done, Stopped, Failed };
+
+    // "Importa da foglio di calcolo…": asks for the file, shows its good and refused rows, and does
+    // what the user chooses with the good ones. Done when something was stored, printed or saved.
+    Result importSheet();
+    // "Esporta in foglio di calcolo…": the records, in their order, into a CSV file the user names.
+    Result exportSheet(const QList<SlipRecord>& records);
+    // "Importa archivio…": the records of another archive file that are not in this one yet.
+    Result importArchive();
+
+    // The good rows of a sheet, already reviewed: stored, printed or saved.
+    Result storeSlips(const QList<SheetSlip>& slips);
+    Result printSlips(const QList<SheetSlip>& slips);
+    Result saveSlipsAsPdf(const QList<SheetSlip>& slips);
+
+    // The language of the saved dates and of the month names read back besides Italian.
+    void setLocale(const QLocale& locale) { m_locale = locale; }
+
+private:
+    Services& m_services;
+    QLocale m_locale = QLocale::system();
+};

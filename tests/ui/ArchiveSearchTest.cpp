@@ -1,0 +1,169 @@
+// "Cerca" in the palette: the list narrows as the user types, recall and delete act on the entry
+// picked in the narrowed list, clearing the search brings the whole list back, and the palette looks
+// as before for someone who never opens it.
+#include "AppHarness.h"
+#include "FileBytes.h"
+#include "ui/PictureButton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include "ui/ArchiveList.h"
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Marker("?*@1\xE7*^\r\n");
+
+QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& amount,
+                  const QByteArray& payee)
+{
+    return Marker + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
+           "\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+}
+
+const QByteArray Rossi = record("07 dicembre 2026", "Rossi Mario", "12,50", "Ente Acque");
+const QByteArray Ferre = record("05 gennaio 2027", "Ferr\xE8 Nicol\xF2", "15,00", "Comune");
+const QByteArray Rossini = record("06 gennaio 2027", "Rossini Anna", "99,00", "Universit\xE0");
+
+QStringList entries(const Form2& palette)
+{
+    QStringList result;
+    for (int i = 0; i < palette.List1->count(); ++i)
+        result.append(palette.List1->entryText(i));
+    return result;
+}
+
+void click(Form2& palette, int button)
+{
+    QTest::mouseClick(palette.Image2[button], Qt::LeftButton, {}, palette.Image2[button]->rect().center());
+}
+
+QStringList actionTexts(const QMenu& menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    return texts;
+}
+
+} // namespace
+
+class ArchiveSearchTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hiddenUntilAskedFor();
+    void narrowsAsTheUserTypes();
+    void recallAndDeleteActOnTheFilteredEntry();
+    void escapeBringsTheWholeListBack();
+};
+
+void ArchiveSearchTest::hiddenUntilAskedFor()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Ferre);
+    app.start();
+    Form2& palette = app.palette();
+    const QRect list = palette.List1->geometry();
+    QVERIFY(!palette.SearchBox->isVisible());
+    QCOMPARE(palette.Label4->text(), u"Record: 2"_s);
+
+    // The list's own right-click menu holds the search and the spreadsheet commands.
+    QCOMPARE(actionTexts(*palette.ListMenu),
+             (QStringList{u"Cerca"_s, u"-"_s, u"Esporta in foglio di calcolo\u2026"_s,
+                          u"Importa da foglio di calcolo\u2026"_s, u"Importa archivio\u2026"_s}));
+
+    // The palette's menu has them after the print entries.
+    QCOMPARE(actionTexts(*palette.PaletteMenu),
+             (QStringList{u"Anteprima di stampa"_s, u"Stampa su\u2026"_s, u"Salva come PDF\u2026"_s, u"-"_s,
+                          u"Importa da foglio di calcolo\u2026"_s, u"Esporta in foglio di calcolo\u2026"_s,
+                          u"Importa archivio\u2026"_s, u"-"_s, u"Cerca"_s}));
+
+    // Ctrl+F on the slip form opens it above the list, which gives up the room it takes.
+    QTest::keyClick(app.form, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(palette.SearchBox->isVisible());
+    QCOMPARE(palette.SearchBox->geometry().top(), list.top());
+    QVERIFY(palette.List1->geometry().top() > palette.SearchBox->geometry().bottom());
+    QCOMPARE(palette.List1->geometry().bottom(), list.bottom());
+}
+
+void ArchiveSearchTest::narrowsAsTheUserTypes()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Ferre + Rossini);
+    app.start();
+    Form2& palette = app.palette();
+    app.session->showSearch();
+
+    QTest::keyClicks(palette.SearchBox, u"ross"_s);
+    QCOMPARE(entries(palette), (QStringList{u"07/12/2026 - Rossi Mario"_s, u"06/01/2027 - Rossini Anna"_s}));
+    QCOMPARE(palette.Label4->text(), u"Record: 2 di 3"_s);
+    QTest::keyClicks(palette.SearchBox, u"ini"_s);
+    QCOMPARE(entries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
+
+    // Payee, amount and date, with or without accents.
+    palette.SearchBox->setText(u"universita"_s);
+    QCOMPARE(entries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
+    palette.SearchBox->setText(u"15,00"_s);
+    QCOMPARE(entries(palette), QStringList{u"05/01/2027 - Ferrè Nicolò"_s});
+    palette.SearchBox->setText(u"07/12"_s);
+    QCOMPARE(entries(palette), QStringList{u"07/12/2026 - Rossi Mario"_s});
+    palette.SearchBox->setText(u"nessuno"_s);
+    QCOMPARE(entries(palette), QStringList());
+    QCOMPARE(palette.Label4->text(), u"Record: 0 di 3"_s);
+
+    // Cleared, the whole list is back.
+    palette.SearchBox->clear();
+    QCOMPARE(entries(palette).size(), 3);
+    QCOMPARE(palette.Label4->text(), u"Record: 3"_s);
+}
+
+void ArchiveSearchTest::recallAndDeleteActOnTheFilteredEntry()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Ferre + Rossini);
+    app.start();
+    Form2& palette = app.palette();
+    app.session->showSearch();
+    palette.SearchBox->setText(u"anna"_s);
+    QCOMPARE(entries(palette).size(), 1);
+
+    // The first entry shown is the third record.
+    palette.List1->setRowSelected(0, true);
+    click(palette, Form2::RecallButton);
+    QCOMPARE(app.form->fields()[PayerName], u"Rossini Anna"_s);
+
+    palette.List1->setRowSelected(0, true);
+    app.messages.answers = {true};
+    click(palette, Form2::DeleteButton);
+    QCOMPARE(contents(app.services.archivePath()), Rossi + Ferre);
+    // The search stays, and after the reload it finds nothing more.
+    QVERIFY(palette.SearchBox->isVisible());
+    QCOMPARE(entries(palette), QStringList());
+    QCOMPARE(palette.Label4->text(), u"Record: 0 di 2"_s);
+}
+
+void ArchiveSearchTest::escapeBringsTheWholeListBack()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Ferre);
+    app.start();
+    Form2& palette = app.palette();
+    const QRect list = palette.List1->geometry();
+    app.session->showSearch();
+    palette.SearchBox->setText(u"ferre"_s);
+    QCOMPARE(entries(palette).size(), 1);
+
+    QTest::keyClick(palette.SearchBox, Qt::Key_Escape);
+    QVERIFY(!palette.SearchBox->isVisible());
+    QCOMPARE(palette.List1->geometry(), list);
+    QCOMPARE(entries(palette), (QStringList{u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Ferrè Nicolò"_s}));
+    QCOMPARE(palette.Label4->text(), u"Record: 2"_s);
+}
+
+QTEST_MAIN(ArchiveSearchTest)
+#include "ArchiveSearchTest.moc"

@@ -1,0 +1,213 @@
+// The spreadsheet and archive-import commands on plain values, with the file dialogs, the review and
+// the message boxes answered in advance and the archive in a temporary directory.
+#include "ui/SheetCommands.h"
+#include "CapturingPrinter.h"
+#include "FileBytes.h"
+#include "FileSizeLimit.h"
+#include "FixedClock.h"
+#include "ScriptedMessageBoxes.h"
+#include "ScriptedSheetDialogs.h"
+#include "core/archive/SlipArchive.h"
+#include "platform/Services.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString fixture(const QString& name)
+{
+    return QStringLiteral(SHEET_DATA_DIR "/") + name;
+}
+
+QStringList payers(const QString& archivePath)
+{
+    ArchiveTable table;
+    SlipArchive(archivePath).load(table);
+    QStringList names;
+    for (const SlipRecord& record : table)
+        names.append(record.column(FirstFieldColumn + PayerName));
+    return names;
+}
+
+} // namespace
+
+class SheetCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void reviewedRowsAreStored();
+    void stoppingStoresNothing();
+    void aFileThatIsNoSheetIsRefused();
+    void aFullDiskStoresNoRow();
+    void overflowsAreSummarisedPerRow();
+    void exportedArchiveImportsBackTheSame();
+    void anotherArchiveIsMergedWithoutDuplicates();
+
+private:
+    QString archivePath() const { return m_dir.filePath(u"fillcp.dll"_s); }
+
+    QTemporaryDir m_dir;
+    ScriptedMessageBoxes m_messages;
+    FixedClock m_clock;
+    CapturingPrinter m_printer;
+    ScriptedSheetDialogs m_dialogs;
+    std::unique_ptr<Services> m_services;
+};
+
+void SheetCommandsTest::init()
+{
+    QFile::remove(archivePath());
+    m_messages = {};
+    m_dialogs = {};
+    m_services = std::make_unique<Services>(
+        Services{m_messages, m_clock, m_printer, [this] { return archivePath(); }, {}});
+    m_services->sheetDialogs = &m_dialogs;
+}
+
+void SheetCommandsTest::reviewedRowsAreStored()
+{
+    m_dialogs.sheetToOpen = fixture(u"excel-utf8-bom.csv"_s);
+    m_dialogs.action = SheetAction::Store;
+    SheetCommands commands(*m_services);
+    commands.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+
+    // The review showed the counts, every refused row with its column, and the ignored column.
+    QCOMPARE(m_dialogs.reviews.size(), 1);
+    const SheetReview& review = m_dialogs.reviews[0];
+    QCOMPARE(review.fileName, u"excel-utf8-bom.csv"_s);
+    QCOMPARE(review.goodRows, 3);
+    QCOMPARE(review.refusedRows, 3);
+    QStringList problems;
+    for (const SheetProblem& p : review.problems)
+        problems.append(u"%1 %2"_s.arg(p.row).arg(p.column));
+    QCOMPARE(problems, (QStringList{u"4 Importo"_s, u"5 Conto"_s, u"8 Nome"_s}));
+    QCOMPARE(review.ignoredColumns, QStringList{u"Note"_s});
+
+    QCOMPARE(payers(archivePath()), (QStringList{u"Mario Rossi"_s, u"Anna Bianchi"_s, u"Nicolò Ferrè"_s}));
+    QCOMPARE(m_messages.texts(), QStringList{u"Bollettini aggiunti all'archivio: 3."_s});
+    // Dated by the clock, in the archive's own shape.
+    QVERIFY(contents(archivePath()).startsWith("?*@1\xE7*^\r\n07 dicembre 2026\r\n Mario Rossi\r\n"));
+}
+
+void SheetCommandsTest::stoppingStoresNothing()
+{
+    write(archivePath(), QByteArray());
+    m_dialogs.sheetToOpen = fixture(u"libreoffice-comma-utf8.csv"_s);
+    m_dialogs.action = SheetAction::Stop;
+    QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(m_dialogs.reviews.size(), 1);
+    QCOMPARE(contents(archivePath()), QByteArray());
+    QCOMPARE(m_messages.shown.size(), 0);
+
+    // Nor does a file dialog left without a file.
+    m_dialogs.sheetToOpen.clear();
+    QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(m_dialogs.reviews.size(), 1);
+}
+
+void SheetCommandsTest::aFileThatIsNoSheetIsRefused()
+{
+    const QString path = m_dir.filePath(u"colori.csv"_s);
+    write(path, "Colore;Forma\r\nrosso;tondo\r\n");
+    m_dialogs.sheetToOpen = path;
+    m_dialogs.action = SheetAction::Store;
+    QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Failed);
+    QCOMPARE(m_dialogs.reviews.size(), 0);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].kind, ScriptedMessageBoxes::Shown::Critical);
+    QVERIFY(!QFile::exists(archivePath()));
+}
+
+void SheetCommandsTest::aFullDiskStoresNoRow()
+{
+    write(archivePath(), QByteArray());
+    QByteArray sheet = "Nome;Importo\r\n";
+    for (int i = 0; i < 40; ++i)
+        sheet += "Socio " + QByteArray::number(i) + ";10,00\r\n";
+    const SheetImport import = readSlipSheet(sheet);
+    SheetCommands commands(*m_services);
+    {
+        FileSizeLimit limit(2000); // room for a few records of the forty
+        QVERIFY(limit.active());
+        QCOMPARE(commands.storeSlips(import.slips), SheetCommands::Result::Failed);
+    }
+    QCOMPARE(contents(archivePath()), QByteArray());
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY2(m_messages.shown[0].text.endsWith(u"Nessun bollettino è stato aggiunto."_s),
+             qPrintable(m_messages.shown[0].text));
+}
+
+void SheetCommandsTest::overflowsAreSummarisedPerRow()
+{
+    const QString path = m_dir.filePath(u"lunghi.csv"_s);
+    // Row 3's payee is far too long for its line on either model; rows 2 and 4 fit.
+    write(path, "Nome;Intestato 1;Importo\r\n"
+                "Anna;Ente;1,00\r\n"
+                "Luca;Associazione per la tutela e la valorizzazione del patrimonio storico artistico "
+                "e ambientale della provincia;2,00\r\n"
+                "Rita;Ente;3,00\r\n");
+    m_dialogs.sheetToOpen = path;
+    QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(m_dialogs.reviews.size(), 1);
+    const QStringList warnings = m_dialogs.reviews[0].overflowWarnings;
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].startsWith(u"Riga 3 (2 frame): "_s), qPrintable(warnings[0]));
+    // Nobody was asked about it row by row.
+    QCOMPARE(m_messages.shown.size(), 0);
+}
+
+void SheetCommandsTest::exportedArchiveImportsBackTheSame()
+{
+    const QByteArray stored =
+        "?*@1\xE7*^\r\n07 dicembre 2026\r\n Rossi; Mario\r\n Via \"Roma\" 1\r\n 00100\r\n"
+        " Citt\xE0\r\n 1234,56\r\n milleduecentotrentaquattro/56\r\n Ente \x80\r\n \r\n"
+        " \r\n 00012345\r\n Quota\r\n 123\r\n True\r\n False\r\n 0\r\n";
+    write(archivePath(), stored);
+    ArchiveTable table;
+    QVERIFY(SlipArchive(archivePath()).load(table));
+
+    const QString csv = m_dir.filePath(u"esportati.csv"_s);
+    m_dialogs.sheetToSave = csv;
+    SheetCommands commands(*m_services);
+    commands.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    QCOMPARE(commands.exportSheet(table), SheetCommands::Result::Done);
+    QVERIFY(contents(csv).startsWith("\xEF\xBB\xBF"));
+
+    // Into an empty archive: the same record, in the save's shape.
+    QFile::remove(archivePath());
+    m_dialogs.sheetToOpen = csv;
+    m_dialogs.action = SheetAction::Store;
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(contents(archivePath()), stored);
+}
+
+void SheetCommandsTest::anotherArchiveIsMergedWithoutDuplicates()
+{
+    const QByteArray first =
+        "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
+        "\r\n\r\nFalse\r\nTrue\r\n1\r\n";
+    const QByteArray second = QByteArray(first).replace("Rossi", "Verdi");
+    write(archivePath(), first);
+    const QString other = m_dir.filePath(u"da-windows.dll"_s);
+    write(other, first + second);
+
+    m_dialogs.archiveToOpen = other;
+    QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Done);
+    QCOMPARE(payers(archivePath()), (QStringList{u"Rossi"_s, u"Verdi"_s}));
+    QCOMPARE(m_messages.texts(),
+             QStringList{u"Bollettini aggiunti all'archivio: 1; già presenti, saltati: 1."_s});
+
+    // A file without any record is said to be so.
+    write(other, "nessun bollettino\r\n");
+    QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Failed);
+    QCOMPARE(payers(archivePath()).size(), 2);
+}
+
+QTEST_MAIN(SheetCommandsTest)
+#include "SheetCommandsTest.moc"
