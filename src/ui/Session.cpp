@@ -1,8 +1,8 @@
 #include "ui/Session.h"
 
 #include "platform/Services.h"
-#include "ui/Form1.h"
 #include "ui/ArchiveList.h"
+#include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/OverflowMark.h"
 #include "ui/apertura.h"

@@ -5,10 +5,10 @@
 #include "FileBytes.h"
 #include "ui/PictureButton.h"
 
+#include "ui/ArchiveList.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include "ui/ArchiveList.h"
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
