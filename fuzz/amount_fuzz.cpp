@@ -4,6 +4,7 @@
 #include "core/amount/AmountWords.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipFields.h"
+#include "core/slip/SlipText.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -229,7 +230,7 @@ void checkFieldCleaning(const QString& input)
         if (CleanInsertedText(field, cleaned) != cleaned)
             fail("cleaning a cleaned text changed it", input, cleaned);
     }
-    const QString trimmed = TrimSpaces(input);
+    const QString trimmed = TrimmedOfSpaces(input);
     if (trimmed.startsWith(u' ') || trimmed.endsWith(u' ') || !input.contains(trimmed))
         fail("trimming left a space or changed the middle", input, trimmed);
 }

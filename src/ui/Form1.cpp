@@ -8,9 +8,11 @@
 #include "core/slip/Clock.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/Imprint.h"
+#include "core/slip/SlipText.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 #include "ui/HeadingBand.h"
+#include "ui/ScreenFonts.h"
 #include "ui/SlipLineEdit.h"
 
 #include <QCloseEvent>
@@ -59,14 +61,6 @@ constexpr std::array<int, SlipFieldCount> TabOrder{AccountNumber, Amount,       
                                                    PayeeLine1,    PayeeLine2,   PayeeLine3,    PaymentReason,
                                                    PayerName,     PayerAddress, PayerPostcode, PayerTown};
 
-QFont arial(double pointSize, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
 QString headingText()
 {
     return QStringLiteral("   CONTI CORRENTI POSTALI  -  Ricevuta di Accredito") +
@@ -86,7 +80,7 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     colours.setColor(QPalette::Window, White);
     setPalette(colours);
     setAutoFillBackground(true);
-    setFont(arial(9.75, false));
+    setFont(ArialFont(9.75, false));
 
     buildCaptions();
     buildFields();
@@ -100,7 +94,7 @@ QLabel* Form1::addLabel(const QString& name, const QString& text, int leftTwips,
     auto* label = new QLabel(text, this);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
-    label->setFont(arial(pointSize, bold));
+    label->setFont(ArialFont(pointSize, bold));
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, colour);
     label->setPalette(colours);
@@ -114,7 +108,7 @@ void Form1::buildCaptions()
     Label1 = new HeadingBand(headingText(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
-    Label1->setFont(arial(9, true));
+    Label1->setFont(ArialFont(9, true));
     Label1->setGeometry(twipsRect(0, 0, 8415, 225));
     Label1->setAutoFillBackground(true);
     QPalette band = Label1->palette();
@@ -122,8 +116,11 @@ void Form1::buildCaptions()
     band.setColor(QPalette::WindowText, White);
     Label1->setPalette(band);
 
+    // A field's caption comes from FieldCaption(field); the other captions give their text.
+    constexpr int NoField = -1;
     struct Caption {
         const char* name;
+        int field;
         const char* text;
         int left;
         int top;
@@ -131,27 +128,30 @@ void Form1::buildCaptions()
         double size;
     };
     static const Caption captions[] = {
-        {"Label17", "nr. C/C", 1080, 640, true, 9},
-        {"Label8", "di EURO", 5640, 640, true, 9},
-        {"Label11", "TD", 120, 1240, false, 9},
-        {"Label9", "Importo in LETTERE", 2160, 1240, true, 9},
-        {"Label13", "INTESTATO A", 120, 1680, true, 9},
-        {"Label10", "CAUSALE", 120, 3120, true, 9},
-        {"Label2", "ESEGUITO DA", 3120, 3840, true, 9},
-        {"Label3", "Cognome e Nome", 3120, 4240, true, 6.75},
-        {"Label4", "Indirizzo", 3120, 4600, true, 6.75},
-        {"Label5", "C.A.P.", 7080, 4600, true, 6.75},
-        {"Label6", "Città", 3120, 4960, true, 6.75},
-        {"Label7", "BOLLO DELL'UFFICIO POSTALE", 240, 5400, true, 6},
-        {"Label18", "IMPORTANTE: NON SCRIVERE NELLA ZONA SOTTOSTANTE", 4080, 5400, true, 6},
-        {"Label19", "codice bancoposta", 600, 5520, true, 6},
-        {"Label20", "importo in euro", 4560, 5520, true, 6},
-        {"Label21", "numero conto", 6120, 5520, true, 6},
-        {"Label22", "tipo documento", 7440, 5520, true, 6},
+        {"Label17", AccountNumber, nullptr, 1080, 640, true, 9},
+        {"Label8", Amount, nullptr, 5640, 640, true, 9},
+        {"Label11", DocumentType, nullptr, 120, 1240, false, 9},
+        {"Label9", AmountWords, nullptr, 2160, 1240, true, 9},
+        {"Label13", PayeeLine1, nullptr, 120, 1680, true, 9},
+        {"Label10", PaymentReason, nullptr, 120, 3120, true, 9},
+        {"Label2", NoField, "ESEGUITO DA", 3120, 3840, true, 9},
+        {"Label3", PayerName, nullptr, 3120, 4240, true, 6.75},
+        {"Label4", PayerAddress, nullptr, 3120, 4600, true, 6.75},
+        {"Label5", PayerPostcode, nullptr, 7080, 4600, true, 6.75},
+        {"Label6", PayerTown, nullptr, 3120, 4960, true, 6.75},
+        {"Label7", NoField, "BOLLO DELL'UFFICIO POSTALE", 240, 5400, true, 6},
+        {"Label18", NoField, "IMPORTANTE: NON SCRIVERE NELLA ZONA SOTTOSTANTE", 4080, 5400, true, 6},
+        {"Label19", NoField, "codice bancoposta", 600, 5520, true, 6},
+        {"Label20", NoField, "importo in euro", 4560, 5520, true, 6},
+        {"Label21", NoField, "numero conto", 6120, 5520, true, 6},
+        {"Label22", NoField, "tipo documento", 7440, 5520, true, 6},
     };
-    for (const Caption& caption : captions)
-        addLabel(QString::fromLatin1(caption.name), QString::fromUtf8(caption.text), caption.left,
-                 caption.top, caption.size, true, caption.red ? Red : Black);
+    for (const Caption& caption : captions) {
+        const QString text =
+            caption.field == NoField ? QString::fromUtf8(caption.text) : FieldCaption(caption.field);
+        addLabel(QString::fromLatin1(caption.name), text, caption.left, caption.top, caption.size, true,
+                 caption.red ? Red : Black);
+    }
 
     // Code-line previews: window font, white background, sized to their text.
     const auto preview = [this](const char* name, int left) {
@@ -183,7 +183,7 @@ void Form1::buildFields()
         connect(field, &SlipLineEdit::focusGained, this, &Form1::fieldFocusGained);
         connect(field, &SlipLineEdit::focusLost, this, &Form1::fieldFocusLost);
         field->setObjectName(QStringLiteral("Text1_%1").arg(index));
-        field->setFont(arial(8.25, true));
+        field->setFont(ArialFont(8.25, true));
         field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         QPalette colours = field->palette();
         colours.setColor(QPalette::Text, Blue);
@@ -278,7 +278,7 @@ void Form1::fieldFocusLost(int index)
         setFieldBackground(field, White);
     for (int field = 0; field < SlipFieldCount; ++field) {
         const QString text = fieldText(field);
-        const QString trimmed = TrimSpaces(text);
+        const QString trimmed = TrimmedOfSpaces(text);
         if (trimmed != text)
             setFieldText(field, trimmed);
     }

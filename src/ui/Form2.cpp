@@ -2,11 +2,12 @@
 
 #include "core/Version.h"
 #include "core/geometry/Twips.h"
+#include "ui/ArchiveList.h"
 #include "ui/Form1.h"
 #include "ui/PalettePlacement.h"
 #include "ui/PictureButton.h"
+#include "ui/ScreenFonts.h"
 
-#include "ui/ArchiveList.h"
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
@@ -24,14 +25,6 @@ constexpr int ClientHeightTwips = 6720;
 
 const QColor PanelFill(0xe3, 0xea, 0xf4);
 const QColor PanelEdge(0x4a, 0x5d, 0x7e);
-
-QFont arial(double pointSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
 
 struct ButtonPlace {
     const char* picture;
@@ -70,7 +63,7 @@ Form2::Form2(Form1& slip) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Cedolario"));
-    setFont(arial(8));
+    setFont(ArialFont(8));
     // Client area plus the one-pixel border on each side.
     setFixedSize(twipsToPixels(ClientWidthTwips) + 2, twipsToPixels(ClientHeightTwips) + 2);
     buildControls();
@@ -136,7 +129,7 @@ void Form2::buildControls()
     Picture1->setScaledContents(true);
 
     QLabel* listTitle = label("Label2_0", QStringLiteral("Archivio Conti Correnti"), 375, 2160, 2445, 270);
-    listTitle->setFont(arial(9, true));
+    listTitle->setFont(ArialFont(9, true));
     listTitle->setAlignment(Qt::AlignCenter);
     label("Label3_0", QStringLiteral("Data             Nome"), 600, 2400, 1815, 255);
 

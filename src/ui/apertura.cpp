@@ -2,6 +2,7 @@
 
 #include "core/Version.h"
 #include "core/geometry/Twips.h"
+#include "ui/ScreenFonts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,14 +17,6 @@ constexpr int ClientWidthTwips = 3300;
 constexpr int ClientHeightTwips = 1635;
 
 const QColor Bar(0x1d, 0x3f, 0x8f);
-
-QFont boldFont(const char* family, double pointSize)
-{
-    QFont result(QString::fromLatin1(family));
-    result.setPointSizeF(pointSize);
-    result.setBold(true);
-    return result;
-}
 
 } // namespace
 
@@ -55,15 +48,15 @@ apertura::apertura(std::function<void()> onClosed)
         label->setGeometry(place.translated(1, 1));
         return label;
     };
-    text("title", QStringLiteral("Cedolario"), twipsRect(45, 45, 3210, 360), boldFont("Arial", 15.75));
+    text("title", QStringLiteral("Cedolario"), twipsRect(45, 45, 3210, 360), ArialFont(15.75, true));
     QLabel* credit = text("credit", QStringLiteral("Realizzato dal\nteam Cedolario"),
-                          twipsRect(120, 480, 1440, 600), boldFont("Arial", 9.75));
+                          twipsRect(120, 480, 1440, 600), ArialFont(9.75, true));
     credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text("contact", QStringLiteral("vedi il README"), twipsRect(120, 1080, 1215, 195),
-         boldFont("Times New Roman", 8.25));
-    Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), boldFont("Arial", 8.25));
+         FontOf(QStringLiteral("Times New Roman"), 8.25, true));
+    Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), ArialFont(8.25, true));
     QLabel* rights = text("rights", QStringLiteral("© 2026 team Cedolario - tutti i diritti riservati"),
-                          twipsRect(135, 1365, 3075, 165), boldFont("Arial", 6.75));
+                          twipsRect(135, 1365, 3075, 165), ArialFont(6.75, true));
     QPalette onBar = rights->palette();
     onBar.setColor(QPalette::WindowText, Qt::white);
     rights->setPalette(onBar);

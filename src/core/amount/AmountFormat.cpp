@@ -34,14 +34,11 @@ std::optional<QString> FormatAmount(const QString& text)
     if (!IsDecimalDigits(integerPart) || !IsDecimalDigits(decimalPart))
         return std::nullopt;
 
-    qsizetype firstSignificant = 0;
-    while (firstSignificant < integerPart.size() && integerPart[firstSignificant] == u'0')
-        ++firstSignificant;
-
     // The amount in hundredths: integer digits without leading zeros, then the first two decimals.
+    const QStringView integerDigits = WithoutLeadingZeros(integerPart);
     QString hundredths;
-    hundredths.reserve(integerPart.size() - firstSignificant + 4);
-    hundredths += integerPart.mid(firstSignificant);
+    hundredths.reserve(integerDigits.size() + 4);
+    hundredths += integerDigits;
     hundredths += decimalPart.left(2);
     for (qsizetype i = decimalPart.size(); i < 2; ++i)
         hundredths += u'0';

@@ -24,14 +24,6 @@ int digitValue(QChar c)
     return c.unicode() - u'0';
 }
 
-QStringView withoutLeadingZeros(QStringView digits)
-{
-    qsizetype first = 0;
-    while (first < digits.size() && digits[first] == u'0')
-        ++first;
-    return digits.mid(first);
-}
-
 // Two digits, the first of which may be "0": 05 gives cinque, 38 trentotto.
 void appendPair(QString& words, QChar tensDigit, QChar unitsDigit)
 {
@@ -59,7 +51,7 @@ QString GroupInWords(const QString& digits)
 {
     if (!IsDecimalDigits(digits))
         return {};
-    const QStringView s = withoutLeadingZeros(digits);
+    const QStringView s = WithoutLeadingZeros(digits);
     QString words;
     switch (s.size()) {
     case 3:
@@ -87,7 +79,7 @@ namespace {
 // noun (ventunmilioni, centounmilioni, trentunmiliardi). Nothing for a group of zeros.
 QString largeGroupInWords(QStringView group, QStringView singular, QStringView plural)
 {
-    const QStringView value = withoutLeadingZeros(group);
+    const QStringView value = WithoutLeadingZeros(group);
     if (value.isEmpty())
         return {};
     if (value == u"1")
@@ -102,7 +94,7 @@ QString largeGroupInWords(QStringView group, QStringView singular, QStringView p
 // shortening (ventunomila, centounomila). Nothing for a group of zeros.
 QString thousandsInWords(QStringView group)
 {
-    const QStringView value = withoutLeadingZeros(group);
+    const QStringView value = WithoutLeadingZeros(group);
     if (value.isEmpty())
         return {};
     if (value == u"1")
@@ -115,11 +107,11 @@ QString thousandsInWords(QStringView group)
 std::optional<QString> AmountInWords(const QString& amountText)
 {
     const qsizetype comma = amountText.indexOf(u',');
-    const QString euros = comma < 0 ? QString() : TrimSpaces(amountText.left(comma));
-    const QString cents = comma < 0 ? QString() : TrimSpaces(amountText.mid(comma + 1));
+    const QString euros = comma < 0 ? QString() : TrimmedOfSpaces(amountText.left(comma));
+    const QString cents = comma < 0 ? QString() : TrimmedOfSpaces(amountText.mid(comma + 1));
     if (!IsDecimalDigits(euros))
         return std::nullopt;
-    const QStringView value = withoutLeadingZeros(euros);
+    const QStringView value = WithoutLeadingZeros(euros);
     if (value.size() > MaxAmountDigitsInWords)
         return std::nullopt;
 

@@ -79,7 +79,7 @@ StoredDateReader::StoredDateReader(const QLocale& system)
 
 std::optional<QDate> StoredDateReader::read(QStringView stored) const
 {
-    const QList<QStringView> parts = trimSpaces(stored).split(u' ', Qt::SkipEmptyParts);
+    const QList<QStringView> parts = TrimmedOfSpaces(stored).split(u' ', Qt::SkipEmptyParts);
     if (parts.size() != 3 || parts[0].isEmpty() || parts[0].size() > 2 || parts[2].size() != 4 ||
         !IsDecimalDigits(parts[0]) || !IsDecimalDigits(parts[2]))
         return std::nullopt;

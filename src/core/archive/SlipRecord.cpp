@@ -223,30 +223,12 @@ QByteArray separatorBeforeNewRecord(QByteArrayView bytes)
     return out;
 }
 
-QStringView trimSpaces(QStringView text)
-{
-    return TrimmedOfSpaces(text);
-}
-
 QString unstorableMessage(const UnstorableCharacter& problem)
 {
-    static const char16_t* const names[RecordColumnCount] = {
-        u"Data",
-        u"Cognome e Nome",
-        u"Indirizzo",
-        u"C.A.P.",
-        u"Città",
-        u"di EURO",
-        u"Importo in LETTERE",
-        u"INTESTATO A (prima riga)",
-        u"INTESTATO A (seconda riga)",
-        u"INTESTATO A (terza riga)",
-        u"nr. C/C",
-        u"CAUSALE",
-        u"TD",
-    };
     const int column = qBound(0, problem.column, RecordColumnCount - 1);
-    const QString field = names[column] ? QString::fromUtf16(names[column]) : QString::number(column);
+    const QString field = column == DateColumn                         ? u"Data"_s
+                          : column < FirstFieldColumn + SlipFieldCount ? FieldName(column - FirstFieldColumn)
+                                                                       : QString::number(column);
     const QString code =
         u"U+%1"_s.arg(QString::number(uint(problem.codePoint), 16).toUpper().rightJustified(4, u'0'));
     const bool visible = problem.codePoint >= 0x20 && problem.codePoint != 0x7F &&
@@ -295,7 +277,7 @@ QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex
 
 std::optional<bool> readOptionState(QStringView text)
 {
-    text = trimSpaces(text);
+    text = TrimmedOfSpaces(text);
     if (text.compare(u"True", Qt::CaseInsensitive) == 0)
         return true;
     if (text.compare(u"False", Qt::CaseInsensitive) == 0)
@@ -312,7 +294,7 @@ std::optional<bool> readOptionState(QStringView text)
 std::optional<int> readCheckState(QStringView text)
 {
     bool ok = false;
-    const int value = QLocale::c().toInt(trimSpaces(text), &ok);
+    const int value = QLocale::c().toInt(TrimmedOfSpaces(text), &ok);
     if (!ok || value < 0 || value > 2)
         return std::nullopt;
     return value;
@@ -322,7 +304,7 @@ SlipTexts slipTextsOf(const SlipRecord& record)
 {
     SlipTexts texts;
     for (int field = 0; field < SlipFieldCount; ++field)
-        texts[field] = trimSpaces(record.column(FirstFieldColumn + field)).toString();
+        texts[field] = TrimmedOfSpaces(record.column(FirstFieldColumn + field));
     return texts;
 }
 

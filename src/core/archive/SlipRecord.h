@@ -73,9 +73,6 @@ ArchiveTable readArchive(const QByteArray& bytes);
 // by the end of the data still lacks. Empty when the data ends cleanly.
 QByteArray separatorBeforeNewRecord(QByteArrayView bytes);
 
-// Removes the space character (only that) at both ends.
-QStringView trimSpaces(QStringView text);
-
 // A character that the archive cannot store, found while encoding a record.
 struct UnstorableCharacter {
     int column = 0;    // record column holding it

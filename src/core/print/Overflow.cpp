@@ -1,6 +1,7 @@
 #include "core/print/Overflow.h"
 
 #include "core/print/PainterSurface.h"
+#include "core/print/PrintFont.h"
 #include "core/print/PrintPage.h"
 #include "core/print/PrintRoutines.h"
 
@@ -54,9 +55,7 @@ public:
     {
         m_page.setFontSize(points);
         m_page.setBold(bold);
-        m_font = QFont(QStringLiteral("Arial"));
-        m_font.setPointSizeF(points);
-        m_font.setBold(bold);
+        m_font = PrintFont(points, bold);
     }
     double width(const QString& text) { return m_page.TextWidth(text); }
 

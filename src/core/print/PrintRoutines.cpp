@@ -1,22 +1,11 @@
 #include "core/print/PrintRoutines.h"
 
 #include "core/print/PrintSurface.h"
+#include "core/slip/SlipText.h"
 
 namespace {
 
 constexpr double LineStep = 0.3;
-
-// Trims spaces only, not other white space.
-QString trimmedOfSpaces(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.sliced(begin, end - begin).toString();
-}
 
 } // namespace
 
@@ -36,7 +25,7 @@ void PrintWrapped(PrintSurface& surface, float x, double firstY, float widthLimi
         if (surface.TextWidth(line) >= widthLimit) {
             y += LineStep;
             surface.PrintAt(x, static_cast<float>(y), line);
-            rest = trimmedOfSpaces(QStringView(rest).sliced(length));
+            rest = TrimmedOfSpaces(QStringView(rest).sliced(length)).toString();
             length = 1;
         } else {
             ++length;

@@ -187,12 +187,12 @@ private:
         QString text;
         switch (FieldInputOf(field)) {
         case FieldInput::AnyText:
-            text = TrimSpaces(CleanInsertedText(field, raw));
+            text = TrimmedOfSpaces(CleanInsertedText(field, raw));
             break;
         case FieldInput::Digits: {
             // Spaces between groups of digits go, as a paste would drop them; anything else is
             // refused rather than silently dropped.
-            const QString digits = TrimSpaces(raw).remove(u' ');
+            const QString digits = TrimmedOfSpaces(raw).remove(u' ');
             for (qsizetype i = 0; i < digits.size(); ++i) {
                 if (!FieldAcceptsCharacter(field, digits[i])) {
                     report(u"il campo accetta solo cifre, %1 non lo è"_s.arg(characterName(digits, i)));
@@ -208,7 +208,7 @@ private:
             break;
         }
         case FieldInput::Amount: {
-            const QString trimmed = TrimSpaces(raw);
+            const QString trimmed = TrimmedOfSpaces(raw);
             if (trimmed.isEmpty())
                 break;
             const std::optional<QString> formatted = FormatAmount(trimmed);
@@ -232,7 +232,7 @@ private:
     template <typename Report>
     static void readOption(SheetColumn column, const QString& raw, SheetSlip& slip, Report report)
     {
-        const QString text = TrimSpaces(CleanInsertedText(0, raw));
+        const QString text = TrimmedOfSpaces(CleanInsertedText(0, raw));
         switch (column) {
         case SheetColumn::Date:
             if (text.isEmpty())
@@ -319,7 +319,7 @@ SheetImport readSlipSheet(QByteArrayView bytes)
     QList<bool> taken(SheetColumnCount, false);
     bool anyField = false;
     for (const QString& raw : header.fields) {
-        const QString name = TrimSpaces(CleanInsertedText(0, raw));
+        const QString name = TrimmedOfSpaces(CleanInsertedText(0, raw));
         headers.append(name);
         int column = sheetColumnOf(name);
         if (column >= 0 && taken[column]) {

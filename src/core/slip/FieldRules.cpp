@@ -82,9 +82,3 @@ QString CleanInsertedText(int field, const QString& text)
         cleaned.truncate(maxLength);
     return cleaned;
 }
-
-QString TrimSpaces(const QString& text)
-{
-    const QStringView trimmed = TrimmedOfSpaces(text);
-    return trimmed.size() == text.size() ? text : trimmed.toString();
-}

@@ -35,6 +35,3 @@ bool IsLineBreak(QChar c);
 // counting as one) becomes a space, a digit field drops every character it would refuse when typed,
 // and the postcode keeps at most its first five characters.
 QString CleanInsertedText(int field, const QString& text);
-
-// The text without leading and trailing spaces; only the space character counts, tabs stay.
-QString TrimSpaces(const QString& text);

@@ -22,6 +22,13 @@ enum SlipField : int {
 
 inline constexpr int SlipFieldCount = 12;
 
+// The caption the slip form prints beside the field ("Cognome e Nome", "di EURO"…); the three payee lines
+// share "INTESTATO A".
+QString FieldCaption(int field);
+// The caption that tells the field from every other: a payee line adds which line it is
+// ("INTESTATO A (seconda riga)").
+QString FieldName(int field);
+
 // The twelve field texts of one slip, by SlipField index.
 using SlipTexts = std::array<QString, SlipFieldCount>;
 

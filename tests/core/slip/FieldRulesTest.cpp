@@ -1,5 +1,6 @@
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipFields.h"
+#include "core/slip/SlipText.h"
 
 #include <QTest>
 
@@ -14,8 +15,8 @@ private Q_SLOTS:
     void everyFieldKind();
     void insertedText_data();
     void insertedText();
-    void trimSpaces_data();
-    void trimSpaces();
+    void trimmedOfSpaces_data();
+    void trimmedOfSpaces();
 };
 
 void FieldRulesTest::typedCode_data()
@@ -164,7 +165,7 @@ void FieldRulesTest::insertedText()
     QCOMPARE(CleanInsertedText(field, inserted), cleaned);
 }
 
-void FieldRulesTest::trimSpaces_data()
+void FieldRulesTest::trimmedOfSpaces_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("trimmed");
@@ -186,11 +187,11 @@ void FieldRulesTest::trimSpaces_data()
                                      << "123";
 }
 
-void FieldRulesTest::trimSpaces()
+void FieldRulesTest::trimmedOfSpaces()
 {
     QFETCH(QString, text);
     QFETCH(QString, trimmed);
-    QCOMPARE(TrimSpaces(text), trimmed);
+    QCOMPARE(TrimmedOfSpaces(text), trimmed);
 }
 
 QTEST_GUILESS_MAIN(FieldRulesTest)
