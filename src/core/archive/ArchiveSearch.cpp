@@ -1,5 +1,7 @@
 #include "core/archive/ArchiveSearch.h"
 
+#include "core/archive/Windows1252.h"
+
 #include "core/archive/ArchiveDates.h"
 
 #include <algorithm>
@@ -50,11 +52,13 @@ ArchiveSearch::ArchiveSearch(const ArchiveTable& table, const StoredDateReader& 
                                       FirstFieldColumn + Amount};
     for (const SlipRecord& record : table) {
         m_starts.append(m_keys.size());
+        // One pass over the record for all its values.
+        const auto values = record.columnViews();
         for (int column : Columns) {
-            appendFolded(record.column(column), m_keys);
+            appendFolded(decodeWindows1252(values[column]), m_keys);
             m_keys += TextSeparator;
         }
-        appendFolded(dates.listText(record.column(DateColumn)), m_keys);
+        appendFolded(dates.listText(decodeWindows1252(values[DateColumn])), m_keys);
         m_keys += RecordSeparator;
     }
 }

@@ -459,8 +459,8 @@ bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetyp
             // A record's identity: its 16 values, each ended by a byte no value holds.
             const auto key = [](const SlipRecord& record) {
                 QByteArray bytes;
-                for (int column = 0; column < RecordColumnCount; ++column)
-                    bytes.append(record.columnBytes(column)).append('\n');
+                for (const QByteArrayView value : record.columnViews())
+                    bytes.append(value).append('\n');
                 return bytes;
             };
             const ArchiveTable current = readArchive(existing);

@@ -6,6 +6,11 @@
 
 #include <QLocale>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -14,13 +19,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Splits bytes into lines ending at CR LF, a lone CR or a lone LF; a last line without an end counts.
+// Splits bytes into lines ending at CR LF, CR CR LF, a lone CR or a lone LF; a last line without an end
+// counts. The CR and LF bytes are found sixteen at a time (SSE2) or eight at a time, as a mask whose set
+// bits are taken one by one, so a short line costs a few instructions.
 class LineReader
 {
 public:
     explicit LineReader(QByteArrayView bytes)
-        : m_begin(bytes.data()), m_data(bytes.data()), m_end(bytes.data() + bytes.size())
+        : m_begin(bytes.data()), m_data(bytes.data()), m_end(bytes.data() + bytes.size()), m_block(m_begin)
     {
+        loadBlock();
     }
 
     bool atEnd() const { return m_data == m_end; }
@@ -29,21 +37,7 @@ public:
     QByteArrayView next()
     {
         const char* start = m_data;
-        const char* p = start;
-        // Eight bytes at a time while none of them is CR or LF.
-        constexpr quint64 Ones = 0x0101010101010101ULL;
-        constexpr quint64 Highs = 0x8080808080808080ULL;
-        while (m_end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            const quint64 cr = word ^ (Ones * '\r');
-            const quint64 lf = word ^ (Ones * '\n');
-            if ((((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs)
-                break;
-            p += 8;
-        }
-        while (p != m_end && *p != '\r' && *p != '\n')
-            ++p;
+        const char* p = nextLineByte();
         const QByteArrayView line(start, p - start);
         if (p != m_end) {
             // CR CR LF, left by a file converted twice, is one line end like CR LF.
@@ -58,9 +52,64 @@ public:
     }
 
 private:
+#if defined(__SSE2__)
+    static constexpr qsizetype Block = 16;
+#else
+    static constexpr qsizetype Block = 8;
+#endif
+
+    // The mask of CR and LF bytes of the block at m_block (bit i: byte i), only bytes before m_end.
+    void loadBlock()
+    {
+        const qsizetype left = m_end - m_block;
+        if (left <= 0) {
+            m_mask = 0;
+            return;
+        }
+        if (left >= Block) {
+#if defined(__SSE2__)
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_block));
+            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')),
+                                              _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+            m_mask = quint32(_mm_movemask_epi8(hits));
+#else
+            m_mask = 0;
+            for (qsizetype i = 0; i < Block; ++i) {
+                if (m_block[i] == '\r' || m_block[i] == '\n')
+                    m_mask |= 1u << i;
+            }
+#endif
+            return;
+        }
+        m_mask = 0;
+        for (qsizetype i = 0; i < left; ++i) {
+            if (m_block[i] == '\r' || m_block[i] == '\n')
+                m_mask |= 1u << i;
+        }
+    }
+
+    // The first CR or LF at or after m_data, or m_end.
+    const char* nextLineByte()
+    {
+        for (;;) {
+            while (m_mask) {
+                const char* hit = m_block + std::countr_zero(m_mask);
+                if (hit >= m_data)
+                    return hit;
+                m_mask &= m_mask - 1; // a line end already taken with the line before
+            }
+            m_block += Block;
+            if (m_block >= m_end)
+                return m_end;
+            loadBlock();
+        }
+    }
+
     const char* m_begin;
     const char* m_data;
     const char* m_end;
+    const char* m_block; // start of the block whose mask is m_mask
+    quint32 m_mask = 0;
 };
 
 QByteArrayView trimSpaceBytes(QByteArrayView line)
@@ -109,28 +158,13 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
 // Cuts the records out of the archive's bytes.
 class ArchiveTableReader
 {
-    // How many times the marker occurs: at least the number of records. memchr() skips to each '?'.
-    static qsizetype markerCount(QByteArrayView bytes)
-    {
-        qsizetype count = 0;
-        const char* p = bytes.data();
-        const char* const end = p + bytes.size();
-        while (end - p >= RecordMarker.size()) {
-            p = static_cast<const char*>(std::memchr(p, RecordMarker[0], end - p - RecordMarker.size() + 1));
-            if (!p)
-                break;
-            if (std::memcmp(p, RecordMarker.data(), RecordMarker.size()) == 0)
-                ++count;
-            ++p;
-        }
-        return count;
-    }
-
 public:
     static ArchiveTable read(const QByteArray& bytes)
     {
         ArchiveTable table;
-        table.reserve(markerCount(bytes));
+        // A saved record takes about 200 bytes: room for more than enough records costs only address space
+        // (pages never written are never given memory), and moving a million records to grow costs much.
+        table.reserve(bytes.size() / 128 + 16);
         LineReader lines(bytes);
         while (!lines.atEnd()) {
             if (lines.next() != RecordMarker)
@@ -138,16 +172,9 @@ public:
             SlipRecord& record = table.emplace_back();
             record.m_bytes = bytes;
             record.m_base = lines.position();
-            for (SlipRecord::Span& span : record.m_spans) {
-                if (lines.atEnd())
-                    break;
-                const QByteArrayView value = trimSpaceBytes(lines.next());
-                const qsizetype start = value.data() - bytes.constData() - record.m_base;
-                // Beyond 4 GiB from its marker a value cannot be held; such a record is cut there.
-                if (start + value.size() > std::numeric_limits<quint32>::max())
-                    break;
-                span = {quint32(start), quint32(value.size())};
-            }
+            // The 16 value lines, whatever they hold.
+            for (int value = 0; value < RecordColumnCount && !lines.atEnd(); ++value)
+                lines.next();
         }
         return table;
     }
@@ -156,18 +183,40 @@ public:
 std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
 {
     QByteArray bytes;
-    std::array<Span, RecordColumnCount> spans{};
     for (int column = 0; column < RecordColumnCount; ++column) {
         const QString text = columns.value(column);
-        const qsizetype start = bytes.size();
         if (text.contains(u'\r') || text.contains(u'\n') || encodeWindows1252(text, bytes) >= 0)
             return std::nullopt;
-        spans[column] = {quint32(start), quint32(bytes.size() - start)};
+        bytes.append('\n');
     }
     SlipRecord record;
     record.m_bytes = bytes;
-    record.m_spans = spans;
+    record.m_exact = true;
     return record;
+}
+
+QByteArrayView SlipRecord::columnBytes(int index) const
+{
+    LineReader lines(QByteArrayView(m_bytes).sliced(m_base));
+    for (int value = 0; value < index && !lines.atEnd(); ++value)
+        lines.next();
+    if (lines.atEnd())
+        return {};
+    const QByteArrayView line = lines.next();
+    return m_exact ? line : trimSpaceBytes(line);
+}
+
+std::array<QByteArrayView, RecordColumnCount> SlipRecord::columnViews() const
+{
+    std::array<QByteArrayView, RecordColumnCount> views{};
+    LineReader lines(QByteArrayView(m_bytes).sliced(m_base));
+    for (QByteArrayView& view : views) {
+        if (lines.atEnd())
+            break;
+        const QByteArrayView line = lines.next();
+        view = m_exact ? line : trimSpaceBytes(line);
+    }
+    return views;
 }
 
 QString SlipRecord::column(int index) const
@@ -179,18 +228,14 @@ QStringList SlipRecord::columns() const
 {
     QStringList result;
     result.reserve(RecordColumnCount);
-    for (int column = 0; column < RecordColumnCount; ++column)
-        result.append(this->column(column));
+    for (const QByteArrayView value : columnViews())
+        result.append(decodeWindows1252(value));
     return result;
 }
 
 bool operator==(const SlipRecord& a, const SlipRecord& b)
 {
-    for (int column = 0; column < RecordColumnCount; ++column) {
-        if (a.columnBytes(column) != b.columnBytes(column))
-            return false;
-    }
-    return true;
+    return a.columnViews() == b.columnViews();
 }
 
 ArchiveTable readArchive(const QByteArray& bytes)
@@ -261,8 +306,8 @@ void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out)
 {
     out.append(RecordMarker.data(), RecordMarker.size());
     out.append("\r\n");
-    for (int column = 0; column < RecordColumnCount; ++column)
-        out.append(record.columnBytes(column)).append("\r\n");
+    for (const QByteArrayView value : record.columnViews())
+        out.append(value).append("\r\n");
 }
 
 QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex)
