@@ -43,7 +43,7 @@ const QString& archiveOf(qsizetype n)
                                   u"Bolletta n. "_s + r10,
                                   u"123"_s};
         const QString date = savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian);
-        chunk += *encodeSavedRecord(date, fields, PaletteState{false, true, 1});
+        chunk += *encodeSavedRecord(date, fields, PaletteState{false, true, CheckBoxState::Ticked});
         if (chunk.size() > (1 << 20)) {
             file.write(chunk);
             chunk.clear();

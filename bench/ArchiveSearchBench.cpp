@@ -39,7 +39,7 @@ const ArchiveTable& tableOf(qsizetype n)
                                   u"Quota n. "_s + r10,
                                   u"123"_s};
         bytes += *encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian()), fields,
-                                    PaletteState{false, true, 1});
+                                    PaletteState{false, true, CheckBoxState::Ticked});
     }
     return *tables.insert(n, readArchive(bytes));
 }

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(value.isEmpty() || (value.front() != ' ' && value.back() != ' '));
         }
         const PaletteState state = paletteStateOf(record);
-        require(state.check >= 0 && state.check <= 2);
+        require(int(state.check) >= 0 && int(state.check) <= 2);
         const SlipTexts fields = slipTextsOf(record);
         require(fields[PayerName] == record.column(FirstFieldColumn));
         const std::optional<QDate> date = dates().read(record.column(DateColumn));

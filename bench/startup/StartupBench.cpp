@@ -166,7 +166,7 @@ const std::string& millionArchiveDirectory()
                                       QStringLiteral("Bolletta n. ") + n,
                                       QStringLiteral("123")};
             chunk += *encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian), fields,
-                                        PaletteState{false, true, 1});
+                                        PaletteState{false, true, CheckBoxState::Ticked});
             if (chunk.size() > (1 << 20)) {
                 file.write(chunk);
                 chunk.clear();

@@ -298,13 +298,13 @@ PaletteState Form2::paletteState() const
     state.twoFrame = Option1[1]->isChecked();
     switch (Check1->checkState()) {
     case Qt::Unchecked:
-        state.check = 0;
+        state.check = CheckBoxState::Unticked;
         break;
     case Qt::Checked:
-        state.check = 1;
+        state.check = CheckBoxState::Ticked;
         break;
     case Qt::PartiallyChecked:
-        state.check = 2;
+        state.check = CheckBoxState::Greyed;
         break;
     }
     return state;
@@ -322,10 +322,10 @@ void Form2::setPaletteState(const PaletteState& state)
     for (QRadioButton* option : Option1)
         option->setAutoExclusive(true);
 
-    Check1->setTristate(state.check == 2);
-    Check1->setCheckState(state.check == 0   ? Qt::Unchecked
-                          : state.check == 2 ? Qt::PartiallyChecked
-                                             : Qt::Checked);
+    Check1->setTristate(state.check == CheckBoxState::Greyed);
+    Check1->setCheckState(state.check == CheckBoxState::Unticked ? Qt::Unchecked
+                          : state.check == CheckBoxState::Greyed ? Qt::PartiallyChecked
+                                                                 : Qt::Checked);
     returnFocusToSlip();
 }
 
@@ -354,8 +354,8 @@ void Form2::paintEvent(QPaintEvent*)
     painter.setPen(QPen(PanelEdge, 1));
     painter.setBrush(PanelFill);
     painter.drawRect(inWindow(shapes.joint).adjusted(0, -4, 0, 4));
-    painter.drawRoundedRect(inWindow(shapes.upperPanel), 20, 20);
-    painter.drawRoundedRect(inWindow(shapes.lowerPanel), 30, 30);
+    painter.drawRoundedRect(inWindow(shapes.upperPanel), UpperPanelCorner / 2, UpperPanelCorner / 2);
+    painter.drawRoundedRect(inWindow(shapes.lowerPanel), LowerPanelCorner / 2, LowerPanelCorner / 2);
     painter.setPen(Qt::NoPen);
     painter.drawRect(inWindow(shapes.joint).adjusted(0.5, -6, -0.5, 6));
     painter.setPen(QPen(PanelEdge, 1));

@@ -80,7 +80,7 @@ private Q_SLOTS:
             {*SlipRecord::fromColumns({QStringLiteral("07 dicembre 2026"), QStringLiteral("Rossi Mario")})},
             QLocale(QLocale::Italian));
         palette.List1->setCurrentRow(0);
-        palette.setPaletteState({true, false, 0});
+        palette.setPaletteState({true, false, CheckBoxState::Unticked});
         const QRect slip = form.frameGeometry();
         const QPoint besideTheSlip(slip.left() + slip.width() + 20, slip.top() - 10);
         QTRY_COMPARE(palette.pos(), besideTheSlip);
@@ -100,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(form.fieldText(PayerName), QStringLiteral("Rossi Mario"));
         QCOMPARE(form.fieldText(Amount), QStringLiteral("12,50"));
         QCOMPARE(palette.List1->currentRow(), 0);
-        QCOMPARE(palette.paletteState(), (PaletteState{true, false, 0}));
+        QCOMPARE(palette.paletteState(), (PaletteState{true, false, CheckBoxState::Unticked}));
 
         // The next "info" builds a new window.
         apertura* again = openAbout(app);

@@ -181,7 +181,7 @@ void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
     app.start();
     app.archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     app.form->setFields(SlipTexts{});
-    app.palette().setPaletteState(PaletteState{true, false, 2});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Greyed});
     app.messages.answers = {true};
     click(app.palette(), Form2::SaveButton);
     QCOMPARE(contents(app.services.archivePath()),
@@ -254,18 +254,18 @@ void ArchiveCommandsTest::recallsAsStored_data()
         << QStringList({u"Rossi Mario"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"1234,5"_s,
                         u"milleduecentotrentaquattro/50"_s, u"Ente Acque"_s, QString(), QString(),
                         u"12345678"_s, u"Bolletta"_s, u"896"_s})
-        << PaletteState{true, false, 0};
+        << PaletteState{true, false, CheckBoxState::Unticked};
     QTest::newRow("rewritten shape, greyed check box")
         << 1
         << QStringList({u"Bianchi Anna"_s, u"Corso Italia 2"_s, u"20100"_s, u"Milano"_s, u"15,00"_s,
                         u"quindici/00"_s, u"Comune"_s, u"Ufficio Tributi"_s, QString(), u"1000"_s, u"Tassa"_s,
                         u"123"_s})
-        << PaletteState{false, true, 2};
+        << PaletteState{false, true, CheckBoxState::Greyed};
     QTest::newRow("unreadable states take the start-up ones")
         << 2
         << QStringList({u"Verdi"_s, QString(), QString(), QString(), QString(), QString(), QString(),
                         QString(), QString(), QString(), QString(), QString()})
-        << PaletteState{false, true, 1};
+        << PaletteState{false, true, CheckBoxState::Ticked};
 }
 
 void ArchiveCommandsTest::recallsAsStored()
@@ -280,7 +280,7 @@ void ArchiveCommandsTest::recallsAsStored()
     SlipTexts before;
     before.fill(u"vecchio"_s);
     app.form->setFields(before);
-    app.palette().setPaletteState(PaletteState{true, false, 0});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Unticked});
     const QString amountPreview = app.form->Label15->text();
     select(app.palette(), row);
 
@@ -303,7 +303,7 @@ void ArchiveCommandsTest::recallWithoutSelectionDoesNothing()
     app.palette().List1->setCurrentRow(1, QItemSelectionModel::NoUpdate);
     click(app.palette(), Form2::RecallButton);
     QCOMPARE(app.form->fields(), sampleSlip());
-    QCOMPARE(app.palette().paletteState(), (PaletteState{false, true, 1}));
+    QCOMPARE(app.palette().paletteState(), (PaletteState{false, true, CheckBoxState::Ticked}));
     QVERIFY(app.messages.shown.isEmpty());
 }
 

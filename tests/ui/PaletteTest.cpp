@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(!palette.Option1[0]->isChecked());
         QVERIFY(palette.Option1[1]->isChecked());
         QCOMPARE(palette.Check1->checkState(), Qt::Checked);
-        QCOMPARE(palette.paletteState(), (PaletteState{false, true, 1}));
+        QCOMPARE(palette.paletteState(), (PaletteState{false, true, CheckBoxState::Ticked}));
         QCOMPARE(palette.List1->count(), 0);
         QCOMPARE(palette.Label4->text(), QStringLiteral("Record: 0"));
     }
@@ -195,7 +195,7 @@ private Q_SLOTS:
         if (control == QStringLiteral("Image2_4"))
             QCOMPARE(app.printer.printedPages.size(), std::size_t(1));
         if (control == QStringLiteral("Option1_0"))
-            QCOMPARE(palette.paletteState(), (PaletteState{true, false, 1}));
+            QCOMPARE(palette.paletteState(), (PaletteState{true, false, CheckBoxState::Ticked}));
     }
 
     void exitButtonEndsAtOnce()
@@ -230,10 +230,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<PaletteState>("stored");
         QTest::addColumn<PaletteState>("shown");
-        QTest::newRow("premarcati, unticked") << PaletteState{true, false, 0} << PaletteState{true, false, 0};
-        QTest::newRow("2 frame, greyed") << PaletteState{false, true, 2} << PaletteState{false, true, 2};
-        QTest::newRow("neither model") << PaletteState{false, false, 1} << PaletteState{false, false, 1};
-        QTest::newRow("both: the second wins") << PaletteState{true, true, 1} << PaletteState{false, true, 1};
+        QTest::newRow("premarcati, unticked") << PaletteState{true, false, CheckBoxState::Unticked}
+                                              << PaletteState{true, false, CheckBoxState::Unticked};
+        QTest::newRow("2 frame, greyed") << PaletteState{false, true, CheckBoxState::Greyed}
+                                         << PaletteState{false, true, CheckBoxState::Greyed};
+        QTest::newRow("neither model") << PaletteState{false, false, CheckBoxState::Ticked}
+                                       << PaletteState{false, false, CheckBoxState::Ticked};
+        QTest::newRow("both: the second wins") << PaletteState{true, true, CheckBoxState::Ticked}
+                                               << PaletteState{false, true, CheckBoxState::Ticked};
     }
     void recalledStateSetsOptionsOneAfterTheOther()
     {

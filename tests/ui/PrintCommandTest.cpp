@@ -47,15 +47,15 @@ void PrintCommandTest::printsTheSelectedModel_data()
     // PageSetUp, the model's rows, EndDocument. The sample reason fits on one line in 2 frame
     // (0.2 cm a character, 6.0 cm) and takes two in the premarcati receipt part (limit 5.5).
     QTest::newRow("2 frame with the code line")
-        << PaletteState{false, true, 1} << 66 << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s
-        << QString();
-    QTest::newRow("2 frame without the code line")
-        << PaletteState{false, true, 0} << 63 << u"PrintAt 13.10 1.55 11 bold black |TD    123|"_s
-        << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s;
-    QTest::newRow("premarcati with the code line")
-        << PaletteState{true, false, 1} << 56 << u"DrawFilledBox 0.05 0.05 24.65 0.55"_s << QString();
+        << PaletteState{false, true, CheckBoxState::Ticked} << 66
+        << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s << QString();
+    QTest::newRow("2 frame without the code line") << PaletteState{false, true, CheckBoxState::Unticked} << 63
+                                                   << u"PrintAt 13.10 1.55 11 bold black |TD    123|"_s
+                                                   << u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s;
+    QTest::newRow("premarcati with the code line") << PaletteState{true, false, CheckBoxState::Ticked} << 56
+                                                   << u"DrawFilledBox 0.05 0.05 24.65 0.55"_s << QString();
     QTest::newRow("neither model: nothing printed")
-        << PaletteState{false, false, 1} << -1 << QString() << QString();
+        << PaletteState{false, false, CheckBoxState::Ticked} << -1 << QString() << QString();
 }
 
 void PrintCommandTest::printsTheSelectedModel()

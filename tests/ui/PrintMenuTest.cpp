@@ -134,7 +134,7 @@ void PrintMenuTest::commandsReached()
 
     AppHarness app;
     app.start().setFields(SampleSlip());
-    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Ticked});
     app.printDialogs.pressPrintInPreview = pressPrintInPreview;
     if (choosePrinter)
         app.printDialogs.choice = PrinterChoice{u"ufficio"_s, 3, {}};
@@ -188,7 +188,7 @@ void PrintMenuTest::overflowQuestion()
     Form1& form = app.start();
     form.setFields(SampleSlip());
     form.setFieldText(PayeeLine1, payeeLine1);
-    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Ticked});
     app.messages.answers = answers;
 
     QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
@@ -210,7 +210,7 @@ void PrintMenuTest::marksWhileTyping()
 {
     AppHarness app;
     Form1& form = app.start();
-    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Ticked});
     QLineEdit* payer = form.Text1[PayerName];
     payer->setFocus();
     QTRY_VERIFY(payer->hasFocus());
@@ -259,7 +259,7 @@ void PrintMenuTest::pdfWrittenAndReadBack()
     CupsPrinter printer(fileDialog);
     AppHarness app(Replacements{nullptr, &printer});
     app.start().setFields(SampleSlip());
-    app.palette().setPaletteState(PaletteState{false, true, 1});
+    app.palette().setPaletteState(PaletteState{false, true, CheckBoxState::Ticked});
     if (fromPrintDialog) {
         app.printDialogs.choice = PrinterChoice{{}, 1, path};
         reach(app, StampaSu, true);

@@ -298,7 +298,7 @@ std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipT
     }
     out.append(state.premarcati ? " True\r\n" : " False\r\n");
     out.append(state.twoFrame ? " True\r\n" : " False\r\n");
-    out.append(' ').append(QByteArray::number(state.check)).append("\r\n");
+    out.append(' ').append(QByteArray::number(int(state.check))).append("\r\n");
     return out;
 }
 
@@ -358,6 +358,7 @@ PaletteState paletteStateOf(const SlipRecord& record)
     PaletteState state;
     state.premarcati = readOptionState(record.column(PremarcatiColumn)).value_or(state.premarcati);
     state.twoFrame = readOptionState(record.column(TwoFrameColumn)).value_or(state.twoFrame);
-    state.check = readCheckState(record.column(CheckColumn)).value_or(state.check);
+    if (const std::optional<int> check = readCheckState(record.column(CheckColumn)))
+        state.check = CheckBoxState(*check);
     return state;
 }

@@ -49,15 +49,17 @@ QRegion paletteOutline(const PaletteShapes& shapes)
     const QRectF& joint = shapes.joint;
     const QRectF& lower = shapes.lowerPanel;
 
-    QRegion outline = roundRectRegion(roundHalfEven(upper.left() + 1), roundHalfEven(upper.top() + 1),
-                                      roundHalfEven(upper.left() + upper.width()),
-                                      roundHalfEven(upper.top() + upper.height()), 40, 40);
+    QRegion outline =
+        roundRectRegion(roundHalfEven(upper.left() + 1), roundHalfEven(upper.top() + 1),
+                        roundHalfEven(upper.left() + upper.width()),
+                        roundHalfEven(upper.top() + upper.height()), UpperPanelCorner, UpperPanelCorner);
     const int jointLeft = roundHalfEven(joint.left() + 1);
     const int jointTop = roundHalfEven(joint.top());
     outline += QRegion(jointLeft, jointTop, roundHalfEven(joint.left() + joint.width()) - jointLeft,
                        roundHalfEven(joint.top() + joint.height()) - jointTop);
-    outline += roundRectRegion(roundHalfEven(lower.left() + 1), roundHalfEven(lower.top() + 1),
-                               roundHalfEven(lower.left() + lower.width()),
-                               roundHalfEven(lower.top() + lower.height()), 60, 60);
+    outline +=
+        roundRectRegion(roundHalfEven(lower.left() + 1), roundHalfEven(lower.top() + 1),
+                        roundHalfEven(lower.left() + lower.width()),
+                        roundHalfEven(lower.top() + lower.height()), LowerPanelCorner, LowerPanelCorner);
     return outline;
 }

@@ -15,9 +15,13 @@ QRegion roundRectRegion(int left, int top, int right, int bottom, int ellipseWid
 // The palette's outline from its three design shapes, read in client pixels; the +1 moves them into window
 // coordinates across the one-pixel border.
 struct PaletteShapes {
-    QRectF upperPanel; // rounded, 40 × 40 corners
+    QRectF upperPanel; // rounded, UpperPanelCorner × UpperPanelCorner corner ellipses
     QRectF joint;      // square
-    QRectF lowerPanel; // rounded, 60 × 60 corners
+    QRectF lowerPanel; // rounded, LowerPanelCorner × LowerPanelCorner corner ellipses
 };
+
+// The corner ellipses of the two rounded panels, in pixels. A painter's corner radius is half of one.
+inline constexpr int UpperPanelCorner = 40;
+inline constexpr int LowerPanelCorner = 60;
 
 QRegion paletteOutline(const PaletteShapes& shapes);

@@ -139,8 +139,8 @@ QList<SlipField> fieldsOf(const LayoutRow& row)
 double dividerOf(const ModelLayout& layout)
 {
     for (const LayoutRow& row : layout.rows) {
-        if (row.operation == RowOperation::DrawLine && row.style == LineStyle::Solid && row.a == row.c)
-            return row.a;
+        if (row.operation == RowOperation::DrawLine && row.style == LineStyle::Solid && row.x == row.x2)
+            return row.x;
     }
     return 0;
 }
@@ -156,18 +156,20 @@ std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool 
             OverflowObstacle kind = OverflowObstacle::Line;
             if (row.style == LineStyle::Dashed)
                 kind = OverflowObstacle::SlipEdge;
-            else if (row.a == row.c)
+            else if (row.x == row.x2)
                 kind = OverflowObstacle::OtherPart;
-            const Box box{std::min(row.a, row.c), std::max(row.a, row.c), std::min(row.b, row.d),
-                          std::max(row.b, row.d)};
+            const Box box{std::min(row.x, row.x2), std::max(row.x, row.x2), std::min(row.y, row.y2),
+                          std::max(row.y, row.y2)};
             obstacles.push_back({box, row.number, kind, {}});
             slipRight = std::max(slipRight, box.right);
             slipBottom = std::max(slipBottom, box.bottom);
             break;
         }
         case RowOperation::DrawPicture:
-            obstacles.push_back(
-                {{row.a, row.a + row.c, row.b, row.b + row.d}, row.number, OverflowObstacle::Picture, {}});
+            obstacles.push_back({{row.x, row.x + row.width, row.y, row.y + row.height},
+                                 row.number,
+                                 OverflowObstacle::Picture,
+                                 {}});
             break;
         case RowOperation::DrawFilledBox:
             // The header band carries only fixed texts; no field text reaches up to it.
@@ -178,11 +180,11 @@ std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool 
             ruler.setFont(row.size, row.bold);
             if (row.text == RowText::Literal) {
                 const QString text = row.literal.toString();
-                obstacles.push_back({ruler.line(row.a, row.b, text).box, row.number,
+                obstacles.push_back({ruler.line(row.x, row.y, text).box, row.number,
                                      OverflowObstacle::FixedText, text.simplified()});
             } else if (codeLine && isCodePiece(row)) {
                 // Where the piece begins, whatever it holds: the piece before it must end there.
-                Box start = ruler.line(row.a, row.b, QString()).box;
+                Box start = ruler.line(row.x, row.y, QString()).box;
                 obstacles.push_back({start, row.number, OverflowObstacle::NextCodePiece, {}});
             }
             break;
@@ -229,13 +231,13 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
         overflow.row = row.number;
         overflow.fields = fieldsOf(row);
         overflow.part = isCodePiece(row)  ? SlipPart::CodeLine
-                        : row.a < divider ? SlipPart::Receipt
+                        : row.x < divider ? SlipPart::Receipt
                                           : SlipPart::Payment;
         const Obstacle* hit = nullptr;
 
         if (row.operation == RowOperation::PrintWrapped) {
             WrappedLines wrapped(ruler);
-            PrintWrapped(wrapped, row.a, row.b, row.c, text);
+            PrintWrapped(wrapped, row.x, row.y, row.width, text);
             for (std::size_t i = 0; i < wrapped.lines.size() && !hit; ++i) {
                 for (const Obstacle& obstacle : obstacles) {
                     if (!overlaps(wrapped.lines[i].box, obstacle.box))
@@ -255,8 +257,8 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
         } else {
             const bool rightAligned = row.operation == RowOperation::PrintRightAligned;
             const double width = ruler.width(text);
-            const double left = rightAligned ? row.a - width : row.a;
-            const PrintedLine printed = ruler.line(left, row.b, text);
+            const double left = rightAligned ? row.x - width : row.x;
+            const PrintedLine printed = ruler.line(left, row.y, text);
             const Box& box = printed.box;
             overflow.area = printed.cell;
             for (const Obstacle& obstacle : obstacles) {

@@ -8,12 +8,15 @@ namespace {
 constexpr bool Bold = true;
 constexpr bool Regular = false;
 
+// The euro mark is printed 0.7 cm square.
+constexpr float EuroMarkSide = 0.7f;
+
 constexpr LayoutRow line(int number, float x1, float y1, float x2, float y2, LineStyle style)
 {
     LayoutRow row;
     row.number = number;
     row.operation = RowOperation::DrawLine;
-    row.a = x1, row.b = y1, row.c = x2, row.d = y2;
+    row.x = x1, row.y = y1, row.x2 = x2, row.y2 = y2;
     row.style = style;
     return row;
 }
@@ -23,7 +26,7 @@ constexpr LayoutRow box(int number, float x1, float y1, float x2, float y2)
     LayoutRow row;
     row.number = number;
     row.operation = RowOperation::DrawFilledBox;
-    row.a = x1, row.b = y1, row.c = x2, row.d = y2;
+    row.x = x1, row.y = y1, row.x2 = x2, row.y2 = y2;
     return row;
 }
 
@@ -32,17 +35,17 @@ constexpr LayoutRow euro(int number, float x, float y)
     LayoutRow row;
     row.number = number;
     row.operation = RowOperation::DrawPicture;
-    row.a = x, row.b = y, row.c = 0.7f, row.d = 0.7f;
+    row.x = x, row.y = y, row.width = EuroMarkSide, row.height = EuroMarkSide;
     return row;
 }
 
-constexpr LayoutRow textRow(int number, RowOperation operation, float a, float b, float size, bool bold,
+constexpr LayoutRow textRow(int number, RowOperation operation, float x, float y, float size, bool bold,
                             RowText text)
 {
     LayoutRow row;
     row.number = number;
     row.operation = operation;
-    row.a = a, row.b = b;
+    row.x = x, row.y = y;
     row.size = size;
     row.bold = bold;
     row.text = text;
@@ -87,7 +90,7 @@ constexpr LayoutRow postcodeAndTown(int number, float x, float y)
 constexpr LayoutRow reason(int number, float x, float firstY, float widthLimit)
 {
     LayoutRow row = textRow(number, RowOperation::PrintWrapped, x, firstY, 8, Bold, RowText::Field);
-    row.c = widthLimit;
+    row.width = widthLimit;
     row.field = PaymentReason;
     return row;
 }
@@ -264,7 +267,7 @@ std::optional<SlipModel> ChosenSlipModel(const PaletteState& state)
 
 bool CodeLineWanted(const PaletteState& state)
 {
-    return state.check == 1;
+    return state.check == CheckBoxState::Ticked;
 }
 
 QString RowTextFor(const LayoutRow& row, const SlipTexts& fields)
@@ -303,13 +306,13 @@ void DrawSlipModel(PrintSurface& surface, SlipModel model, const SlipTexts& fiel
         switch (row.operation) {
         case RowOperation::DrawLine:
             surface.setLineStyle(row.style);
-            surface.DrawLine(row.a, row.b, row.c, row.d);
+            surface.DrawLine(row.x, row.y, row.x2, row.y2);
             break;
         case RowOperation::DrawFilledBox:
-            surface.DrawFilledBox(row.a, row.b, row.c, row.d);
+            surface.DrawFilledBox(row.x, row.y, row.x2, row.y2);
             break;
         case RowOperation::DrawPicture:
-            surface.DrawPicture(euroMark, row.a, row.b, row.c, row.d);
+            surface.DrawPicture(euroMark, row.x, row.y, row.width, row.height);
             break;
         case RowOperation::PrintAt:
         case RowOperation::PrintRightAligned:
@@ -319,11 +322,11 @@ void DrawSlipModel(PrintSurface& surface, SlipModel model, const SlipTexts& fiel
             surface.setTextColour(row.colour);
             const QString text = RowTextFor(row, fields);
             if (row.operation == RowOperation::PrintAt)
-                surface.PrintAt(row.a, row.b, text);
+                surface.PrintAt(row.x, row.y, text);
             else if (row.operation == RowOperation::PrintRightAligned)
-                PrintRightAligned(surface, row.a, row.b, text);
+                PrintRightAligned(surface, row.x, row.y, text);
             else
-                PrintWrapped(surface, row.a, row.b, row.c, text);
+                PrintWrapped(surface, row.x, row.y, row.width, text);
             break;
         }
         }

@@ -26,16 +26,18 @@ enum class RowText {
     AccountPiece,     // code line: padded account and "<"
 };
 
-// One drawing. The meaning of the four numbers follows the operation:
-//   DrawLine, DrawFilledBox: (a, b) to (c, d);
-//   DrawPicture: top-left (a, b), width c, height d;
-//   PrintAt: top-left (a, b);  PrintRightAligned: right edge a, y b;
-//   PrintWrapped: x a, first y b, width limit c.
+// One drawing, in centimetres. Where it is follows the operation:
+//   DrawLine, DrawFilledBox: (x, y) to (x2, y2);
+//   DrawPicture: top-left (x, y), width and height;
+//   PrintAt: top-left (x, y);  PrintRightAligned: right edge x, top y;
+//   PrintWrapped: left x, top of the first line y, width limit width.
 // Text rows print in size points, bold or not, in colour; lines are drawn in style.
 struct LayoutRow {
     int number = 0; // the row's number in its model
     RowOperation operation = RowOperation::PrintAt;
-    float a = 0, b = 0, c = 0, d = 0;
+    float x = 0, y = 0;
+    float x2 = 0, y2 = 0;
+    float width = 0, height = 0;
     float size = 0;
     bool bold = false;
     TextColour colour = TextColour::Black;

@@ -250,7 +250,7 @@ private:
             return;
         case SheetColumn::CodeLine:
             if (const std::optional<int> check = readCodeLine(text))
-                slip.state.check = *check;
+                slip.state.check = CheckBoxState(*check);
             else
                 report(u"«%1» non è una scelta: scrivere sì o no"_s.arg(text));
             return;
@@ -411,7 +411,9 @@ QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const Stored
             row.append(text);
         const PaletteState state = paletteStateOf(record);
         row.append(state.premarcati ? u"premarcati"_s : state.twoFrame ? u"2 frame"_s : u"nessuno"_s);
-        row.append(state.check == 0 ? u"no"_s : state.check == 2 ? u"2"_s : u"sì"_s);
+        row.append(state.check == CheckBoxState::Unticked ? u"no"_s
+                   : state.check == CheckBoxState::Greyed ? u"2"_s
+                                                          : u"sì"_s);
         sheet.append(row);
     }
     return sheet;

@@ -32,11 +32,19 @@ QString FieldName(int field);
 // The twelve field texts of one slip, by SlipField index.
 using SlipTexts = std::array<QString, SlipFieldCount>;
 
+// The states of the code-line check box, Check1, with the numbers the archive stores. Greyed comes only
+// from a recalled slip: the code line is printed only when the box is ticked.
+enum class CheckBoxState : int {
+    Unticked = 0,
+    Ticked = 1,
+    Greyed = 2,
+};
+
 // The palette's state that travels with a slip: the two model options and the code-line check box.
 struct PaletteState {
-    bool premarcati = false; // Option1(0)
-    bool twoFrame = true;    // Option1(1)
-    int check = 1;           // Check1: 0 unticked, 1 ticked, 2 greyed
+    bool premarcati = false;                     // Option1(0)
+    bool twoFrame = true;                        // Option1(1)
+    CheckBoxState check = CheckBoxState::Ticked; // Check1
 
     friend bool operator==(const PaletteState&, const PaletteState&) = default;
 };

@@ -226,7 +226,7 @@ void SlipRecordTest::readsManyRecords()
 
 void SlipRecordTest::writesTheSavedShape()
 {
-    const PaletteState state{false, true, 1};
+    const PaletteState state{false, true, CheckBoxState::Ticked};
     const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, sampleFields(), state);
     QVERIFY(bytes);
     QCOMPARE(*bytes,
@@ -236,7 +236,7 @@ void SlipRecordTest::writesTheSavedShape()
 
     const SlipTexts empty;
     const std::optional<QByteArray> blank =
-        encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, 2});
+        encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, CheckBoxState::Greyed});
     QVERIFY(blank);
     QCOMPARE(*blank,
              QByteArray("?*@1\xE7*^\r\n01 gennaio 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n"
@@ -259,7 +259,7 @@ void SlipRecordTest::savedRecordReadsBackTrimmed()
     fields[PayerName] = u"  Rossi   Mario  "_s;
     fields[PaymentReason] = u"Rata € 2 – “saldo”"_s;
     const std::optional<QByteArray> bytes =
-        encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, 2});
+        encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, CheckBoxState::Greyed});
     QVERIFY(bytes);
     const ArchiveTable table = readArchive(*bytes);
     QCOMPARE(table.size(), 1);
@@ -418,7 +418,7 @@ void SlipRecordTest::paletteStateOfRecord()
     const PaletteState state = paletteStateOf(recordOf(columns));
     QCOMPARE(state.premarcati, expectPremarcati);
     QCOMPARE(state.twoFrame, expectTwoFrame);
-    QCOMPARE(state.check, expectCheck);
+    QCOMPARE(int(state.check), expectCheck);
 }
 
 void SlipRecordTest::slipTextsOfRecord()

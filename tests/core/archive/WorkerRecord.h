@@ -22,4 +22,4 @@ inline SlipTexts workerSlip(const QString& name)
             u"123"_s};
 }
 
-inline constexpr PaletteState WorkerPalette{true, false, 2};
+inline constexpr PaletteState WorkerPalette{true, false, CheckBoxState::Greyed};

@@ -519,7 +519,7 @@ void SlipLayoutTest::codeLineWanted()
     QFETCH(bool, wanted);
 
     PaletteState state;
-    state.check = check;
+    state.check = CheckBoxState(check);
     QCOMPARE(CodeLineWanted(state), wanted);
 }
 

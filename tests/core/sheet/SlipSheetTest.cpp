@@ -99,14 +99,14 @@ void SlipSheetTest::spreadsheetFiles()
                      texts({u"Mario Rossi"_s, u"Via Roma 1"_s, u"00100"_s, u"Roma"_s, u"12,50"_s,
                             u"dodici/50"_s, u"Associazione \"Amici del Po\""_s, u"Sezione di Torino"_s,
                             QString(), u"12345678"_s, u"Quota 2027; prima rata"_s, u"123"_s}),
-                     PaletteState{false, true, 1},
+                     PaletteState{false, true, CheckBoxState::Ticked},
                      {}});
     // A line break inside a quoted cell becomes a space; "no" unticks the code line.
     expected.append({3,
                      texts({u"Anna Bianchi"_s, u"Piazza Duomo 3 scala B"_s, u"20121"_s, u"Milano"_s,
                             u"1234,56"_s, u"milleduecentotrentaquattro/56"_s, payee, QString(), QString(),
                             u"12345678"_s, u"Quota 2027"_s, u"896"_s}),
-                     PaletteState{true, false, 0},
+                     PaletteState{true, false, CheckBoxState::Unticked},
                      {}});
     // Accents, the euro sign and an en dash, all in Windows-1252; empty model and code line take the
     // palette's start-up values.
@@ -114,14 +114,14 @@ void SlipSheetTest::spreadsheetFiles()
         {7,
          texts({u"Nicolò Ferrè"_s, u"Via Università 7"_s, u"80138"_s, u"Napoli"_s, u"0,50"_s, u"/50"_s, payee,
                 QString(), QString(), u"12345678"_s, u"Quota \u20AC 10 \u2013 ridotta"_s, u"123"_s}),
-         PaletteState{false, true, 1},
+         PaletteState{false, true, CheckBoxState::Ticked},
          {}});
     if (!polishLetterKept)
         expected.append(
             {8,
              texts({u"?ukasz Nowak"_s, u"Via Verdi 9"_s, u"00184"_s, u"Roma"_s, u"10,00"_s, u"dieci/00"_s,
                     payee, QString(), QString(), u"12345678"_s, u"Quota 2027"_s, u"123"_s}),
-             PaletteState{false, true, 1},
+             PaletteState{false, true, CheckBoxState::Ticked},
              {}});
 
     QCOMPARE(import.slips.size(), expected.size());
@@ -309,7 +309,7 @@ void SlipSheetTest::optionCells()
     QFETCH(bool, twoFrame);
     QFETCH(int, check);
     QFETCH(QDate, expectedDate);
-    QCOMPARE(import.slips[0].state, (PaletteState{premarcati, twoFrame, check}));
+    QCOMPARE(import.slips[0].state, (PaletteState{premarcati, twoFrame, CheckBoxState(check)}));
     QCOMPARE(import.slips[0].date, std::optional<QDate>(expectedDate));
 }
 
@@ -410,8 +410,8 @@ void SlipSheetTest::exportReadsBack()
         for (int field = 0; field < SlipFieldCount; ++field)
             QCOMPARE(import.slips[r].fields[field], columns[FirstFieldColumn + field]);
     }
-    QCOMPARE(import.slips[0].state, (PaletteState{true, false, 0}));
-    QCOMPARE(import.slips[1].state, (PaletteState{false, false, 2}));
+    QCOMPARE(import.slips[0].state, (PaletteState{true, false, CheckBoxState::Unticked}));
+    QCOMPARE(import.slips[1].state, (PaletteState{false, false, CheckBoxState::Greyed}));
     QCOMPARE(import.slips[0].date, std::optional(QDate(2026, 12, 7)));
     QCOMPARE(import.slips[1].date, std::optional(QDate(2027, 1, 1)));
 
