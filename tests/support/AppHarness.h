@@ -65,7 +65,7 @@ struct AppHarness {
     ArchiveCommands& archive() { return session->archive(); }
 };
 
-// Geometry of a widget in twips, as the form designer gives it.
+// Geometry of a widget in twips, the unit the windows are laid out in.
 inline QRect inTwips(const QRect& pixels)
 {
     return QRect(pixelsToTwips(pixels.x()), pixelsToTwips(pixels.y()), pixelsToTwips(pixels.width()),

@@ -3,9 +3,8 @@
 #include <QRectF>
 #include <QRegion>
 
-// Pixel regions with the semantics of the classic window-region calls: right and bottom edges excluded,
-// corner ellipses of the given width and height, coordinates rounded to the nearest whole number with halves
-// going to the even neighbour.
+// Pixel regions for the palette's outline: right and bottom edges excluded, corner ellipses of the given
+// width and height, coordinates rounded to the nearest whole number with halves going to the even neighbour.
 
 int roundHalfEven(double value);
 

@@ -2,12 +2,12 @@
 
 #include <QRect>
 
-// Window geometry is specified in twips: 1440 to the inch, 15 to a pixel at 96 dpi.
+// Window geometry is given in twips: 1440 to the inch, 15 to a pixel at 96 dpi.
 inline constexpr int TwipsPerPixel = 15;
 
 constexpr int twipsToPixels(int twips)
 {
-    // Round half away from zero, as the form designer did.
+    // Halves round away from zero: 7.5 pixels make 8, -7.5 make -8.
     return twips >= 0 ? (twips + TwipsPerPixel / 2) / TwipsPerPixel
                       : -((-twips + TwipsPerPixel / 2) / TwipsPerPixel);
 }

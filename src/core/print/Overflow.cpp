@@ -32,7 +32,7 @@ bool overlaps(const Box& a, const Box& b)
 
 struct Obstacle {
     Box box;
-    int row = 0;
+    int row = 0; // index of the layout row that draws it
     OverflowObstacle kind = OverflowObstacle::FixedText;
     QString text;
 };
@@ -135,6 +135,12 @@ QList<SlipField> fieldsOf(const LayoutRow& row)
     return {};
 }
 
+// Where row stands in the layout's table.
+int rowIndex(const ModelLayout& layout, const LayoutRow& row)
+{
+    return static_cast<int>(&row - layout.rows.data());
+}
+
 // The vertical solid line between the two parts.
 double dividerOf(const ModelLayout& layout)
 {
@@ -151,6 +157,7 @@ std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool 
     double slipRight = 0;
     double slipBottom = 0;
     for (const LayoutRow& row : layout.rows) {
+        const int index = rowIndex(layout, row);
         switch (row.operation) {
         case RowOperation::DrawLine: {
             OverflowObstacle kind = OverflowObstacle::Line;
@@ -160,14 +167,14 @@ std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool 
                 kind = OverflowObstacle::OtherPart;
             const Box box{std::min(row.x, row.x2), std::max(row.x, row.x2), std::min(row.y, row.y2),
                           std::max(row.y, row.y2)};
-            obstacles.push_back({box, row.number, kind, {}});
+            obstacles.push_back({box, index, kind, {}});
             slipRight = std::max(slipRight, box.right);
             slipBottom = std::max(slipBottom, box.bottom);
             break;
         }
         case RowOperation::DrawPicture:
             obstacles.push_back({{row.x, row.x + row.width, row.y, row.y + row.height},
-                                 row.number,
+                                 index,
                                  OverflowObstacle::Picture,
                                  {}});
             break;
@@ -180,12 +187,12 @@ std::vector<Obstacle> obstaclesOf(const ModelLayout& layout, Ruler& ruler, bool 
             ruler.setFont(row.size, row.bold);
             if (row.text == RowText::Literal) {
                 const QString text = row.literal.toString();
-                obstacles.push_back({ruler.line(row.x, row.y, text).box, row.number,
-                                     OverflowObstacle::FixedText, text.simplified()});
+                obstacles.push_back({ruler.line(row.x, row.y, text).box, index, OverflowObstacle::FixedText,
+                                     text.simplified()});
             } else if (codeLine && isCodePiece(row)) {
                 // Where the piece begins, whatever it holds: the piece before it must end there.
                 Box start = ruler.line(row.x, row.y, QString()).box;
-                obstacles.push_back({start, row.number, OverflowObstacle::NextCodePiece, {}});
+                obstacles.push_back({start, index, OverflowObstacle::NextCodePiece, {}});
             }
             break;
         }
@@ -226,9 +233,10 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
         if (text.isEmpty())
             continue;
         ruler.setFont(row.size, row.bold);
+        const int index = rowIndex(layout, row);
 
         Overflow overflow;
-        overflow.row = row.number;
+        overflow.row = index;
         overflow.fields = fieldsOf(row);
         overflow.part = isCodePiece(row)  ? SlipPart::CodeLine
                         : row.x < divider ? SlipPart::Receipt
@@ -262,7 +270,7 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
             const Box& box = printed.box;
             overflow.area = printed.cell;
             for (const Obstacle& obstacle : obstacles) {
-                if (obstacle.row == row.number || !overlaps(box, obstacle.box))
+                if (obstacle.row == index || !overlaps(box, obstacle.box))
                     continue;
                 // The first thing the text meets on its way from where it is anchored.
                 if (!hit ||

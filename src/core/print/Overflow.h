@@ -32,7 +32,7 @@ enum class SlipPart { Receipt, Payment, CodeLine };
 
 // One printed text that runs past the space it has.
 struct Overflow {
-    int row = 0;             // the layout row that prints it
+    int row = 0;             // index of the layout row that prints it, in its model's table
     QList<SlipField> fields; // the fields the text is made of
     SlipPart part = SlipPart::Receipt;
     OverflowObstacle obstacle = OverflowObstacle::FixedText;

@@ -33,7 +33,6 @@ enum class RowText {
 //   PrintWrapped: left x, top of the first line y, width limit width.
 // Text rows print in size points, bold or not, in colour; lines are drawn in style.
 struct LayoutRow {
-    int number = 0; // the row's number in its model
     RowOperation operation = RowOperation::PrintAt;
     float x = 0, y = 0;
     float x2 = 0, y2 = 0;

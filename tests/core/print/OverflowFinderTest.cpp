@@ -38,10 +38,11 @@ SlipTexts only(SlipField field, const QString& text)
     return fields;
 }
 
-const Overflow* atRow(const std::vector<Overflow>& found, int row)
+// The overflow found in part of the slip; with one field filled, a part prints it once.
+const Overflow* inPart(const std::vector<Overflow>& found, SlipPart part)
 {
     for (const Overflow& overflow : found) {
-        if (overflow.row == row)
+        if (overflow.part == part)
             return &overflow;
     }
     return nullptr;
@@ -76,7 +77,6 @@ void OverflowFinderTest::oneLineTexts_data()
 {
     QTest::addColumn<SlipModel>("model");
     QTest::addColumn<SlipTexts>("fields");
-    QTest::addColumn<int>("row");
     QTest::addColumn<SlipPart>("part");
     QTest::addColumn<OverflowObstacle>("obstacle");
     QTest::addColumn<QString>("obstacleText");
@@ -95,86 +95,85 @@ void OverflowFinderTest::oneLineTexts_data()
 
     // Premarcati receipt payee from 2.1 to the divider at 8.3: 6.2 cm. 23 M = 6.083, 24 M = 6.347.
     QTest::newRow("premarcati receipt payee just fits")
-        << P << only(PayeeLine1, repeated(m, 23)) << 17 << R << other << QString() << Fits;
+        << P << only(PayeeLine1, repeated(m, 23)) << R << other << QString() << Fits;
     QTest::newRow("premarcati receipt payee crosses into the payment part")
-        << P << only(PayeeLine1, repeated(m, 24)) << 17 << R << other << QString() << 0.147;
+        << P << only(PayeeLine1, repeated(m, 24)) << R << other << QString() << 0.147;
     // Premarcati payment payer from 15.6 to the frame at 24.7: 9.1 cm. 34 M = 8.992, 35 M = 9.257.
     QTest::newRow("premarcati payment payer just fits")
-        << P << only(PayerName, repeated(m, 34)) << 41 << A << edge << QString() << Fits;
+        << P << only(PayerName, repeated(m, 34)) << A << edge << QString() << Fits;
     QTest::newRow("premarcati payment payer past the frame")
-        << P << only(PayerName, repeated(m, 35)) << 41 << A << edge << QString() << 0.157;
+        << P << only(PayerName, repeated(m, 35)) << A << edge << QString() << 0.157;
     // Premarcati account piece from 20.5 to the type piece at 23.2: 2.7 cm, 11 pt bold.
     // 11 digits and "<": 13725 units = 2.601 cm (2.596 drawn), ends 23.096; 12 digits: 14864 units
     // = 2.816 cm nominal, 2.811 drawn, ends 23.311.
     QTest::newRow("premarcati account piece of 11 digits fits")
-        << P << only(AccountNumber, u"12345678901"_s) << 48 << C << piece << QString() << Fits;
+        << P << only(AccountNumber, u"12345678901"_s) << C << piece << QString() << Fits;
     QTest::newRow("premarcati account piece of 12 digits runs into the type piece")
-        << P << only(AccountNumber, u"123456789012"_s) << 48 << C << piece << QString() << 0.111;
+        << P << only(AccountNumber, u"123456789012"_s) << C << piece << QString() << 0.111;
     // Premarcati type piece from 23.2 to the frame at 24.7: 1.5 cm. 5 digits and ">": 6891 units =
     // 1.306 cm; 6 digits: 8030 units = 1.5215 cm nominal, 1.519 drawn, ends 24.719.
     QTest::newRow("premarcati type piece of 5 digits fits")
-        << P << only(DocumentType, u"12345"_s) << 46 << C << edge << QString() << Fits;
+        << P << only(DocumentType, u"12345"_s) << C << edge << QString() << Fits;
     QTest::newRow("premarcati type piece of 6 digits passes the frame")
-        << P << only(DocumentType, u"123456"_s) << 46 << C << edge << QString() << 0.019;
+        << P << only(DocumentType, u"123456"_s) << C << edge << QString() << 0.019;
     // Premarcati receipt amount, right edge 4.0, against "di Euro" at 1.1: 6489 units at 8 pt,
     // 0.892 cm drawn, so "di Euro" ends at 1.992. 123456789,00 = 13098 units = 2.031 cm: starts at
     // 1.969, 0.023 into "di Euro"; one digit less starts at 2.146.
     QTest::newRow("premarcati receipt amount of 8 digits fits")
-        << P << only(Amount, u"12345678,00"_s) << 15 << R << text << u"di Euro"_s << Fits;
+        << P << only(Amount, u"12345678,00"_s) << R << text << u"di Euro"_s << Fits;
     QTest::newRow("premarcati receipt amount 123456789,00 touches di Euro")
-        << P << only(Amount, u"123456789,00"_s) << 15 << R << text << u"di Euro"_s << 0.023;
+        << P << only(Amount, u"123456789,00"_s) << R << text << u"di Euro"_s << 0.023;
 
     // 2 frame payment payee from 14.0 to the sheet's edge at 29.7: 15.7 cm. 59 M = 15.604, 60 M = 15.869.
     QTest::newRow("2 frame payment payee just fits")
-        << T << only(PayeeLine1, repeated(m, 59)) << 50 << A << edge << QString() << Fits;
+        << T << only(PayeeLine1, repeated(m, 59)) << A << edge << QString() << Fits;
     QTest::newRow("2 frame payment payee past the sheet's edge")
-        << T << only(PayeeLine1, repeated(m, 60)) << 50 << A << edge << QString() << 0.169;
+        << T << only(PayeeLine1, repeated(m, 60)) << A << edge << QString() << 0.169;
     // 2 frame receipt payer from 1.0 to the divider at 12.4: 11.4 cm. 43 M = 11.373, 44 M = 11.637.
     QTest::newRow("2 frame receipt payer just fits")
-        << T << only(PayerName, repeated(m, 43)) << 30 << R << other << QString() << Fits;
+        << T << only(PayerName, repeated(m, 43)) << R << other << QString() << Fits;
     QTest::newRow("2 frame receipt payer crosses into the payment part")
-        << T << only(PayerName, repeated(m, 44)) << 30 << R << other << QString() << 0.237;
+        << T << only(PayerName, repeated(m, 44)) << R << other << QString() << 0.237;
     // 2 frame account piece from 24.4 to the type piece at 27.0: 10 digits and "<" = 12586 units =
     // 2.385 cm; 12 digits = 2.816 nominal, 2.811 drawn: 24.4 to 27.211.
     QTest::newRow("2 frame account piece of 10 digits fits")
-        << T << only(AccountNumber, u"1234567890"_s) << 60 << C << piece << QString() << Fits;
+        << T << only(AccountNumber, u"1234567890"_s) << C << piece << QString() << Fits;
     QTest::newRow("2 frame account piece of 12 digits runs into the type piece")
-        << T << only(AccountNumber, u"123456789012"_s) << 60 << C << piece << QString() << 0.211;
+        << T << only(AccountNumber, u"123456789012"_s) << C << piece << QString() << 0.211;
     // 2 frame amount piece from 21.5 to the account piece at 24.4: 2.9 cm.
     // 123456789+00> = 11 digits and two markers = 14921 units = 2.827 cm, ends 24.327;
     // 1234567890+00> = 16060 units = 3.043 nominal, 3.038 drawn, ends 24.538.
     QTest::newRow("2 frame amount piece of 9 integer digits fits")
-        << T << only(Amount, u"123456789,00"_s) << 59 << C << piece << QString() << Fits;
+        << T << only(Amount, u"123456789,00"_s) << C << piece << QString() << Fits;
     QTest::newRow("2 frame amount piece of 10 integer digits runs into the account piece")
-        << T << only(Amount, u"1234567890,00"_s) << 59 << C << piece << QString() << 0.138;
+        << T << only(Amount, u"1234567890,00"_s) << C << piece << QString() << 0.138;
     // 2 frame document-type mark from 13.1 against "IMPORTO IN LETTERE" at 15.5 (same height):
     // "TD    " = 1251+1479+4*569 = 5006 units; 6 digits: 11840 units = 2.243 cm, ends 15.343;
     // 7 digits: 12979 units = 2.459 nominal, 2.455 drawn, ends 15.555.
     QTest::newRow("2 frame mark of 6 digits fits")
-        << T << only(DocumentType, u"123456"_s) << 57 << A << text << u"IMPORTO IN LETTERE"_s << Fits;
+        << T << only(DocumentType, u"123456"_s) << A << text << u"IMPORTO IN LETTERE"_s << Fits;
     QTest::newRow("2 frame mark of 7 digits runs over IMPORTO IN LETTERE")
-        << T << only(DocumentType, u"1234567"_s) << 57 << A << text << u"IMPORTO IN LETTERE"_s << 0.055;
+        << T << only(DocumentType, u"1234567"_s) << A << text << u"IMPORTO IN LETTERE"_s << 0.055;
     // 2 frame receipt amount, right edge 11.5, against "di Euro" at 6.3 (ends 7.192): 4.308 cm.
     // 21 integer digits ",00": 26766 units = 4.150 cm, starts 7.350; 22 digits: 27905 units =
     // 4.326 cm, starts 7.174.
     QTest::newRow("2 frame receipt amount of 21 digits fits")
-        << T << only(Amount, u"123456789012345678901,00"_s) << 25 << R << text << u"di Euro"_s << Fits;
+        << T << only(Amount, u"123456789012345678901,00"_s) << R << text << u"di Euro"_s << Fits;
     QTest::newRow("2 frame receipt amount of 22 digits runs into di Euro")
-        << T << only(Amount, u"1234567890123456789012,00"_s) << 25 << R << text << u"di Euro"_s << 0.018;
+        << T << only(Amount, u"1234567890123456789012,00"_s) << R << text << u"di Euro"_s << 0.018;
 }
 
 void OverflowFinderTest::oneLineTexts()
 {
     QFETCH(SlipModel, model);
     QFETCH(SlipTexts, fields);
-    QFETCH(int, row);
     QFETCH(SlipPart, part);
     QFETCH(OverflowObstacle, obstacle);
     QFETCH(QString, obstacleText);
     QFETCH(double, excess);
 
     const std::vector<Overflow> found = m_finder.find(model, fields, true);
-    const Overflow* overflow = atRow(found, row);
+    const Overflow* overflow = inPart(found, part);
     if (excess == Fits) {
         QVERIFY2(!overflow, qPrintable(overflow ? OverflowDescription(*overflow) : QString()));
         return;
@@ -192,7 +191,7 @@ void OverflowFinderTest::reasonLines_data()
 {
     QTest::addColumn<SlipModel>("model");
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<int>("row");
+    QTest::addColumn<SlipPart>("part");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("linesTooMany");
     QTest::addColumn<double>("excess");
@@ -204,33 +203,34 @@ void OverflowFinderTest::reasonLines_data()
     // 4.8 + 445/2048 * 6 pt = 4.846. The fourth line's baseline is at 4.6 + 0.2549 = 4.855: it
     // prints over the caption. The third line's baseline is at 4.555, clear of it.
     QTest::newRow("2 frame receipt: three lines fit")
-        << SlipModel::TwoFrame << repeated(m, 129) << 33 << QString() << 0 << Fits;
+        << SlipModel::TwoFrame << repeated(m, 129) << SlipPart::Receipt << QString() << 0 << Fits;
     QTest::newRow("2 frame receipt: a fourth line runs over ESEGUITO DA")
-        << SlipModel::TwoFrame << repeated(m, 130) << 33 << u"ESEGUITO DA"_s << 1 << 0.234;
+        << SlipModel::TwoFrame << repeated(m, 130) << SlipPart::Receipt << u"ESEGUITO DA"_s << 1 << 0.234;
     // 2 frame payment: x 14.0, limit 14.0: 60 M a line (59 M = 13.835). "ESEGUITO DA" at
     // (18.0, 4.8): a fourth line of 16 M ends at 17.752, one of 18 M at 18.221.
     QTest::newRow("2 frame payment: a short fourth line ends before ESEGUITO DA")
-        << SlipModel::TwoFrame << repeated(m, 180 + 16) << 56 << QString() << 0 << Fits;
+        << SlipModel::TwoFrame << repeated(m, 180 + 16) << SlipPart::Payment << QString() << 0 << Fits;
     QTest::newRow("2 frame payment: a longer fourth line reaches ESEGUITO DA")
-        << SlipModel::TwoFrame << repeated(m, 180 + 18) << 56 << u"ESEGUITO DA"_s << 1 << 4.221;
+        << SlipModel::TwoFrame << repeated(m, 180 + 18) << SlipPart::Payment << u"ESEGUITO DA"_s << 1
+        << 4.221;
     // Premarcati receipt: x 2.1, limit 5.5: 24 M a line (23 M = 5.393, 24 M = 5.628), lines at
     // 4.55 + 0.3 k. The stamp caption at (4.0, 7.8), 6 pt: capitals from 7.846. The eleventh line's
     // baseline is at 7.55 + 0.255 = 7.805, clear; the twelfth, at 7.85, runs over it if it reaches
     // x 4.0: 7 M end at 3.741, 9 M at 4.210.
     QTest::newRow("premarcati receipt: a short twelfth line stays left of the stamp caption")
-        << SlipModel::Premarcati << repeated(m, 11 * 24 + 7) << 23 << QString() << 0 << Fits;
+        << SlipModel::Premarcati << repeated(m, 11 * 24 + 7) << SlipPart::Receipt << QString() << 0 << Fits;
     QTest::newRow("premarcati receipt: the twelfth line runs over the stamp caption")
-        << SlipModel::Premarcati << repeated(m, 11 * 24 + 9) << 23 << u"BOLLO DELL'UFFICIO POSTALE"_s << 1
-        << 2.110;
+        << SlipModel::Premarcati << repeated(m, 11 * 24 + 9) << SlipPart::Receipt
+        << u"BOLLO DELL'UFFICIO POSTALE"_s << 1 << 2.110;
     // Premarcati payment: x 15.6, limit 7.5, lines at 6.0 + 0.3 k. Bold "W" at 8 pt: 1933 units,
     // 0.2657 cm: 28 W = 7.440, 29 W = 7.706, so 29 W a line. "Importante  non  scrivere ..." at
     // (15.0, 7.8), 7 pt bold, capitals from 7.8 + 445/2048 * 7 pt = 7.854: the sixth line (7.5,
     // baseline 7.755) stays above it, a seventh (7.8) is on it. 4 W = 1.063 cm.
     const QChar w = u'W';
     QTest::newRow("premarcati payment: six lines fit")
-        << SlipModel::Premarcati << repeated(w, 6 * 29) << 44 << QString() << 0 << Fits;
+        << SlipModel::Premarcati << repeated(w, 6 * 29) << SlipPart::Payment << QString() << 0 << Fits;
     QTest::newRow("premarcati payment: a seventh line runs over the notice")
-        << SlipModel::Premarcati << repeated(w, 6 * 29 + 4) << 44
+        << SlipModel::Premarcati << repeated(w, 6 * 29 + 4) << SlipPart::Payment
         << u"Importante non scrivere nella zona sottostante!"_s << 1 << 1.063;
 }
 
@@ -238,13 +238,13 @@ void OverflowFinderTest::reasonLines()
 {
     QFETCH(SlipModel, model);
     QFETCH(QString, reason);
-    QFETCH(int, row);
+    QFETCH(SlipPart, part);
     QFETCH(QString, caption);
     QFETCH(int, linesTooMany);
     QFETCH(double, excess);
 
     const std::vector<Overflow> found = m_finder.find(model, only(PaymentReason, reason), true);
-    const Overflow* overflow = atRow(found, row);
+    const Overflow* overflow = inPart(found, part);
     if (excess == Fits) {
         QVERIFY2(!overflow, qPrintable(overflow ? OverflowDescription(*overflow) : QString()));
         return;
@@ -294,13 +294,13 @@ void OverflowFinderTest::ordinarySlipsFit()
 void OverflowFinderTest::codeLineOnlyWhenWanted()
 {
     SlipTexts fields = only(AccountNumber, u"123456789012"_s);
-    QVERIFY(atRow(m_finder.find(SlipModel::TwoFrame, fields, true), 60));
-    QVERIFY(!atRow(m_finder.find(SlipModel::TwoFrame, fields, false), 60));
+    QVERIFY(inPart(m_finder.find(SlipModel::TwoFrame, fields, true), SlipPart::CodeLine));
+    QVERIFY(!inPart(m_finder.find(SlipModel::TwoFrame, fields, false), SlipPart::CodeLine));
 
     // 41 digits at 9 pt bold = 7.240 cm: the premarcati receipt account from 1.5 reaches 8.740.
     fields[AccountNumber] = repeated(u'7', 41);
     const std::vector<Overflow> found = m_finder.find(SlipModel::Premarcati, fields, false);
-    const Overflow* receipt = atRow(found, 16);
+    const Overflow* receipt = inPart(found, SlipPart::Receipt);
     QVERIFY(receipt);
     QCOMPARE(receipt->obstacle, OverflowObstacle::OtherPart);
     QVERIFY(qAbs(receipt->excess - 0.440) <= Tolerance);

@@ -77,85 +77,84 @@ void SlipLayoutTest::twoFrameRows_data()
 
     int i = 0;
     auto row = [&i](const char* name, const QString& expected) { QTest::newRow(name) << i++ << expected; };
-    row("1 divider", u"DrawLine 12.40 0.05 12.40 10.10 solid"_s);
-    row("2 line over the code-line zone", u"DrawLine 0.05 8.30 29.70 8.30 solid"_s);
-    row("3 line under the titles", u"DrawLine 0.05 0.40 29.70 0.40 solid"_s);
-    row("4 receipt title",
+    row("divider", u"DrawLine 12.40 0.05 12.40 10.10 solid"_s);
+    row("line over the code-line zone", u"DrawLine 0.05 8.30 29.70 8.30 solid"_s);
+    row("line under the titles", u"DrawLine 0.05 0.40 29.70 0.40 solid"_s);
+    row("receipt title",
         u"PrintAt 0.20 0.10 7 regular black |CONTI CORRENTI POSTALI - Ricevuta di Versamento|"_s);
-    row("5 payment title",
+    row("payment title",
         u"PrintAt 13.10 0.10 7 regular black |CONTI CORRENTI POSTALI - Ricevuta di Accredito|"_s);
-    row("6 Banco, receipt", u"PrintAt 10.45 0.10 7 regular black |Banco|"_s);
-    row("7 Posta, receipt", u"PrintAt 11.20 0.10 7 bold black |Posta|"_s);
-    row("8 Banco, payment", u"PrintAt 26.25 0.10 7 regular black |Banco|"_s);
-    row("9 Posta, payment", u"PrintAt 27.00 0.10 7 bold black |Posta|"_s);
-    row("10 euro mark, receipt", u"DrawPicture 0.20 0.70 0.70 0.70 84x84"_s);
-    row("11 account caption, receipt", u"PrintAt 1.00 1.10 8 regular black |sul C/C n.|"_s);
-    row("12 amount caption, receipt", u"PrintAt 6.30 1.10 8 regular black |di Euro|"_s);
-    row("13 words caption, receipt", u"PrintAt 0.20 1.70 6 regular black |IMPORTO IN LETTERE|"_s);
-    row("14 payee caption, receipt", u"PrintAt 0.20 2.00 6 regular black |INTESTATO A|"_s);
-    row("15 reason caption, receipt", u"PrintAt 0.20 3.40 6 regular black |CAUSALE|"_s);
-    row("16 payer caption, receipt", u"PrintAt 0.20 4.80 6 regular black |ESEGUITO DA|"_s);
-    row("17 stamp caption, receipt", u"PrintAt 8.20 7.80 5 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
-    row("18 notice title", u"PrintAt 2.70 6.50 5 regular black |AVVERTENZE|"_s);
-    row("19 notice line 1",
+    row("Banco, receipt", u"PrintAt 10.45 0.10 7 regular black |Banco|"_s);
+    row("Posta, receipt", u"PrintAt 11.20 0.10 7 bold black |Posta|"_s);
+    row("Banco, payment", u"PrintAt 26.25 0.10 7 regular black |Banco|"_s);
+    row("Posta, payment", u"PrintAt 27.00 0.10 7 bold black |Posta|"_s);
+    row("euro mark, receipt", u"DrawPicture 0.20 0.70 0.70 0.70 84x84"_s);
+    row("account caption, receipt", u"PrintAt 1.00 1.10 8 regular black |sul C/C n.|"_s);
+    row("amount caption, receipt", u"PrintAt 6.30 1.10 8 regular black |di Euro|"_s);
+    row("words caption, receipt", u"PrintAt 0.20 1.70 6 regular black |IMPORTO IN LETTERE|"_s);
+    row("payee caption, receipt", u"PrintAt 0.20 2.00 6 regular black |INTESTATO A|"_s);
+    row("reason caption, receipt", u"PrintAt 0.20 3.40 6 regular black |CAUSALE|"_s);
+    row("payer caption, receipt", u"PrintAt 0.20 4.80 6 regular black |ESEGUITO DA|"_s);
+    row("stamp caption, receipt", u"PrintAt 8.20 7.80 5 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
+    row("notice title", u"PrintAt 2.70 6.50 5 regular black |AVVERTENZE|"_s);
+    row("notice line 1",
         u"PrintAt 0.00 6.70 5 regular black "
         "|Il bollettino deve essere compilato in ogni sua parte (con inchiostro nero o blu) e non|"_s);
-    row("20 notice line 2",
+    row("notice line 2",
         u"PrintAt 0.00 6.90 5 regular black |deve recare abrasioni, correzioni o cancellature.|"_s);
-    row("21 notice line 3",
+    row("notice line 3",
         u"PrintAt 0.00 7.10 5 regular black |La causale \u00e8 obbligatoria per i versamenti a favore"_s +
             spaces(2) + u"delle Pubbliche Amministrazioni.|"_s);
-    row("22 notice line 4", u"PrintAt 0.00 7.30 5 regular black |Le informazioni"_s + spaces(2) +
-                                u"richieste vanno riportate"_s + spaces(2) + u"in modo identico"_s +
-                                spaces(2) + u"in ciascuna delle parti di|"_s);
-    row("23 notice line 5", u"PrintAt 0.00 7.50 5 regular black |cui si compone il bollettino.|"_s);
-    row("24 account, receipt", u"PrintAt 2.70 1.05 9 bold black |12345|"_s);
-    row("25 amount ending at 11.5", u"PrintAt 10.10 1.05 9 bold black |1234,50|"_s);
-    row("26 words, receipt", u"PrintAt 3.00 1.60 9 bold black |milleduecentotrentaquattro/50|"_s);
-    row("27 payee line 1, receipt", u"PrintAt 1.00 2.30 9 bold black |Comune di Bologna|"_s);
-    row("28 payee line 2, receipt", u"PrintAt 1.00 2.60 9 bold black |Servizio Tributi|"_s);
-    row("29 payee line 3, receipt", u"PrintAt 1.00 2.90 9 bold black |Piazza Maggiore 6|"_s);
-    row("30 payer name, receipt", u"PrintAt 1.00 5.10 9 bold black |Mario Rossi|"_s);
-    row("31 payer address, receipt", u"PrintAt 1.00 5.40 9 bold black |Via Garibaldi 12|"_s);
-    row("32 postcode and town, receipt",
-        u"PrintAt 1.00 5.70 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
-    row("33 reason at first y 3.4 plus 0.3, receipt", u"PrintAt 1.00 3.70 8 bold black |Tassa rifiuti|"_s);
-    row("34 euro mark, payment", u"DrawPicture 13.10 0.70 0.70 0.70 84x84"_s);
-    row("35 account caption, payment", u"PrintAt 14.10 1.10 8 regular black |sul C/C n.|"_s);
-    row("36 amount caption, payment", u"PrintAt 22.60 1.10 8 regular black |di Euro|"_s);
-    row("37 words caption, payment", u"PrintAt 15.50 1.70 6 regular black |IMPORTO IN LETTERE|"_s);
-    row("38 payee caption, payment", u"PrintAt 13.10 2.00 6 regular black |INTESTATO A|"_s);
-    row("39 reason caption, payment", u"PrintAt 13.10 3.40 6 regular black |CAUSALE|"_s);
-    row("40 payer caption, payment", u"PrintAt 18.00 4.80 6 regular black |ESEGUITO DA|"_s);
-    row("41 stamp caption, payment", u"PrintAt 13.90 7.80 5 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
-    row("42 warning over the code-line zone",
-        u"PrintAt 19.70 7.80 6 bold black |IMPORTANTE:"_s + spaces(2) + u"NON"_s + spaces(2) + u"SCRIVERE"_s +
-            spaces(2) + u"NELLA"_s + spaces(2) + u"ZONA"_s + spaces(2) + u"SOTTOSTANTE|"_s);
-    row("43 code caption", u"PrintAt 14.40 8.05 6 regular black |codice bancoposta|"_s);
-    row("44 amount piece caption", u"PrintAt 22.10 8.05 6 regular black |importo in euro|"_s);
-    row("45 account piece caption", u"PrintAt 24.60 8.05 6 regular black |numero conto|"_s);
-    row("46 type piece caption", u"PrintAt 26.60 8.05 6 regular black |tipo documento|"_s);
-    row("47 account, payment", u"PrintAt 16.00 1.05 9 bold black |12345|"_s);
-    row("48 amount ending at 28.0", u"PrintAt 26.60 1.05 9 bold black |1234,50|"_s);
-    row("49 words, payment", u"PrintAt 18.20 1.60 9 bold black |milleduecentotrentaquattro/50|"_s);
-    row("50 payee line 1, payment", u"PrintAt 14.00 2.30 9 bold black |Comune di Bologna|"_s);
-    row("51 payee line 2, payment", u"PrintAt 14.00 2.60 9 bold black |Servizio Tributi|"_s);
-    row("52 payee line 3, payment", u"PrintAt 14.00 2.90 9 bold black |Piazza Maggiore 6|"_s);
-    row("53 payer name, payment", u"PrintAt 18.90 5.10 9 bold black |Mario Rossi|"_s);
-    row("54 payer address, payment", u"PrintAt 18.90 5.40 9 bold black |Via Garibaldi 12|"_s);
-    row("55 postcode and town, payment",
+    row("notice line 4", u"PrintAt 0.00 7.30 5 regular black |Le informazioni"_s + spaces(2) +
+                             u"richieste vanno riportate"_s + spaces(2) + u"in modo identico"_s + spaces(2) +
+                             u"in ciascuna delle parti di|"_s);
+    row("notice line 5", u"PrintAt 0.00 7.50 5 regular black |cui si compone il bollettino.|"_s);
+    row("account, receipt", u"PrintAt 2.70 1.05 9 bold black |12345|"_s);
+    row("amount ending at 11.5", u"PrintAt 10.10 1.05 9 bold black |1234,50|"_s);
+    row("words, receipt", u"PrintAt 3.00 1.60 9 bold black |milleduecentotrentaquattro/50|"_s);
+    row("payee line 1, receipt", u"PrintAt 1.00 2.30 9 bold black |Comune di Bologna|"_s);
+    row("payee line 2, receipt", u"PrintAt 1.00 2.60 9 bold black |Servizio Tributi|"_s);
+    row("payee line 3, receipt", u"PrintAt 1.00 2.90 9 bold black |Piazza Maggiore 6|"_s);
+    row("payer name, receipt", u"PrintAt 1.00 5.10 9 bold black |Mario Rossi|"_s);
+    row("payer address, receipt", u"PrintAt 1.00 5.40 9 bold black |Via Garibaldi 12|"_s);
+    row("postcode and town, receipt", u"PrintAt 1.00 5.70 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
+    row("reason at first y 3.4 plus 0.3, receipt", u"PrintAt 1.00 3.70 8 bold black |Tassa rifiuti|"_s);
+    row("euro mark, payment", u"DrawPicture 13.10 0.70 0.70 0.70 84x84"_s);
+    row("account caption, payment", u"PrintAt 14.10 1.10 8 regular black |sul C/C n.|"_s);
+    row("amount caption, payment", u"PrintAt 22.60 1.10 8 regular black |di Euro|"_s);
+    row("words caption, payment", u"PrintAt 15.50 1.70 6 regular black |IMPORTO IN LETTERE|"_s);
+    row("payee caption, payment", u"PrintAt 13.10 2.00 6 regular black |INTESTATO A|"_s);
+    row("reason caption, payment", u"PrintAt 13.10 3.40 6 regular black |CAUSALE|"_s);
+    row("payer caption, payment", u"PrintAt 18.00 4.80 6 regular black |ESEGUITO DA|"_s);
+    row("stamp caption, payment", u"PrintAt 13.90 7.80 5 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
+    row("warning over the code-line zone", u"PrintAt 19.70 7.80 6 bold black |IMPORTANTE:"_s + spaces(2) +
+                                               u"NON"_s + spaces(2) + u"SCRIVERE"_s + spaces(2) + u"NELLA"_s +
+                                               spaces(2) + u"ZONA"_s + spaces(2) + u"SOTTOSTANTE|"_s);
+    row("code caption", u"PrintAt 14.40 8.05 6 regular black |codice bancoposta|"_s);
+    row("amount piece caption", u"PrintAt 22.10 8.05 6 regular black |importo in euro|"_s);
+    row("account piece caption", u"PrintAt 24.60 8.05 6 regular black |numero conto|"_s);
+    row("type piece caption", u"PrintAt 26.60 8.05 6 regular black |tipo documento|"_s);
+    row("account, payment", u"PrintAt 16.00 1.05 9 bold black |12345|"_s);
+    row("amount ending at 28.0", u"PrintAt 26.60 1.05 9 bold black |1234,50|"_s);
+    row("words, payment", u"PrintAt 18.20 1.60 9 bold black |milleduecentotrentaquattro/50|"_s);
+    row("payee line 1, payment", u"PrintAt 14.00 2.30 9 bold black |Comune di Bologna|"_s);
+    row("payee line 2, payment", u"PrintAt 14.00 2.60 9 bold black |Servizio Tributi|"_s);
+    row("payee line 3, payment", u"PrintAt 14.00 2.90 9 bold black |Piazza Maggiore 6|"_s);
+    row("payer name, payment", u"PrintAt 18.90 5.10 9 bold black |Mario Rossi|"_s);
+    row("payer address, payment", u"PrintAt 18.90 5.40 9 bold black |Via Garibaldi 12|"_s);
+    row("postcode and town, payment",
         u"PrintAt 18.90 5.70 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
-    row("56 reason at first y 3.4 plus 0.3, payment", u"PrintAt 14.00 3.70 8 bold black |Tassa rifiuti|"_s);
-    row("57 document-type mark", u"PrintAt 13.10 1.55 11 bold black |TD"_s + spaces(4) + u"123|"_s);
-    row("58 type piece", u"PrintAt 27.00 9.10 11 bold black |123>|"_s);
-    row("59 amount piece", u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s);
-    row("60 account piece", u"PrintAt 24.40 9.10 11 bold black |00012345<|"_s);
-    row("61 cut line under the slip", u"DrawLine 0.00 10.10 29.70 10.10 dashed"_s);
-    row("62 cut line over the slip", u"DrawLine 0.00 0.00 29.70 0.00 dashed"_s);
-    row("63 cutting instructions 1",
+    row("reason at first y 3.4 plus 0.3, payment", u"PrintAt 14.00 3.70 8 bold black |Tassa rifiuti|"_s);
+    row("document-type mark", u"PrintAt 13.10 1.55 11 bold black |TD"_s + spaces(4) + u"123|"_s);
+    row("type piece", u"PrintAt 27.00 9.10 11 bold black |123>|"_s);
+    row("amount piece", u"PrintAt 21.50 9.10 11 bold black |00001234+50>|"_s);
+    row("account piece", u"PrintAt 24.40 9.10 11 bold black |00012345<|"_s);
+    row("cut line under the slip", u"DrawLine 0.00 10.10 29.70 10.10 dashed"_s);
+    row("cut line over the slip", u"DrawLine 0.00 0.00 29.70 0.00 dashed"_s);
+    row("cutting instructions 1",
         u"PrintAt 3.00 11.00 11 regular black |TAGLIARE LUNGO LE LINEE TRATTEGGIATE"_s + spaces(15) +
             u"TAGLIARE LUNGO LE LINEE TRATTEGGIATE|"_s);
-    row("64 cutting instructions 2",
+    row("cutting instructions 2",
         u"PrintAt 3.00 11.50 11 regular black |DA UN MARGINE ALL'ALTRO DEL FOGLIO"_s + spaces(21) +
             u"DA UN MARGINE ALL'ALTRO DEL FOGLIO|"_s);
 }
@@ -177,67 +176,66 @@ void SlipLayoutTest::premarcatiRows_data()
 
     int i = 0;
     auto row = [&i](const char* name, const QString& expected) { QTest::newRow(name) << i++ << expected; };
-    row("1 divider", u"DrawLine 8.30 0.05 8.30 10.10 solid"_s);
-    row("2 line over the code-line zone", u"DrawLine 8.30 8.35 24.70 8.35 solid"_s);
-    row("3 header band", u"DrawFilledBox 0.05 0.05 24.65 0.55"_s);
-    row("4 receipt title in white",
+    row("divider", u"DrawLine 8.30 0.05 8.30 10.10 solid"_s);
+    row("line over the code-line zone", u"DrawLine 8.30 8.35 24.70 8.35 solid"_s);
+    row("header band", u"DrawFilledBox 0.05 0.05 24.65 0.55"_s);
+    row("receipt title in white",
         u"PrintAt 0.20 0.20 6 bold white |CONTI CORRENTI POSTALI - Ricevuta di Versamento"_s + spaces(21) +
             u"BancoPOSTA|"_s);
-    row("5 payment title in white",
+    row("payment title in white",
         u"PrintAt 9.20 0.15 9 bold white |CONTI CORRENTI POSTALI - Ricevuta di Accredito|"_s);
-    row("6 Banco in white", u"PrintAt 22.65 0.15 8 regular white |Banco|"_s);
-    row("7 POSTA in white", u"PrintAt 23.45 0.15 8 bold white |POSTA|"_s);
-    row("8 euro mark, receipt", u"DrawPicture 0.20 0.75 0.70 0.70 84x84"_s);
-    row("9 amount caption, receipt, black again", u"PrintAt 1.10 1.10 8 regular black |di Euro|"_s);
-    row("10 account caption, receipt", u"PrintAt 0.20 1.60 8 regular black |sul C/C n.|"_s);
-    row("11 payee caption, receipt", u"PrintAt 0.20 2.00 8 regular black |intestato a:|"_s);
-    row("12 payer caption, receipt", u"PrintAt 0.20 3.25 8 regular black |Eseguito da:|"_s);
-    row("13 reason caption, receipt", u"PrintAt 0.20 4.50 8 regular black |causale:|"_s);
-    row("14 stamp caption, receipt", u"PrintAt 4.00 7.80 6 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
-    row("15 amount ending at 4.0", u"PrintAt 2.60 1.05 9 bold black |1234,50|"_s);
-    row("16 account, receipt", u"PrintAt 1.50 1.55 9 bold black |12345|"_s);
-    row("17 payee line 1, receipt", u"PrintAt 2.10 2.00 9 bold black |Comune di Bologna|"_s);
-    row("18 payee line 2, receipt", u"PrintAt 2.10 2.30 9 bold black |Servizio Tributi|"_s);
-    row("19 payee line 3, receipt", u"PrintAt 2.10 2.60 9 bold black |Piazza Maggiore 6|"_s);
-    row("20 payer name, receipt", u"PrintAt 2.10 3.25 9 bold black |Mario Rossi|"_s);
-    row("21 payer address, receipt", u"PrintAt 2.10 3.55 9 bold black |Via Garibaldi 12|"_s);
-    row("22 postcode and town, receipt",
-        u"PrintAt 2.10 3.85 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
-    row("23 reason at first y 4.25 plus 0.3, receipt", u"PrintAt 2.10 4.55 8 bold black |Tassa rifiuti|"_s);
-    row("24 euro mark, payment", u"DrawPicture 9.20 0.75 0.70 0.70 84x84"_s);
-    row("25 account caption, payment", u"PrintAt 10.50 1.10 8 regular black |sul C/C n.|"_s);
-    row("26 amount caption, payment", u"PrintAt 18.90 1.10 8 regular black |di Euro|"_s);
-    row("27 payee caption, payment", u"PrintAt 9.20 2.30 8 regular black |intestato a:|"_s);
-    row("28 payer caption, payment", u"PrintAt 15.00 3.90 8 regular black |Eseguito da:|"_s);
-    row("29 reason caption, payment", u"PrintAt 15.00 5.70 8 regular black |causale:|"_s);
-    row("30 stamp caption, payment", u"PrintAt 10.00 7.80 6 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
-    row("31 warning over the code-line zone",
-        u"PrintAt 15.00 7.80 7 bold black |Importante"_s + spaces(2) + u"non"_s + spaces(2) + u"scrivere"_s +
-            spaces(2) + u"nella"_s + spaces(2) + u"zona"_s + spaces(2) + u"sottostante!|"_s);
-    row("32 code caption", u"PrintAt 11.00 8.05 6 regular black |codice bancoposta|"_s);
-    row("33 amount piece caption", u"PrintAt 17.30 8.05 6 regular black |importo in euro|"_s);
-    row("34 account piece caption", u"PrintAt 20.80 8.05 6 regular black |numero conto|"_s);
-    row("35 type piece caption", u"PrintAt 23.50 8.05 6 regular black |td|"_s);
-    row("36 account, payment", u"PrintAt 12.00 1.05 9 bold black |12345|"_s);
-    row("37 amount ending at 23.0", u"PrintAt 21.60 1.05 9 bold black |1234,50|"_s);
-    row("38 payee line 1, payment", u"PrintAt 9.20 2.60 9 bold black |Comune di Bologna|"_s);
-    row("39 payee line 2, payment", u"PrintAt 9.20 2.90 9 bold black |Servizio Tributi|"_s);
-    row("40 payee line 3, payment", u"PrintAt 9.20 3.20 9 bold black |Piazza Maggiore 6|"_s);
-    row("41 payer name, payment", u"PrintAt 15.60 4.20 9 bold black |Mario Rossi|"_s);
-    row("42 payer address, payment", u"PrintAt 15.60 4.50 9 bold black |Via Garibaldi 12|"_s);
-    row("43 postcode and town, payment",
+    row("Banco in white", u"PrintAt 22.65 0.15 8 regular white |Banco|"_s);
+    row("POSTA in white", u"PrintAt 23.45 0.15 8 bold white |POSTA|"_s);
+    row("euro mark, receipt", u"DrawPicture 0.20 0.75 0.70 0.70 84x84"_s);
+    row("amount caption, receipt, black again", u"PrintAt 1.10 1.10 8 regular black |di Euro|"_s);
+    row("account caption, receipt", u"PrintAt 0.20 1.60 8 regular black |sul C/C n.|"_s);
+    row("payee caption, receipt", u"PrintAt 0.20 2.00 8 regular black |intestato a:|"_s);
+    row("payer caption, receipt", u"PrintAt 0.20 3.25 8 regular black |Eseguito da:|"_s);
+    row("reason caption, receipt", u"PrintAt 0.20 4.50 8 regular black |causale:|"_s);
+    row("stamp caption, receipt", u"PrintAt 4.00 7.80 6 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
+    row("amount ending at 4.0", u"PrintAt 2.60 1.05 9 bold black |1234,50|"_s);
+    row("account, receipt", u"PrintAt 1.50 1.55 9 bold black |12345|"_s);
+    row("payee line 1, receipt", u"PrintAt 2.10 2.00 9 bold black |Comune di Bologna|"_s);
+    row("payee line 2, receipt", u"PrintAt 2.10 2.30 9 bold black |Servizio Tributi|"_s);
+    row("payee line 3, receipt", u"PrintAt 2.10 2.60 9 bold black |Piazza Maggiore 6|"_s);
+    row("payer name, receipt", u"PrintAt 2.10 3.25 9 bold black |Mario Rossi|"_s);
+    row("payer address, receipt", u"PrintAt 2.10 3.55 9 bold black |Via Garibaldi 12|"_s);
+    row("postcode and town, receipt", u"PrintAt 2.10 3.85 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
+    row("reason at first y 4.25 plus 0.3, receipt", u"PrintAt 2.10 4.55 8 bold black |Tassa rifiuti|"_s);
+    row("euro mark, payment", u"DrawPicture 9.20 0.75 0.70 0.70 84x84"_s);
+    row("account caption, payment", u"PrintAt 10.50 1.10 8 regular black |sul C/C n.|"_s);
+    row("amount caption, payment", u"PrintAt 18.90 1.10 8 regular black |di Euro|"_s);
+    row("payee caption, payment", u"PrintAt 9.20 2.30 8 regular black |intestato a:|"_s);
+    row("payer caption, payment", u"PrintAt 15.00 3.90 8 regular black |Eseguito da:|"_s);
+    row("reason caption, payment", u"PrintAt 15.00 5.70 8 regular black |causale:|"_s);
+    row("stamp caption, payment", u"PrintAt 10.00 7.80 6 regular black |BOLLO DELL'UFFICIO POSTALE|"_s);
+    row("warning over the code-line zone", u"PrintAt 15.00 7.80 7 bold black |Importante"_s + spaces(2) +
+                                               u"non"_s + spaces(2) + u"scrivere"_s + spaces(2) + u"nella"_s +
+                                               spaces(2) + u"zona"_s + spaces(2) + u"sottostante!|"_s);
+    row("code caption", u"PrintAt 11.00 8.05 6 regular black |codice bancoposta|"_s);
+    row("amount piece caption", u"PrintAt 17.30 8.05 6 regular black |importo in euro|"_s);
+    row("account piece caption", u"PrintAt 20.80 8.05 6 regular black |numero conto|"_s);
+    row("type piece caption", u"PrintAt 23.50 8.05 6 regular black |td|"_s);
+    row("account, payment", u"PrintAt 12.00 1.05 9 bold black |12345|"_s);
+    row("amount ending at 23.0", u"PrintAt 21.60 1.05 9 bold black |1234,50|"_s);
+    row("payee line 1, payment", u"PrintAt 9.20 2.60 9 bold black |Comune di Bologna|"_s);
+    row("payee line 2, payment", u"PrintAt 9.20 2.90 9 bold black |Servizio Tributi|"_s);
+    row("payee line 3, payment", u"PrintAt 9.20 3.20 9 bold black |Piazza Maggiore 6|"_s);
+    row("payer name, payment", u"PrintAt 15.60 4.20 9 bold black |Mario Rossi|"_s);
+    row("payer address, payment", u"PrintAt 15.60 4.50 9 bold black |Via Garibaldi 12|"_s);
+    row("postcode and town, payment",
         u"PrintAt 15.60 4.80 9 bold black |40121"_s + spaces(3) + u"Bologna|"_s);
-    row("44 reason at first y 5.7 plus 0.3, payment", u"PrintAt 15.60 6.00 8 bold black |Tassa rifiuti|"_s);
-    row("45 document-type mark", u"PrintAt 9.20 1.70 11 bold black |TD"_s + spaces(4) + u"123|"_s);
-    row("46 type piece", u"PrintAt 23.20 9.10 11 bold black |123>|"_s);
-    row("47 amount piece", u"PrintAt 16.80 9.10 11 bold black |00001234+50>|"_s);
-    row("48 account piece", u"PrintAt 20.50 9.10 11 bold black |00012345<|"_s);
-    row("49 cut line under the slip", u"DrawLine 0.00 10.10 24.70 10.10 dashed"_s);
-    row("50 cut line on the left", u"DrawLine 0.00 0.00 0.00 10.10 dashed"_s);
-    row("51 cut line on the right", u"DrawLine 24.70 0.00 24.70 10.10 dashed"_s);
-    row("52 cut line over the slip", u"DrawLine 0.00 0.00 24.70 0.00 dashed"_s);
-    row("53 cutting notice", u"PrintAt 3.00 11.00 11 regular black |TAGLIARE LUNGO LA LINEA TRATTEGGIATA"_s +
-                                 spaces(15) + u"TAGLIARE LUNGO LA LINEA TRATTEGGIATA|"_s);
+    row("reason at first y 5.7 plus 0.3, payment", u"PrintAt 15.60 6.00 8 bold black |Tassa rifiuti|"_s);
+    row("document-type mark", u"PrintAt 9.20 1.70 11 bold black |TD"_s + spaces(4) + u"123|"_s);
+    row("type piece", u"PrintAt 23.20 9.10 11 bold black |123>|"_s);
+    row("amount piece", u"PrintAt 16.80 9.10 11 bold black |00001234+50>|"_s);
+    row("account piece", u"PrintAt 20.50 9.10 11 bold black |00012345<|"_s);
+    row("cut line under the slip", u"DrawLine 0.00 10.10 24.70 10.10 dashed"_s);
+    row("cut line on the left", u"DrawLine 0.00 0.00 0.00 10.10 dashed"_s);
+    row("cut line on the right", u"DrawLine 24.70 0.00 24.70 10.10 dashed"_s);
+    row("cut line over the slip", u"DrawLine 0.00 0.00 24.70 0.00 dashed"_s);
+    row("cutting notice", u"PrintAt 3.00 11.00 11 regular black |TAGLIARE LUNGO LA LINEA TRATTEGGIATA"_s +
+                              spaces(15) + u"TAGLIARE LUNGO LA LINEA TRATTEGGIATA|"_s);
 }
 
 void SlipLayoutTest::premarcatiRows()
@@ -277,8 +275,8 @@ void SlipLayoutTest::codeLineLeftOut_data()
     QTest::addColumn<int>("firstPiece");
 
     // The three pieces are the only difference; the document-type mark stays.
-    QTest::newRow("2 frame, rows 58 to 60") << SlipModel::TwoFrame << 57;
-    QTest::newRow("premarcati, rows 46 to 48") << SlipModel::Premarcati << 45;
+    QTest::newRow("2 frame") << SlipModel::TwoFrame << 57;
+    QTest::newRow("premarcati") << SlipModel::Premarcati << 45;
 }
 
 void SlipLayoutTest::codeLineLeftOut()
