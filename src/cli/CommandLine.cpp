@@ -1,8 +1,11 @@
 #include "cli/CommandLine.h"
 
 #include "core/archive/SlipArchive.h"
+#include "core/print/Overflow.h"
+#include "core/sheet/SheetPrint.h"
 #include "core/sheet/SlipSheet.h"
 #include "core/slip/Clock.h"
+#include "platform/Printer.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -55,11 +58,74 @@ int runImport(const SheetImport& import, const CommandLineWorld& world, QTextStr
     }
     for (const SheetSlip& slip : import.slips)
         err << u"Riga %1: aggiunto all'archivio%2."_s.arg(slip.row).arg(slipSummary(slip)) << '\n';
-    err << u"%1 bollettini aggiunti all'archivio %2, %3 righe scartate."_s.arg(import.slips.size())
-               .arg(native(path))
+    err << u"Bollettini aggiunti all'archivio %1: %2; righe scartate: %3."_s.arg(native(path))
+               .arg(import.slips.size())
                .arg(import.refusedRows)
         << '\n';
     return import.refusedRows == 0 ? ExitAllDone : ExitSomeRowsNotDone;
+}
+
+// Prints the good rows as one job, or saves them as one PDF file when pdfPath is given.
+int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLineWorld& world,
+             QTextStream& err)
+{
+    const SheetPages pages = printableSlips(import.slips);
+    for (const SheetProblem& problem : pages.skipped)
+        err << problemText(problem) << '\n';
+    const OverflowFinder finder;
+    for (const QString& warning : sheetOverflowWarnings(pages.slips, finder))
+        err << u"Attenzione, testo troppo lungo: "_s << warning << '\n';
+    const bool allRows = import.refusedRows == 0 && pages.skipped.isEmpty();
+    if (pages.slips.isEmpty()) {
+        err << u"Nessun bollettino da stampare."_s << '\n';
+        return ExitSomeRowsNotDone;
+    }
+
+    const DocumentComposer document = sheetDocument(pages.slips, sheetEuroMark());
+    QString done;
+    if (pdfPath.isEmpty()) {
+        if (!world.printer) {
+            err << u"Nessuna stampante disponibile: nessun bollettino è stato stampato."_s << '\n';
+            return ExitSomeRowsNotDone;
+        }
+        const PrintOutcome outcome = world.printer->printDocument(document, PrintTarget{});
+        switch (outcome.status) {
+        case PrintOutcome::Done:
+            done = u"stampato"_s;
+            break;
+        case PrintOutcome::NoPrinter:
+            err << u"Non c'è una stampante predefinita: nessun bollettino è stato stampato."_s << '\n';
+            return ExitSomeRowsNotDone;
+        case PrintOutcome::Waiting:
+            // Accepted, but not printed yet: a script must not take it as done.
+            err << u"Il lavoro è in coda ma la stampante non stampa: %1."_s.arg(outcome.errorText) << '\n';
+            return ExitSomeRowsNotDone;
+        case PrintOutcome::Cancelled:
+        case PrintOutcome::Failed:
+            err << u"La stampa non è riuscita: %1.\nNessun bollettino è stato stampato."_s.arg(
+                       outcome.errorText)
+                << '\n';
+            return ExitSomeRowsNotDone;
+        }
+    } else {
+        QString error;
+        if (!saveSheetPdf(pdfPath, document, error)) {
+            err << u"Il file PDF non è stato salvato: %1."_s.arg(error) << '\n';
+            return ExitSomeRowsNotDone;
+        }
+        done = u"nel PDF, pagina %1"_s;
+    }
+    for (qsizetype i = 0; i < pages.slips.size(); ++i) {
+        const SheetSlip& slip = pages.slips[i];
+        err << u"Riga %1: %2%3."_s.arg(slip.row).arg(done.contains(u"%1") ? done.arg(i + 1) : done,
+                                                     slipSummary(slip))
+            << '\n';
+    }
+    if (pdfPath.isEmpty())
+        err << u"Bollettini stampati in un solo lavoro: %1."_s.arg(pages.slips.size()) << '\n';
+    else
+        err << u"Bollettini salvati in %1: %2."_s.arg(native(pdfPath)).arg(pages.slips.size()) << '\n';
+    return allRows ? ExitAllDone : ExitSomeRowsNotDone;
 }
 
 } // namespace
@@ -154,6 +220,12 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
     switch (request.action) {
     case CommandLineRequest::Import:
         status = runImport(import, world, err);
+        break;
+    case CommandLineRequest::Print:
+        status = runPrint(import, QString(), world, err);
+        break;
+    case CommandLineRequest::Pdf:
+        status = runPrint(import, request.pdfPath, world, err);
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "core/archive/ArchivePath.h"
 #include "core/slip/Clock.h"
 #include "platform/CupsPrinter.h"
 #include "platform/SaveFileDialog.h"
@@ -30,5 +31,9 @@ int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& 
     world.printer = &printer;
     world.clock = &clock;
     world.archivePath = std::move(archivePath);
+    // Where the archive lies, when the shared directory had to be passed over, is said as the
+    // windows say it.
+    if (request.action == CommandLineRequest::Import && !ArchiveLocationOfThisRun().notice.isEmpty())
+        err << ArchiveLocationOfThisRun().notice << '\n';
     return runCommandLine(request, world);
 }

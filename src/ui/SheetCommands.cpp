@@ -6,6 +6,7 @@
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Printer.h"
 #include "platform/Services.h"
 #include "platform/SheetDialogs.h"
 
@@ -118,14 +119,103 @@ SheetCommands::Result SheetCommands::importArchive()
     return Result::Done;
 }
 
+namespace {
+
+// The slips without a model, told once for all of them.
+QString skippedText(const QList<SheetProblem>& skipped)
+{
+    QStringList rows;
+    for (const SheetProblem& problem : skipped)
+        rows.append(QString::number(problem.row));
+    return skipped.isEmpty() ? QString()
+                             : u"\nRighe senza modello, non stampate: %1."_s.arg(rows.join(u", "_s));
+}
+
+} // namespace
+
 SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
 {
-    Q_UNUSED(slips);
-    return Result::Stopped;
+    const SheetPages pages = printableSlips(slips);
+    if (pages.slips.isEmpty()) {
+        m_services.messages.critical(u"Nessun bollettino ha un modello scelto: nulla da stampare."_s);
+        return Result::Failed;
+    }
+    const int total = int(pages.slips.size());
+    PrintOutcome outcome;
+    {
+        std::unique_ptr<BatchProgress> progress =
+            m_services.sheetDialogs
+                ? m_services.sheetDialogs->startProgress(u"Preparazione dei bollettini…"_s, total)
+                : nullptr;
+        BatchProgress* shown = progress.get();
+        const DocumentComposer document = sheetDocument(
+            pages.slips, sheetEuroMark(), [shown] { return shown && shown->cancelled(); },
+            [shown](int done) {
+                if (shown)
+                    shown->setDone(done);
+            });
+        outcome = m_services.printer.printDocument(document, PrintTarget{});
+    }
+    switch (outcome.status) {
+    case PrintOutcome::Done:
+        m_services.messages.inform(
+            u"Bollettini stampati in un solo lavoro: %1.%2"_s.arg(total).arg(skippedText(pages.skipped)));
+        return Result::Done;
+    case PrintOutcome::Waiting:
+        m_services.messages.inform(u"Bollettini mandati in un solo lavoro: %1. %2%3"_s.arg(total).arg(
+            outcome.errorText, skippedText(pages.skipped)));
+        return Result::Done;
+    case PrintOutcome::Cancelled:
+        m_services.messages.inform(u"Stampa annullata: nessun bollettino è stato stampato."_s);
+        return Result::Stopped;
+    case PrintOutcome::Failed:
+        m_services.messages.critical(
+            u"La stampa non è riuscita: %1.\nNessun bollettino è stato stampato."_s.arg(outcome.errorText));
+        return Result::Failed;
+    case PrintOutcome::NoPrinter:
+        break;
+    }
+    if (!m_services.messages.askYesNo(u"Non c'è una stampante predefinita: nessun bollettino è stato "
+                                      u"stampato.\nVuoi salvarli in un file PDF?"_s))
+        return Result::Stopped;
+    return saveSlipsAsPdf(slips);
 }
 
 SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slips)
 {
-    Q_UNUSED(slips);
-    return Result::Stopped;
+    const SheetPages pages = printableSlips(slips);
+    if (pages.slips.isEmpty()) {
+        m_services.messages.critical(u"Nessun bollettino ha un modello scelto: nulla da salvare."_s);
+        return Result::Failed;
+    }
+    if (!m_services.sheetDialogs)
+        return Result::Stopped;
+    const QString path = m_services.sheetDialogs->askPdfToSave(u"bollettini.pdf"_s);
+    if (path.isEmpty())
+        return Result::Stopped;
+    const int total = int(pages.slips.size());
+    QString error;
+    DocumentFailure failure = DocumentFailure::None;
+    bool saved = false;
+    {
+        std::unique_ptr<BatchProgress> progress =
+            m_services.sheetDialogs->startProgress(u"Preparazione dei bollettini…"_s, total);
+        BatchProgress* shown = progress.get();
+        const DocumentComposer document = sheetDocument(
+            pages.slips, sheetEuroMark(), [shown] { return shown->cancelled(); },
+            [shown](int done) { shown->setDone(done); });
+        saved = saveSheetPdf(path, document, error, &failure);
+    }
+    if (saved) {
+        m_services.messages.inform(u"Bollettini salvati in %1: %2.%3"_s.arg(QDir::toNativeSeparators(path))
+                                       .arg(total)
+                                       .arg(skippedText(pages.skipped)));
+        return Result::Done;
+    }
+    if (failure == DocumentFailure::Cancelled) {
+        m_services.messages.inform(u"Salvataggio annullato: il file PDF non è stato scritto."_s);
+        return Result::Stopped;
+    }
+    m_services.messages.critical(u"Il file PDF non è stato salvato: %1."_s.arg(error));
+    return Result::Failed;
 }

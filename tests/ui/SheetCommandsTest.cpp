@@ -47,6 +47,10 @@ private Q_SLOTS:
     void overflowsAreSummarisedPerRow();
     void exportedArchiveImportsBackTheSame();
     void anotherArchiveIsMergedWithoutDuplicates();
+    void printedAsOneJobOfOnePageASlip();
+    void printCancelledBetweenSlipsSendsNothing();
+    void failedPrintIsTold();
+    void savedAsOnePdf();
 
 private:
     QString archivePath() const { return m_dir.filePath(u"fillcp.dll"_s); }
@@ -64,6 +68,7 @@ void SheetCommandsTest::init()
     QFile::remove(archivePath());
     m_messages = {};
     m_dialogs = {};
+    m_printer = {};
     m_services = std::make_unique<Services>(
         Services{m_messages, m_clock, m_printer, [this] { return archivePath(); }, {}});
     m_services->sheetDialogs = &m_dialogs;
@@ -207,6 +212,89 @@ void SheetCommandsTest::anotherArchiveIsMergedWithoutDuplicates()
     write(other, "nessun bollettino\r\n");
     QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Failed);
     QCOMPARE(payers(archivePath()).size(), 2);
+}
+
+namespace {
+
+// Row 2 on "2 frame", row 3 on "premarcati", row 4 without a model, row 5 on "2 frame".
+const QByteArray ThreeModels = "Nome;Modello;Importo\r\nAnna;2 frame;1,00\r\nLuca;premarcati;2,00\r\n"
+                               "Rita;nessuno;3,00\r\nPaolo;;4,00\r\n";
+
+} // namespace
+
+void SheetCommandsTest::printedAsOneJobOfOnePageASlip()
+{
+    const SheetImport import = readSlipSheet(ThreeModels);
+    QCOMPARE(import.slips.size(), 4);
+    QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Done);
+
+    // One job to the default printer, one page a slip that has a model, each in its own model.
+    QCOMPARE(m_printer.targets.size(), 1u);
+    QCOMPARE(m_printer.targets[0].printerName, QString());
+    QCOMPARE(m_printer.printedPages.size(), 3u);
+    const QString twoFrameTitle = u"|CONTI CORRENTI POSTALI - Ricevuta di Versamento|"_s;
+    const QStringList names = {u"|Anna|"_s, u"|Luca|"_s, u"|Paolo|"_s};
+    for (int page = 0; page < 3; ++page) {
+        const QString drawn = m_printer.printedPages[page].join(u'\n');
+        QVERIFY2(drawn.contains(names[page]), qPrintable(names[page]));
+        QCOMPARE(drawn.contains(twoFrameTitle), page != 1);
+        QCOMPARE(drawn.contains(u"BancoPOSTA|"_s), page == 1);
+    }
+    QCOMPARE(m_dialogs.progressWindows, 1);
+    QCOMPARE(m_dialogs.progressDone, (QList<int>{1, 2, 3}));
+    QCOMPARE(
+        m_messages.texts(),
+        QStringList{u"Bollettini stampati in un solo lavoro: 3.\nRighe senza modello, non stampate: 4."_s});
+}
+
+void SheetCommandsTest::printCancelledBetweenSlipsSendsNothing()
+{
+    const SheetImport import = readSlipSheet(ThreeModels);
+    m_dialogs.cancelAfter = 1;
+    QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Stopped);
+    // Stopped after the first slip: the second was never drawn.
+    QCOMPARE(m_printer.printedPages.size(), 1u);
+    QCOMPARE(m_messages.texts(), QStringList{u"Stampa annullata: nessun bollettino è stato stampato."_s});
+}
+
+void SheetCommandsTest::failedPrintIsTold()
+{
+    const SheetImport import = readSlipSheet(ThreeModels);
+    m_printer.printOutcome = {PrintOutcome::Failed, u"la coda rifiuta i lavori"_s};
+    QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Failed);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].kind, ScriptedMessageBoxes::Shown::Critical);
+    QCOMPARE(m_messages.shown[0].text,
+             u"La stampa non è riuscita: la coda rifiuta i lavori.\nNessun bollettino è stato stampato."_s);
+
+    // Without a default printer the slips may go into one PDF file instead.
+    m_messages = {};
+    m_printer.printOutcome = {PrintOutcome::NoPrinter, {}};
+    m_messages.answers = {true};
+    m_dialogs.pdfToSave = m_dir.filePath(u"invece.pdf"_s);
+    QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Done);
+    QVERIFY(contents(m_dialogs.pdfToSave).startsWith("%PDF"));
+}
+
+void SheetCommandsTest::savedAsOnePdf()
+{
+    const SheetImport import = readSlipSheet(ThreeModels);
+    const QString path = m_dir.filePath(u"soci.pdf"_s);
+    m_dialogs.pdfToSave = path;
+
+    // Cancelled between two slips: no file.
+    m_dialogs.cancelAfter = 2;
+    QCOMPARE(SheetCommands(*m_services).saveSlipsAsPdf(import.slips), SheetCommands::Result::Stopped);
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(m_messages.texts(), QStringList{u"Salvataggio annullato: il file PDF non è stato scritto."_s});
+
+    m_messages = {};
+    m_dialogs.cancelAfter = -1;
+    QCOMPARE(SheetCommands(*m_services).saveSlipsAsPdf(import.slips), SheetCommands::Result::Done);
+    const QByteArray pdf = contents(path);
+    QVERIFY(pdf.startsWith("%PDF"));
+    // Three pages, each A4 landscape.
+    QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 3);
 }
 
 QTEST_MAIN(SheetCommandsTest)

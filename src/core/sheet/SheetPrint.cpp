@@ -3,6 +3,9 @@
 #include "core/print/Overflow.h"
 #include "core/print/SlipLayout.h"
 
+#include <QDir>
+#include <QSaveFile>
+
 using namespace Qt::StringLiterals;
 
 SheetPages printableSlips(const QList<SheetSlip>& slips)
@@ -22,6 +25,36 @@ void drawSheetSlip(PrintSurface& surface, const SheetSlip& slip, const QImage& e
 {
     if (const std::optional<SlipModel> model = ChosenSlipModel(slip.state))
         DrawSlipModel(surface, *model, slip.fields, CodeLineWanted(slip.state), euroMark);
+}
+
+DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euroMark,
+                               std::function<bool()> cancelled, std::function<void(int done)> done)
+{
+    DocumentComposer document;
+    document.pageCount = int(slips.size());
+    document.drawPage = [slips, euroMark, done](PrintSurface& surface, int page) {
+        drawSheetSlip(surface, slips.at(page), euroMark);
+        if (done)
+            done(page + 1);
+    };
+    document.cancelled = std::move(cancelled);
+    return document;
+}
+
+bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
+                  DocumentFailure* failure)
+{
+    const QByteArray bytes = DocumentPdf(document, TypicalPrinterMargins, errorText, failure);
+    if (bytes.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        errorText = u"impossibile scrivere %1 (%2)"_s.arg(QDir::toNativeSeparators(path), file.errorString());
+        if (failure)
+            *failure = DocumentFailure::Failed;
+        return false;
+    }
+    return true;
 }
 
 QImage sheetEuroMark()

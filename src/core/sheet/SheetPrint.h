@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/print/PrintPage.h"
 #include "core/sheet/SlipSheet.h"
 
 #include <QImage>
@@ -21,6 +22,17 @@ SheetPages printableSlips(const QList<SheetSlip>& slips);
 
 // Draws one slip's page (the page set-up is done already).
 void drawSheetSlip(PrintSurface& surface, const SheetSlip& slip, const QImage& euroMark);
+
+// The slips as one document, one page a slip. cancelled is asked between two slips; done, when
+// given, is told how many slips are drawn after each one.
+DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euroMark,
+                               std::function<bool()> cancelled = {}, std::function<void(int done)> done = {});
+
+// The document as one PDF file at path (the margins of the application's PDF files), replacing the
+// file only once it is completely written. False with the reason in errorText; failure tells a
+// cancelled document from a failed one.
+bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
+                  DocumentFailure* failure = nullptr);
 
 // The euro mark the slips print, from the application's pictures.
 QImage sheetEuroMark();
