@@ -46,9 +46,9 @@ PrintCommand::Result PrintCommand::runOnChosenPrinter(const SlipTexts& fields, c
                                                       const QImage& euroMark)
 {
     const std::optional<SlipModel> model = ChosenSlipModel(state);
-    if (!model || !m_services.printDialogs)
+    if (!model)
         return Result::NothingToPrint;
-    const std::optional<PrinterChoice> choice = m_services.printDialogs->choosePrinter();
+    const std::optional<PrinterChoice> choice = m_services.printDialogs.choosePrinter();
     if (!choice)
         return Result::Cancelled;
     const bool codeLine = CodeLineWanted(state);
@@ -68,11 +68,11 @@ PrintCommand::Result PrintCommand::preview(const SlipTexts& fields, const Palett
                                            const QImage& euroMark)
 {
     const std::optional<SlipModel> model = ChosenSlipModel(state);
-    if (!model || !m_services.printDialogs)
+    if (!model)
         return Result::NothingToPrint;
     const bool codeLine = CodeLineWanted(state);
     const PageComposer page = slipPage(*model, fields, codeLine, euroMark);
-    if (!m_services.printDialogs->preview(page, m_finder.find(*model, fields, codeLine)))
+    if (!m_services.printDialogs.preview(page, m_finder.find(*model, fields, codeLine)))
         return Result::Cancelled;
     return runOnChosenPrinter(fields, state, euroMark);
 }

@@ -22,9 +22,7 @@ SheetCommands::SheetCommands(Services& services) : m_services(services)
 
 SheetCommands::Result SheetCommands::importSheet()
 {
-    if (!m_services.sheetDialogs)
-        return Result::Stopped;
-    SheetDialogs& dialogs = *m_services.sheetDialogs;
+    SheetDialogs& dialogs = m_services.sheetDialogs;
     const QString path = dialogs.askSheetToOpen();
     if (path.isEmpty())
         return Result::Stopped;
@@ -72,9 +70,7 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips)
 
 SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& records)
 {
-    if (!m_services.sheetDialogs)
-        return Result::Stopped;
-    const QString path = m_services.sheetDialogs->askSheetToSave(u"bollettini.csv"_s);
+    const QString path = m_services.sheetDialogs.askSheetToSave(u"bollettini.csv"_s);
     if (path.isEmpty())
         return Result::Stopped;
     const QByteArray bytes = writeCsv(sheetOfRecords(records, StoredDateReader(m_locale)));
@@ -91,9 +87,7 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
 
 SheetCommands::Result SheetCommands::importArchive()
 {
-    if (!m_services.sheetDialogs)
-        return Result::Stopped;
-    const QString path = m_services.sheetDialogs->askArchiveToOpen();
+    const QString path = m_services.sheetDialogs.askArchiveToOpen();
     if (path.isEmpty())
         return Result::Stopped;
     ArchiveTable incoming;
@@ -144,9 +138,7 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
     PrintOutcome outcome;
     {
         std::unique_ptr<BatchProgress> progress =
-            m_services.sheetDialogs
-                ? m_services.sheetDialogs->startProgress(u"Preparazione dei bollettini…"_s, total)
-                : nullptr;
+            m_services.sheetDialogs.startProgress(u"Preparazione dei bollettini…"_s, total);
         BatchProgress* shown = progress.get();
         const DocumentComposer document = sheetDocument(
             pages.slips, sheetEuroMark(), [shown] { return shown && shown->cancelled(); },
@@ -188,9 +180,7 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
         m_services.messages.critical(u"Nessun bollettino ha un modello scelto: nulla da salvare."_s);
         return Result::Failed;
     }
-    if (!m_services.sheetDialogs)
-        return Result::Stopped;
-    const QString path = m_services.sheetDialogs->askPdfToSave(u"bollettini.pdf"_s);
+    const QString path = m_services.sheetDialogs.askPdfToSave(u"bollettini.pdf"_s);
     if (path.isEmpty())
         return Result::Stopped;
     const int total = int(pages.slips.size());
@@ -199,7 +189,7 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
     bool saved = false;
     {
         std::unique_ptr<BatchProgress> progress =
-            m_services.sheetDialogs->startProgress(u"Preparazione dei bollettini…"_s, total);
+            m_services.sheetDialogs.startProgress(u"Preparazione dei bollettini…"_s, total);
         BatchProgress* shown = progress.get();
         const DocumentComposer document = sheetDocument(
             pages.slips, sheetEuroMark(), [shown] { return shown->cancelled(); },

@@ -16,10 +16,8 @@ Startup::Startup() : Startup(&systemArchivePath)
 }
 
 Startup::Startup(std::function<QString()> archivePath)
-    : m_services{m_messages, m_clock, m_printer, std::move(archivePath), {}}
+    : m_services{m_messages, m_clock, m_printer, m_printDialogs, m_sheetDialogs, std::move(archivePath), {}}
 {
-    m_services.printDialogs = &m_printDialogs;
-    m_services.sheetDialogs = &m_sheetDialogs;
 }
 
 Startup::~Startup() = default;

@@ -4,6 +4,7 @@
 #include "FixedClock.h"
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedPrintDialogs.h"
+#include "ScriptedSheetDialogs.h"
 #include "core/geometry/Twips.h"
 #include "platform/Services.h"
 #include "ui/Form1.h"
@@ -28,6 +29,7 @@ struct AppHarness {
     FixedClock clock;
     CapturingPrinter printer;
     ScriptedPrintDialogs printDialogs;
+    ScriptedSheetDialogs sheetDialogs;
     QTemporaryDir directory;
     int exits = 0;
     Services services;
@@ -35,11 +37,14 @@ struct AppHarness {
     Form1* form = nullptr;
 
     explicit AppHarness(Replacements replacements = {})
-        : services{replacements.messages ? *replacements.messages : messages, clock,
+        : services{replacements.messages ? *replacements.messages : messages,
+                   clock,
                    replacements.printer ? *replacements.printer : printer,
-                   [this] { return directory.filePath(QStringLiteral("fillcp.dll")); }, [this] { ++exits; }}
+                   printDialogs,
+                   sheetDialogs,
+                   [this] { return directory.filePath(QStringLiteral("fillcp.dll")); },
+                   [this] { ++exits; }}
     {
-        services.printDialogs = &printDialogs;
     }
 
     // Builds the windows as main() does, without loading them.

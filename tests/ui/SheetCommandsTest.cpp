@@ -6,6 +6,7 @@
 #include "FileSizeLimit.h"
 #include "FixedClock.h"
 #include "ScriptedMessageBoxes.h"
+#include "ScriptedPrintDialogs.h"
 #include "ScriptedSheetDialogs.h"
 #include "core/archive/SlipArchive.h"
 #include "platform/Services.h"
@@ -59,6 +60,7 @@ private:
     ScriptedMessageBoxes m_messages;
     FixedClock m_clock;
     CapturingPrinter m_printer;
+    ScriptedPrintDialogs m_printDialogs;
     ScriptedSheetDialogs m_dialogs;
     std::unique_ptr<Services> m_services;
 };
@@ -69,9 +71,8 @@ void SheetCommandsTest::init()
     m_messages = {};
     m_dialogs = {};
     m_printer = {};
-    m_services = std::make_unique<Services>(
-        Services{m_messages, m_clock, m_printer, [this] { return archivePath(); }, {}});
-    m_services->sheetDialogs = &m_dialogs;
+    m_services = std::make_unique<Services>(Services{
+        m_messages, m_clock, m_printer, m_printDialogs, m_dialogs, [this] { return archivePath(); }, {}});
 }
 
 void SheetCommandsTest::reviewedRowsAreStored()
