@@ -139,10 +139,21 @@ void StartCedolario(benchmark::State& state)
     std::filesystem::remove_all(archiveDirectory, ignored);
 }
 
+// Removes its directory when the run ends.
+struct RemovedAtExit {
+    std::string path;
+    ~RemovedAtExit()
+    {
+        std::error_code ignored;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ignored);
+    }
+};
+
 // A directory holding an archive of a million records, made once (untimed) for the run.
 const std::string& millionArchiveDirectory()
 {
-    static const std::string directory = [] {
+    static const RemovedAtExit directory{[] {
         char name[] = "/tmp/cedolario-million-XXXXXX";
         if (!mkdtemp(name))
             return std::string();
@@ -174,8 +185,8 @@ const std::string& millionArchiveDirectory()
         }
         file.write(chunk);
         return std::string(name);
-    }();
-    return directory;
+    }()};
+    return directory.path;
 }
 
 void StartCedolarioMillion(benchmark::State& state)
