@@ -18,6 +18,22 @@ constexpr int ClientHeightTwips = 1635;
 
 const QColor Bar(0x1d, 0x3f, 0x8f);
 
+// Below the window's own contents, in small print: what the keyboard and the right-click reach.
+// One line each; further commands add their lines here.
+const char16_t* const ShortcutLines[] = {
+    u"Nella scheda del bollettino:",
+    u"   Ctrl+Maiusc+P  Anteprima di stampa",
+    u"   Ctrl+P  Stampa su\u2026",
+    u"Clic destro sulla tavolozza: Anteprima di stampa,",
+    u"   Stampa su\u2026, Salva come PDF\u2026",
+};
+
+// The window's own client area, inside the border; the shortcut lines stand below it.
+QRect seedClientArea()
+{
+    return QRect(1, 1, twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
+}
+
 } // namespace
 
 apertura::apertura(std::function<void()> onClosed)
@@ -26,7 +42,6 @@ apertura::apertura(std::function<void()> onClosed)
     setObjectName(QStringLiteral("apertura"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Cedolario"));
-    setFixedSize(twipsToPixels(ClientWidthTwips) + 2, twipsToPixels(ClientHeightTwips) + 2);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
     setPalette(colours);
@@ -60,6 +75,15 @@ apertura::apertura(std::function<void()> onClosed)
     QPalette onBar = rights->palette();
     onBar.setColor(QPalette::WindowText, Qt::white);
     rights->setPalette(onBar);
+
+    QStringList lines;
+    for (const char16_t* line : ShortcutLines)
+        lines.append(QString::fromUtf16(line));
+    QLabel* shortcuts = text("shortcuts", lines.join(QLatin1Char('\n')), QRect(), ArialFont(6.75));
+    shortcuts->adjustSize();
+    const int shortcutsTop = seedClientArea().bottom() + 5;
+    shortcuts->move(1 + twipsToPixels(120), shortcutsTop);
+    setFixedSize(twipsToPixels(ClientWidthTwips) + 2, shortcutsTop + shortcuts->height() + 5);
 
     const QRect screenArea = QGuiApplication::primaryScreen()->geometry();
     move(screenArea.center() - rect().center());
@@ -108,7 +132,7 @@ void apertura::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(
         QRect(QPoint(1, 1) + twipsRect(0, 1320, 3375, 375).topLeft(), twipsRect(0, 1320, 3375, 375).size())
-            .intersected(rect().adjusted(1, 1, -1, -1)),
+            .intersected(seedClientArea()),
         Bar);
     painter.setPen(QPen(Qt::black, 1));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -31,7 +31,17 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QVERIFY(!app.palette().isVisible());
         QCOMPARE(about->Label2->text(), QStringLiteral("versione 1.3"));
-        QCOMPARE(about->size(), QSize(222, 111)); // 3300 × 1635 twips and the border
+        // 3300 × 1635 twips and the border, then the shortcut lines below, inside the window.
+        QCOMPARE(about->width(), 222);
+        const auto* shortcuts = about->findChild<QLabel*>(QStringLiteral("shortcuts"));
+        QVERIFY(shortcuts);
+        QVERIFY(shortcuts->geometry().top() >= 111);
+        QVERIFY(shortcuts->geometry().bottom() < about->height() - 1);
+        const QString keys = shortcuts->text().simplified();
+        for (const QString& listed :
+             {QStringLiteral("Ctrl+Maiusc+P Anteprima di stampa"), QStringLiteral("Ctrl+P Stampa su\u2026"),
+              QStringLiteral("Salva come PDF\u2026")})
+            QVERIFY2(keys.contains(listed), qPrintable(keys));
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Cedolario"));
         const QRect screen = about->screen()->geometry();
         QVERIFY(std::abs(about->geometry().center().x() - screen.center().x()) <= 1);
