@@ -45,7 +45,7 @@ struct PrintedLine {
 };
 
 // Measures as the page is printed: widths come from a page surface on the device, which draws
-// nothing here; heights from the metrics of Arial at the same size.
+// nothing here; heights from the metrics of the print font at the same size.
 class Ruler
 {
 public:

@@ -98,6 +98,15 @@ void OverflowFinderTest::oneLineTexts_data()
         << P << only(PayeeLine1, repeated(m, 23)) << R << other << QString() << Fits;
     QTest::newRow("premarcati receipt payee crosses into the payment part")
         << P << only(PayeeLine1, repeated(m, 24)) << R << other << QString() << 0.147;
+    // A real payee of the length that crosses the divider (about 34 capitals), its advance widths
+    // summed by hand (the page is printed without pair kerning), bold 9 pt:
+    // C1479 O1593 N1479 S1366 O1593 R1479 Z1251 I569 O1593 = 12402; space 569; D1479 I569 = 2048;
+    // space 569; B1479 O1593 N1479 I569 F1251 I569 C1479 A1479 = 9898; space 569;
+    // D1479 E1366 L1251 L1251 A1479 = 6826; space 569; P1366 I569 A1479 N1479 U1479 R1479 A1479 = 9330
+    // total 42780 units = 6.632 cm: from 2.1 it ends at 8.732, 0.432 past the divider.
+    QTest::newRow("premarcati receipt payee of 35 capitals")
+        << P << only(PayeeLine2, u"CONSORZIO DI BONIFICA DELLA PIANURA"_s) << R << other << QString()
+        << 0.432;
     // Premarcati payment payer from 15.6 to the frame at 24.7: 9.1 cm. 34 M = 8.992, 35 M = 9.257.
     QTest::newRow("premarcati payment payer just fits")
         << P << only(PayerName, repeated(m, 34)) << A << edge << QString() << Fits;
