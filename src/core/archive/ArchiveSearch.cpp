@@ -3,8 +3,12 @@
 #include "core/archive/Windows1252.h"
 
 #include "core/archive/ArchiveDates.h"
+#include "core/archive/Windows1252.h"
+
+#include <QHash>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -41,6 +45,32 @@ void appendFolded(QStringView text, QString& out)
     }
 }
 
+// Every byte of the archive's code page, decoded and folded: one character each.
+const std::array<char16_t, 256>& foldedBytes()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> folded{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const char raw = char(byte);
+            QString one;
+            appendFolded(decodeWindows1252(QByteArrayView(&raw, 1)), one);
+            folded[byte] = one.size() == 1 ? one.front().unicode() : u'?';
+        }
+        return folded;
+    }();
+    return table;
+}
+
+void appendFoldedBytes(QByteArrayView bytes, QString& out)
+{
+    const std::array<char16_t, 256>& table = foldedBytes();
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    char16_t* to = reinterpret_cast<char16_t*>(out.data()) + start;
+    for (const char byte : bytes)
+        *to++ = table[uchar(byte)];
+}
+
 } // namespace
 
 ArchiveSearch::ArchiveSearch(const ArchiveTable& table, const StoredDateReader& dates)
@@ -50,15 +80,21 @@ ArchiveSearch::ArchiveSearch(const ArchiveTable& table, const StoredDateReader& 
     static constexpr int Columns[] = {FirstFieldColumn + PayerName, FirstFieldColumn + PayeeLine1,
                                       FirstFieldColumn + PayeeLine2, FirstFieldColumn + PayeeLine3,
                                       FirstFieldColumn + Amount};
+    // Saves of one day share their date: each stored date is read once.
+    QHash<QByteArray, QString> listDates;
     for (const SlipRecord& record : table) {
         m_starts.append(m_keys.size());
         // One pass over the record for all its values.
         const auto values = record.columnViews();
         for (int column : Columns) {
-            appendFolded(decodeWindows1252(values[column]), m_keys);
+            appendFoldedBytes(values[column], m_keys);
             m_keys += TextSeparator;
         }
-        appendFolded(dates.listText(decodeWindows1252(values[DateColumn])), m_keys);
+        const QByteArray stored = values[DateColumn].toByteArray();
+        auto date = listDates.constFind(stored);
+        if (date == listDates.constEnd())
+            date = listDates.insert(stored, fold(dates.listText(decodeWindows1252(stored))));
+        m_keys += *date;
         m_keys += RecordSeparator;
     }
 }
