@@ -24,8 +24,11 @@ const char16_t* const ShortcutLines[] = {
     u"Nella scheda del bollettino:",
     u"   Ctrl+Maiusc+P  Anteprima di stampa",
     u"   Ctrl+P  Stampa su\u2026",
+    u"   Ctrl+F  Cerca nell'elenco dell'archivio",
     u"Clic destro sulla tavolozza: Anteprima di stampa,",
-    u"   Stampa su\u2026, Salva come PDF\u2026",
+    u"   Stampa su\u2026, Salva come PDF\u2026,",
+    u"   Importa da / Esporta in foglio di calcolo\u2026,",
+    u"   Importa archivio\u2026, Cerca",
 };
 
 // The window's own client area, inside the border; the shortcut lines stand below it.
