@@ -219,6 +219,16 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     options.add("print-scaling", "none");
     if (cupsCheckDestSupported(connection.get(), destination.get(), info.get(), CUPS_MEDIA, CUPS_MEDIA_A4))
         options.add(CUPS_MEDIA, CUPS_MEDIA_A4);
+    // The user's own settings for the queue or its instance (lpoptions), as lp applies them; the
+    // printer's description that comes with them is no job option.
+    for (int i = 0; i < destination->num_options; ++i) {
+        const cups_option_t& option = destination->options[i];
+        const QByteArray optionName(option.name);
+        if (optionName.startsWith("printer-") || optionName.startsWith("marker-") ||
+            optionName == "device-uri" || cupsGetOption(option.name, options.count(), options.options()))
+            continue;
+        options.add(option.name, QByteArray(option.value));
+    }
 
     int jobId = 0;
     ipp_status_t status = cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
@@ -263,10 +273,11 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
                 QStringLiteral("il servizio di stampa (CUPS) ha smesso di rispondere dopo aver ricevuto il "
                                "lavoro: controlla la coda di %1")
                     .arg(quoted(printer))};
-        // A job waiting for a stopped printer will wait for as long as the printer stays so.
+        // A held job, or one waiting for a stopped printer, waits for as long as that lasts.
         if (job.state == IPP_JSTATE_PENDING)
             stopped = job.printerStopped || printerStopped(connection.get(), destination->name, instance);
-        if (job.state >= IPP_JSTATE_CANCELED || stopped || deadline.hasExpired())
+        if (job.state >= IPP_JSTATE_CANCELED || job.state == IPP_JSTATE_HELD || stopped ||
+            deadline.hasExpired())
             break;
         pause(static_cast<int>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
     }

@@ -234,6 +234,9 @@ void CupsPrinterTest::jobFates_data()
     QTest::newRow("stopped printer keeps the job waiting")
         << QByteArray("CEDOLARIO_CUPS_STOPPED") << QString() << int(PrintOutcome::Waiting)
         << QStringList{u"\u00abcedolario-stopped\u00bb"_s, u"ferma"_s, u"attende"_s} << 1;
+    QTest::newRow("instance whose jobs are held")
+        << QByteArray("CEDOLARIO_CUPS_PDF_DIR") << u"cedolario-test/trattenuti"_s
+        << int(PrintOutcome::Waiting) << QStringList{u"\u00abcedolario-test\u00bb"_s, u"trattenuto"_s} << 1;
     QTest::newRow("printer that does not exist")
         << QByteArray() << u"cedolario-nowhere"_s << int(PrintOutcome::Failed)
         << QStringList{u"\u00abcedolario-nowhere\u00bb"_s, u"non \u00e8 disponibile"_s} << 0;
@@ -248,8 +251,13 @@ void CupsPrinterTest::jobFates()
     QFETCH(int, composedTimes);
 
     needPrivateCups(queueVariable.isEmpty() ? nullptr : queueVariable.constData());
-    if (!queueVariable.isEmpty())
+    if (queueVariable.startsWith("CEDOLARIO_CUPS_") && queue.isEmpty())
         queue = qEnvironmentVariable(queueVariable.constData());
+    if (queue.contains(u'/')) {
+        // The user's instance of the queue, in this test run's own home: every job held.
+        QCOMPARE(QProcess::execute(u"lpoptions"_s, {u"-p"_s, queue, u"-o"_s, u"job-hold-until=indefinite"_s}),
+                 0);
+    }
 
     ScriptedSaveFileDialog dialog;
     CupsPrinter printer(dialog);
@@ -258,7 +266,9 @@ void CupsPrinterTest::jobFates()
     printer.setSubmissionObserver([&](const QByteArray&, const SheetMargins&) { ++submitted; });
     const PrintOutcome outcome = printer.printPage(slipPage(&composed), PrintTarget{queue, 1});
     if (!queueVariable.isEmpty())
-        cancelAllJobs(queue);
+        cancelAllJobs(queue.section(u'/', 0, 0));
+    if (queue.contains(u'/'))
+        QProcess::execute(u"lpoptions"_s, {u"-x"_s, queue});
 
     QCOMPARE(int(outcome.status), status);
     for (const QString& part : errorParts)
