@@ -63,7 +63,7 @@ void ClickToJobAccepted(benchmark::State& state)
     printer.setFollowTime(0);
     AppHarness app(Replacements{nullptr, &printer});
     app.start().setFields(SampleSlip());
-    app.palette().setPaletteState(PaletteState{true, false, 1});
+    app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Ticked});
     for (auto _ : state)
         QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
     qunsetenv("PRINTER");
