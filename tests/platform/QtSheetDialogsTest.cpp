@@ -1,0 +1,98 @@
+// The review of a spreadsheet as the user sees it: counts, every refused row with its column and
+// reason, the overflow warnings, and the buttons that go on with the good rows or stop.
+#include "platform/SheetDialogs.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+SheetReview sampleReview()
+{
+    SheetReview review;
+    review.fileName = u"soci.csv"_s;
+    review.goodRows = 3;
+    review.refusedRows = 2;
+    review.problems = {{4, u"Importo"_s, u"l'importo «25» non è valido"_s}, {5, u"Conto"_s, u"solo cifre"_s}};
+    review.ignoredColumns = {u"Note"_s};
+    review.overflowWarnings = {u"Riga 3 (2 frame): Causale troppo lunga"_s};
+    return review;
+}
+
+// Runs review() and, once its window is up, reads it and clicks the button with the given text.
+SheetAction answer(const SheetReview& review, const QString& button, QStringList* seen)
+{
+    QtSheetDialogs dialogs;
+    QTimer::singleShot(0, [&] {
+        QDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())));
+        const auto* summary = dialog->findChild<QLabel*>(u"Summary"_s);
+        seen->append(summary ? summary->text() : u"(no summary)"_s);
+        if (const auto* table = dialog->findChild<QTableWidget*>(u"Problems"_s)) {
+            for (int r = 0; r < table->rowCount(); ++r)
+                seen->append(u"%1|%2|%3"_s.arg(table->item(r, 0)->text(), table->item(r, 1)->text(),
+                                               table->item(r, 2)->text()));
+        }
+        if (const auto* overflows = dialog->findChild<QPlainTextEdit*>(u"Overflows"_s))
+            seen->append(overflows->toPlainText());
+        QStringList buttons;
+        for (QPushButton* b : dialog->findChild<QDialogButtonBox*>()->findChildren<QPushButton*>())
+            buttons.append(b->text());
+        buttons.sort();
+        seen->append(buttons.join(u','));
+        for (QPushButton* b : dialog->findChild<QDialogButtonBox*>()->findChildren<QPushButton*>()) {
+            if (b->text() == button)
+                b->click();
+        }
+    });
+    return dialogs.review(review);
+}
+
+} // namespace
+
+class QtSheetDialogsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void reviewShowsEveryRefusedRow();
+    void reviewWithoutGoodRowsOnlyStops();
+};
+
+void QtSheetDialogsTest::reviewShowsEveryRefusedRow()
+{
+    QStringList seen;
+    QCOMPARE(answer(sampleReview(), u"Stampa"_s, &seen), SheetAction::Print);
+    QCOMPARE(seen, (QStringList{u"soci.csv: 3 righe valide, 2 righe scartate.\nColonne ignorate: Note.\n"
+                                u"Si può proseguire con le sole righe valide, o fermarsi."_s,
+                                u"4|Importo|l'importo «25» non è valido"_s, u"5|Conto|solo cifre"_s,
+                                u"Riga 3 (2 frame): Causale troppo lunga"_s,
+                                u"Aggiungi all'archivio,Annulla,Salva come PDF…,Stampa"_s}));
+
+    seen.clear();
+    QCOMPARE(answer(sampleReview(), u"Aggiungi all'archivio"_s, &seen), SheetAction::Store);
+    seen.clear();
+    QCOMPARE(answer(sampleReview(), u"Salva come PDF…"_s, &seen), SheetAction::SavePdf);
+    seen.clear();
+    QCOMPARE(answer(sampleReview(), u"Annulla"_s, &seen), SheetAction::Stop);
+}
+
+void QtSheetDialogsTest::reviewWithoutGoodRowsOnlyStops()
+{
+    SheetReview review = sampleReview();
+    review.goodRows = 0;
+    QStringList seen;
+    QCOMPARE(answer(review, u"Annulla"_s, &seen), SheetAction::Stop);
+    QCOMPARE(seen.last(), u"Annulla"_s);
+}
+
+QTEST_MAIN(QtSheetDialogsTest)
+#include "QtSheetDialogsTest.moc"
