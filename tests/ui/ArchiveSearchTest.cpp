@@ -86,6 +86,8 @@ void ArchiveSearchTest::hiddenUntilAskedFor()
     // Ctrl+F on the slip form opens it above the list, which gives up the room it takes.
     QTest::keyClick(app.form, Qt::Key_F, Qt::ControlModifier);
     QTRY_VERIFY(palette.SearchBox->isVisible());
+    // Typing goes into it at once.
+    QTRY_VERIFY(palette.SearchBox->hasFocus());
     QCOMPARE(palette.SearchBox->geometry().top(), list.top());
     QVERIFY(palette.List1->geometry().top() > palette.SearchBox->geometry().bottom());
     QCOMPARE(palette.List1->geometry().bottom(), list.bottom());
