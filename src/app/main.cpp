@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "platform/PlatformChoice.h"
 #include "ui/Startup.h"
 
 #include <QApplication>
@@ -7,11 +8,19 @@
 int main(int argc, char* argv[])
 {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    QList<QByteArray> argumentBytes;
+    for (int i = 1; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
+        argumentBytes.append(QByteArray(argv[i]));
+    }
     const CommandLineRequest request = parseCommandLine(arguments);
     if (request.action != CommandLineRequest::StartWindows)
         return runCommandLineApplication(argc, argv, request, &Startup::systemArchivePath);
+
+    // Under Wayland the pair of windows runs through XWayland unless the user chose a platform.
+    if (const std::optional<QByteArray> platform = platformToRequest(
+            qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"), argumentBytes))
+        qputenv("QT_QPA_PLATFORM", *platform);
 
     QApplication app(argc, argv);
     Startup startup;

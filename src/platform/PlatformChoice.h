@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+#include <optional>
+
+// The Qt platform plugin the application asks for, decided before the application object exists from
+// the environment and the command line; no result leaves the choice to Qt.
+//
+// Placing the palette beside the slip form and cutting its outline need X11: under Wayland the
+// compositor places every window itself. So when the user chose no platform (QT_QPA_PLATFORM unset or
+// empty, no -platform or --platform argument) and an X display is there, the answer is xcb; in a Wayland
+// session (XWayland) native Wayland follows as the fallback, should the X display not answer.
+std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteArrayView display,
+                                            QByteArrayView waylandDisplay,
+                                            const QList<QByteArray>& arguments);

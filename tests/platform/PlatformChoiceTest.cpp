@@ -1,0 +1,60 @@
+#include "platform/PlatformChoice.h"
+
+#include <QTest>
+
+// Which platform the application asks Qt for, from the environment and the command line.
+class PlatformChoiceTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void platformToRequest_data()
+    {
+        QTest::addColumn<QByteArray>("qtQpaPlatform");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("waylandDisplay");
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("requested"); // empty: Qt chooses
+
+        const QByteArrayList none;
+        QTest::newRow("X11 session") << QByteArray() << QByteArray(":0") << QByteArray() << none
+                                     << QByteArray("xcb");
+        QTest::newRow("Wayland session with XWayland")
+            << QByteArray() << QByteArray(":1") << QByteArray("wayland-0") << none
+            << QByteArray("xcb;wayland");
+        QTest::newRow("Wayland session without XWayland")
+            << QByteArray() << QByteArray() << QByteArray("wayland-0") << none << QByteArray();
+        QTest::newRow("no display at all")
+            << QByteArray() << QByteArray() << QByteArray() << none << QByteArray();
+        QTest::newRow("user chose wayland")
+            << QByteArray("wayland") << QByteArray(":1") << QByteArray("wayland-0") << none << QByteArray();
+        QTest::newRow("user chose offscreen")
+            << QByteArray("offscreen") << QByteArray(":0") << QByteArray() << none << QByteArray();
+        QTest::newRow("empty variable is no choice")
+            << QByteArray("") << QByteArray(":0") << QByteArray() << none << QByteArray("xcb");
+        QTest::newRow("-platform on the command line")
+            << QByteArray() << QByteArray(":1") << QByteArray("wayland-0")
+            << QByteArrayList{"-platform", "wayland"} << QByteArray();
+        QTest::newRow("--platform on the command line")
+            << QByteArray() << QByteArray(":1") << QByteArray("wayland-0")
+            << QByteArrayList{"--platform", "wayland"} << QByteArray();
+        QTest::newRow("other arguments are no choice")
+            << QByteArray() << QByteArray(":0") << QByteArray()
+            << QByteArrayList{"-style", "fusion", "wayland"} << QByteArray("xcb");
+    }
+    void platformToRequest()
+    {
+        QFETCH(QByteArray, qtQpaPlatform);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, waylandDisplay);
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, requested);
+        const std::optional<QByteArray> result =
+            ::platformToRequest(qtQpaPlatform, display, waylandDisplay, arguments);
+        QCOMPARE(result.value_or(QByteArray()), requested);
+        QCOMPARE(result.has_value(), !requested.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformChoiceTest)
+#include "PlatformChoiceTest.moc"
