@@ -4,6 +4,7 @@
 #include "core/amount/AmountFormat.h"
 #include "core/amount/AmountWords.h"
 #include "core/amount/CodeLine.h"
+#include "core/geometry/PreviewRow.h"
 #include "core/geometry/Twips.h"
 #include "core/slip/Clock.h"
 #include "core/slip/FieldRules.h"
@@ -19,7 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
+
+#include <limits>
 
 namespace {
 
@@ -34,6 +38,15 @@ constexpr int ClientHeightTwips = 6450;
 constexpr int FieldHeightTwips = 315;
 // The room left between the slip form and the palette when the pair is centred on the screen.
 constexpr int PairGapTwips = 200;
+
+// The code-line previews: their row, their design lefts (amount, account, document type), the least
+// space between two of them, and their font sizes, the design's first.
+constexpr int PreviewTopTwips = 5880;
+constexpr std::array<int, 3> PreviewLeftTwips{4440, 6120, 7680};
+constexpr int PreviewRowLeftTwips = 120;
+constexpr int PreviewGapPixels = 6;
+constexpr double PreviewPointSize = 9.75;
+constexpr double SmallestPreviewPointSize = 6;
 
 struct FieldPlace {
     int left;
@@ -155,13 +168,14 @@ void Form1::buildCaptions()
 
     // Code-line previews: window font, white background, sized to their text.
     const auto preview = [this](const char* name, int left) {
-        QLabel* label = addLabel(QString::fromLatin1(name), QString(), left, 5880, 9.75, false, Black);
+        QLabel* label = addLabel(QString::fromLatin1(name), QString(), left, PreviewTopTwips,
+                                 PreviewPointSize, false, Black);
         label->setAutoFillBackground(true);
         return label;
     };
-    Label15 = preview("Label15", 4440);
-    Label14 = preview("Label14", 6120);
-    Label12 = preview("Label12", 7680);
+    Label15 = preview("Label15", PreviewLeftTwips[0]);
+    Label14 = preview("Label14", PreviewLeftTwips[1]);
+    Label12 = preview("Label12", PreviewLeftTwips[2]);
 
     Label23 = addLabel(QStringLiteral("Label23"), QString(), 360, 4115, 6.75, false, Black);
     Label23->resize(twipsToPixels(1815), Label23->height());
@@ -274,6 +288,8 @@ void Form1::fieldFocusGained(int index)
 
 void Form1::fieldFocusLost(int index)
 {
+    if (m_leavingRefusedAmount)
+        return;
     for (int field = 0; field < SlipFieldCount; ++field)
         setFieldBackground(field, White);
     for (int field = 0; field < SlipFieldCount; ++field) {
@@ -301,9 +317,12 @@ void Form1::checkAmount()
 {
     const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
     if (!formatted) {
-        // The words and the preview keep what they showed; only the amount is emptied.
+        // The amount is emptied, and so are the words, which described another amount; the preview keeps
+        // what it showed.
         m_services.messages.critical(InvalidAmountMessage());
         setFieldText(Amount, QString());
+        setFieldText(AmountWords, QString());
+        leaveRefusedAmount();
         return;
     }
     setFieldText(Amount, *formatted);
@@ -311,16 +330,65 @@ void Form1::checkAmount()
     WriteAmountWords(*formatted);
 }
 
+void Form1::leaveRefusedAmount()
+{
+    // The user left the amount for another window of ours, a palette button most often: the field still
+    // holds this window's focus and would take it back with the activation, and the next click on the
+    // palette would leave it empty and be refused again, and again. The error has been shown once; the
+    // focus goes on to the next field, as a Tab would have taken it, without checks.
+    QLineEdit* amount = Text1[Amount];
+    if (focusWidget() != amount || amount->hasFocus())
+        return;
+    const QScopedValueRollback leaving(m_leavingRefusedAmount, true);
+    Text1[DocumentType]->setFocus(Qt::TabFocusReason);
+}
+
 void Form1::WriteAmountWords(const QString& amountText)
 {
-    if (const std::optional<QString> words = AmountInWords(amountText))
-        setFieldText(AmountWords, *words);
+    // An amount too large for words empties the field rather than leave the words of another amount.
+    setFieldText(AmountWords, AmountInWords(amountText).value_or(QString()));
 }
 
 void Form1::setPreview(QLabel* label, const QString& text)
 {
     label->setText(text);
-    label->adjustSize();
+    arrangePreviews();
+}
+
+void Form1::arrangePreviews()
+{
+    const std::array<QLabel*, 3> row{Label15, Label14, Label12};
+    QList<int> lefts;
+    for (int left : PreviewLeftTwips)
+        lefts.append(twipsToPixels(left));
+    // Inside the red border on the right.
+    const int rowRight = width() - 3;
+    const auto sizedTo = [&row](double pointSize) {
+        QList<int> widths;
+        for (QLabel* label : row) {
+            QFont font = label->font();
+            font.setPointSizeF(pointSize);
+            label->setFont(font);
+            label->adjustSize();
+            widths.append(label->width());
+        }
+        return widths;
+    };
+    // The design size while the three fit in the row, smaller ones for long codes; past the smallest
+    // size they stand side by side from the left.
+    for (double size = PreviewPointSize; size >= SmallestPreviewPointSize; size -= 0.75) {
+        const QList<int> widths = sizedTo(size);
+        std::optional<QList<int>> placed =
+            arrangePreviewRow(lefts, widths, PreviewGapPixels, twipsToPixels(PreviewRowLeftTwips), rowRight);
+        if (!placed && size - 0.75 < SmallestPreviewPointSize)
+            placed = arrangePreviewRow(lefts, widths, PreviewGapPixels, twipsToPixels(PreviewRowLeftTwips),
+                                       std::numeric_limits<int>::max() / 2);
+        if (placed) {
+            for (std::size_t i = 0; i < row.size(); ++i)
+                row[i]->move(placed->at(static_cast<qsizetype>(i)), row[i]->y());
+            return;
+        }
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)

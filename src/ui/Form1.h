@@ -32,7 +32,7 @@ public:
     void setFields(const SlipTexts& texts);
 
     void ShowAmountWordsField(bool show);
-    // Writes the words of a formatted amount into AmountWords; too large an amount leaves it unchanged.
+    // Writes the words of a formatted amount into AmountWords; too large an amount empties it.
     void WriteAmountWords(const QString& amountText);
 
     std::array<QLineEdit*, SlipFieldCount> Text1{};
@@ -56,6 +56,9 @@ private:
     void fieldFocusGained(int index);
     void fieldFocusLost(int index);
     void checkAmount();
+    void leaveRefusedAmount();
+    // The three previews in their row, none covering another or cut by the window's edge.
+    void arrangePreviews();
     void setFieldBackground(int index, const QColor& colour);
     void setPreview(QLabel* label, const QString& text);
 
@@ -65,4 +68,5 @@ private:
                      bool bold, const QColor& colour);
 
     Services& m_services;
+    bool m_leavingRefusedAmount = false;
 };

@@ -20,8 +20,8 @@ class SlipEntryTest : public QObject
 private Q_SLOTS:
     void amountFormattedWithPreviewAndWords_data();
     void amountFormattedWithPreviewAndWords();
-    void amountRefusedKeepsWordsAndPreview_data();
-    void amountRefusedKeepsWordsAndPreview();
+    void amountRefusedEmptiesWordsKeepsPreview_data();
+    void amountRefusedEmptiesWordsKeepsPreview();
     void recalledAmountWithForeignCharacterIsRefused();
     void accountPreview_data();
     void accountPreview();
@@ -35,6 +35,8 @@ private Q_SLOTS:
     void writeAmountWords();
     void noChecksForAContextMenu();
     void checksWhenMovingToThePalette();
+    void refusedOnMovingToThePaletteOnlyOnce();
+    void longPreviewsStayWholeAndApart();
     void noChecksWhileAnotherProgramIsActive();
     void realMessageBoxShownOnceThenFocusMovesOn();
 
@@ -70,7 +72,8 @@ void SlipEntryTest::amountFormattedWithPreviewAndWords_data()
     QTest::addColumn<QString>("preview");
     QTest::addColumn<QString>("words");
 
-    // "prima" is what the words field held before: too large an amount leaves it.
+    // "prima" is what the words field held before: every amount replaces it, too large an amount with
+    // nothing.
     QTest::newRow("one decimal") << "12,5"
                                  << "12,50"
                                  << "00000012+50>"
@@ -147,7 +150,7 @@ void SlipEntryTest::amountFormattedWithPreviewAndWords_data()
     QTest::newRow("eighteen digits kept") << "123456789012345678,5"
                                           << "123456789012345678,50"
                                           << "123456789012345678+50>"
-                                          << "prima";
+                                          << "";
 }
 
 void SlipEntryTest::amountFormattedWithPreviewAndWords()
@@ -171,7 +174,7 @@ void SlipEntryTest::amountFormattedWithPreviewAndWords()
     QVERIFY(form.Text1[DocumentType]->hasFocus());
 }
 
-void SlipEntryTest::amountRefusedKeepsWordsAndPreview_data()
+void SlipEntryTest::amountRefusedEmptiesWordsKeepsPreview_data()
 {
     QTest::addColumn<QString>("typed");
 
@@ -182,7 +185,7 @@ void SlipEntryTest::amountRefusedKeepsWordsAndPreview_data()
     QTest::newRow("only letters, so empty") << "abc";
 }
 
-void SlipEntryTest::amountRefusedKeepsWordsAndPreview()
+void SlipEntryTest::amountRefusedEmptiesWordsKeepsPreview()
 {
     QFETCH(QString, typed);
 
@@ -202,7 +205,7 @@ void SlipEntryTest::amountRefusedKeepsWordsAndPreview()
     QCOMPARE(app.messages.shown.at(0).kind, ScriptedMessageBoxes::Shown::Critical);
     QCOMPARE(app.messages.shown.at(0).text, QStringLiteral("Formato IMPORTO non valido!!!"));
     QCOMPARE(form.fieldText(Amount), QString());
-    QCOMPARE(form.fieldText(AmountWords), QStringLiteral("cinque/50"));
+    QCOMPARE(form.fieldText(AmountWords), QString());
     QCOMPARE(form.Label15->text(), QStringLiteral("00000005+50>"));
     QVERIFY(form.Text1[DocumentType]->hasFocus());
 
@@ -407,8 +410,11 @@ void SlipEntryTest::writeAmountWords_data()
                              << "milleduecentotrentaquattro/56";
     QTest::newRow("cents only") << "0,05"
                                 << "/05";
-    QTest::newRow("too large: unchanged") << "1000000000000,00"
-                                          << "prima";
+    QTest::newRow("largest in words") << "999999999999,99"
+                                      << "novecentonovantanovemiliardinovecentonovantanovemilioni"
+                                         "novecentonovantanovemilanovecentonovantanove/99";
+    QTest::newRow("too large: emptied") << "1000000000000,00"
+                                        << "";
 }
 
 void SlipEntryTest::writeAmountWords()
@@ -454,6 +460,71 @@ void SlipEntryTest::checksWhenMovingToThePalette()
     QCOMPARE(form.fieldText(Amount), QStringLiteral("12,50"));
     QCOMPARE(form.fieldText(AmountWords), QStringLiteral("dodici/50"));
     QCOMPARE(background(form.Text1[Amount]), QColor(255, 255, 255));
+}
+
+// Refused when the user goes to the palette: the error once, the field and its words emptied, and the
+// focus, back in this window, is no longer in the amount, so going to the palette again is not refused.
+void SlipEntryTest::refusedOnMovingToThePaletteOnlyOnce()
+{
+    AppHarness app;
+    QVERIFY(startIn(app, Amount));
+    Form1& form = *app.form;
+    form.setFieldText(AmountWords, QStringLiteral("cinque/00"));
+    QTest::keyClicks(form.Text1[Amount], QStringLiteral("1234"));
+    QApplication::setActiveWindow(&app.palette());
+    QCOMPARE(app.messages.shown.size(), 1);
+    QCOMPARE(app.messages.shown.at(0).text, QStringLiteral("Formato IMPORTO non valido!!!"));
+    QCOMPARE(form.fieldText(Amount), QString());
+    QCOMPARE(form.fieldText(AmountWords), QString());
+
+    QApplication::setActiveWindow(&form);
+    QTRY_VERIFY(form.Text1[DocumentType]->hasFocus());
+    QApplication::setActiveWindow(&app.palette());
+    QApplication::setActiveWindow(&form);
+    QCOMPARE(app.messages.shown.size(), 1);
+
+    // Back in the amount by the user's choice, leaving it empty is refused again.
+    form.Text1[Amount]->setFocus(Qt::MouseFocusReason);
+    QApplication::setActiveWindow(&app.palette());
+    QCOMPARE(app.messages.shown.size(), 2);
+}
+
+// A 20-digit amount, a 12-digit account and a 12-digit document type: each preview whole, inside the
+// red border, none covering another.
+void SlipEntryTest::longPreviewsStayWholeAndApart()
+{
+    AppHarness app;
+    QVERIFY(startIn(app, AccountNumber));
+    Form1& form = *app.form;
+    const auto enter = [&form](int field, const QString& typed) {
+        form.Text1[field]->setFocus(Qt::OtherFocusReason);
+        replaceText(form.Text1[field], typed);
+        QTest::keyClick(form.Text1[field], Qt::Key_Tab);
+    };
+    enter(AccountNumber, QStringLiteral("123456789012"));
+    enter(Amount, QStringLiteral("12345678901234567890,5"));
+    enter(DocumentType, QStringLiteral("123456789012"));
+    QCOMPARE(app.messages.shown.size(), 0);
+    QCOMPARE(form.Label15->text(), QStringLiteral("12345678901234567890+50>"));
+    QCOMPARE(form.Label14->text(), QStringLiteral("123456789012<"));
+    QCOMPARE(form.Label12->text(), QStringLiteral("123456789012>"));
+
+    const QRect inside = form.rect().adjusted(2, 2, -2, -2);
+    const QList<QLabel*> previews{form.Label15, form.Label14, form.Label12};
+    for (QLabel* preview : previews) {
+        QVERIFY2(inside.contains(preview->geometry()), qPrintable(preview->objectName()));
+        QVERIFY2(preview->width() >= preview->sizeHint().width(), qPrintable(preview->objectName()));
+    }
+    QVERIFY(form.Label15->geometry().right() < form.Label14->geometry().left());
+    QVERIFY(form.Label14->geometry().right() < form.Label12->geometry().left());
+
+    // Short again, they go back to their places under their captions.
+    enter(DocumentType, QStringLiteral("123"));
+    enter(AccountNumber, QStringLiteral("5"));
+    enter(Amount, QStringLiteral("1,5"));
+    QCOMPARE(inTwips(form.Label15->geometry()).topLeft(), QPoint(4440, 5880));
+    QCOMPARE(inTwips(form.Label14->geometry()).topLeft(), QPoint(6120, 5880));
+    QCOMPARE(inTwips(form.Label12->geometry()).topLeft(), QPoint(7680, 5880));
 }
 
 void SlipEntryTest::noChecksWhileAnotherProgramIsActive()
