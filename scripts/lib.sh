@@ -7,11 +7,13 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
               libcups2-dev
               fonts-liberation fontconfig qt6-translations-l10n)
-# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, Google Benchmark,
+# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, openbox with
+# xdotool and the X utilities (xprop) for the window tests under a window manager, Google Benchmark,
 # clang-format for the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and
 # file). The fuzzers' clang and the screenshots' imagemagick are installed by their own scripts.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
-               poppler-utils xvfb xauth desktop-file-utils appstream dpkg-dev file clang-format)
+               poppler-utils xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream dpkg-dev file
+               clang-format)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {

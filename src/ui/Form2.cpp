@@ -74,6 +74,9 @@ Form2::Form2(Form1& slip) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     Label1->adjustSize();
     ShapePaletteWindow();
     m_placement = new PalettePlacement(m_slip, *this);
+    // The palette is seldom the active window (a click on it gives the activation back to the slip form),
+    // so its controls' tool tips show on hover whichever window of ours is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 Form2::~Form2() = default;

@@ -261,6 +261,9 @@ void Session::showAbout()
     m_palette->hide();
     delete m_about.data();
     m_about = new apertura([this] {
+        // Minimised once and restored from the task bar, the slip form is still minimised for Qt's X11
+        // window once it is hidden, and would come back iconic: it is made normal before it is shown.
+        m_slip->setWindowState(m_slip->windowState() & ~Qt::WindowMinimized);
         m_slip->show();
         m_palette->show();
         m_palette->returnFocusToSlip();

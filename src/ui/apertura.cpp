@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ClientWidthTwips = 3300;
@@ -70,8 +72,10 @@ apertura::apertura(std::function<void()> onClosed)
     QLabel* credit = text("credit", QStringLiteral("Realizzato dal\nteam Cedolario"),
                           twipsRect(120, 480, 1440, 600), ArialFont(9.75, true));
     credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    text("contact", QStringLiteral("vedi il README"), twipsRect(120, 1080, 1215, 195),
-         FontOf(QStringLiteral("Times New Roman"), 8.25, true));
+    // Where help is: the program's own help, which names the options and the files it reads.
+    QLabel* contact = text("contact", QStringLiteral("Aiuto: cedolario --help"), twipsRect(120, 1080, 1215, 195),
+                           FontOf(QStringLiteral("Times New Roman"), 8.25, true));
+    contact->resize(std::max(contact->width(), contact->sizeHint().width()), contact->height());
     Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), ArialFont(8.25, true));
     QLabel* rights = text("rights", QStringLiteral("© 2026 team Cedolario - tutti i diritti riservati"),
                           twipsRect(135, 1365, 3075, 165), ArialFont(6.75, true));

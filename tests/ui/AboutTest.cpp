@@ -43,6 +43,11 @@ private Q_SLOTS:
               QStringLiteral("Salva come PDF\u2026")})
             QVERIFY2(keys.contains(listed), qPrintable(keys));
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Cedolario"));
+        // The contact line tells where help is, whole.
+        const auto* contact = about->findChild<QLabel*>(QStringLiteral("contact"));
+        QCOMPARE(contact->text(), QStringLiteral("Aiuto: cedolario --help"));
+        QVERIFY(contact->width() >= contact->sizeHint().width());
+        QVERIFY(about->rect().contains(contact->geometry()));
         const QRect screen = about->screen()->geometry();
         QVERIFY(std::abs(about->geometry().center().x() - screen.center().x()) <= 1);
         QVERIFY(std::abs(about->geometry().center().y() - screen.center().y()) <= 1);

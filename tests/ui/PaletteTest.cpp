@@ -154,8 +154,21 @@ private Q_SLOTS:
         QVERIFY(palette.pos() != expected());
         palette.activateWindow();
         QTRY_COMPARE(palette.pos(), expected());
+    }
 
-        // Not clamped to the screen.
+    void notClampedToTheScreen()
+    {
+        // A window manager keeps windows on the screen as it sees fit, and may not activate one that is
+        // off it: this is about the placement alone.
+        if (QGuiApplication::platformName() != u"offscreen")
+            QSKIP("on the offscreen platform only");
+        AppHarness app;
+        Form1& form = app.start();
+        Form2& palette = app.palette();
+        const auto expected = [&form] {
+            const QRect slip = form.frameGeometry();
+            return QPoint(slip.left() + slip.width() + 20, slip.top() - 10); // 300 and 150 twips
+        };
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         const QRect screen = form.screen()->geometry();
