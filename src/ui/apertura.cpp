@@ -73,8 +73,9 @@ apertura::apertura(std::function<void()> onClosed)
                           twipsRect(120, 480, 1440, 600), ArialFont(9.75, true));
     credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Where help is: the program's own help, which names the options and the files it reads.
-    QLabel* contact = text("contact", QStringLiteral("Aiuto: cedolario --help"), twipsRect(120, 1080, 1215, 195),
-                           FontOf(QStringLiteral("Times New Roman"), 8.25, true));
+    QLabel* contact =
+        text("contact", QStringLiteral("Aiuto: cedolario --help"), twipsRect(120, 1080, 1215, 195),
+             FontOf(QStringLiteral("Times New Roman"), 8.25, true));
     contact->resize(std::max(contact->width(), contact->sizeHint().width()), contact->height());
     Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), ArialFont(8.25, true));
     QLabel* rights = text("rights", QStringLiteral("© 2026 team Cedolario - tutti i diritti riservati"),
