@@ -102,27 +102,28 @@ public:
     QRect lastBoxFrame;
 
 private:
-    // Once the window manager has framed and activated the box (or after a second at most); again if
+    // Once the window manager has framed and activated the box (or after a hundred looks); again if
     // a click went astray while the box was still being placed.
     void answerOpenBox()
     {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->windowHandle() || !box->windowHandle()->isExposed())
             return;
+        const bool framed = box->frameGeometry() != box->geometry();
+        if (framed)
+            lastBoxFrame = box->frameGeometry();
         if (box != m_answered) {
             if (box != m_waitingFor) {
                 m_waitingFor = box;
                 m_ticksWaiting = 0;
             }
-            const bool settled = box->isActiveWindow() && box->frameGeometry() != box->geometry();
-            if (!settled && ++m_ticksWaiting < 50)
+            if (!(framed && box->isActiveWindow()) && ++m_ticksWaiting < 100)
                 return;
         } else if (++m_ticksSinceAnswer < 25) {
             return;
         }
         m_answered = box;
         m_ticksSinceAnswer = 0;
-        lastBoxFrame = box->frameGeometry();
         QAbstractButton* button = box->defaultButton() ? box->defaultButton() : box->buttons().value(0);
         click(button);
     }
