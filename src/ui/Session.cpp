@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QWindow>
 
 #include <numeric>
 
@@ -261,9 +262,14 @@ void Session::showAbout()
     m_palette->hide();
     delete m_about.data();
     m_about = new apertura([this] {
-        // Minimised once and restored from the task bar, the slip form is still minimised for Qt's X11
-        // window once it is hidden, and would come back iconic: it is made normal before it is shown.
+        // Minimised once and restored from the task bar, the slip form can carry the iconic start-up hint
+        // of its minimising into the next show, and come back iconic. The hint follows every state the
+        // window is given: a passing state while it is hidden leaves it normal, without showing it.
         m_slip->setWindowState(m_slip->windowState() & ~Qt::WindowMinimized);
+        if (QWindow* window = m_slip->windowHandle()) {
+            window->setWindowStates(Qt::WindowFullScreen);
+            window->setWindowStates(Qt::WindowNoState);
+        }
         m_slip->show();
         m_palette->show();
         m_palette->returnFocusToSlip();

@@ -199,7 +199,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("steps");
         const auto steps = [](const char* text) { return QString::fromLatin1(text).split(u' '); };
         QTest::newRow("minimise, restore, info, back") << steps("minimise restore info back");
-        QTest::newRow("info, back, minimise, restore") << steps("info back minimise restore");
+        QTest::newRow("info, back, minimise, restore, info, back")
+            << steps("info back minimise restore info back");
         QTest::newRow("twice minimised, then info")
             << steps("minimise restore minimise restore info back info back");
     }
