@@ -109,9 +109,11 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->windowHandle() || !box->windowHandle()->isExposed())
             return;
-        const bool framed = box->frameGeometry() != box->geometry();
+        // The window's frame geometry reads the frame extents the window manager has set.
+        const QRect frame = box->windowHandle()->frameGeometry();
+        const bool framed = frame != box->windowHandle()->geometry();
         if (framed)
-            lastBoxFrame = box->frameGeometry();
+            lastBoxFrame = frame;
         if (box != m_answered) {
             if (box != m_waitingFor) {
                 m_waitingFor = box;
