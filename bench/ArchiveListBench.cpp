@@ -1,4 +1,5 @@
 // Archive list load (file -> records -> list entries) against reading the same file's bytes.
+#include "ReadFileBytes.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 
@@ -55,16 +56,7 @@ const QString& archiveOf(qsizetype n)
 
 void ReadArchiveBytes(benchmark::State& state)
 {
-    const QString& path = archiveOf(state.range(0));
-    qint64 bytes = 0;
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        const QByteArray data = file.readAll();
-        bytes = data.size();
-        benchmark::DoNotOptimize(data.constData());
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
+    ReadFileBytes(state, archiveOf(state.range(0)));
 }
 
 void LoadArchiveList(benchmark::State& state)

@@ -1,5 +1,6 @@
 // Reading a spreadsheet of slips (bytes -> rows -> typing rules -> slips) against reading the same
 // file's bytes.
+#include "ReadFileBytes.h"
 #include "core/sheet/SlipSheet.h"
 
 #include <QFile>
@@ -39,16 +40,7 @@ const QString& sheetOf(qsizetype n)
 
 void ReadSheetBytes(benchmark::State& state)
 {
-    const QString& path = sheetOf(state.range(0));
-    qint64 bytes = 0;
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        const QByteArray data = file.readAll();
-        bytes = data.size();
-        benchmark::DoNotOptimize(data.constData());
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
+    ReadFileBytes(state, sheetOf(state.range(0)));
 }
 
 void ImportSheet(benchmark::State& state)
