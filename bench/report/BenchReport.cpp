@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace BenchReport {
 
@@ -87,28 +88,28 @@ struct Collected {
 
 } // namespace
 
-std::optional<BenchSection> parseSection(const QByteArray& json, QString* error)
+bool parseSection(const QByteArray& json, BenchSection& section, QString& errorText)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (document.isNull() || !document.isObject()) {
-        *error = QStringLiteral("not JSON: %1").arg(parseError.errorString());
-        return std::nullopt;
+        errorText = QStringLiteral("not JSON: %1").arg(parseError.errorString());
+        return false;
     }
     const QJsonObject root = document.object();
     if (!root.value(u"context").isObject() || !root.value(u"benchmarks").isArray()) {
-        *error = QStringLiteral("no \"context\" and \"benchmarks\": not Google Benchmark output");
-        return std::nullopt;
+        errorText = QStringLiteral("no \"context\" and \"benchmarks\": not Google Benchmark output");
+        return false;
     }
 
-    BenchSection section;
+    BenchSection parsed;
     const QJsonObject context = root.value(u"context").toObject();
-    section.executable = QFileInfo(context.value(u"executable").toString()).fileName();
-    section.title = context.value(SectionKey).toString(section.executable);
-    section.about = context.value(AboutKey).toString();
+    parsed.executable = QFileInfo(context.value(u"executable").toString()).fileName();
+    parsed.title = context.value(SectionKey).toString(parsed.executable);
+    parsed.about = context.value(AboutKey).toString();
     for (auto it = context.begin(); it != context.end(); ++it) {
         if (it.key().startsWith(ReferencePrefix))
-            section.references.insert(it.key().mid(ReferencePrefix.size()), it.value().toString());
+            parsed.references.insert(it.key().mid(ReferencePrefix.size()), it.value().toString());
     }
 
     QList<QString> order;
@@ -155,9 +156,10 @@ std::optional<BenchSection> parseSection(const QByteArray& json, QString* error)
             figure.nanoseconds = median(collected.times);
         else if (figure.error.isEmpty())
             figure.error = QStringLiteral("no time reported");
-        section.figures.append(figure);
+        parsed.figures.append(figure);
     }
-    return section;
+    section = std::move(parsed);
+    return true;
 }
 
 const BenchFigure* referenceOf(const BenchSection& section, const BenchFigure& figure)

@@ -9,8 +9,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // One figure: the median real time per iteration of one benchmark instance.
 struct BenchFigure {
     QString family;    // the name up to the first '/': "LoadArchive"
@@ -44,8 +42,9 @@ namespace BenchReport {
 
 inline const QString FiguresHeading = QStringLiteral("## Measured figures");
 
-// Reads one executable's --benchmark_format=json output; nullopt and an error text when it is not that.
-std::optional<BenchSection> parseSection(const QByteArray& json, QString* error);
+// Reads one executable's --benchmark_format=json output into section; false, with the reason in
+// errorText and section untouched, when it is not that.
+bool parseSection(const QByteArray& json, BenchSection& section, QString& errorText);
 
 // The reference figure of `figure` in its section: the reference family's figure with the same
 // arguments, else the reference family's only figure; nullptr when there is none.

@@ -55,10 +55,10 @@ int main(int argc, char* argv[])
         if (!file.open(QIODevice::ReadOnly))
             return failWith(path + QStringLiteral(": ") + file.errorString());
         QString error;
-        const std::optional<BenchSection> section = BenchReport::parseSection(file.readAll(), &error);
-        if (!section)
+        BenchSection section;
+        if (!BenchReport::parseSection(file.readAll(), section, error))
             return failWith(path + QStringLiteral(": ") + error);
-        sections.append(*section);
+        sections.append(section);
     }
 
     const QString documentPath = arguments.first();
