@@ -24,6 +24,8 @@ const ArchiveTable& tableOf(qsizetype n)
     static const char16_t* const surnames[] = {u"Rossi",   u"Bianchi", u"Ferrè",  u"Esposito", u"Romano",
                                                u"Colombo", u"Ricci",   u"Marino", u"Greco",    u"Bruno"};
     QByteArray bytes;
+    QByteArray record;
+    UnstorableCharacter problem;
     for (qsizetype r = 0; r < n; ++r) {
         const QString r10 = QString::number(r);
         const SlipTexts fields = {QString::fromUtf16(surnames[r % 10]) + u" Socio "_s + r10,
@@ -38,8 +40,10 @@ const ArchiveTable& tableOf(qsizetype n)
                                   u"12345678"_s,
                                   u"Quota n. "_s + r10,
                                   u"123"_s};
-        bytes += *encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian()), fields,
-                                    PaletteState{false, true, CheckBoxState::Ticked});
+        if (!encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian()), fields,
+                               PaletteState{false, true, CheckBoxState::Ticked}, record, problem))
+            qFatal("%s", qPrintable(unstorableMessage(problem)));
+        bytes += record;
     }
     return *tables.insert(n, readArchive(bytes));
 }

@@ -162,6 +162,8 @@ const std::string& millionArchiveDirectory()
         if (!file.open(QIODevice::WriteOnly))
             return std::string();
         QByteArray chunk;
+        QByteArray record;
+        UnstorableCharacter problem;
         for (int r = 0; r < 1000000; ++r) {
             const QString n = QString::number(r);
             const SlipTexts fields = {QStringLiteral("Cognome Nome ") + n,
@@ -176,8 +178,10 @@ const std::string& millionArchiveDirectory()
                                       QStringLiteral("12345678"),
                                       QStringLiteral("Bolletta n. ") + n,
                                       QStringLiteral("123")};
-            chunk += *encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian), fields,
-                                        PaletteState{false, true, CheckBoxState::Ticked});
+            if (!encodeSavedRecord(savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian), fields,
+                                   PaletteState{false, true, CheckBoxState::Ticked}, record, problem))
+                return std::string();
+            chunk += record;
             if (chunk.size() > (1 << 20)) {
                 file.write(chunk);
                 chunk.clear();

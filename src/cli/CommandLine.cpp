@@ -46,13 +46,14 @@ int runImport(const SheetImport& import, const CommandLineWorld& world, QTextStr
 {
     const QDate today = world.clock ? world.clock->today() : QDate::currentDate();
     QString error;
-    const QByteArray bytes = encodeSheetSlips(import.slips, today, world.locale, &error);
-    if (!import.slips.isEmpty() && bytes.isEmpty()) {
+    QByteArray records;
+    if (!encodeSheetSlips(import.slips, today, world.locale, records, error)) {
         err << error << '\n';
         return ExitSomeRowsNotDone;
     }
     const QString path = world.archivePath ? world.archivePath() : QString();
-    if (!import.slips.isEmpty() && !SlipArchive(path).append(bytes, &error)) {
+    if (!import.slips.isEmpty() &&
+        SlipArchive(path).append(records, error) != SlipArchive::WriteResult::Written) {
         err << error << '\n' << u"Nessun bollettino è stato aggiunto all'archivio."_s << '\n';
         return ExitSomeRowsNotDone;
     }

@@ -56,7 +56,8 @@ const SlipArchive& ArchiveCommands::archive()
 void ArchiveCommands::EnsureArchiveFile()
 {
     // Nothing is said here: the list load that follows reports a file that cannot be read.
-    archive().ensureExists();
+    QString ignored;
+    archive().ensureExists(ignored);
 }
 
 void ArchiveCommands::LoadArchiveList()
@@ -69,7 +70,7 @@ void ArchiveCommands::LoadArchiveList()
     };
     Loaded loaded = offInterfaceThread([&file] {
         Loaded result;
-        result.ok = file.load(result.table, &result.error);
+        result.ok = file.load(result.table, result.error);
         return result;
     });
     m_table = std::move(loaded.table);
@@ -81,28 +82,27 @@ bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteStat
 {
     if (!m_services.messages.askYesNo(u"Vuoi salvare i dati Stampati ?"_s))
         return false;
+    QByteArray record;
     UnstorableCharacter problem;
-    const std::optional<QByteArray> record =
-        encodeSavedRecord(savedDateText(m_services.clock.today(), m_locale), fields, state, &problem);
-    if (!record) {
+    if (!encodeSavedRecord(savedDateText(m_services.clock.today(), m_locale), fields, state, record,
+                           problem)) {
         m_services.messages.critical(unstorableMessage(problem));
         return false;
     }
     const SlipArchive& file = archive();
     for (;;) {
         struct Outcome {
-            bool saved = false;
-            bool busy = false;
+            SlipArchive::WriteResult result = SlipArchive::WriteResult::Failed;
             QString error;
         };
         const Outcome outcome = offInterfaceThread([&] {
-            Outcome result;
-            result.saved = file.append(*record, &result.error, &result.busy);
-            return result;
+            Outcome attempt;
+            attempt.result = file.append(record, attempt.error);
+            return attempt;
         });
-        if (outcome.saved)
+        if (outcome.result == SlipArchive::WriteResult::Written)
             break;
-        if (outcome.busy) {
+        if (outcome.result == SlipArchive::WriteResult::Busy) {
             if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
                 continue;
             return false;
@@ -133,12 +133,11 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
     for (;;) {
         struct Outcome {
             SlipArchive::RemoveResult result = SlipArchive::RemoveResult::Failed;
-            bool busy = false;
             QString error;
         };
         const Outcome outcome = offInterfaceThread([&] {
             Outcome attempt;
-            attempt.result = file.remove(row, expected, &attempt.error, &attempt.busy);
+            attempt.result = file.remove(row, expected, attempt.error);
             return attempt;
         });
         switch (outcome.result) {
@@ -150,11 +149,12 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
                 u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s
                     .arg(file.path()));
             return false;
-        case SlipArchive::RemoveResult::Failed:
-            if (outcome.busy && m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
+        case SlipArchive::RemoveResult::Busy:
+            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
                 continue;
-            if (!outcome.busy)
-                m_services.messages.critical(outcome.error);
+            return false;
+        case SlipArchive::RemoveResult::Failed:
+            m_services.messages.critical(outcome.error);
             return false;
         }
     }

@@ -59,8 +59,9 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips)
     if (slips.isEmpty())
         return Result::Stopped;
     QString error;
-    const QByteArray bytes = encodeSheetSlips(slips, m_services.clock.today(), m_locale, &error);
-    if (bytes.isEmpty() || !SlipArchive(m_services.archivePath()).append(bytes, &error)) {
+    QByteArray records;
+    if (!encodeSheetSlips(slips, m_services.clock.today(), m_locale, records, error) ||
+        SlipArchive(m_services.archivePath()).append(records, error) != SlipArchive::WriteResult::Written) {
         m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
         return Result::Failed;
     }
@@ -92,7 +93,7 @@ SheetCommands::Result SheetCommands::importArchive()
         return Result::Stopped;
     ArchiveTable incoming;
     QString error;
-    if (!SlipArchive(path).load(incoming, &error)) {
+    if (!SlipArchive(path).load(incoming, error)) {
         m_services.messages.critical(error);
         return Result::Failed;
     }
@@ -102,14 +103,15 @@ SheetCommands::Result SheetCommands::importArchive()
                 QDir::toNativeSeparators(path)));
         return Result::Failed;
     }
-    qsizetype added = 0;
-    qsizetype skipped = 0;
-    if (!SlipArchive(m_services.archivePath()).merge(incoming, &added, &skipped, &error)) {
+    SlipArchive::MergeCounts counts;
+    if (SlipArchive(m_services.archivePath()).merge(incoming, counts, error) !=
+        SlipArchive::WriteResult::Written) {
         m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
         return Result::Failed;
     }
     m_services.messages.inform(
-        u"Bollettini aggiunti all'archivio: %1; già presenti, saltati: %2."_s.arg(added).arg(skipped));
+        u"Bollettini aggiunti all'archivio: %1; già presenti, saltati: %2."_s.arg(counts.added)
+            .arg(counts.skipped));
     return Result::Done;
 }
 

@@ -26,7 +26,8 @@ QString fixture(const QString& name)
 QStringList payers(const QString& archivePath)
 {
     ArchiveTable table;
-    SlipArchive(archivePath).load(table);
+    QString error;
+    SlipArchive(archivePath).load(table, error);
     QStringList names;
     for (const SlipRecord& record : table)
         names.append(record.column(FirstFieldColumn + PayerName));
@@ -176,7 +177,8 @@ void SheetCommandsTest::exportedArchiveImportsBackTheSame()
         " \r\n 00012345\r\n Quota\r\n 123\r\n True\r\n False\r\n 0\r\n";
     write(archivePath(), stored);
     ArchiveTable table;
-    QVERIFY(SlipArchive(archivePath()).load(table));
+    QString error;
+    QVERIFY2(SlipArchive(archivePath()).load(table, error), qPrintable(error));
 
     const QString csv = m_dir.filePath(u"esportati.csv"_s);
     m_dialogs.sheetToSave = csv;

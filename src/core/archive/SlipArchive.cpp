@@ -54,12 +54,6 @@ QString archiveErrorText(int error)
 
 namespace {
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
-
 // Owns a file descriptor.
 class Fd
 {
@@ -361,21 +355,21 @@ static Directory openDirectory(const QByteArray& name, const QString& directory,
     return result;
 }
 
-bool SlipArchive::ensureExists(QString* error) const
+bool SlipArchive::ensureExists(QString& errorText) const
 {
     const QString prefix = u"Impossibile creare l'archivio %1: "_s.arg(m_path);
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
     if (!dir.fd.valid()) {
-        setError(error, prefix + dir.cause + u'.');
+        errorText = prefix + dir.cause + u'.';
         return false;
     }
     const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, true, dir.fileMode);
     if (!file.fd.valid()) {
-        setError(error, prefix + file.cause + u'.');
+        errorText = prefix + file.cause + u'.';
         return false;
     }
     if (file.created && (::fsync(file.fd.get()) != 0 || ::fsync(dir.fd.get()) != 0)) {
-        setError(error, prefix + archiveErrorText(errno) + u'.');
+        errorText = prefix + archiveErrorText(errno) + u'.';
         return false;
     }
     return true;
@@ -403,38 +397,38 @@ bool readArchiveFile(const Opened& file, qint64 limit, const QString& path, QByt
 
 } // namespace
 
-bool SlipArchive::load(ArchiveTable& table, QString* error) const
+bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
 {
     table.clear();
     const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
     if (!dir.fd.valid()) {
-        setError(error, prefix + dir.cause + u'.');
+        errorText = prefix + dir.cause + u'.';
         return false;
     }
     const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
     if (file.missing)
         return true;
     if (!file.fd.valid()) {
-        setError(error, prefix + file.cause + u'.');
+        errorText = prefix + file.cause + u'.';
         return false;
     }
     QByteArray bytes;
     QString cause;
     if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
-        setError(error, prefix + cause + u'.');
+        errorText = prefix + cause + u'.';
         return false;
     }
     table = readArchive(bytes);
     return true;
 }
 
-bool SlipArchive::append(QByteArrayView recordBytes, QString* error, bool* busy) const
+SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, QString& errorText) const
 {
-    return appendAll({recordBytes.toByteArray()}, error, busy);
+    return appendAll({recordBytes.toByteArray()}, errorText);
 }
 
-bool SlipArchive::appendAll(const QList<QByteArray>& records, QString* error, bool* busy) const
+SlipArchive::WriteResult SlipArchive::appendAll(const QList<QByteArray>& records, QString& errorText) const
 {
     return appendUnderLock(
         [&records](const QByteArray&) {
@@ -443,18 +437,15 @@ bool SlipArchive::appendAll(const QList<QByteArray>& records, QString* error, bo
                 bytes.append(record);
             return bytes;
         },
-        error, busy);
+        errorText);
 }
 
-bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped, QString* error,
-                        bool* busy) const
+SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
+                                            QString& errorText) const
 {
-    if (added)
-        *added = 0;
-    if (skipped)
-        *skipped = 0;
+    counts = {};
     qsizetype count = 0;
-    const bool appended = appendUnderLock(
+    const WriteResult result = appendUnderLock(
         [&](const QByteArray& existing) {
             // A record's identity: its 16 values, each ended by a byte no value holds.
             const auto key = [](const SlipRecord& record) {
@@ -480,34 +471,29 @@ bool SlipArchive::merge(const ArchiveTable& incoming, qsizetype* added, qsizetyp
             }
             return bytes;
         },
-        error, busy);
-    if (!appended)
-        return false;
-    if (added)
-        *added = count;
-    if (skipped)
-        *skipped = incoming.size() - count;
-    return true;
+        errorText);
+    if (result != WriteResult::Written)
+        return result;
+    counts.added = count;
+    counts.skipped = incoming.size() - count;
+    return WriteResult::Written;
 }
 
-bool SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                                  QString* error, bool* busy) const
+SlipArchive::WriteResult
+SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                             QString& errorText) const
 {
-    if (busy)
-        *busy = false;
     const QString prefix = u"Impossibile scrivere nell'archivio %1: "_s.arg(m_path);
     const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
     if (!dir.fd.valid()) {
-        setError(error, prefix + dir.cause + u'.' + unchanged);
-        return false;
+        errorText = prefix + dir.cause + u'.' + unchanged;
+        return WriteResult::Failed;
     }
     const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
     if (lock.outcome() != WriterLock::Locked) {
-        if (busy)
-            *busy = lock.outcome() == WriterLock::Busy;
-        setError(error, lock.message(m_path));
-        return false;
+        errorText = lock.message(m_path);
+        return lock.outcome() == WriterLock::Busy ? WriteResult::Busy : WriteResult::Failed;
     }
 
     // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
@@ -516,24 +502,23 @@ bool SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArra
         const Opened file =
             openRegular(dir.fd.get(), m_name.constData(), O_RDWR | O_APPEND, true, dir.fileMode);
         if (!file.fd.valid()) {
-            setError(error, prefix + file.cause + u'.' + unchanged);
-            return false;
+            errorText = prefix + file.cause + u'.' + unchanged;
+            return WriteResult::Failed;
         }
         if (file.status.st_nlink > 1) {
-            setError(error, prefix +
-                                u"il file ha più di un nome (collegamento fisico) e non viene scritto."_s +
-                                unchanged);
-            return false;
+            errorText = prefix + u"il file ha più di un nome (collegamento fisico) e non viene scritto."_s +
+                        unchanged;
+            return WriteResult::Failed;
         }
         QByteArray existing;
         QString cause;
         if (!readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
-            setError(error, prefix + cause + u'.' + unchanged);
-            return false;
+            errorText = prefix + cause + u'.' + unchanged;
+            return WriteResult::Failed;
         }
         const QByteArray records = recordsFor(existing);
         if (records.isEmpty())
-            return true;
+            return WriteResult::Written;
         // A record cut short by the end of the file is completed with empty lines, so that the new one
         // starts a record of its own instead of filling the cut one's values.
         QByteArray bytes = separatorBeforeNewRecord(existing);
@@ -547,55 +532,51 @@ bool SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArra
             if (file.created) {
                 ::unlinkat(dir.fd.get(), m_name.constData(), 0);
             } else if (::ftruncate(file.fd.get(), before) != 0 || ::fsync(file.fd.get()) != 0) {
-                setError(error, prefix + archiveErrorText(cause) +
-                                    u".\nL'ultimo salvataggio potrebbe essere incompleto."_s);
-                return false;
+                errorText = prefix + archiveErrorText(cause) +
+                            u".\nL'ultimo salvataggio potrebbe essere incompleto."_s;
+                return WriteResult::Failed;
             }
-            setError(error, prefix + archiveErrorText(cause) + u'.' + unchanged);
-            return false;
+            errorText = prefix + archiveErrorText(cause) + u'.' + unchanged;
+            return WriteResult::Failed;
         }
         if (file.created && ::fsync(dir.fd.get()) != 0) {
-            setError(error, prefix + archiveErrorText(errno) + u'.');
-            return false;
+            errorText = prefix + archiveErrorText(errno) + u'.';
+            return WriteResult::Failed;
         }
         if (nameStillIs(dir.fd.get(), m_name.constData(), file.fd.get()))
-            return true;
+            return WriteResult::Written;
     }
-    setError(error, prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s);
-    return false;
+    errorText = prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s;
+    return WriteResult::Failed;
 }
 
-SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected, QString* error,
-                                              bool* busy) const
+SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
+                                              QString& errorText) const
 {
-    if (busy)
-        *busy = false;
     const QString prefix = u"Impossibile riscrivere l'archivio %1: "_s.arg(m_path);
     const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
     if (!dir.fd.valid()) {
-        setError(error, prefix + dir.cause + u'.' + unchanged);
+        errorText = prefix + dir.cause + u'.' + unchanged;
         return RemoveResult::Failed;
     }
     const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
     if (lock.outcome() != WriterLock::Locked) {
-        if (busy)
-            *busy = lock.outcome() == WriterLock::Busy;
-        setError(error, lock.message(m_path));
-        return RemoveResult::Failed;
+        errorText = lock.message(m_path);
+        return lock.outcome() == WriterLock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
     }
 
     const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
     if (file.missing)
         return RemoveResult::Moved;
     if (!file.fd.valid()) {
-        setError(error, prefix + file.cause + u'.' + unchanged);
+        errorText = prefix + file.cause + u'.' + unchanged;
         return RemoveResult::Failed;
     }
     QByteArray bytes;
     QString cause;
     if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
-        setError(error, prefix + cause + u'.' + unchanged);
+        errorText = prefix + cause + u'.' + unchanged;
         return RemoveResult::Failed;
     }
     const ArchiveTable current = readArchive(bytes);
@@ -614,19 +595,19 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
         out = Fd(::openat(dir.fd.get(), temporary.constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_EXCL | SafeFlags, dir.fileMode));
         if (!out.valid() && errno != EEXIST) {
-            setError(error, prefix +
-                                u"il file temporaneo non si può creare (%1)."_s.arg(archiveErrorText(errno)) +
-                                unchanged);
+            errorText = prefix +
+                        u"il file temporaneo non si può creare (%1)."_s.arg(archiveErrorText(errno)) +
+                        unchanged;
             return RemoveResult::Failed;
         }
     }
     if (!out.valid()) {
-        setError(error, prefix + archiveErrorText(EEXIST) + u'.' + unchanged);
+        errorText = prefix + archiveErrorText(EEXIST) + u'.' + unchanged;
         return RemoveResult::Failed;
     }
     const auto fail = [&](int cause) {
         ::unlinkat(dir.fd.get(), temporary.constData(), 0);
-        setError(error, prefix + archiveErrorText(cause) + u'.' + unchanged);
+        errorText = prefix + archiveErrorText(cause) + u'.' + unchanged;
         return RemoveResult::Failed;
     };
     if (::fchmod(out.get(), dir.fileMode) != 0)
@@ -652,9 +633,8 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     // The lock removed while it was held: another writer may be appending to the archive right now.
     if (!lock.stillHeld()) {
         ::unlinkat(dir.fd.get(), temporary.constData(), 0);
-        setError(error,
-                 prefix + u"il file di blocco %1.lock è stato rimosso durante la cancellazione, quindi "
-                          u"nulla è stato cancellato. Riprovare."_s.arg(m_path));
+        errorText = prefix + u"il file di blocco %1.lock è stato rimosso durante la cancellazione, quindi "
+                             u"nulla è stato cancellato. Riprovare."_s.arg(m_path);
         return RemoveResult::Failed;
     }
     // Changed under us by a program that ignores the lock: deleting now would lose its change.
@@ -676,15 +656,15 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
         if (readAll(file.fd.get(), old.st_size, late) && late.size() > bytes.size()) {
             late.remove(0, bytes.size());
             if (!writeAll(out.get(), late.constData(), late.size()) || ::fsync(out.get()) != 0) {
-                setError(error, prefix + archiveErrorText(errno) +
-                                    u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s);
+                errorText = prefix + archiveErrorText(errno) +
+                            u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s;
                 return RemoveResult::Failed;
             }
         }
     }
     if (::fsync(dir.fd.get()) != 0) {
-        setError(error, prefix + archiveErrorText(errno) +
-                            u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s);
+        errorText = prefix + archiveErrorText(errno) +
+                    u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s;
         return RemoveResult::Failed;
     }
     return RemoveResult::Removed;

@@ -34,41 +34,53 @@ public:
     qint64 sizeLimit() const { return m_sizeLimit; }
 
     // Creates the empty file when there is none (0600, or 0660 in a setgid shared directory).
-    bool ensureExists(QString* error = nullptr) const;
+    bool ensureExists(QString& errorText) const;
 
     // Reads every record. A missing file is an empty archive.
-    bool load(ArchiveTable& table, QString* error = nullptr) const;
+    bool load(ArchiveTable& table, QString& errorText) const;
 
+    // What a write did; the writes below fill errorText for Busy and Failed.
+    enum class WriteResult {
+        Written,
+        // Another copy of the program held the lock past the wait: nothing was written, and trying
+        // again later may succeed.
+        Busy,
+        Failed,
+    };
     // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was.
-    // busy, when given, tells whether the failure was another copy holding the lock past the wait.
-    bool append(QByteArrayView recordBytes, QString* error = nullptr, bool* busy = nullptr) const;
+    WriteResult append(QByteArrayView recordBytes, QString& errorText) const;
     // Appends several records in one locked step: all of them or, on failure, none.
-    bool appendAll(const QList<QByteArray>& records, QString* error = nullptr, bool* busy = nullptr) const;
+    WriteResult appendAll(const QList<QByteArray>& records, QString& errorText) const;
 
+    struct MergeCounts {
+        qsizetype added = 0;
+        qsizetype skipped = 0;
+    };
     // Appends the records of another archive (one brought from another machine, say) that are not
     // already in this one, in their order, in one write under the lock: all of them or, on failure,
     // none. A record is already there when its 16 values equal those of a record of this archive or
-    // of one appended before it. added and skipped count the records.
-    bool merge(const ArchiveTable& incoming, qsizetype* added, qsizetype* skipped, QString* error = nullptr,
-               bool* busy = nullptr) const;
+    // of one appended before it. counts says how many records were added and skipped (both 0 unless
+    // Written).
+    WriteResult merge(const ArchiveTable& incoming, MergeCounts& counts, QString& errorText) const;
 
     enum class RemoveResult {
         Removed,
         // The record at index is no longer the one given (another program changed the file):
         // nothing was written.
         Moved,
+        // Another copy of the program held the lock past the wait: nothing was written.
+        Busy,
         Failed,
     };
     // Rewrites the file without its record at index, provided that record still equals expected.
-    // The other records keep their order, in the rewrite shape.
-    RemoveResult remove(qsizetype index, const SlipRecord& expected, QString* error = nullptr,
-                        bool* busy = nullptr) const;
+    // The other records keep their order, in the rewrite shape. errorText is filled for Busy and Failed.
+    RemoveResult remove(qsizetype index, const SlipRecord& expected, QString& errorText) const;
 
 private:
     // Under the lock, appends what recordsFor makes of the file's bytes at that moment (nothing when it
     // makes nothing), after the padding a record cut short needs.
-    bool appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                         QString* error, bool* busy) const;
+    WriteResult appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                                QString& errorText) const;
 
     QString m_path;
     QString m_directory;

@@ -124,7 +124,7 @@ QByteArrayView trimSpaceBytes(QByteArrayView line)
 }
 
 // Appends text and CR LF to out, or reports the first character that cannot be stored.
-bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharacter* problem)
+bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharacter& problem)
 {
     qsizetype bad = text.indexOf(u'\r');
     const qsizetype lf = text.indexOf(u'\n');
@@ -139,17 +139,15 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
         }
         out.truncate(before);
     }
-    if (problem) {
-        qsizetype length = 1;
-        char32_t code = text[bad].unicode();
-        if (text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(text[bad], text[bad + 1]);
-            length = 2;
-        }
-        problem->column = column;
-        problem->character = text.sliced(bad, length).toString();
-        problem->codePoint = code;
+    qsizetype length = 1;
+    char32_t code = text[bad].unicode();
+    if (text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[bad], text[bad + 1]);
+        length = 2;
     }
+    problem.column = column;
+    problem.character = text.sliced(bad, length).toString();
+    problem.codePoint = code;
     return false;
 }
 
@@ -283,23 +281,25 @@ QString unstorableMessage(const UnstorableCharacter& problem)
            u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s.arg(character, field);
 }
 
-std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
-                                            const PaletteState& state, UnstorableCharacter* problem)
+bool encodeSavedRecord(const QString& dateText, const SlipTexts& fields, const PaletteState& state,
+                       QByteArray& record, UnstorableCharacter& problem)
 {
+    record.clear();
     QByteArray out;
     out.reserve(256);
     out.append(RecordMarker.data(), RecordMarker.size());
     out.append("\r\n");
     if (!appendLine(dateText, DateColumn, out, problem))
-        return std::nullopt;
+        return false;
     for (int field = 0; field < SlipFieldCount; ++field) {
         if (!appendLine(u" "_s + fields[field], FirstFieldColumn + field, out, problem))
-            return std::nullopt;
+            return false;
     }
     out.append(state.premarcati ? " True\r\n" : " False\r\n");
     out.append(state.twoFrame ? " True\r\n" : " False\r\n");
     out.append(' ').append(QByteArray::number(int(state.check))).append("\r\n");
-    return out;
+    record = std::move(out);
+    return true;
 }
 
 void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out)

@@ -79,12 +79,12 @@ struct UnstorableCharacter {
 // The Italian message that refuses a save because of problem, naming the character and its field.
 QString unstorableMessage(const UnstorableCharacter& problem);
 
-// The 17 lines of a record as the save appends them: the marker, the date, then one space before
-// each of the twelve fields, "True"/"False" for each model option and the check box as a number.
-// Fails when a text holds a character Windows-1252 cannot store or a line break.
-std::optional<QByteArray> encodeSavedRecord(const QString& dateText, const SlipTexts& fields,
-                                            const PaletteState& state,
-                                            UnstorableCharacter* problem = nullptr);
+// The 17 lines of a record as the save appends them, in record: the marker, the date, then one space
+// before each of the twelve fields, "True"/"False" for each model option and the check box as a number.
+// Fails, with record empty and the first offending character in problem, when a text holds a character
+// Windows-1252 cannot store or a line break; unstorableMessage(problem) is the text for the user.
+bool encodeSavedRecord(const QString& dateText, const SlipTexts& fields, const PaletteState& state,
+                       QByteArray& record, UnstorableCharacter& problem);
 
 // The 17 lines of a record as a rewrite writes them, appended to out: the marker and the 16 values
 // as read, byte for byte.

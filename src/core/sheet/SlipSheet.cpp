@@ -419,19 +419,21 @@ QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const Stored
     return sheet;
 }
 
-QByteArray encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QString* error)
+bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QByteArray& records,
+                      QString& errorText)
 {
+    records.clear();
     QByteArray out;
+    QByteArray record;
     for (const SheetSlip& slip : slips) {
         UnstorableCharacter problem;
-        const std::optional<QByteArray> record = encodeSavedRecord(
-            savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state, &problem);
-        if (!record) {
-            if (error)
-                *error = u"Riga %1: %2"_s.arg(slip.row).arg(unstorableMessage(problem));
-            return {};
+        if (!encodeSavedRecord(savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state,
+                               record, problem)) {
+            errorText = u"Riga %1: %2"_s.arg(slip.row).arg(unstorableMessage(problem));
+            return false;
         }
-        out += *record;
+        out += record;
     }
-    return out;
+    records = std::move(out);
+    return true;
 }

@@ -76,8 +76,8 @@ QString ignoredColumnsText(const SheetImport& import);
 // same slips and dates.
 QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates);
 
-// The good rows as the archive's save appends them, one after the other: dated by their own date,
-// or today, written in locale's language. Empty, with the problem in error, when a row cannot be
-// stored.
-QByteArray encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale,
-                            QString* error = nullptr);
+// The good rows, in records, as the archive's save appends them, one after the other: dated by their
+// own date, or today, written in locale's language. Fails, with records empty and the row and its
+// problem in errorText, when a row cannot be stored.
+bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QByteArray& records,
+                      QString& errorText);

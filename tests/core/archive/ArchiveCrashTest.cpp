@@ -29,7 +29,7 @@ QStringList archiveNames(const QString& path)
 {
     ArchiveTable table;
     QString error;
-    if (!SlipArchive(path).load(table, &error)) {
+    if (!SlipArchive(path).load(table, error)) {
         QTest::qFail(qPrintable(error), __FILE__, __LINE__);
         return {};
     }

@@ -63,13 +63,16 @@ void ArchiveImportTest::sheetRowsGoInTogether()
     write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
     const SheetImport import = readSlipSheet("Nome;Importo;Data\r\nAnna;12,5;\r\nLuca;3,00;02/03/2026\r\n");
     QCOMPARE(import.slips.size(), 2);
-    const QByteArray bytes =
-        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy));
+    QByteArray bytes;
     QString error;
-    QVERIFY2(SlipArchive(m_path).append(bytes, &error), qPrintable(error));
+    QVERIFY2(encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy),
+                              bytes, error),
+             qPrintable(error));
+    QVERIFY2(SlipArchive(m_path).append(bytes, error) == SlipArchive::WriteResult::Written,
+             qPrintable(error));
 
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table));
+    QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(names(table), (QStringList{u"Primo"_s, u"Anna"_s, u"Luca"_s}));
     // A row without a date is dated today; one with a date keeps it.
     QCOMPARE(table[1].column(DateColumn), u"07 dicembre 2026"_s);
@@ -88,15 +91,17 @@ void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
         sheet += "Socio " + QByteArray::number(i) + ";10,00\r\n";
     const SheetImport import = readSlipSheet(sheet);
     QCOMPARE(import.slips.size(), 50);
-    const QByteArray bytes =
-        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy));
-
+    QByteArray bytes;
     QString error;
+    QVERIFY2(encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy),
+                              bytes, error),
+             qPrintable(error));
+
     {
         // Room for the first twenty records, not for all fifty.
         FileSizeLimit limit(before.size() + 20 * (bytes.size() / 50));
         QVERIFY(limit.active());
-        QVERIFY(!SlipArchive(m_path).append(bytes, &error));
+        QCOMPARE(SlipArchive(m_path).append(bytes, error), SlipArchive::WriteResult::Failed);
     }
     QCOMPARE(contents(m_path), before);
     QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
@@ -121,22 +126,22 @@ void ArchiveImportTest::mergeSkipsIdenticalRecords()
     const ArchiveTable incoming = readArchive(theirs);
     QCOMPARE(incoming.size(), 4);
 
-    qsizetype added = -1;
-    qsizetype skipped = -1;
+    SlipArchive::MergeCounts counts{-1, -1};
     QString error;
-    QVERIFY2(SlipArchive(m_path).merge(incoming, &added, &skipped, &error), qPrintable(error));
-    QCOMPARE(added, 2);
-    QCOMPARE(skipped, 2);
+    QVERIFY2(SlipArchive(m_path).merge(incoming, counts, error) == SlipArchive::WriteResult::Written,
+             qPrintable(error));
+    QCOMPARE(counts.added, 2);
+    QCOMPARE(counts.skipped, 2);
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table));
+    QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(names(table), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Bianchi"_s, u"Verdi"_s}));
     QCOMPARE(table[2].column(FirstFieldColumn + Amount), u"2,50"_s);
 
     // Merging the same archive again adds nothing.
-    QVERIFY(SlipArchive(m_path).merge(incoming, &added, &skipped, &error));
-    QCOMPARE(added, 0);
-    QCOMPARE(skipped, 4);
-    QVERIFY(SlipArchive(m_path).load(table));
+    QCOMPARE(SlipArchive(m_path).merge(incoming, counts, error), SlipArchive::WriteResult::Written);
+    QCOMPARE(counts.added, 0);
+    QCOMPARE(counts.skipped, 4);
+    QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(table.size(), 4);
 }
 
@@ -147,15 +152,16 @@ void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
     QByteArray theirs;
     for (int i = 0; i < 30; ++i)
         theirs += record("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
-    qsizetype added = -1;
+    SlipArchive::MergeCounts counts{-1, -1};
     QString error;
     {
         FileSizeLimit limit(before.size() + theirs.size() / 2);
         QVERIFY(limit.active());
-        QVERIFY(!SlipArchive(m_path).merge(readArchive(theirs), &added, nullptr, &error));
+        QCOMPARE(SlipArchive(m_path).merge(readArchive(theirs), counts, error),
+                 SlipArchive::WriteResult::Failed);
     }
     QCOMPARE(contents(m_path), before);
-    QCOMPARE(added, 0);
+    QCOMPARE(counts.added, 0);
     QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
 }
 

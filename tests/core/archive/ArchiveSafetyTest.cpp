@@ -48,7 +48,7 @@ QStringList namesIn(const QString& path)
 {
     ArchiveTable table;
     QString error;
-    if (!SlipArchive(path).load(table, &error))
+    if (!SlipArchive(path).load(table, error))
         return {u"<"_s + error + u'>'};
     return names(table);
 }
@@ -98,16 +98,16 @@ bool run(Operation operation, const QString& path, QString& error)
     switch (operation) {
     case Load: {
         ArchiveTable table;
-        return archive.load(table, &error);
+        return archive.load(table, error);
     }
     case Ensure:
-        return archive.ensureExists(&error);
+        return archive.ensureExists(error);
     case Append:
-        return archive.append(savedRecord("Nuovo"), &error);
+        return archive.append(savedRecord("Nuovo"), error) == SlipArchive::WriteResult::Written;
     case Remove: {
         // The first record as the list showed it.
         const ArchiveTable shown = readArchive(savedRecord("Primo"));
-        return archive.remove(0, shown[0], &error) == SlipArchive::RemoveResult::Removed;
+        return archive.remove(0, shown[0], error) == SlipArchive::RemoveResult::Removed;
     }
     }
     return false;
@@ -268,10 +268,11 @@ void ArchiveSafetyTest::saveAfterACutRecordIsARecordOfItsOwn()
     write(m_path, before);
     const SlipArchive archive(m_path);
     QString error;
-    QVERIFY2(archive.append(savedRecord("Nuovo"), &error), qPrintable(error));
+    QVERIFY2(archive.append(savedRecord("Nuovo"), error) == SlipArchive::WriteResult::Written,
+             qPrintable(error));
 
     ArchiveTable table;
-    QVERIFY(archive.load(table));
+    QVERIFY(archive.load(table, error));
     QCOMPARE(table.size(), 2);
     QCOMPARE(table[1].columns(), QStringList({u"07 dicembre 2026"_s,
                                               u"Nuovo"_s,
@@ -290,7 +291,7 @@ void ArchiveSafetyTest::saveAfterACutRecordIsARecordOfItsOwn()
                                               u"True"_s,
                                               u"1"_s}));
     // The cut record keeps what it had and is deleted without taking the new one along.
-    QCOMPARE(archive.remove(0, table[0]), SlipArchive::RemoveResult::Removed);
+    QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Removed);
     QCOMPARE(namesIn(m_path), QStringList({u"Nuovo"_s}));
 }
 
@@ -302,9 +303,10 @@ void ArchiveSafetyTest::deleteInAFileConvertedTwiceKeepsEveryRecord()
     write(m_path, converted);
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
+    QString error;
+    QVERIFY(archive.load(table, error));
     QCOMPARE(names(table), QStringList({u"Primo"_s, u"Secondo"_s, u"Terzo"_s, u"Quarto"_s}));
-    QCOMPARE(archive.remove(1, table[1]), SlipArchive::RemoveResult::Removed);
+    QCOMPARE(archive.remove(1, table[1], error), SlipArchive::RemoveResult::Removed);
 
     // Every kept record whole, in the rewrite shape with CR LF.
     const QByteArray rest =
@@ -322,7 +324,8 @@ void ArchiveSafetyTest::appendAllIsAllOrNothing()
     write(m_path, before);
     const SlipArchive archive(m_path);
     QString error;
-    QVERIFY2(archive.appendAll({savedRecord("A"), savedRecord("B"), savedRecord("C")}, &error),
+    QVERIFY2(archive.appendAll({savedRecord("A"), savedRecord("B"), savedRecord("C")}, error) ==
+                 SlipArchive::WriteResult::Written,
              qPrintable(error));
     QCOMPARE(namesIn(m_path), QStringList({u"Primo"_s, u"A"_s, u"B"_s, u"C"_s}));
 
@@ -331,7 +334,8 @@ void ArchiveSafetyTest::appendAllIsAllOrNothing()
     {
         FileSizeLimit limit(full.size() + savedRecord("D").size() + 10);
         QVERIFY(limit.active());
-        QVERIFY(!archive.appendAll({savedRecord("D"), savedRecord("E")}, &error));
+        QCOMPARE(archive.appendAll({savedRecord("D"), savedRecord("E")}, error),
+                 SlipArchive::WriteResult::Failed);
     }
     QCOMPARE(contents(m_path), full);
     QCOMPARE(error,
@@ -350,13 +354,13 @@ void ArchiveSafetyTest::tooLargeAnArchiveIsRefused()
     const SlipArchive archive(m_path);
     ArchiveTable table;
     QString error;
-    QVERIFY(!archive.load(table, &error));
+    QVERIFY(!archive.load(table, error));
     QCOMPARE(table.size(), 0);
     QCOMPARE(error,
              u"Impossibile leggere l'archivio %1: il file è troppo grande per essere letto (3072 MB, al "
              u"massimo 1024 MB). Spostare %1 altrove e ricominciare con un archivio vuoto, o tenerne "
              u"solo una parte."_s.arg(m_path));
-    QVERIFY(!archive.append(savedRecord("Nuovo"), &error));
+    QCOMPARE(archive.append(savedRecord("Nuovo"), error), SlipArchive::WriteResult::Failed);
     QVERIFY2(
         error.startsWith(u"Impossibile scrivere nell'archivio %1: il file è troppo grande"_s.arg(m_path)),
         qPrintable(error));
@@ -377,9 +381,10 @@ void ArchiveSafetyTest::lockRemovedDuringADeletionLosesNoSave()
     if (deleter == 0) {
         const SlipArchive archive(path);
         ArchiveTable table;
-        if (!archive.load(table))
+        QString error;
+        if (!archive.load(table, error))
             ::_exit(3);
-        const SlipArchive::RemoveResult result = archive.remove(0, table[0]);
+        const SlipArchive::RemoveResult result = archive.remove(0, table[0], error);
         ::_exit(result == SlipArchive::RemoveResult::Removed ? 0 : 1);
     }
     QVERIFY(deleter > 0);
@@ -397,7 +402,8 @@ void ArchiveSafetyTest::lockRemovedDuringADeletionLosesNoSave()
     }
     QVERIFY(QFile::remove(lockPath));
     QString error;
-    QVERIFY2(SlipArchive(m_path).append(savedRecord("Salvato"), &error), qPrintable(error));
+    QVERIFY2(SlipArchive(m_path).append(savedRecord("Salvato"), error) == SlipArchive::WriteResult::Written,
+             qPrintable(error));
     int status = 0;
     QCOMPARE(::waitpid(deleter, &status, 0), deleter);
     QVERIFY(WIFEXITED(status));
@@ -414,26 +420,26 @@ void ArchiveSafetyTest::vanishedDirectoryIsReported()
     write(m_path, savedRecord("Primo"));
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
+    QString error;
+    QVERIFY(archive.load(table, error));
     QVERIFY(QDir(m_work).removeRecursively());
 
     const QString cwdArchive = QDir::current().filePath(u"fillcp.dll"_s);
     const bool cwdHadOne = QFileInfo::exists(cwdArchive);
-    QString error;
-    QVERIFY(!archive.append(savedRecord("Secondo"), &error));
+    QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Failed);
     QCOMPARE(error, u"Impossibile scrivere nell'archivio %1: la cartella %2 non esiste più.\n"
                     u"L'archivio è rimasto com'era."_s.arg(m_path, m_work));
-    QVERIFY(!archive.load(table, &error));
+    QVERIFY(!archive.load(table, error));
     QCOMPARE(error,
              u"Impossibile leggere l'archivio %1: la cartella %2 non esiste più."_s.arg(m_path, m_work));
-    QCOMPARE(archive.remove(0, table.value(0)), SlipArchive::RemoveResult::Failed);
+    QCOMPARE(archive.remove(0, table.value(0), error), SlipArchive::RemoveResult::Failed);
     // Nothing was written anywhere else, and the directory was not made again behind the user's back.
     QVERIFY(!QFileInfo::exists(m_work));
     QCOMPARE(QFileInfo::exists(cwdArchive), cwdHadOne);
 
     // A directory made anew at the same place is another one: the archive does not move into it.
     QVERIFY(QDir().mkpath(m_work));
-    QVERIFY(!archive.append(savedRecord("Secondo"), &error));
+    QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Failed);
     QCOMPARE(error, u"Impossibile scrivere nell'archivio %1: la cartella %2 è stata rimossa e sostituita da "
                     u"un'altra mentre il programma era aperto.\nL'archivio è rimasto com'era."_s.arg(m_path,
                                                                                                      m_work));
@@ -453,11 +459,12 @@ void ArchiveSafetyTest::fullDiskOnDeleteNamesTheCause()
     write(m_path, before); // about 6 KB
     {
         const SlipArchive archive(m_path);
-        QVERIFY(archive.ensureExists());
-        QVERIFY(archive.append(savedRecord("Ultimo")));
+        QString error;
+        QVERIFY(archive.ensureExists(error));
+        QCOMPARE(archive.append(savedRecord("Ultimo"), error), SlipArchive::WriteResult::Written);
         before += savedRecord("Ultimo");
         ArchiveTable table;
-        QVERIFY(archive.load(table));
+        QVERIFY(archive.load(table, error));
         // Fill the rest of the file system.
         QFile filler(m_work + u"/riempimento"_s);
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -465,8 +472,7 @@ void ArchiveSafetyTest::fullDiskOnDeleteNamesTheCause()
         while (filler.write(block) == block.size()) {
         }
         filler.close();
-        QString error;
-        QCOMPARE(archive.remove(5, table[5], &error), SlipArchive::RemoveResult::Failed);
+        QCOMPARE(archive.remove(5, table[5], error), SlipArchive::RemoveResult::Failed);
         QCOMPARE(error, u"Impossibile riscrivere l'archivio %1: spazio esaurito sul disco.\n"
                         u"L'archivio è rimasto com'era."_s.arg(m_path));
         QCOMPARE(contents(m_path), before);
@@ -502,12 +508,12 @@ void ArchiveSafetyTest::heldLockWaitIsBounded()
     const int outcome = inChild([&] {
         const SlipArchive archive(path);
         QString error;
-        bool busy = false;
-        if (archive.append(savedRecord("Secondo"), &error, &busy) || !busy)
+        if (archive.append(savedRecord("Secondo"), error) != SlipArchive::WriteResult::Busy)
             return 1;
         ArchiveTable table;
-        if (!archive.load(table) ||
-            archive.remove(0, table[0], &error, &busy) != SlipArchive::RemoveResult::Failed || !busy)
+        QString loadError;
+        if (!archive.load(table, loadError) ||
+            archive.remove(0, table[0], error) != SlipArchive::RemoveResult::Busy)
             return 2;
         return error == u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(path) ? 0 : 3;
     });
@@ -516,7 +522,8 @@ void ArchiveSafetyTest::heldLockWaitIsBounded()
     QCOMPARE(outcome, 0);
     QCOMPARE(contents(m_path), savedRecord("Primo"));
     // Its process gone, the lock is free.
-    QVERIFY(SlipArchive(m_path).append(savedRecord("Secondo")));
+    QString error;
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Written);
 }
 
 QTEST_GUILESS_MAIN(ArchiveSafetyTest)

@@ -28,10 +28,14 @@ void say(const QString& line)
 bool save(const SlipArchive& archive, const QString& name)
 {
     say(u"S "_s + name);
-    const std::optional<QByteArray> bytes =
-        encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(name), WorkerPalette);
+    QByteArray bytes;
+    UnstorableCharacter problem;
+    if (!encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(name), WorkerPalette, bytes, problem)) {
+        say(u"F "_s + unstorableMessage(problem));
+        return false;
+    }
     QString error;
-    if (!bytes || !archive.append(*bytes, &error)) {
+    if (archive.append(bytes, error) != SlipArchive::WriteResult::Written) {
         say(u"F "_s + error);
         return false;
     }
@@ -64,7 +68,7 @@ int main(int argc, char* argv[])
     for (qulonglong i = 0;; ++i) {
         ArchiveTable table;
         QString error;
-        if (!archive.load(table, &error)) {
+        if (!archive.load(table, error)) {
             say(u"F "_s + error);
             return 1;
         }
@@ -76,13 +80,14 @@ int main(int argc, char* argv[])
         }
         const qsizetype index = random.bounded(int(table.size()));
         say(u"D %1 %2"_s.arg(index).arg(table[index].column(1)));
-        switch (archive.remove(index, table[index], &error)) {
+        switch (archive.remove(index, table[index], error)) {
         case SlipArchive::RemoveResult::Removed:
             say(u"K"_s);
             break;
         case SlipArchive::RemoveResult::Moved:
             say(u"M"_s);
             break;
+        case SlipArchive::RemoveResult::Busy:
         case SlipArchive::RemoveResult::Failed:
             say(u"F "_s + error);
             return 1;

@@ -108,7 +108,7 @@ void SlipArchiveTest::init()
 void SlipArchiveTest::ensureCreatesAnEmptyPrivateFile()
 {
     QString error;
-    QVERIFY(SlipArchive(m_path).ensureExists(&error));
+    QVERIFY(SlipArchive(m_path).ensureExists(error));
     QCOMPARE(contents(m_path), QByteArray());
     QCOMPARE(modeOf(m_path), mode_t(0600));
 }
@@ -117,7 +117,8 @@ void SlipArchiveTest::ensureLeavesAnExistingFileAlone()
 {
     write(m_path, "esistente\r\n");
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-    QVERIFY(SlipArchive(m_path).ensureExists());
+    QString error;
+    QVERIFY(SlipArchive(m_path).ensureExists(error));
     QCOMPARE(contents(m_path), QByteArray("esistente\r\n"));
     QCOMPARE(QFileInfo(m_path).permissions() & EveryoneReadWrite, QFile::ReadOwner | QFile::WriteOwner);
 }
@@ -126,7 +127,7 @@ void SlipArchiveTest::ensureFailsWithoutADirectory()
 {
     const QString path = m_dir.filePath(u"manca/fillcp.dll"_s);
     QString error;
-    QVERIFY(!SlipArchive(path).ensureExists(&error));
+    QVERIFY(!SlipArchive(path).ensureExists(error));
     QCOMPARE(error, u"Impossibile creare l'archivio %1: la cartella %2 non esiste più."_s.arg(
                         path, m_dir.filePath(u"manca"_s)));
 }
@@ -135,7 +136,7 @@ void SlipArchiveTest::loadsAMissingFileAsEmpty()
 {
     ArchiveTable table(2);
     QString error;
-    QVERIFY(SlipArchive(m_path).load(table, &error));
+    QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(table.size(), 0);
     QVERIFY(!QFileInfo::exists(m_path));
 }
@@ -146,7 +147,7 @@ void SlipArchiveTest::loadReportsAnUnreadablePath()
     QVERIFY(QDir().mkpath(path));
     ArchiveTable table(1);
     QString error;
-    QVERIFY(!SlipArchive(path).load(table, &error));
+    QVERIFY(!SlipArchive(path).load(table, error));
     QCOMPARE(table.size(), 0);
     QVERIFY2(error.contains(path), qPrintable(error));
 }
@@ -154,7 +155,8 @@ void SlipArchiveTest::loadReportsAnUnreadablePath()
 void SlipArchiveTest::appendCreatesTheFile()
 {
     QString error;
-    QVERIFY2(SlipArchive(m_path).append(savedRecord("Rossi"), &error), qPrintable(error));
+    QVERIFY2(SlipArchive(m_path).append(savedRecord("Rossi"), error) == SlipArchive::WriteResult::Written,
+             qPrintable(error));
     QCOMPARE(contents(m_path), savedRecord("Rossi"));
     QCOMPARE(modeOf(m_path), mode_t(0600));
     // The lock file stays, empty, private like the archive.
@@ -165,7 +167,8 @@ void SlipArchiveTest::appendCreatesTheFile()
 void SlipArchiveTest::appendAddsTheRecordAtTheEnd()
 {
     write(m_path, rewrittenRecord("Primo") + savedRecord("Secondo"));
-    QVERIFY(SlipArchive(m_path).append(savedRecord("Terzo")));
+    QString error;
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Terzo"), error), SlipArchive::WriteResult::Written);
     QCOMPARE(contents(m_path), rewrittenRecord("Primo") + savedRecord("Secondo") + savedRecord("Terzo"));
 }
 
@@ -173,10 +176,11 @@ void SlipArchiveTest::appendStartsANewLineAfterACutFile()
 {
     const QByteArray cut = savedRecord("Primo").chopped(2);
     write(m_path, cut);
-    QVERIFY(SlipArchive(m_path).append(savedRecord("Secondo")));
+    QString error;
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Written);
     QCOMPARE(contents(m_path), cut + "\r\n" + savedRecord("Secondo"));
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table));
+    QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(names(table), QStringList({u"Primo"_s, u"Secondo"_s}));
 }
 
@@ -189,7 +193,7 @@ void SlipArchiveTest::appendOnAFullDiskLeavesTheFile()
         // Room for a few bytes of the record, not for all of it.
         FileSizeLimit limit(before.size() + 40);
         QVERIFY(limit.active());
-        QVERIFY(!SlipArchive(m_path).append(savedRecord("Terzo"), &error));
+        QCOMPARE(SlipArchive(m_path).append(savedRecord("Terzo"), error), SlipArchive::WriteResult::Failed);
     }
     QCOMPARE(contents(m_path), before);
     // The cause is the one the write met, not what the clean-up after it says.
@@ -204,7 +208,7 @@ void SlipArchiveTest::appendIntoAMissingDirectoryFails()
     write(m_dir.filePath(u"not-a-dir"_s), "x");
     const QString path = m_dir.filePath(u"not-a-dir/fillcp.dll"_s);
     QString error;
-    QVERIFY(!SlipArchive(path).append(savedRecord("Rossi"), &error));
+    QCOMPARE(SlipArchive(path).append(savedRecord("Rossi"), error), SlipArchive::WriteResult::Failed);
     QCOMPARE(error, u"Impossibile scrivere nell'archivio %1: la cartella %2 non si può aprire (un elemento "
                     u"del percorso non è una cartella).\nL'archivio è rimasto com'era."_s.arg(
                         path, m_dir.filePath(u"not-a-dir"_s)));
@@ -221,9 +225,9 @@ void SlipArchiveTest::appendIntoAReadOnlyDirectoryFails()
     write(path, savedRecord("Primo"));
     QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
     QString error;
-    const bool appended = SlipArchive(path).append(savedRecord("Secondo"), &error);
+    const SlipArchive::WriteResult appended = SlipArchive(path).append(savedRecord("Secondo"), error);
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(!appended);
+    QCOMPARE(appended, SlipArchive::WriteResult::Failed);
     QVERIFY2(error.contains(path), qPrintable(error));
     QCOMPARE(contents(path), savedRecord("Primo"));
 }
@@ -258,13 +262,13 @@ void SlipArchiveTest::removes()
     write(m_path, before);
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
     QString error;
-    QCOMPARE(archive.remove(index, table[index], &error), SlipArchive::RemoveResult::Removed);
+    QVERIFY(archive.load(table, error));
+    QCOMPARE(archive.remove(index, table[index], error), SlipArchive::RemoveResult::Removed);
     QCOMPARE(contents(m_path), after);
 
     // A record saved afterwards follows them with its leading spaces.
-    QVERIFY(archive.append(savedRecord("Dopo")));
+    QCOMPARE(archive.append(savedRecord("Dopo"), error), SlipArchive::WriteResult::Written);
     QCOMPARE(contents(m_path), after + savedRecord("Dopo"));
 }
 
@@ -274,8 +278,9 @@ void SlipArchiveTest::removeKeepsTheFilePrivate()
     QFile::setPermissions(m_path, EveryoneReadWrite);
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
-    QCOMPARE(archive.remove(0, table[0]), SlipArchive::RemoveResult::Removed);
+    QString error;
+    QVERIFY(archive.load(table, error));
+    QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Removed);
     QCOMPARE(modeOf(m_path), mode_t(0600));
 }
 
@@ -313,14 +318,15 @@ void SlipArchiveTest::removeSeesChangesByAnotherCopy()
     write(m_path, savedRecord("Primo") + savedRecord("Secondo"));
     const SlipArchive archive(m_path);
     ArchiveTable shown;
-    QVERIFY(archive.load(shown));
+    QString error;
+    QVERIFY(archive.load(shown, error));
 
     if (changed.isEmpty())
         QVERIFY(QFile::remove(m_path));
     else
         write(m_path, changed);
 
-    QCOMPARE(int(archive.remove(index, shown[index])), result);
+    QCOMPARE(int(archive.remove(index, shown[index], error)), result);
     QCOMPARE(contents(m_path), after);
 }
 
@@ -332,13 +338,13 @@ void SlipArchiveTest::removeOnAFullDiskLeavesTheFile()
     write(m_path, before);
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
     QString error;
+    QVERIFY(archive.load(table, error));
     {
         // No room for the rewritten archive.
         FileSizeLimit limit(512);
         QVERIFY(limit.active());
-        QCOMPARE(archive.remove(3, table[3], &error), SlipArchive::RemoveResult::Failed);
+        QCOMPARE(archive.remove(3, table[3], error), SlipArchive::RemoveResult::Failed);
     }
     QCOMPARE(contents(m_path), before);
     QCOMPARE(error,
@@ -363,27 +369,25 @@ void SlipArchiveTest::writersWaitForTheLock()
     SlipArchive archive(m_path);
     archive.setLockTimeout(0);
     ArchiveTable table;
-    QVERIFY(archive.load(table));
+    QString error;
+    QVERIFY(archive.load(table, error));
 
     // Another copy holds the lock.
     const int other = ::open(QFile::encodeName(m_path + u".lock"_s).constData(), O_RDONLY | O_CREAT, 0666);
     QVERIFY(other >= 0);
     QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
-    QString error;
-    bool busy = false;
     if (deleting)
-        QCOMPARE(archive.remove(0, table[0], &error, &busy), SlipArchive::RemoveResult::Failed);
+        QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Busy);
     else
-        QVERIFY(!archive.append(savedRecord("Secondo"), &error, &busy));
+        QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Busy);
     QCOMPARE(error, u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(m_path));
-    QVERIFY(busy);
     QCOMPARE(contents(m_path), savedRecord("Primo"));
 
     ::close(other);
     if (deleting)
-        QCOMPARE(archive.remove(0, table[0], &error), SlipArchive::RemoveResult::Removed);
+        QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Removed);
     else
-        QVERIFY(archive.append(savedRecord("Secondo"), &error));
+        QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Written);
 }
 
 QTEST_GUILESS_MAIN(SlipArchiveTest)

@@ -227,18 +227,19 @@ void SlipRecordTest::readsManyRecords()
 void SlipRecordTest::writesTheSavedShape()
 {
     const PaletteState state{false, true, CheckBoxState::Ticked};
-    const std::optional<QByteArray> bytes = encodeSavedRecord(u"07 dicembre 2026"_s, sampleFields(), state);
-    QVERIFY(bytes);
-    QCOMPARE(*bytes,
+    QByteArray bytes;
+    UnstorableCharacter problem;
+    QVERIFY(encodeSavedRecord(u"07 dicembre 2026"_s, sampleFields(), state, bytes, problem));
+    QCOMPARE(bytes,
              QByteArray("?*@1\xE7*^\r\n07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n"
                         " Roma\r\n 1234,50\r\n milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n"
                         " 12345678\r\n Bolletta\r\n 123\r\n False\r\n True\r\n 1\r\n"));
 
     const SlipTexts empty;
-    const std::optional<QByteArray> blank =
-        encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, CheckBoxState::Greyed});
-    QVERIFY(blank);
-    QCOMPARE(*blank,
+    QByteArray blank;
+    QVERIFY(encodeSavedRecord(u"01 gennaio 2027"_s, empty, PaletteState{true, false, CheckBoxState::Greyed},
+                              blank, problem));
+    QCOMPARE(blank,
              QByteArray("?*@1\xE7*^\r\n01 gennaio 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n"
                         " \r\n \r\n \r\n True\r\n False\r\n 2\r\n"));
 }
@@ -258,10 +259,11 @@ void SlipRecordTest::savedRecordReadsBackTrimmed()
     SlipTexts fields = sampleFields();
     fields[PayerName] = u"  Rossi   Mario  "_s;
     fields[PaymentReason] = u"Rata € 2 – “saldo”"_s;
-    const std::optional<QByteArray> bytes =
-        encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, CheckBoxState::Greyed});
-    QVERIFY(bytes);
-    const ArchiveTable table = readArchive(*bytes);
+    QByteArray bytes;
+    UnstorableCharacter problem;
+    QVERIFY(encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{true, false, CheckBoxState::Greyed},
+                              bytes, problem));
+    const ArchiveTable table = readArchive(bytes);
     QCOMPARE(table.size(), 1);
     QCOMPARE(table[0].column(1), u"Rossi   Mario"_s);
     QCOMPARE(table[0].column(11), u"Rata € 2 – “saldo”"_s);
@@ -295,8 +297,9 @@ void SlipRecordTest::refusesUnstorableText()
     QFETCH(uint, codePoint);
     SlipTexts fields = sampleFields();
     fields[field] = text;
+    QByteArray bytes;
     UnstorableCharacter problem;
-    QVERIFY(!encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{}, &problem));
+    QVERIFY(!encodeSavedRecord(u"07 dicembre 2026"_s, fields, PaletteState{}, bytes, problem));
     QCOMPARE(problem.column, column);
     QCOMPARE(problem.character, character);
     QCOMPARE(uint(problem.codePoint), codePoint);

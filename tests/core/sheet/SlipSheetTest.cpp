@@ -416,8 +416,11 @@ void SlipSheetTest::exportReadsBack()
     QCOMPARE(import.slips[1].date, std::optional(QDate(2027, 1, 1)));
 
     // Stored again in the archive's own form, they are the same records.
-    const QByteArray stored =
-        encodeSheetSlips(import.slips, QDate(2030, 1, 1), QLocale(QLocale::Italian, QLocale::Italy));
+    QByteArray stored;
+    QString error;
+    QVERIFY2(encodeSheetSlips(import.slips, QDate(2030, 1, 1), QLocale(QLocale::Italian, QLocale::Italy),
+                              stored, error),
+             qPrintable(error));
     const ArchiveTable back = readArchive(stored);
     QCOMPARE(back.size(), 2);
     QCOMPARE(back[0].columns(), first);
