@@ -13,7 +13,8 @@ namespace {
 bool storable(const QString& text)
 {
     QByteArray scratch;
-    return encodeWindows1252(text, scratch) < 0;
+    qsizetype unencodable = 0;
+    return encodeWindows1252(text, scratch, unencodable);
 }
 
 QString folded(QStringView name)

@@ -132,8 +132,7 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
         bad = lf;
     if (bad < 0) {
         const qsizetype before = out.size();
-        bad = encodeWindows1252(text, out);
-        if (bad < 0) {
+        if (encodeWindows1252(text, out, bad)) {
             out.append("\r\n");
             return true;
         }
@@ -183,7 +182,8 @@ std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
     QByteArray bytes;
     for (int column = 0; column < RecordColumnCount; ++column) {
         const QString text = columns.value(column);
-        if (text.contains(u'\r') || text.contains(u'\n') || encodeWindows1252(text, bytes) >= 0)
+        qsizetype unencodable = 0;
+        if (text.contains(u'\r') || text.contains(u'\n') || !encodeWindows1252(text, bytes, unencodable))
             return std::nullopt;
         bytes.append('\n');
     }

@@ -49,7 +49,7 @@ QString decodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
-qsizetype encodeWindows1252(QStringView text, QByteArray& out)
+bool encodeWindows1252(QStringView text, QByteArray& out, qsizetype& unencodableAt)
 {
     const qsizetype start = out.size();
     out.reserve(start + text.size());
@@ -57,11 +57,12 @@ qsizetype encodeWindows1252(QStringView text, QByteArray& out)
         const int b = byteOf(text[i].unicode());
         if (b < 0) {
             out.truncate(start);
-            return i;
+            unencodableAt = i;
+            return false;
         }
         out.append(static_cast<char>(b));
     }
-    return -1;
+    return true;
 }
 
 bool isWindows1252(char16_t ch)

@@ -13,9 +13,9 @@ QString decodeWindows1252(QByteArrayView bytes);
 // Decodes into out, which has room for bytes.size() characters.
 void decodeWindows1252Into(QByteArrayView bytes, char16_t* out);
 
-// Appends the encoding of text to out. Returns the index in text of the first character the code
-// page cannot hold (out is then left as it was), or -1 when all of text was encoded.
-qsizetype encodeWindows1252(QStringView text, QByteArray& out);
+// Appends the encoding of text to out. False when the code page cannot hold a character of text: out
+// is then left as it was and unencodableAt is the index in text of the first such character.
+bool encodeWindows1252(QStringView text, QByteArray& out, qsizetype& unencodableAt);
 
 // True when the character has a byte of its own in the code page.
 bool isWindows1252(char16_t ch);

@@ -125,11 +125,14 @@ QString characterName(QStringView text, qsizetype at)
     return visible ? u"«%1» (%2)"_s.arg(text.sliced(at, length).toString(), number) : number;
 }
 
-// The first character of text that the archive cannot store, or -1.
-qsizetype unstorableAt(QStringView text)
+// The first character of text that the archive cannot store; none when it can store all of it.
+std::optional<qsizetype> unstorableAt(QStringView text)
 {
     QByteArray scratch;
-    return encodeWindows1252(text, scratch);
+    qsizetype at = 0;
+    if (encodeWindows1252(text, scratch, at))
+        return std::nullopt;
+    return at;
 }
 
 // Reads one record into a slip, or adds its problems.
@@ -221,9 +224,8 @@ private:
             break;
         }
         }
-        const qsizetype bad = unstorableAt(text);
-        if (bad >= 0) {
-            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(characterName(text, bad)));
+        if (const std::optional<qsizetype> bad = unstorableAt(text)) {
+            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(characterName(text, *bad)));
             return;
         }
         slip.fields[field] = text;
