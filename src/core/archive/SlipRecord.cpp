@@ -34,6 +34,23 @@ public:
     bool atEnd() const { return m_data == m_end; }
     qsizetype position() const { return m_data - m_begin; }
 
+    // Moves the end further on: the bytes up to newEnd may now be read (the reader stood at its end).
+    void extendTo(const char* newEnd)
+    {
+        m_end = newEnd;
+        seek(m_data);
+    }
+
+    // Goes on from position, a line start at or before the end.
+    void seek(const char* position)
+    {
+        m_data = position;
+        m_block = position;
+        loadBlock();
+    }
+    const char* current() const { return m_data; }
+    const char* end() const { return m_end; }
+
     QByteArrayView next()
     {
         const char* start = m_data;
@@ -112,6 +129,53 @@ private:
     quint32 m_mask = 0;
 };
 
+// The bits of the bytes at data equal to c, for the count bytes there (at most 32).
+quint32 bytesEqual(const char* data, qsizetype count, char c)
+{
+    quint32 mask = 0;
+#if defined(__SSE2__)
+    if (count == 32) {
+        const __m128i wanted = _mm_set1_epi8(c);
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16));
+        return quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(low, wanted))) |
+               quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(high, wanted))) << 16;
+    }
+#endif
+    for (qsizetype i = 0; i < count; ++i) {
+        if (data[i] == c)
+            mask |= 1u << i;
+    }
+    return mask;
+}
+
+// Skips lines from data, a line start, until count line ends are passed or end is reached; count is left
+// with the line ends still to pass. Gives where it stopped: just after the last line end passed, or end.
+// The line ends are those of LineReader, found 32 bytes at a time: a line ends at each LF (alone or
+// after CR or CR CR) and at each CR followed by neither LF nor CR LF.
+const char* skipLines(const char* data, const char* end, int& count)
+{
+    constexpr qsizetype Block = 32;
+    while (count > 0 && data < end) {
+        const qsizetype size = qMin(Block, end - data);
+        // Two bytes beyond the block decide whether its last CRs end lines.
+        const qsizetype seen = qMin(Block + 2, end - data);
+        quint64 cr = bytesEqual(data, size, '\r');
+        quint64 lf = bytesEqual(data, size, '\n');
+        for (qsizetype i = size; i < seen; ++i) {
+            cr |= quint64(data[i] == '\r') << i;
+            lf |= quint64(data[i] == '\n') << i;
+        }
+        const quint64 loneCr = cr & ~(lf >> 1) & ~((cr >> 1) & (lf >> 2));
+        for (quint64 ends = (lf | loneCr) & ((quint64(1) << size) - 1); ends; ends &= ends - 1) {
+            if (--count == 0)
+                return data + std::countr_zero(ends) + 1;
+        }
+        data += size;
+    }
+    return data;
+}
+
 QByteArrayView trimSpaceBytes(QByteArrayView line)
 {
     qsizetype begin = 0;
@@ -152,30 +216,61 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
 
 } // namespace
 
-// Cuts the records out of the archive's bytes.
-class ArchiveTableReader
+class ArchiveStreamReader::Lines : public LineReader
 {
 public:
-    static ArchiveTable read(const QByteArray& bytes)
-    {
-        ArchiveTable table;
-        // A saved record takes about 200 bytes: room for more than enough records costs only address space
-        // (pages never written are never given memory), and moving a million records to grow costs much.
-        table.reserve(bytes.size() / 128 + 16);
-        LineReader lines(bytes);
-        while (!lines.atEnd()) {
-            if (lines.next() != RecordMarker)
-                continue;
-            SlipRecord& record = table.emplace_back();
-            record.m_bytes = bytes;
-            record.m_base = lines.position();
-            // The 16 value lines, whatever they hold.
-            for (int value = 0; value < RecordColumnCount && !lines.atEnd(); ++value)
-                lines.next();
-        }
-        return table;
-    }
+    using LineReader::LineReader;
 };
+
+ArchiveStreamReader::ArchiveStreamReader(const QByteArray& bytes)
+    : m_bytes(bytes), m_lines(std::make_unique<Lines>(QByteArrayView(bytes.constData(), 0)))
+{
+    // A saved record takes about 200 bytes: room for more than enough records costs only address space
+    // (pages never written are never given memory), and moving a million records to grow costs much.
+    m_table.reserve(bytes.size() / 128 + 16);
+}
+
+ArchiveStreamReader::~ArchiveStreamReader() = default;
+
+void ArchiveStreamReader::advance(qsizetype filled)
+{
+    // A line end that a later byte may still lengthen (CR, then CR LF?) is never read early: reading
+    // stops after the last LF, which always ends a line whatever follows it.
+    filled = qMin(filled, m_bytes.size());
+    if (filled <= m_safe)
+        return;
+    const void* lf = memrchr(m_bytes.constData() + m_safe, '\n', size_t(filled - m_safe));
+    if (!lf)
+        return;
+    m_safe = static_cast<const char*>(lf) - m_bytes.constData() + 1;
+    m_lines->extendTo(m_bytes.constData() + m_safe);
+    readLines();
+}
+
+ArchiveTable ArchiveStreamReader::finish()
+{
+    m_safe = m_bytes.size();
+    m_lines->extendTo(m_bytes.constData() + m_safe);
+    readLines();
+    return std::move(m_table);
+}
+
+void ArchiveStreamReader::readLines()
+{
+    while (!m_lines->atEnd()) {
+        if (m_valuesLeft > 0) {
+            // The 16 value lines after a marker, whatever they hold: only their ends matter here.
+            m_lines->seek(skipLines(m_lines->current(), m_lines->end(), m_valuesLeft));
+            continue;
+        }
+        if (m_lines->next() == RecordMarker) {
+            SlipRecord& record = m_table.emplace_back();
+            record.m_bytes = m_bytes;
+            record.m_base = m_lines->position();
+            m_valuesLeft = RecordColumnCount;
+        }
+    }
+}
 
 std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
 {
@@ -238,7 +333,8 @@ bool operator==(const SlipRecord& a, const SlipRecord& b)
 
 ArchiveTable readArchive(const QByteArray& bytes)
 {
-    return ArchiveTableReader::read(bytes);
+    ArchiveStreamReader reader(bytes);
+    return reader.finish();
 }
 
 QByteArray separatorBeforeNewRecord(QByteArrayView bytes)

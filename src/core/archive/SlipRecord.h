@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 // One saved slip as read from the archive: 16 value columns, each the text of its line with the
@@ -21,7 +22,7 @@ inline constexpr int PremarcatiColumn = 13;
 inline constexpr int TwoFrameColumn = 14;
 inline constexpr int CheckColumn = 15;
 
-class ArchiveTableReader;
+class ArchiveStreamReader;
 
 // A record keeps the archive's bytes, shared by all records of one load, and where its value lines
 // start; a value is found and decoded when it is asked for. A million records then take 40 MB beside
@@ -44,7 +45,7 @@ public:
     friend bool operator==(const SlipRecord& a, const SlipRecord& b);
 
 private:
-    friend ArchiveTableReader;
+    friend ArchiveStreamReader;
     QByteArray m_bytes;
     qsizetype m_base = 0; // the first value line
     bool m_exact = false; // made by fromColumns: values one a line, kept with their spaces
@@ -63,6 +64,36 @@ inline constexpr QByteArrayView RecordMarker("?*@1\xE7*^", 7);
 // after a marker are its values whatever they hold. A record cut short by the end of the data has empty
 // values for its missing lines. The records share bytes.
 ArchiveTable readArchive(const QByteArray& bytes);
+
+// Cuts records out of an archive's bytes while they are still arriving, front to back, into one buffer:
+// after advance(filled) every record whose lines lie in the first filled bytes is taken; finish() takes
+// the rest. The records are those readArchive() gives for the same bytes, wherever the cuts fall.
+class ArchiveStreamReader
+{
+public:
+    // bytes is the whole buffer, as large as the data will be; only its first bytes need be there yet.
+    // The reader and its records share the buffer: whoever fills it writes through a pointer taken
+    // before the reader was made.
+    explicit ArchiveStreamReader(const QByteArray& bytes);
+    ~ArchiveStreamReader();
+    ArchiveStreamReader(const ArchiveStreamReader&) = delete;
+    ArchiveStreamReader& operator=(const ArchiveStreamReader&) = delete;
+
+    // The first filled bytes of the buffer hold their final values.
+    void advance(qsizetype filled);
+    // The whole buffer holds its final values: the records of all of it.
+    ArchiveTable finish();
+
+private:
+    void readLines();
+
+    QByteArray m_bytes;
+    ArchiveTable m_table;
+    class Lines;
+    std::unique_ptr<Lines> m_lines;
+    qsizetype m_safe = 0; // every line before this point is whole
+    int m_valuesLeft = 0; // value lines still to skip for the last record
+};
 
 // What to write at the end of bytes before a new record so that the reader takes it as a record of its
 // own: a line end when the last line has none, and an empty line for each value that a record cut short

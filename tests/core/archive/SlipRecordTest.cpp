@@ -1,5 +1,6 @@
 #include "core/archive/SlipRecord.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -115,6 +116,40 @@ SlipTexts sampleFields()
             u"12345678"_s,    u"Bolletta"_s,   u"123"_s};
 }
 
+// The records of bytes by the archive's line rules, one byte at a time: a line ends at CR LF, CR CR LF,
+// a lone CR or a lone LF; the 16 lines after a marker line are a record's values, whatever they hold.
+QList<Columns> recordsByTheRules(const QByteArray& bytes)
+{
+    QList<QByteArray> lines;
+    QByteArray line;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            line += c;
+            continue;
+        }
+        if (bytes.mid(i, 2) == "\r\n")
+            i += 1;
+        else if (bytes.mid(i, 3) == "\r\r\n")
+            i += 2;
+        lines.append(line);
+        line.clear();
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    QList<Columns> records;
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        if (lines[l] != Marker)
+            continue;
+        Columns columns;
+        for (int value = 0; value < RecordColumnCount; ++value)
+            columns.append(QString::fromLatin1(lines.value(l + 1 + value).trimmed()));
+        records.append(columns);
+        l += RecordColumnCount;
+    }
+    return records;
+}
+
 } // namespace
 
 class SlipRecordTest : public QObject
@@ -125,6 +160,9 @@ private Q_SLOTS:
     void reads_data();
     void reads();
     void readsManyRecords();
+    void readsInPieces_data();
+    void readsInPieces();
+    void readsLikeTheLineRules();
     void writesTheSavedShape();
     void writesTheRewrittenShape();
     void savedRecordReadsBackTrimmed();
@@ -222,6 +260,61 @@ void SlipRecordTest::readsManyRecords()
     QCOMPARE(table[1000].column(1), u"Nome 1000"_s);
     QCOMPARE(table[1499].column(1), u"Nome 1499"_s);
     QCOMPARE(table[1499].column(15), u"1"_s);
+}
+
+void SlipRecordTest::readsInPieces_data()
+{
+    reads_data();
+    QByteArray many;
+    for (int r = 0; r < 40; ++r)
+        many += joined(r % 3 ? SavedLines : RewrittenLines, r % 2 ? "\r\n" : "\r\r\n");
+    QList<Columns> manyRecords;
+    for (int r = 0; r < 40; ++r)
+        manyRecords.append(r % 3 ? SavedColumns : RewrittenColumns);
+    QTest::newRow("forty records, CR LF and CR CR LF") << many << manyRecords;
+}
+
+// The bytes arrive in pieces, as a large archive is read: wherever the pieces end, even between the CR
+// and the LF of one line end, the records are those of the whole.
+void SlipRecordTest::readsInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<Columns>, records);
+    for (const qsizetype piece : {1, 2, 3, 5, 16, 31, 33, 100}) {
+        ArchiveStreamReader reader(bytes);
+        for (qsizetype filled = 0; filled < bytes.size(); filled += piece)
+            reader.advance(filled);
+        const ArchiveTable table = reader.finish();
+        QCOMPARE(table.size(), records.size());
+        for (qsizetype r = 0; r < records.size(); ++r)
+            QCOMPARE(columnsOf(table[r]), records[r]);
+    }
+}
+
+// Random files of line ends, markers, spaces and letters, long enough that line ends fall on every edge
+// of the reader's 32-byte blocks, read whole and in pieces, against the line rules applied byte by byte.
+void SlipRecordTest::readsLikeTheLineRules()
+{
+    QRandomGenerator random(20261208);
+    const QList<QByteArray> pieces = {"\r", "\n", "\r\n", "\r\r\n", "\r\r", "a", " ", "bc", Marker};
+    for (int file = 0; file < 400; ++file) {
+        QByteArray bytes;
+        const int length = random.bounded(1, 600);
+        while (bytes.size() < length)
+            bytes += pieces[random.bounded(int(pieces.size()))];
+        const QList<Columns> expected = recordsByTheRules(bytes);
+        ArchiveStreamReader reader(bytes);
+        for (qsizetype filled = 0; filled < bytes.size(); filled += random.bounded(1, 80))
+            reader.advance(filled);
+        const ArchiveTable inPieces = reader.finish();
+        const ArchiveTable whole = readArchive(bytes);
+        QCOMPARE(whole.size(), expected.size());
+        QCOMPARE(inPieces.size(), expected.size());
+        for (qsizetype r = 0; r < expected.size(); ++r) {
+            QCOMPARE(columnsOf(whole[r]), expected[r]);
+            QCOMPARE(columnsOf(inPieces[r]), expected[r]);
+        }
+    }
 }
 
 void SlipRecordTest::writesTheSavedShape()
