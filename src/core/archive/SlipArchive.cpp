@@ -7,11 +7,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -197,10 +201,28 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
+// Asks the system to back the untouched buffer at data with large pages where it can: a large
+// archive is then read with a few hundred page faults instead of tens of thousands. Only the whole
+// large pages inside the buffer are named; a refusal changes nothing.
+void adviseLargePages(char* data, qsizetype size)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr quintptr LargePage = quintptr(2) << 20;
+    const quintptr begin = (quintptr(data) + LargePage - 1) & ~(LargePage - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(LargePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
+#endif
+}
+
 // Reads the whole regular file of fd, whose size is known, into bytes; false with errno set.
 bool readAll(int fd, qint64 size, QByteArray& bytes)
 {
     bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
+    adviseLargePages(bytes.data(), bytes.size());
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t got = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(done));
@@ -377,21 +399,155 @@ bool SlipArchive::ensureExists(QString& errorText) const
 
 namespace {
 
+// The cause that refuses an archive beyond limit, or nothing.
+std::optional<QString> tooLarge(qint64 size, qint64 limit, const QString& path)
+{
+    if (size <= limit)
+        return std::nullopt;
+    const auto megabytes = [](qint64 n) { return QString::number((n + (1 << 20) - 1) >> 20); };
+    return u"il file è troppo grande per essere letto (%1 MB, al massimo %2 MB). Spostare %3 altrove e "
+           u"ricominciare con un archivio vuoto, o tenerne solo una parte"_s.arg(megabytes(size),
+                                                                                 megabytes(limit), path);
+}
+
 // Reads the archive open at file, refusing one beyond limit; true with bytes filled.
 bool readArchiveFile(const Opened& file, qint64 limit, const QString& path, QByteArray& bytes, QString& cause)
 {
-    const qint64 size = file.status.st_size;
-    if (size > limit) {
-        const auto megabytes = [](qint64 n) { return QString::number((n + (1 << 20) - 1) >> 20); };
-        cause = u"il file è troppo grande per essere letto (%1 MB, al massimo %2 MB). Spostare %3 altrove e "
-                u"ricominciare con un archivio vuoto, o tenerne solo una parte"_s.arg(megabytes(size),
-                                                                                      megabytes(limit), path);
+    if (const std::optional<QString> refusal = tooLarge(file.status.st_size, limit, path)) {
+        cause = *refusal;
         return false;
     }
-    if (!readAll(file.fd.get(), size, bytes)) {
+    if (!readAll(file.fd.get(), file.status.st_size, bytes)) {
         cause = archiveErrorText(errno);
         return false;
     }
+    return true;
+}
+
+// Below this size an archive is read first and cut into records after; above it, a second thread reads
+// while this one cuts what has arrived, so that the list of a large archive is ready about when its
+// last bytes are.
+constexpr qint64 ReadAlongsideFrom = qint64(8) << 20;
+constexpr qsizetype ReadChunk = qsizetype(4) << 20;
+
+// The bytes of fd read by a second thread, chunk by chunk, into a buffer given to it.
+class ChunkReader
+{
+public:
+    ChunkReader(int fd, char* data, qsizetype size) : m_fd(fd), m_data(data), m_size(size) {}
+    ~ChunkReader()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    // False when no thread could be started.
+    bool start()
+    {
+        try {
+            m_thread = std::thread(&ChunkReader::run, this);
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Waits until more than seen bytes are there or the reading is over; the bytes read so far.
+    qsizetype waitBeyond(qsizetype seen, bool& over)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_done > seen || m_over; });
+        over = m_over && m_done == seen;
+        return m_done;
+    }
+
+    // After the reading is over: errno of a failed read, or 0.
+    int error() const { return m_error; }
+
+private:
+    void run()
+    {
+        qsizetype done = 0;
+        int error = 0;
+        while (done < m_size) {
+            const ssize_t got =
+                ::pread(m_fd, m_data + done, size_t(qMin(ReadChunk, m_size - done)), off_t(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                error = errno;
+                break;
+            }
+            if (got == 0)
+                break; // cut short meanwhile
+            done += got;
+            const std::lock_guard lock(m_mutex);
+            m_done = done;
+            m_changed.notify_one();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_error = error;
+        m_over = true;
+        m_changed.notify_one();
+    }
+
+    const int m_fd;
+    char* const m_data;
+    const qsizetype m_size;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    qsizetype m_done = 0;
+    bool m_over = false;
+    int m_error = 0;
+};
+
+// Reads the archive open at file, refusing one beyond limit, and cuts it into records.
+bool readArchiveTable(const Opened& file, qint64 limit, const QString& path, ArchiveTable& table,
+                      QString& cause)
+{
+    const qint64 size = file.status.st_size;
+    if (size < ReadAlongsideFrom) {
+        QByteArray bytes;
+        if (!readArchiveFile(file, limit, path, bytes, cause))
+            return false;
+        table = readArchive(bytes);
+        return true;
+    }
+    if (const std::optional<QString> refusal = tooLarge(size, limit, path)) {
+        cause = *refusal;
+        return false;
+    }
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    adviseLargePages(bytes.data(), bytes.size());
+    ChunkReader reader(file.fd.get(), bytes.data(), bytes.size());
+    if (!reader.start()) {
+        if (!readAll(file.fd.get(), size, bytes)) {
+            cause = archiveErrorText(errno);
+            return false;
+        }
+        table = readArchive(bytes);
+        return true;
+    }
+    qsizetype read = 0;
+    {
+        ArchiveStreamReader records(bytes);
+        for (bool over = false; !over;) {
+            read = reader.waitBeyond(read, over);
+            records.advance(read);
+        }
+        if (reader.error() == 0 && read == bytes.size()) {
+            table = records.finish();
+            return true;
+        }
+    }
+    if (reader.error() != 0) {
+        cause = archiveErrorText(reader.error());
+        return false;
+    }
+    // The file was cut short while it was read: its records are those of the bytes that were there.
+    bytes.truncate(read);
+    table = readArchive(bytes);
     return true;
 }
 
@@ -413,13 +569,11 @@ bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
         errorText = prefix + file.cause + u'.';
         return false;
     }
-    QByteArray bytes;
     QString cause;
-    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
+    if (!readArchiveTable(file, m_sizeLimit, m_path, table, cause)) {
         errorText = prefix + cause + u'.';
         return false;
     }
-    table = readArchive(bytes);
     return true;
 }
 

@@ -69,6 +69,7 @@ private Q_SLOTS:
 
     void loadsAMissingFileAsEmpty();
     void loadReportsAnUnreadablePath();
+    void loadsALargeArchiveWhole();
 
     void appendCreatesTheFile();
     void appendAddsTheRecordAtTheEnd();
@@ -150,6 +151,29 @@ void SlipArchiveTest::loadReportsAnUnreadablePath()
     QVERIFY(!SlipArchive(path).load(table, error));
     QCOMPARE(table.size(), 0);
     QVERIFY2(error.contains(path), qPrintable(error));
+}
+
+// An archive of several megabytes is read in pieces while the records of the first are being cut: every
+// record comes back, in order, with every value, the ones that straddle two pieces included.
+void SlipArchiveTest::loadsALargeArchiveWhole()
+{
+    QByteArray bytes;
+    QStringList expected;
+    for (int r = 0; bytes.size() < (20 << 20); ++r) {
+        const QByteArray name = "Nome " + QByteArray::number(r);
+        bytes += r % 2 ? savedRecord(name) : rewrittenRecord(name);
+        expected.append(QString::fromLatin1(name));
+    }
+    write(m_path, bytes);
+    ArchiveTable table;
+    QString error;
+    QVERIFY2(SlipArchive(m_path).load(table, error), qPrintable(error));
+    QCOMPARE(names(table), expected);
+    for (const SlipRecord& record : table) {
+        if (record.column(5) != u"10,00"_s || record.column(15) != u"1"_s)
+            QFAIL(
+                qPrintable(u"record %1 read wrong: %2"_s.arg(record.column(1), record.columns().join(u'|'))));
+    }
 }
 
 void SlipArchiveTest::appendCreatesTheFile()
