@@ -202,15 +202,7 @@ bool appendLine(QStringView text, int column, QByteArray& out, UnstorableCharact
         }
         out.truncate(before);
     }
-    qsizetype length = 1;
-    char32_t code = text[bad].unicode();
-    if (text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(text[bad], text[bad + 1]);
-        length = 2;
-    }
-    problem.column = column;
-    problem.character = text.sliced(bad, length).toString();
-    problem.codePoint = code;
+    problem = characterAt(text, bad, column);
     return false;
 }
 
@@ -368,13 +360,28 @@ QString unstorableMessage(const UnstorableCharacter& problem)
     const QString field = column == DateColumn                         ? u"Data"_s
                           : column < FirstFieldColumn + SlipFieldCount ? FieldName(column - FirstFieldColumn)
                                                                        : QString::number(column);
-    const QString code =
-        u"U+%1"_s.arg(QString::number(uint(problem.codePoint), 16).toUpper().rightJustified(4, u'0'));
-    const bool visible = problem.codePoint >= 0x20 && problem.codePoint != 0x7F &&
-                         !(problem.codePoint >= 0x80 && problem.codePoint < 0xA0);
-    const QString character = visible ? u"«%1» (%2)"_s.arg(problem.character, code) : code;
     return u"Il carattere %1 del campo «%2» non può essere salvato nell'archivio.\n"
-           u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s.arg(character, field);
+           u"Correggere il campo e salvare di nuovo: nulla è stato salvato."_s.arg(characterLabel(problem),
+                                                                                   field);
+}
+
+UnstorableCharacter characterAt(QStringView text, qsizetype index, int column)
+{
+    qsizetype length = 1;
+    char32_t code = text[index].unicode();
+    if (text[index].isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[index], text[index + 1]);
+        length = 2;
+    }
+    return {column, text.sliced(index, length).toString(), code};
+}
+
+QString characterLabel(const UnstorableCharacter& character)
+{
+    const char32_t code = character.codePoint;
+    const QString number = u"U+%1"_s.arg(QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
+    const bool visible = code >= 0x20 && code != 0x7F && !(code >= 0x80 && code < 0xA0);
+    return visible ? u"«%1» (%2)"_s.arg(character.character, number) : number;
 }
 
 bool encodeSavedRecord(const QString& dateText, const SlipTexts& fields, const PaletteState& state,

@@ -107,6 +107,11 @@ struct UnstorableCharacter {
     char32_t codePoint = 0;
 };
 
+// The character of text at index (a surrogate pair taken whole), found in the given record column.
+UnstorableCharacter characterAt(QStringView text, qsizetype index, int column = 0);
+// A character as the messages name it: "«Ω» (U+03A9)", or "U+000A" alone for one that cannot be seen.
+QString characterLabel(const UnstorableCharacter& character);
+
 // The Italian message that refuses a save because of problem, naming the character and its field.
 QString unstorableMessage(const UnstorableCharacter& problem);
 

@@ -112,19 +112,6 @@ std::optional<int> readCodeLine(QStringView text)
     return std::nullopt;
 }
 
-QString characterName(QStringView text, qsizetype at)
-{
-    char32_t code = text[at].unicode();
-    qsizetype length = 1;
-    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(text[at], text[at + 1]);
-        length = 2;
-    }
-    const QString number = u"U+%1"_s.arg(QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
-    const bool visible = code >= 0x20 && code != 0x7F && !(code >= 0x80 && code < 0xA0);
-    return visible ? u"«%1» (%2)"_s.arg(text.sliced(at, length).toString(), number) : number;
-}
-
 // The first character of text that the archive cannot store; none when it can store all of it.
 std::optional<qsizetype> unstorableAt(QStringView text)
 {
@@ -198,7 +185,8 @@ private:
             const QString digits = TrimmedOfSpaces(raw).remove(u' ');
             for (qsizetype i = 0; i < digits.size(); ++i) {
                 if (!FieldAcceptsCharacter(field, digits[i])) {
-                    report(u"il campo accetta solo cifre, %1 non lo è"_s.arg(characterName(digits, i)));
+                    report(u"il campo accetta solo cifre, %1 non lo è"_s.arg(
+                        characterLabel(characterAt(digits, i))));
                     return;
                 }
             }
@@ -225,7 +213,8 @@ private:
         }
         }
         if (const std::optional<qsizetype> bad = unstorableAt(text)) {
-            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(characterName(text, *bad)));
+            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(
+                characterLabel(characterAt(text, *bad))));
             return;
         }
         slip.fields[field] = text;
