@@ -1,5 +1,6 @@
 // Many slips into the archive at once: the good rows of a spreadsheet in one all-or-nothing step, the
 // records of another archive merged without duplicates, and the list's search over them.
+#include "ArchiveRecords.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "core/archive/ArchiveDates.h"
@@ -14,22 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray Marker("?*@1\xE7*^");
-
 // A record as a deletion rewrites it: marker, date, name, and the other values.
 QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& payee,
                   const QByteArray& amount)
 {
     return Marker + "\r\n" + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
            "\r\n\r\n\r\n1234\r\nQuota sociale\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-QStringList names(const ArchiveTable& table)
-{
-    QStringList result;
-    for (const SlipRecord& r : table)
-        result.append(r.column(FirstFieldColumn + PayerName));
-    return result;
 }
 
 } // namespace

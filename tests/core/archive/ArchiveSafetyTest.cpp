@@ -3,6 +3,7 @@
 // converted twice; a lock removed while held; a directory that vanishes; a full disk; a held lock.
 #include "core/archive/SlipArchive.h"
 
+#include "ArchiveRecords.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 
@@ -26,23 +27,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray Marker("?*@1\xE7*^");
-
-QByteArray savedRecord(const QByteArray& name)
-{
-    return Marker + "\r\n07 dicembre 2026\r\n " + name +
-           "\r\n \r\n \r\n \r\n 10,00\r\n dieci/00\r\n \r\n \r\n \r\n 1234\r\n \r\n 123\r\n False\r\n "
-           "True\r\n 1\r\n";
-}
-
-QStringList names(const ArchiveTable& table)
-{
-    QStringList result;
-    for (const SlipRecord& record : table)
-        result.append(record.column(1));
-    return result;
-}
 
 QStringList namesIn(const QString& path)
 {

@@ -1,4 +1,5 @@
 #include "core/archive/SlipArchive.h"
+#include "ArchiveRecords.h"
 #include "FileBytes.h"
 
 #include "FileSizeLimit.h"
@@ -17,29 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray Marker("?*@1\xE7*^");
-
-QByteArray savedRecord(const QByteArray& name)
-{
-    return Marker + "\r\n07 dicembre 2026\r\n " + name +
-           "\r\n \r\n \r\n \r\n 10,00\r\n dieci/00\r\n \r\n \r\n \r\n 1234\r\n \r\n 123\r\n False\r\n "
-           "True\r\n 1\r\n";
-}
-
-QByteArray rewrittenRecord(const QByteArray& name)
-{
-    return Marker + "\r\n07 dicembre 2026\r\n" + name +
-           "\r\n\r\n\r\n\r\n10,00\r\ndieci/00\r\n\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-QStringList names(const ArchiveTable& table)
-{
-    QStringList result;
-    for (const SlipRecord& record : table)
-        result.append(record.column(1));
-    return result;
-}
 
 mode_t modeOf(const QString& path)
 {
