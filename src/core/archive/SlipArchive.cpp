@@ -553,14 +553,220 @@ bool readArchiveTable(const Opened& file, qint64 limit, const QString& path, Arc
 
 } // namespace
 
+namespace {
+
+// The rollback journal. Its text: a first line naming it, then the device, the inode and the size of the
+// archive before the append, then a check sum of those two lines.
+constexpr QByteArrayView JournalHeading("cedolario: giornale di ripristino 1\n");
+constexpr qint64 JournalLargest = 256;
+
+QByteArray journalText(const struct stat& archive)
+{
+    QByteArray text = JournalHeading.toByteArray();
+    text += QByteArray::number(quint64(archive.st_dev)) + ' ' + QByteArray::number(quint64(archive.st_ino)) +
+            ' ' + QByteArray::number(qint64(archive.st_size)) + '\n';
+    text += QByteArray::number(qChecksum(text)) + '\n';
+    return text;
+}
+
+struct JournalEntry {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+};
+
+std::optional<JournalEntry> parseJournal(const QByteArray& text)
+{
+    if (!text.startsWith(JournalHeading) || !text.endsWith('\n'))
+        return std::nullopt;
+    const QList<QByteArray> lines = text.sliced(JournalHeading.size()).chopped(1).split('\n');
+    if (lines.size() != 2)
+        return std::nullopt;
+    bool ok = false;
+    const quint16 sum = quint16(lines[1].toUInt(&ok));
+    if (!ok || sum != qChecksum(text.first(text.size() - lines[1].size() - 1)))
+        return std::nullopt;
+    const QList<QByteArray> numbers = lines[0].split(' ');
+    if (numbers.size() != 3)
+        return std::nullopt;
+    JournalEntry entry;
+    bool okDevice = false;
+    bool okInode = false;
+    bool okSize = false;
+    entry.device = numbers[0].toULongLong(&okDevice);
+    entry.inode = numbers[1].toULongLong(&okInode);
+    entry.size = numbers[2].toLongLong(&okSize);
+    if (!okDevice || !okInode || !okSize || entry.size < 0)
+        return std::nullopt;
+    return entry;
+}
+
+bool laterThan(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+enum class Recovery {
+    NoJournal,
+    RolledBack,
+    // A journal that is not ours or not about this archive: nothing was touched.
+    Refused,
+    Failed,
+};
+
+// Under the writers' lock: undoes the append that the journal in dir describes, if there is one, and
+// removes the journal. cause says why for Refused and Failed.
+Recovery recoverJournal(const Directory& dir, const QByteArray& name, const QString& path, QString& cause)
+{
+    const QByteArray journal = name + ".journal";
+    struct stat found {
+    };
+    if (::fstatat(dir.fd.get(), journal.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Recovery::NoJournal;
+        cause = archiveErrorText(errno);
+        return Recovery::Failed;
+    }
+    const auto refuse = [&](const QString& why) {
+        cause =
+            u"il file di ripristino %1.journal %2, quindi l'archivio non viene toccato. Se nessun'altra "
+            u"copia "
+            u"del programma sta salvando, controllare l'archivio ed eliminare %1.journal"_s.arg(path, why);
+        return Recovery::Refused;
+    };
+    if (S_ISLNK(found.st_mode))
+        return refuse(u"è un collegamento simbolico"_s);
+    const Opened opened = openRegular(dir.fd.get(), journal.constData(), O_RDONLY, false, 0);
+    if (!opened.fd.valid())
+        return refuse(u"non si può leggere (%1)"_s.arg(opened.cause));
+    if (opened.status.st_nlink != 1 || opened.status.st_size > JournalLargest)
+        return refuse(u"non è un giornale di questo programma"_s);
+    QByteArray text;
+    if (!readAll(opened.fd.get(), opened.status.st_size, text))
+        return refuse(u"non si può leggere (%1)"_s.arg(archiveErrorText(errno)));
+    const std::optional<JournalEntry> entry = parseJournal(text);
+    if (!entry)
+        return refuse(u"non è un giornale di questo programma"_s);
+    const Opened archive = openRegular(dir.fd.get(), name.constData(), O_WRONLY, false, 0);
+    if (!archive.fd.valid())
+        return refuse(u"riguarda un archivio che non si può aprire (%1)"_s.arg(archive.cause));
+    if (quint64(archive.status.st_dev) != entry->device || quint64(archive.status.st_ino) != entry->inode)
+        return refuse(u"riguarda un altro file"_s);
+    if (archive.status.st_nlink != 1)
+        return refuse(u"riguarda un archivio con più di un nome (collegamento fisico)"_s);
+    if (archive.status.st_size < entry->size)
+        return refuse(u"dice l'archivio più lungo di quanto sia"_s);
+    // The append it announces came after it: an archive last written before the journal was made has
+    // nothing of that append.
+    if (archive.status.st_size > entry->size && laterThan(opened.status.st_mtim, archive.status.st_mtim))
+        return refuse(u"è più recente dell'ultima scrittura dell'archivio"_s);
+    if (archive.status.st_size > entry->size &&
+        (::ftruncate(archive.fd.get(), off_t(entry->size)) != 0 || ::fsync(archive.fd.get()) != 0)) {
+        cause = u"un salvataggio interrotto non si può annullare (%1)"_s.arg(archiveErrorText(errno));
+        return Recovery::Failed;
+    }
+    if (::unlinkat(dir.fd.get(), journal.constData(), 0) != 0 || ::fsync(dir.fd.get()) != 0) {
+        cause = u"il file di ripristino %1.journal non si può eliminare (%2)"_s.arg(path,
+                                                                                    archiveErrorText(errno));
+        return Recovery::Failed;
+    }
+    return Recovery::RolledBack;
+}
+
+// Writes the journal of an append to the archive whose state is archive, synced with its name; the
+// name is taken only by a rename, so no half-written journal ever stands there.
+bool writeJournal(const Directory& dir, const QByteArray& name, const struct stat& archive, QString& cause)
+{
+    const QByteArray journal = name + ".journal";
+    const QByteArray temporary = journal + ".nuovo";
+    ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+    const Fd out(
+        ::openat(dir.fd.get(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | SafeFlags, dir.fileMode));
+    const QByteArray text = journalText(archive);
+    if (!out.valid() || ::fchmod(out.get(), dir.fileMode) != 0 ||
+        !writeAll(out.get(), text.constData(), text.size()) || ::fsync(out.get()) != 0 ||
+        ::renameat(dir.fd.get(), temporary.constData(), dir.fd.get(), journal.constData()) != 0 ||
+        ::fsync(dir.fd.get()) != 0) {
+        const int error = errno;
+        ::unlinkat(dir.fd.get(), temporary.constData(), 0);
+        cause = u"il file di ripristino %1 non si può scrivere (%2)"_s.arg(QFile::decodeName(journal),
+                                                                           archiveErrorText(error));
+        return false;
+    }
+    return true;
+}
+
+// Removes the journal once the append it guards is synced: from then on the append stays.
+bool removeJournal(const Directory& dir, const QByteArray& name)
+{
+    const QByteArray journal = name + ".journal";
+    return ::unlinkat(dir.fd.get(), journal.constData(), 0) == 0 && ::fsync(dir.fd.get()) == 0;
+}
+
+// The separator a new record needs after the file of fd, whose size is known, read from its last bytes
+// only (more of them only when the last ones cannot tell); false with errno set.
+bool separatorAtEnd(int fd, qint64 size, QByteArray& separator)
+{
+    for (qint64 span = 64 << 10;; span *= 4) {
+        const qint64 from = qMax<qint64>(0, size - span);
+        QByteArray tail(qsizetype(size - from), Qt::Uninitialized);
+        qsizetype done = 0;
+        while (done < tail.size()) {
+            const ssize_t got =
+                ::pread(fd, tail.data() + done, size_t(tail.size() - done), off_t(from + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            done += got;
+        }
+        tail.truncate(done);
+        if (from == 0) {
+            separator = separatorBeforeNewRecord(tail);
+            return true;
+        }
+        if (const std::optional<QByteArray> found = separatorBeforeNewRecordFromTail(tail)) {
+            separator = *found;
+            return true;
+        }
+    }
+}
+
+SlipArchive::FileState stateOf(const struct stat& status)
+{
+    return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size)};
+}
+
+} // namespace
+
 bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
 {
+    FileState seen;
+    return load(table, seen, errorText);
+}
+
+bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText) const
+{
     table.clear();
+    seen = {};
     const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
     if (!dir.fd.valid()) {
         errorText = prefix + dir.cause + u'.';
         return false;
+    }
+    // A journal left by a writer that was killed: its append is undone before anything is read. A
+    // journal whose writer is still at work goes with it within the wait; one refused, or a lock that
+    // cannot be had, leaves the file as it is for the next writer to report.
+    struct stat journal {
+    };
+    if (::fstatat(dir.fd.get(), (m_name + ".journal").constData(), &journal, AT_SYMLINK_NOFOLLOW) == 0) {
+        const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
+        QString ignored;
+        if (lock.outcome() == WriterLock::Locked)
+            recoverJournal(dir, m_name, m_path, ignored);
     }
     const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
     if (file.missing)
@@ -574,24 +780,40 @@ bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
         errorText = prefix + cause + u'.';
         return false;
     }
+    struct stat after {
+    };
+    if (::fstat(file.fd.get(), &after) == 0 && after.st_size == file.status.st_size &&
+        after.st_mtim.tv_sec == file.status.st_mtim.tv_sec &&
+        after.st_mtim.tv_nsec == file.status.st_mtim.tv_nsec)
+        seen = stateOf(file.status);
     return true;
 }
 
 SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, QString& errorText) const
 {
-    return appendAll({recordBytes.toByteArray()}, errorText);
+    Appended where;
+    return append(recordBytes, where, errorText);
+}
+
+SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, Appended& where,
+                                             QString& errorText) const
+{
+    return appendUnderLock(
+        false, [recordBytes](const QByteArray&) { return recordBytes.toByteArray(); }, where, errorText);
 }
 
 SlipArchive::WriteResult SlipArchive::appendAll(const QList<QByteArray>& records, QString& errorText) const
 {
+    Appended where;
     return appendUnderLock(
+        false,
         [&records](const QByteArray&) {
             QByteArray bytes;
             for (const QByteArray& record : records)
                 bytes.append(record);
             return bytes;
         },
-        errorText);
+        where, errorText);
 }
 
 SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
@@ -599,7 +821,9 @@ SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeC
 {
     counts = {};
     qsizetype count = 0;
+    Appended where;
     const WriteResult result = appendUnderLock(
+        true,
         [&](const QByteArray& existing) {
             // A record's identity: its 16 values, each ended by a byte no value holds.
             const auto key = [](const SlipRecord& record) {
@@ -625,7 +849,7 @@ SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeC
             }
             return bytes;
         },
-        errorText);
+        where, errorText);
     if (result != WriteResult::Written)
         return result;
     counts.added = count;
@@ -634,9 +858,11 @@ SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeC
 }
 
 SlipArchive::WriteResult
-SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                             QString& errorText) const
+SlipArchive::appendUnderLock(bool wholeFile,
+                             const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                             Appended& where, QString& errorText) const
 {
+    where = {};
     const QString prefix = u"Impossibile scrivere nell'archivio %1: "_s.arg(m_path);
     const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
@@ -648,6 +874,16 @@ SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& ex
     if (lock.outcome() != WriterLock::Locked) {
         errorText = lock.message(m_path);
         return lock.outcome() == WriterLock::Busy ? WriteResult::Busy : WriteResult::Failed;
+    }
+    QString recoveryCause;
+    switch (recoverJournal(dir, m_name, m_path, recoveryCause)) {
+    case Recovery::NoJournal:
+    case Recovery::RolledBack:
+        break;
+    case Recovery::Refused:
+    case Recovery::Failed:
+        errorText = prefix + recoveryCause + u'.' + unchanged;
+        return WriteResult::Failed;
     }
 
     // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
@@ -666,7 +902,12 @@ SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& ex
         }
         QByteArray existing;
         QString cause;
-        if (!readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
+        // An archive too large to list is not made larger: its user is told to move it first.
+        if (const std::optional<QString> refusal = tooLarge(file.status.st_size, m_sizeLimit, m_path)) {
+            errorText = prefix + *refusal + u'.' + unchanged;
+            return WriteResult::Failed;
+        }
+        if (wholeFile && !readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
             errorText = prefix + cause + u'.' + unchanged;
             return WriteResult::Failed;
         }
@@ -675,30 +916,55 @@ SlipArchive::appendUnderLock(const std::function<QByteArray(const QByteArray& ex
             return WriteResult::Written;
         // A record cut short by the end of the file is completed with empty lines, so that the new one
         // starts a record of its own instead of filling the cut one's values.
-        QByteArray bytes = separatorBeforeNewRecord(existing);
+        QByteArray bytes;
+        if (wholeFile) {
+            bytes = separatorBeforeNewRecord(existing);
+        } else if (!separatorAtEnd(file.fd.get(), file.status.st_size, bytes)) {
+            errorText = prefix + archiveErrorText(errno) + u'.' + unchanged;
+            return WriteResult::Failed;
+        }
+        where.padded = !bytes.isEmpty();
         bytes.append(records);
-        const off_t before = off_t(existing.size());
-        bool written = writeAll(file.fd.get(), bytes.constData(), bytes.size());
-        if (written)
-            written = ::fsync(file.fd.get()) == 0;
-        if (!written) {
-            const int cause = errno;
+        const off_t before = off_t(file.status.st_size);
+        const auto undo = [&](int cause) {
             if (file.created) {
                 ::unlinkat(dir.fd.get(), m_name.constData(), 0);
-            } else if (::ftruncate(file.fd.get(), before) != 0 || ::fsync(file.fd.get()) != 0) {
-                errorText = prefix + archiveErrorText(cause) +
-                            u".\nL'ultimo salvataggio potrebbe essere incompleto."_s;
+                removeJournal(dir, m_name);
+            } else if (::ftruncate(file.fd.get(), before) != 0 || ::fsync(file.fd.get()) != 0 ||
+                       !removeJournal(dir, m_name)) {
+                // The journal stays: whoever opens the archive next undoes the append.
+                errorText =
+                    prefix + archiveErrorText(cause) +
+                    u".\nIl salvataggio incompleto sarà annullato alla prossima apertura dell'archivio."_s;
                 return WriteResult::Failed;
             }
             errorText = prefix + archiveErrorText(cause) + u'.' + unchanged;
             return WriteResult::Failed;
-        }
-        if (file.created && ::fsync(dir.fd.get()) != 0) {
-            errorText = prefix + archiveErrorText(errno) + u'.';
+        };
+        if (!writeJournal(dir, m_name, file.status, cause)) {
+            errorText = prefix + cause + u'.' + unchanged;
             return WriteResult::Failed;
         }
-        if (nameStillIs(dir.fd.get(), m_name.constData(), file.fd.get()))
+        if (m_interruptAfter >= 0) {
+            writeAll(file.fd.get(), bytes.constData(), qMin(m_interruptAfter, bytes.size()));
+            errorText = prefix + u"interrotto per prova"_s;
+            return WriteResult::Failed;
+        }
+        if (!writeAll(file.fd.get(), bytes.constData(), bytes.size()) || ::fsync(file.fd.get()) != 0)
+            return undo(errno);
+        if (file.created && ::fsync(dir.fd.get()) != 0)
+            return undo(errno);
+        const bool stillTheArchive = nameStillIs(dir.fd.get(), m_name.constData(), file.fd.get());
+        if (!removeJournal(dir, m_name))
+            return undo(errno);
+        if (stillTheArchive) {
+            where.before = stateOf(file.status);
+            struct stat after {
+            };
+            if (::fstat(file.fd.get(), &after) == 0)
+                where.after = stateOf(after);
             return WriteResult::Written;
+        }
     }
     errorText = prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s;
     return WriteResult::Failed;
@@ -718,6 +984,16 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     if (lock.outcome() != WriterLock::Locked) {
         errorText = lock.message(m_path);
         return lock.outcome() == WriterLock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
+    }
+    QString recoveryCause;
+    switch (recoverJournal(dir, m_name, m_path, recoveryCause)) {
+    case Recovery::NoJournal:
+    case Recovery::RolledBack:
+        break;
+    case Recovery::Refused:
+    case Recovery::Failed:
+        errorText = prefix + recoveryCause + u'.' + unchanged;
+        return RemoveResult::Failed;
     }
 
     const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);

@@ -18,6 +18,11 @@
 // Writers lock the file "fillcp.dll.lock" beside the archive (flock, waited for about one second);
 // an append writes all its records at once and a deletion writes a temporary file in the same
 // directory and renames it over the archive. Both are synced to disk before they report success.
+// An append is all or nothing even if the program is killed half-way: before it writes, it leaves the
+// journal "fillcp.dll.journal" beside the archive (the archive's identity and size before the append,
+// synced), and removes it once the records are synced. Whoever takes the lock next and finds a journal
+// cuts the archive back to that size, provided the journal is one of ours about this very file; any other
+// journal is refused and reported, and the archive is not touched.
 // Errors are Italian texts naming the file and the cause.
 class SlipArchive
 {
@@ -36,8 +41,19 @@ public:
     // Creates the empty file when there is none (0600, or 0660 in a setgid shared directory).
     bool ensureExists(QString& errorText) const;
 
-    // Reads every record. A missing file is an empty archive.
+    // The file as an operation saw it: its identity and size.
+    struct FileState {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = -1; // -1 when not known
+        friend bool operator==(const FileState&, const FileState&) = default;
+    };
+
+    // Reads every record. A missing file is an empty archive. An append that a killed writer left half
+    // done is undone first (see above), when the lock can be had.
     bool load(ArchiveTable& table, QString& errorText) const;
+    // The same, with the file's state at the moment it was read (size -1 when it changed meanwhile).
+    bool load(ArchiveTable& table, FileState& seen, QString& errorText) const;
 
     // What a write did; the writes below fill errorText for Busy and Failed.
     enum class WriteResult {
@@ -47,8 +63,17 @@ public:
         Busy,
         Failed,
     };
-    // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was.
+    // Where an append went: the file's state just before and just after it, and whether a record cut
+    // short at the end had to be completed first.
+    struct Appended {
+        FileState before;
+        FileState after;
+        bool padded = false;
+    };
+    // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was. Only
+    // the file's last bytes are read, so the cost does not grow with the archive.
     WriteResult append(QByteArrayView recordBytes, QString& errorText) const;
+    WriteResult append(QByteArrayView recordBytes, Appended& where, QString& errorText) const;
     // Appends several records in one locked step: all of them or, on failure, none.
     WriteResult appendAll(const QList<QByteArray>& records, QString& errorText) const;
 
@@ -76,11 +101,17 @@ public:
     // The other records keep their order, in the rewrite shape. errorText is filled for Busy and Failed.
     RemoveResult remove(qsizetype index, const SlipRecord& expected, QString& errorText) const;
 
+    // For the tests of the journal: every later append writes only its first bytes, then stops as a
+    // process killed at that moment would, leaving the file and the journal behind (result Failed).
+    void setInterruptAfter(qsizetype bytes) { m_interruptAfter = bytes; }
+
 private:
     // Under the lock, appends what recordsFor makes of the file's bytes at that moment (nothing when it
-    // makes nothing), after the padding a record cut short needs.
-    WriteResult appendUnderLock(const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                                QString& errorText) const;
+    // makes nothing), after the padding a record cut short needs. With wholeFile false, recordsFor gets
+    // no bytes and only the file's tail is read.
+    WriteResult appendUnderLock(bool wholeFile,
+                                const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                                Appended& where, QString& errorText) const;
 
     QString m_path;
     QString m_directory;
@@ -90,6 +121,7 @@ private:
     std::shared_ptr<const int> m_directoryHeld;
     int m_lockTimeout = 1000;
     qint64 m_sizeLimit = qint64(1) << 30;
+    qsizetype m_interruptAfter = -1;
 };
 
 // The Italian words for an errno value, as the archive's messages give a cause.

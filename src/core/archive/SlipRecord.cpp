@@ -329,10 +329,13 @@ ArchiveTable readArchive(const QByteArray& bytes)
     return reader.finish();
 }
 
-QByteArray separatorBeforeNewRecord(QByteArrayView bytes)
+namespace {
+
+// The separator for bytes when the reader stands between records at idleFrom, a line start.
+QByteArray separatorFrom(QByteArrayView bytes, qsizetype idleFrom)
 {
     // Follow the reader: after a marker it takes the next 16 lines whatever they hold.
-    LineReader lines(bytes);
+    LineReader lines(bytes.sliced(idleFrom));
     int missing = 0;
     while (!lines.atEnd()) {
         const QByteArrayView line = lines.next();
@@ -352,6 +355,34 @@ QByteArray separatorBeforeNewRecord(QByteArrayView bytes)
     for (int i = 0; i < missing; ++i)
         out.append(lineEnd);
     return out;
+}
+
+} // namespace
+
+QByteArray separatorBeforeNewRecord(QByteArrayView bytes)
+{
+    return separatorFrom(bytes, 0);
+}
+
+std::optional<QByteArray> separatorBeforeNewRecordFromTail(QByteArrayView tail)
+{
+    // The first line may have begun before the tail: it is passed over. After 16 lines in a row that are
+    // not the marker, the reader stands between records whatever came before: a record open before them
+    // took its last value among them.
+    LineReader lines(tail);
+    if (lines.atEnd())
+        return std::nullopt;
+    lines.next();
+    int plain = 0;
+    while (!lines.atEnd()) {
+        if (plain == RecordColumnCount)
+            return separatorFrom(tail, lines.position());
+        plain = lines.next() == RecordMarker ? 0 : plain + 1;
+    }
+    // The boundary found at the very end: the tail ends with a whole line, or its last line has no end.
+    if (plain == RecordColumnCount)
+        return separatorFrom(tail, tail.size());
+    return std::nullopt;
 }
 
 QString unstorableMessage(const UnstorableCharacter& problem)

@@ -99,6 +99,10 @@ private:
 // own: a line end when the last line has none, and an empty line for each value that a record cut short
 // by the end of the data still lacks. Empty when the data ends cleanly.
 QByteArray separatorBeforeNewRecord(QByteArrayView bytes);
+// The same for an archive of which only the last bytes, tail, are known: none when the tail is too short to
+// tell where its records begin (it needs 16 lines in a row that are not the marker after its first line
+// end), and a longer tail must be read.
+std::optional<QByteArray> separatorBeforeNewRecordFromTail(QByteArrayView tail);
 
 // A character that the archive cannot store, found while encoding a record.
 struct UnstorableCharacter {

@@ -1,6 +1,7 @@
 // Performs archive operations in a loop for the crash and concurrency tests.
 //   archive_worker PATH mixed SEED TAG   saves and deletes until killed
 //   archive_worker PATH save COUNT TAG   saves COUNT records
+//   archive_worker PATH import COUNT TAG appends COUNT records in one step, as an import does
 // Before each operation it writes "S name" or "D index name" to standard output, after it "K"
 // (done), "M" (record moved, nothing deleted) or "F error", each with one unbuffered write.
 #include "core/archive/SlipArchive.h"
@@ -56,6 +57,24 @@ int main(int argc, char* argv[])
     const qulonglong number = QByteArray(argv[3]).toULongLong();
     const QString tag = QString::fromLocal8Bit(argv[4]);
 
+    if (mode == "import") {
+        QList<QByteArray> records;
+        for (qulonglong i = 0; i < number; ++i) {
+            QByteArray bytes;
+            UnstorableCharacter problem;
+            encodeSavedRecord(u"07 dicembre 2026"_s, workerSlip(tag + u'-' + QString::number(i)),
+                              WorkerPalette, bytes, problem);
+            records.append(bytes);
+        }
+        say(u"I "_s + tag);
+        QString error;
+        if (archive.appendAll(records, error) != SlipArchive::WriteResult::Written) {
+            say(u"F "_s + error);
+            return 1;
+        }
+        say(u"K"_s);
+        return 0;
+    }
     if (mode == "save") {
         for (qulonglong i = 0; i < number; ++i) {
             if (!save(archive, tag + u'-' + QString::number(i)))

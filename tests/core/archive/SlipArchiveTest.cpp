@@ -52,6 +52,7 @@ private Q_SLOTS:
     void appendCreatesTheFile();
     void appendAddsTheRecordAtTheEnd();
     void appendStartsANewLineAfterACutFile();
+    void appendAfterALongArchiveCompletesItsCutRecord();
     void appendOnAFullDiskLeavesTheFile();
     void appendIntoAMissingDirectoryFails();
     void appendIntoAReadOnlyDirectoryFails();
@@ -184,6 +185,31 @@ void SlipArchiveTest::appendStartsANewLineAfterACutFile()
     ArchiveTable table;
     QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(names(table), QStringList({u"Primo"_s, u"Secondo"_s}));
+}
+
+// Far beyond the last bytes a save looks at first: the cut record at the end is still completed, and the
+// new record comes after it as a record of its own.
+void SlipArchiveTest::appendAfterALongArchiveCompletesItsCutRecord()
+{
+    QByteArray bytes;
+    QStringList expected;
+    for (int r = 0; r < 2000; ++r) {
+        bytes += rewrittenRecord("N" + QByteArray::number(r));
+        expected.append(u"N"_s + QString::number(r));
+    }
+    const QByteArray cut = Marker + "\r\n07 dicembre 2026\r\nTagliato\r\n";
+    write(m_path, bytes + cut);
+    QString error;
+    SlipArchive::Appended where;
+    const SlipArchive::WriteResult result = SlipArchive(m_path).append(savedRecord("Nuovo"), where, error);
+    QCOMPARE(result, SlipArchive::WriteResult::Written);
+    QVERIFY(where.padded);
+    QCOMPARE(where.before.size, bytes.size() + cut.size());
+    QCOMPARE(contents(m_path), bytes + cut + QByteArray("\r\n").repeated(14) + savedRecord("Nuovo"));
+    QCOMPARE(where.after.size, contents(m_path).size());
+    ArchiveTable table;
+    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(names(table), expected + QStringList({u"Tagliato"_s, u"Nuovo"_s}));
 }
 
 void SlipArchiveTest::appendOnAFullDiskLeavesTheFile()

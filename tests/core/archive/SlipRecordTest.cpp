@@ -179,6 +179,8 @@ private Q_SLOTS:
     void paletteStateOfRecord();
     void slipTextsOfRecord();
     void recordFromColumns();
+    void separatorFromTheTailAlone_data();
+    void separatorFromTheTailAlone();
 };
 
 void SlipRecordTest::reads_data()
@@ -538,6 +540,42 @@ void SlipRecordTest::recordFromColumns()
     QCOMPARE(*record, readArchive(joined({Marker, "d", "Citt\xE0 \x80"}))[0]);
     QVERIFY(!SlipRecord::fromColumns({u"Ω"_s}));
     QVERIFY(!SlipRecord::fromColumns({u"a"_s, u"b\nc"_s}));
+}
+
+void SlipRecordTest::separatorFromTheTailAlone_data()
+{
+    QTest::addColumn<QByteArray>("tail"); // the last bytes of an archive, cut anywhere at the front
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<QByteArray>("separator");
+
+    const QByteArray whole = joined(RewrittenLines);
+    const QByteArray crlf = "\r\n";
+    QTest::newRow("two whole records") << (whole + whole).sliced(5) << true << QByteArray();
+    QTest::newRow("last record cut after three values")
+        << (whole + joined(RewrittenLines.first(4))).sliced(3) << true << crlf.repeated(13);
+    QTest::newRow("last line has no end")
+        << (whole + Marker + "\r\n07 dicembre 2026\r\nRossi").sliced(2) << true << crlf.repeated(15);
+    QTest::newRow("cut record ended by lone CRs")
+        << (whole + Marker + "\r07 dicembre 2026\r").sliced(4) << true << QByteArray("\r").repeated(15);
+    // A value that reads like the marker does not open a record: after it the record is already whole.
+    QList<QByteArray> markerValue = RewrittenLines;
+    markerValue[2] = Marker;
+    QTest::newRow("value equal to the marker, tail long enough")
+        << (whole + joined(markerValue)).sliced(1) << true << QByteArray();
+    QTest::newRow("value equal to the marker, tail too short")
+        << joined(markerValue).sliced(1) << false << QByteArray();
+    QTest::newRow("empty tail") << QByteArray() << false << QByteArray();
+}
+
+void SlipRecordTest::separatorFromTheTailAlone()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, known);
+    QFETCH(QByteArray, separator);
+    const std::optional<QByteArray> found = separatorBeforeNewRecordFromTail(tail);
+    QCOMPARE(found.has_value(), known);
+    if (known)
+        QCOMPARE(*found, separator);
 }
 
 QTEST_GUILESS_MAIN(SlipRecordTest)
