@@ -239,6 +239,58 @@ bool readAll(int fd, qint64 size, QByteArray& bytes)
     return true;
 }
 
+// Waits for the lock of fd until deadline; false when it did not come, or on an error (set in error).
+// A second thread blocks in flock() on a duplicate of fd, so the kernel hands it the lock the moment it
+// is released: trying again now and then would seldom catch the instant between two saves of another
+// copy. A wait given up leaves that thread blocked; if the lock comes to it later, it lets it go at once.
+bool waitForLock(int fd, const QDeadlineTimer& deadline, int& error)
+{
+    struct Wait {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool over = false;
+        bool abandoned = false;
+        bool taken = false;
+        int error = 0;
+    };
+    const int duplicate = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (duplicate < 0) {
+        error = errno;
+        return false;
+    }
+    auto wait = std::make_shared<Wait>();
+    try {
+        std::thread([wait, duplicate] {
+            int result = 0;
+            do {
+                result = ::flock(duplicate, LOCK_EX);
+            } while (result != 0 && errno == EINTR);
+            const int cause = result == 0 ? 0 : errno;
+            const std::lock_guard lock(wait->mutex);
+            if (wait->abandoned && result == 0)
+                ::flock(duplicate, LOCK_UN);
+            ::close(duplicate);
+            wait->over = true;
+            wait->taken = result == 0;
+            wait->error = cause;
+            wait->done.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        ::close(duplicate);
+        error = EAGAIN;
+        return false;
+    }
+    std::unique_lock lock(wait->mutex);
+    wait->done.wait_for(lock, std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime())),
+                        [&] { return wait->over; });
+    if (!wait->over) {
+        wait->abandoned = true;
+        return false;
+    }
+    error = wait->error;
+    return wait->taken;
+}
+
 // The writers' lock, held for the life of the object: an flock() on "fillcp.dll.lock" beside the
 // archive. The system drops it when its process ends, however it ends, so a writer killed half-way
 // never blocks the next one. After taking it, the name is checked to be still the file locked: a lock
@@ -259,21 +311,21 @@ public:
                 return;
             }
             bool taken = false;
-            for (;;) {
-                if (::flock(lock.fd.get(), LOCK_EX | LOCK_NB) == 0) {
-                    taken = true;
-                    break;
-                }
-                if (errno != EWOULDBLOCK && errno != EINTR) {
-                    m_cause = archiveErrorText(errno);
-                    m_outcome = Failed;
-                    return;
-                }
-                if (deadline.hasExpired()) {
-                    m_outcome = Busy;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            int error = 0;
+            if (::flock(lock.fd.get(), LOCK_EX | LOCK_NB) == 0)
+                taken = true;
+            else if (errno != EWOULDBLOCK && errno != EINTR)
+                error = errno;
+            else
+                taken = waitForLock(lock.fd.get(), deadline, error);
+            if (error != 0) {
+                m_cause = archiveErrorText(error);
+                m_outcome = Failed;
+                return;
+            }
+            if (!taken) {
+                m_outcome = Busy;
+                return;
             }
             if (taken && nameStillIs(dir, name.constData(), lock.fd.get())) {
                 m_fd = std::move(lock.fd);

@@ -1,6 +1,6 @@
-#include "core/archive/SlipArchive.h"
 #include "ArchiveRecords.h"
 #include "FileBytes.h"
+#include "core/archive/SlipArchive.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,7 +91,8 @@ void ArchiveJournalTest::interruptedImportIsUndoneAtTheNextLoad_data()
     QTest::newRow("nothing written yet") << qsizetype(0);
     QTest::newRow("cut inside the first new record") << qsizetype(37);
     QTest::newRow("first new record whole, second cut") << savedRecord("Secondo").size() + 12;
-    QTest::newRow("all written, not yet synced") << savedRecord("Secondo").size() + savedRecord("Terzo").size();
+    QTest::newRow("all written, not yet synced")
+        << savedRecord("Secondo").size() + savedRecord("Terzo").size();
 }
 
 void ArchiveJournalTest::interruptedImportIsUndoneAtTheNextLoad()
@@ -202,8 +203,8 @@ void ArchiveJournalTest::hostileJournalCutsNothing()
 
     // The next write says why and writes nothing.
     QCOMPARE(SlipArchive(m_path).append(savedRecord("Quarto"), error), SlipArchive::WriteResult::Failed);
-    QVERIFY2(error.startsWith(u"Impossibile scrivere nell'archivio %1: il file di ripristino %1.journal "_s.arg(
-                 m_path)),
+    QVERIFY2(error.startsWith(
+                 u"Impossibile scrivere nell'archivio %1: il file di ripristino %1.journal "_s.arg(m_path)),
              qPrintable(error));
     QVERIFY2(error.contains(u"l'archivio non viene toccato"_s), qPrintable(error));
     QCOMPARE(contents(m_path), before);
