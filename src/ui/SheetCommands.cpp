@@ -2,6 +2,7 @@
 
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
+#include "core/files/OutputFile.h"
 #include "core/print/Overflow.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -75,10 +75,10 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
     if (path.isEmpty())
         return Result::Stopped;
     const QByteArray bytes = writeCsv(sheetOfRecords(records, StoredDateReader(m_locale)));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_services.messages.critical(u"Impossibile scrivere %1: %2.\nIl file non è stato esportato."_s.arg(
-            QDir::toNativeSeparators(path), file.errorString()));
+    QString error;
+    if (!writeOutputFile(path, bytes, error)) {
+        error[0] = error[0].toUpper();
+        m_services.messages.critical(error + u".\nIl file non è stato esportato."_s);
         return Result::Failed;
     }
     m_services.messages.inform(

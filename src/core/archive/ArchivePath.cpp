@@ -1,5 +1,7 @@
 #include "core/archive/ArchivePath.h"
 
+#include "core/files/SystemError.h"
+
 #include "core/BuildConfig.h"
 
 #include <QDir>
@@ -153,7 +155,7 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
             QString problem =
                 u"Impossibile creare la cartella dell'archivio personale %1"_s.arg(location.directory);
             if (cause != 0)
-                problem += u": "_s + qt_error_string(cause);
+                problem += u": "_s + systemErrorText(cause);
             problem += u". Le schede non potranno essere salvate."_s;
             location.notice = location.notice.isEmpty() ? problem : location.notice + u"\n\n"_s + problem;
         }

@@ -1,5 +1,7 @@
 #include "core/archive/SlipArchive.h"
 
+#include "core/files/SystemError.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -22,38 +24,7 @@ using namespace Qt::StringLiterals;
 
 QString archiveErrorText(int error)
 {
-    switch (error) {
-    case ENOENT:
-        return u"il file o la cartella non esiste"_s;
-    case ENOSPC:
-        return u"spazio esaurito sul disco"_s;
-    case EDQUOT:
-        return u"quota del disco esaurita"_s;
-    case EFBIG:
-        return u"il file supera la dimensione massima consentita"_s;
-    case EACCES:
-    case EPERM:
-        return u"permesso negato"_s;
-    case EROFS:
-        return u"il disco è in sola lettura"_s;
-    case ELOOP:
-        return u"al suo posto c'è un collegamento simbolico, che non viene seguito"_s;
-    case ENXIO:
-        return u"al suo posto c'è una FIFO o un dispositivo"_s;
-    case EISDIR:
-        return u"al suo posto c'è una cartella"_s;
-    case ENOTDIR:
-        return u"un elemento del percorso non è una cartella"_s;
-    case EIO:
-        return u"errore di lettura o scrittura sul disco"_s;
-    case EMFILE:
-    case ENFILE:
-        return u"troppi file aperti"_s;
-    case ENOMEM:
-        return u"memoria insufficiente"_s;
-    default:
-        return u"%1 (errore %2)"_s.arg(qt_error_string(error)).arg(error);
-    }
+    return systemErrorText(error);
 }
 
 namespace {
@@ -93,20 +64,6 @@ public:
 private:
     int m_fd = -1;
 };
-
-// What stands at a name instead of a regular file.
-QString notRegular(mode_t mode)
-{
-    if (S_ISFIFO(mode))
-        return u"al suo posto c'è una FIFO, non un file"_s;
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return u"al suo posto c'è un dispositivo, non un file"_s;
-    if (S_ISDIR(mode))
-        return u"al suo posto c'è una cartella"_s;
-    if (S_ISSOCK(mode))
-        return u"al suo posto c'è un socket, non un file"_s;
-    return u"non è un file regolare"_s;
-}
 
 // The result of opening a name in the archive's directory: a descriptor of a regular file, or why not.
 struct Opened {
@@ -156,7 +113,7 @@ Opened openRegular(int dir, const char* name, int flags, bool create, mode_t mod
             return result;
         }
         if (!S_ISREG(result.status.st_mode)) {
-            result.cause = notRegular(result.status.st_mode);
+            result.cause = notRegularFileText(result.status.st_mode);
             result.fd.reset();
         }
         return result;

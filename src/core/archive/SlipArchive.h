@@ -124,5 +124,5 @@ private:
     qsizetype m_interruptAfter = -1;
 };
 
-// The Italian words for an errno value, as the archive's messages give a cause.
+// The Italian words for an errno value, as the archive's messages give a cause: systemErrorText().
 QString archiveErrorText(int error);

@@ -2,11 +2,11 @@
 
 #include "core/print/PainterSurface.h"
 
+#include "core/files/OutputFile.h"
+
 #include <QBuffer>
-#include <QDir>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 DocumentComposer DocumentComposer::onePage(const PageComposer& compose)
 {
@@ -20,26 +20,22 @@ bool ComposePage(PrintSurface& surface, const PageComposer& compose)
     return surface.EndDocument();
 }
 
-QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,
-                       DocumentFailure* failure)
+bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
+                      QString& errorText, DocumentFailure* failure)
 {
     const auto failWith = [&](DocumentFailure how, const QString& reason) {
         errorText = reason;
         if (failure)
             *failure = how;
-        return QByteArray();
+        return false;
     };
     if (failure)
         *failure = DocumentFailure::None;
     if (document.pageCount < 1 || !document.drawPage)
         return failWith(DocumentFailure::Failed, QStringLiteral("non c'\u00e8 nessuna pagina da stampare"));
 
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    if (!buffer.open(QIODevice::WriteOnly))
-        return failWith(DocumentFailure::Failed, buffer.errorString());
     {
-        QPdfWriter writer(&buffer);
+        QPdfWriter writer(&out);
         writer.setResolution(PdfResolution);
         writer.setCreator(QStringLiteral("Cedolario"));
         writer.setTitle(QStringLiteral("Bollettino di conto corrente postale"));
@@ -66,7 +62,37 @@ QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& mar
         if (!surface.EndDocument())
             return failWith(DocumentFailure::Failed, surface.errorText());
     }
+    return true;
+}
+
+QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,
+                       DocumentFailure* failure)
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    if (!WriteDocumentPdf(buffer, document, margins, errorText, failure))
+        return {};
     return pdf;
+}
+
+bool SaveDocumentPdf(const QString& path, const DocumentComposer& document, QString& errorText,
+                     DocumentFailure* failure)
+{
+    OutputFile file(path);
+    if (!file.open(errorText)) {
+        if (failure)
+            *failure = DocumentFailure::Failed;
+        return false;
+    }
+    if (!WriteDocumentPdf(file.device(), document, TypicalPrinterMargins, errorText, failure))
+        return false;
+    if (!file.commit(errorText)) {
+        if (failure)
+            *failure = DocumentFailure::Failed;
+        return false;
+    }
+    return true;
 }
 
 QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QString& errorText)
@@ -76,14 +102,5 @@ QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QSt
 
 bool SavePagePdf(const QString& path, const PageComposer& compose, QString& errorText)
 {
-    const QByteArray document = PagePdf(compose, TypicalPrinterMargins, errorText);
-    if (document.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
-        errorText = QStringLiteral("impossibile scrivere %1 (%2)")
-                        .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    return SaveDocumentPdf(path, DocumentComposer::onePage(compose), errorText);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QMarginsF>
 #include <QString>
 
@@ -43,6 +44,13 @@ inline const SheetMargins TypicalPrinterMargins{TypicalMarginMm, TypicalMarginMm
 // How a document ended when it produced no PDF.
 enum class DocumentFailure { None, Cancelled, Failed };
 
+// Writes the document as a PDF to out, page by page, so that a long document never stands whole in
+// memory: A4 landscape, each page drawn from the top-left corner of the printable area that the
+// margins leave. False when it could not be composed: failure says whether it was cancelled or failed,
+// with the reason in errorText.
+bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
+                      QString& errorText, DocumentFailure* failure = nullptr);
+
 // The document as a PDF, A4 landscape, each page drawn from the top-left corner of the printable
 // area that the margins leave. Empty when it could not be composed: failure says whether it was
 // cancelled or failed, with the reason in errorText.
@@ -52,6 +60,10 @@ QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& mar
 // One page as such a PDF.
 QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QString& errorText);
 
-// The page as a PDF file with the typical printer's margins, replacing the file only once it is
-// completely written.
+// The document as a PDF file with the typical printer's margins, written as OutputFile writes (whole or
+// not at all, never through another user's link), page by page.
+bool SaveDocumentPdf(const QString& path, const DocumentComposer& document, QString& errorText,
+                     DocumentFailure* failure = nullptr);
+
+// The page as such a PDF file.
 bool SavePagePdf(const QString& path, const PageComposer& compose, QString& errorText);

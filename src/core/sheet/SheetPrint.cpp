@@ -3,9 +3,6 @@
 #include "core/print/Overflow.h"
 #include "core/print/SlipLayout.h"
 
-#include <QDir>
-#include <QSaveFile>
-
 using namespace Qt::StringLiterals;
 
 SheetPages printableSlips(const QList<SheetSlip>& slips)
@@ -44,17 +41,7 @@ DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euro
 bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
                   DocumentFailure* failure)
 {
-    const QByteArray bytes = DocumentPdf(document, TypicalPrinterMargins, errorText, failure);
-    if (bytes.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        errorText = u"impossibile scrivere %1 (%2)"_s.arg(QDir::toNativeSeparators(path), file.errorString());
-        if (failure)
-            *failure = DocumentFailure::Failed;
-        return false;
-    }
-    return true;
+    return SaveDocumentPdf(path, document, errorText, failure);
 }
 
 QImage sheetEuroMark()

@@ -4,10 +4,10 @@
 #include "core/amount/AmountWords.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/Windows1252.h"
+#include "core/files/InputFile.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipText.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -348,21 +348,9 @@ SheetImport readSlipSheet(QByteArrayView bytes)
 SheetImport readSlipSheetFile(const QString& path)
 {
     SheetImport result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = u"Impossibile aprire il file %1: %2."_s.arg(path, file.errorString());
+    QByteArray bytes;
+    if (!readInputFile(path, MaxSheetBytes, bytes, result.error))
         return result;
-    }
-    if (file.size() > MaxSheetBytes) {
-        result.error = u"Il file %1 è troppo grande (%2 MB) per un elenco di bollettini."_s.arg(
-            path, QString::number(file.size() >> 20));
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError) {
-        result.error = u"Impossibile leggere il file %1: %2."_s.arg(path, file.errorString());
-        return result;
-    }
     return readSlipSheet(bytes);
 }
 

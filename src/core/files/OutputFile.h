@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QString>
+
+#include <sys/stat.h>
+
+#include <functional>
+#include <memory>
+
+// Every file the program writes on the user's say (a PDF, an exported sheet) is written here, whole or
+// not at all, and never through a symbolic link:
+// - the directory is opened once and everything happens through its descriptor;
+// - the contents go to a new temporary file made exclusively in that directory (a random name, 0600),
+//   synced, given its final permissions, then renamed over the name;
+// - the name itself is never opened, so no link, FIFO or device there is ever written through. What
+//   stands there is checked (without following it) before writing and again at the rename, which
+//   replaces only what was checked: an absent name must still be absent, and a replaced entry that
+//   turns out to be another one is put back.
+// Whose entry may be replaced follows the rule the Linux kernel applies to links in shared directories
+// (fs.protected_symlinks), applied by the program whatever the system's setting: a link is replaced
+// (the link, never what it points to) only when it belongs to the user or to the directory's owner;
+// anybody else's link is refused. A regular file of another user in a sticky shared directory (/tmp)
+// is refused too, as fs.protected_regular does. Directories, FIFOs, devices and sockets are refused.
+// The links on the way to the directory are the system's to judge.
+
+// What the check of the final name decided.
+struct OutputNameCheck {
+    enum Verdict { Absent, Replace, Refuse };
+    Verdict verdict = Absent;
+    QString reason; // for Refuse: why, in Italian
+};
+
+// The rule above, on plain values: the directory's status, the entry's (nullptr when the name is free)
+// and the user who writes.
+OutputNameCheck checkOutputName(const struct stat& directory, const struct stat* entry, uid_t user);
+
+class OutputFile
+{
+public:
+    explicit OutputFile(QString path);
+    ~OutputFile(); // a file not committed leaves nothing behind
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Opens the directory, checks the name and makes the temporary file. False with "impossibile
+    // scrivere PATH: cause" in errorText.
+    bool open(QString& errorText);
+    // Where the contents go, once open: buffered, write-only.
+    QIODevice& device();
+    // Writes what the device holds to the disk and puts the file in place of the name. False, with the
+    // reason and nothing left behind, when it could not: the name is then as it was.
+    bool commit(QString& errorText);
+
+    // For tests: run between the last check of the name and the rename.
+    void setBeforeRename(std::function<void()> hook) { m_beforeRename = std::move(hook); }
+
+private:
+    bool fail(int error, QString& errorText);
+    bool failWith(const QString& cause, QString& errorText);
+    void discard();
+
+    class Device;
+    QString m_path;
+    QByteArray m_name;
+    QByteArray m_temporary;
+    int m_directory = -1;
+    std::unique_ptr<Device> m_device;
+    std::function<void()> m_beforeRename;
+};
+
+// Writes bytes as the file at path, as OutputFile does. False with the reason in errorText.
+bool writeOutputFile(const QString& path, QByteArrayView bytes, QString& errorText);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// The words of the system's answers, in Italian, for the messages that give a cause: "Impossibile
+// scrivere X: <cause>.". No message of the program shows the system's English text.
+
+// An errno value told in Italian; one the program has no words for is "errore di sistema n. N".
+QString systemErrorText(int error);
+
+// What stands at a name instead of a regular file (from its st_mode).
+QString notRegularFileText(mode_t mode);
