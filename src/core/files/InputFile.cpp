@@ -44,8 +44,9 @@ bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QStr
     // "aprire" until the file is open and known to be one, "leggere" after.
     bool opened = false;
     const auto failWith = [&](const QString& cause) {
-        errorText = (opened ? u"Impossibile leggere il file %1: %2."_s : u"Impossibile aprire il file %1: %2."_s)
-                        .arg(QDir::toNativeSeparators(path), cause);
+        errorText =
+            (opened ? u"Impossibile leggere il file %1: %2."_s : u"Impossibile aprire il file %1: %2."_s)
+                .arg(QDir::toNativeSeparators(path), cause);
         bytes.clear();
         return false;
     };
@@ -54,8 +55,8 @@ bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QStr
     const QByteArray name = QFile::encodeName(path.mid(slash + 1));
     if (name.isEmpty())
         return failWith(systemErrorText(EISDIR));
-    const Descriptor directory(::open(QFile::encodeName(directoryName).constData(),
-                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor directory(
+        ::open(QFile::encodeName(directoryName).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.fd < 0)
         return failWith(systemErrorText(errno));
 
@@ -93,8 +94,8 @@ bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QStr
     if (!S_ISREG(status.st_mode))
         return failWith(notRegularFileText(status.st_mode));
     const auto tooLarge = [&](qint64 size) {
-        return failWith(u"il file è troppo grande (%1 MB, al massimo %2 MB)"_s.arg(megabytes(size),
-                                                                                 megabytes(maxBytes)));
+        return failWith(
+            u"il file è troppo grande (%1 MB, al massimo %2 MB)"_s.arg(megabytes(size), megabytes(maxBytes)));
     };
     if (status.st_size > maxBytes)
         return tooLarge(status.st_size);

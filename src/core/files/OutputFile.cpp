@@ -199,8 +199,7 @@ bool OutputFile::open(QString& errorText)
     // A hidden name beside the file's, short enough to be a valid name whatever the file's.
     const QByteArray stem = "." + m_name.left(200) + ".tmp-";
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const QByteArray temporary =
-            stem + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        const QByteArray temporary = stem + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
         const int fd = ::openat(m_directory, temporary.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {

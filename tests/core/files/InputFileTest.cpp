@@ -48,7 +48,8 @@ Reading readInChild(const QString& path, qint64 maxBytes, int timeoutMs = 5000)
         QString error;
         const bool read = readInputFile(path, maxBytes, bytes, error);
         const QByteArray answer = (read ? QByteArray("1") + bytes : QByteArray("0") + error.toUtf8());
-        [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], answer.constData(), size_t(answer.size()));
+        [[maybe_unused]] const ssize_t written =
+            ::write(pipeEnds[1], answer.constData(), size_t(answer.size()));
         ::_exit(0);
     }
     ::close(pipeEnds[1]);
@@ -99,7 +100,8 @@ private Q_SLOTS:
 
         QTest::newRow("a regular file") << u"file"_s << true << u"Nome;Importo\n"_s;
         QTest::newRow("a FIFO nobody writes to")
-            << u"fifo"_s << false << u"Impossibile aprire il file %1: al suo posto c'è una FIFO, non un file."_s;
+            << u"fifo"_s << false
+            << u"Impossibile aprire il file %1: al suo posto c'è una FIFO, non un file."_s;
         QTest::newRow("the zero device")
             << u"/dev/zero"_s << false
             << u"Impossibile aprire il file %1: al suo posto c'è un dispositivo, non un file."_s;
@@ -180,8 +182,8 @@ private Q_SLOTS:
         const QString path = m_work + u"/x%1%2.csv"_s;
         const Reading reading = readInChild(path, 1000);
         QVERIFY(reading.finished);
-        QCOMPARE(reading.text, u"Impossibile aprire il file "_s + m_work +
-                                   u"/x%1%2.csv: file o cartella inesistente."_s);
+        QCOMPARE(reading.text,
+                 u"Impossibile aprire il file "_s + m_work + u"/x%1%2.csv: file o cartella inesistente."_s);
     }
 
 private:

@@ -139,8 +139,9 @@ private Q_SLOTS:
             QVERIFY(S_ISREG(linkStatus(path).st_mode));
             QCOMPARE(contents(path), QByteArray("%PDF nuovo"));
         } else {
-            QCOMPARE(error, u"impossibile scrivere %1: al suo posto c'è un collegamento simbolico di un altro "
-                            u"utente (uid 4242), che non viene seguito né sostituito"_s.arg(path));
+            QCOMPARE(error,
+                     u"impossibile scrivere %1: al suo posto c'è un collegamento simbolico di un altro "
+                     u"utente (uid 4242), che non viene seguito né sostituito"_s.arg(path));
             QVERIFY(S_ISLNK(linkStatus(path).st_mode));
         }
         QCOMPARE(entriesOf(shared), QStringList{u"out.pdf"_s});
