@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
     QStringList arguments;
@@ -13,9 +15,20 @@ int main(int argc, char* argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
         argumentBytes.append(QByteArray(argv[i]));
     }
+    // Read before any application object exists: a command without windows runs offscreen, and a
+    // wrong command line opens nothing.
     const CommandLineRequest request = parseCommandLine(arguments);
     if (request.action != CommandLineRequest::StartWindows)
         return runCommandLineApplication(argc, argv, request, &Startup::systemArchivePath);
+
+    if (displayMissing(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"),
+                       argumentBytes)) {
+        std::fputs(qUtf8Printable(QStringLiteral(
+                       "Non c'\u00e8 uno schermo su cui aprire le finestre: DISPLAY non \u00e8 impostata.\n"
+                       "Per i comandi senza finestre: cedolario --help\n")),
+                   stderr);
+        return ExitUsage;
+    }
 
     // Under Wayland the pair of windows runs through XWayland unless the user chose a platform.
     if (const std::optional<QByteArray> platform = platformToRequest(

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "core/Version.h"
 #include "core/archive/SlipArchive.h"
 #include "core/print/Overflow.h"
 #include "core/sheet/SheetPrint.h"
@@ -7,18 +8,13 @@
 #include "core/slip/Clock.h"
 #include "platform/Printer.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-bool isOurs(const QString& argument)
-{
-    return argument == u"--stampa" || argument == u"--pdf" || argument == u"--importa" ||
-           argument == u"--help" || argument == u"-h" || argument == u"--aiuto";
-}
 
 QString native(const QString& path)
 {
@@ -95,7 +91,11 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
             done = u"stampato"_s;
             break;
         case PrintOutcome::NoPrinter:
-            err << u"Non c'è una stampante predefinita: nessun bollettino è stato stampato."_s << '\n';
+            // Without CUPS there is no default printer either: the reason, when there is one, says which.
+            err << (outcome.errorText.isEmpty()
+                        ? u"Non c'è una stampante predefinita"_s
+                        : outcome.errorText.left(1).toUpper() + outcome.errorText.mid(1))
+                << u": nessun bollettino è stato stampato."_s << '\n';
             return ExitSomeRowsNotDone;
         case PrintOutcome::Waiting:
             // Accepted, but not printed yet: a script must not take it as done.
@@ -131,42 +131,152 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
 
 } // namespace
 
+namespace {
+
+// Qt's own options, which the application object reads (the platform, the style, X11's display…):
+// they are known here so that they never count as mistakes, and Qt takes them from argv. Each with
+// whether a value follows it.
+struct QtOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption QtOptions[] = {
+    {"platform", true},      {"platformpluginpath", true},
+    {"platformtheme", true}, {"plugin", true},
+    {"qmljsdebugger", true}, {"qwindowgeometry", true},
+    {"qwindowicon", true},   {"qwindowtitle", true},
+    {"session", true},       {"display", true},
+    {"geometry", true},      {"title", true},
+    {"name", true},          {"visual", true},
+    {"ncols", true},         {"cmap", true},
+    {"style", true},         {"stylesheet", true},
+    {"fontengine", true},    {"dialogs", true},
+    {"reverse", false},      {"widgetcount", false},
+    {"nograb", false},       {"dograb", false},
+    {"sync", false},         {"testability", false},
+};
+
+// The commands of ours, each with the value after its option (the file it reads or writes) and
+// how many further arguments it takes.
+struct Command {
+    const char* option;
+    CommandLineRequest::Action action;
+    const char* valueName;
+    int positional; // arguments after the value
+    const char16_t* usage;
+};
+constexpr Command Commands[] = {
+    {"stampa", CommandLineRequest::Print, "FILE.csv", 0, u"--stampa vuole un solo argomento, il file CSV."},
+    {"pdf", CommandLineRequest::Pdf, "USCITA.pdf", 1,
+     u"--pdf vuole due argomenti, il file PDF da scrivere e il file CSV."},
+    {"importa", CommandLineRequest::Import, "FILE.csv", 0,
+     u"--importa vuole un solo argomento, il file CSV."},
+};
+
+// The argument as the user typed it whose option name is name ("frobnicate" for "--frobnicate=1").
+QString asTyped(const QStringList& arguments, const QString& name)
+{
+    for (const QString& argument : arguments) {
+        QString bare = argument;
+        while (bare.startsWith(u'-'))
+            bare.remove(0, 1);
+        if (bare.section(u'=', 0, 0) == name)
+            return argument.section(u'=', 0, 0);
+    }
+    return u"--"_s + name;
+}
+
+bool looksLikeOption(const QString& value)
+{
+    return value.isEmpty() || value.startsWith(u'-');
+}
+
+} // namespace
+
 CommandLineRequest parseCommandLine(const QStringList& arguments)
 {
     CommandLineRequest request;
-    bool any = false;
-    for (const QString& argument : arguments)
-        any = any || isOurs(argument);
-    if (!any)
-        return request;
-
     auto invalid = [&request](const QString& error) {
         request.action = CommandLineRequest::Invalid;
         request.error = error;
         return request;
     };
-    const QString& option = arguments.value(0);
-    if (option == u"--help" || option == u"-h" || option == u"--aiuto") {
+
+    QCommandLineParser parser;
+    // Qt's options have one dash ("-platform xcb"); ours two. Both spellings are read as words.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{u"help"_s, u"h"_s, u"aiuto"_s});
+    const QCommandLineOption version(QStringList{u"version"_s, u"versione"_s});
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const Command& command : Commands)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
+                                            QString::fromLatin1(command.valueName)));
+    for (const QtOption& option : QtOptions)
+        parser.addOption(option.takesValue
+                             ? QCommandLineOption(QString::fromLatin1(option.name), QString(), u"valore"_s)
+                             : QCommandLineOption(QString::fromLatin1(option.name)));
+
+    if (!parser.parse(QStringList{u"cedolario"_s} + arguments)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            return invalid(
+                u"Argomento sconosciuto: %1."_s.arg(asTyped(arguments, parser.unknownOptionNames().first())));
+        // The only other mistake the parser finds: an option that wants a value came last.
+        const QString last = arguments.value(arguments.size() - 1);
+        for (const Command& command : Commands) {
+            if (asTyped({last}, QString::fromLatin1(command.option)) == last)
+                return invalid(QString::fromUtf16(command.usage));
+        }
+        return invalid(u"%1 vuole un valore."_s.arg(last));
+    }
+    if (parser.isSet(help)) {
         request.action = CommandLineRequest::Help;
         return request;
     }
-    if (option == u"--stampa" || option == u"--importa") {
-        if (arguments.size() != 2 || arguments[1].isEmpty() || arguments[1].startsWith(u"--"))
-            return invalid(u"%1 vuole un solo argomento, il file CSV."_s.arg(option));
-        request.action = option == u"--stampa" ? CommandLineRequest::Print : CommandLineRequest::Import;
-        request.csvPath = arguments[1];
+
+    const Command* chosen = nullptr;
+    for (const Command& command : Commands) {
+        const QString option = QString::fromLatin1(command.option);
+        if (!parser.isSet(option))
+            continue;
+        if (chosen)
+            return invalid(u"Un comando alla volta: --%1 e --%2 non vanno insieme."_s.arg(
+                QString::fromLatin1(chosen->option), option));
+        chosen = &command;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(version)) {
+        if (chosen || !positional.isEmpty())
+            return invalid(u"--version non vuole altri argomenti."_s);
+        request.action = CommandLineRequest::Version;
         return request;
     }
-    if (option == u"--pdf") {
-        if (arguments.size() != 3 || arguments[1].isEmpty() || arguments[2].isEmpty() ||
-            arguments[1].startsWith(u"--") || arguments[2].startsWith(u"--"))
-            return invalid(u"--pdf vuole due argomenti, il file PDF da scrivere e il file CSV."_s);
-        request.action = CommandLineRequest::Pdf;
-        request.pdfPath = arguments[1];
-        request.csvPath = arguments[2];
+    if (!chosen) {
+        if (!positional.isEmpty())
+            return invalid(u"Argomento inatteso: %1."_s.arg(positional.first()));
         return request;
     }
-    return invalid(u"Argomento sconosciuto: %1."_s.arg(option));
+
+    const QStringList values = parser.values(QString::fromLatin1(chosen->option));
+    bool usable =
+        values.size() == 1 && !looksLikeOption(values.first()) && positional.size() == chosen->positional;
+    for (const QString& argument : positional)
+        usable = usable && !looksLikeOption(argument);
+    if (!usable)
+        return invalid(QString::fromUtf16(chosen->usage));
+    request.action = chosen->action;
+    if (request.action == CommandLineRequest::Pdf) {
+        request.pdfPath = values.first();
+        request.csvPath = positional.first();
+    } else {
+        request.csvPath = values.first();
+    }
+    return request;
+}
+
+QString versionLine()
+{
+    return u"cedolario %1.%2"_s.arg(VersionMajor).arg(VersionMinor);
 }
 
 QString commandLineHelp()
@@ -179,6 +289,7 @@ QString commandLineHelp()
            u"  --pdf USCITA.pdf FILE.csv salva i bollettini del file in un solo PDF, una pagina\n"
            u"                            per bollettino\n"
            u"  --importa FILE.csv        aggiunge i bollettini del file all'archivio, tutti insieme\n"
+           u"  --version                 scrive la versione del programma\n"
            u"  --help                    mostra questo aiuto\n"
            u"\n"
            u"La prima riga del file nomina le colonne (Nome, Indirizzo, CAP, Città, Importo,\n"
@@ -198,6 +309,10 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
         return ExitAllDone;
     case CommandLineRequest::Help:
         *world.out << commandLineHelp();
+        world.out->flush();
+        return ExitAllDone;
+    case CommandLineRequest::Version:
+        *world.out << versionLine() << '\n';
         world.out->flush();
         return ExitAllDone;
     case CommandLineRequest::Invalid:

@@ -24,6 +24,7 @@ struct CommandLineRequest {
     enum Action {
         StartWindows, // no option of ours: the program starts as usual
         Help,
+        Version, // --version: the version on standard output
         Print,
         Pdf,
         Import,
@@ -35,12 +36,15 @@ struct CommandLineRequest {
     QString error;
 };
 
-// The request of the program's arguments (without the program's name). Arguments that are not ours
-// (Qt's own, say) leave the program starting its windows as usual.
+// The request of the program's arguments (without the program's name), read by QCommandLineParser.
+// Qt's own options (-platform, -style, -display…) are let through for the application object; any
+// other argument that is not a command of ours, or a command with the wrong arguments, is Invalid,
+// so a mistyped option never opens the windows.
 CommandLineRequest parseCommandLine(const QStringList& arguments);
 
-// The text of --help.
+// The text of --help, and the line of --version ("cedolario 1.3").
 QString commandLineHelp();
+QString versionLine();
 
 // What a command-line run uses of the world.
 struct CommandLineWorld {
@@ -56,7 +60,8 @@ struct CommandLineWorld {
 int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& world);
 
 // The whole run of a request other than StartWindows, from main(): the application object (no
-// window is shown; without a platform chosen it is the offscreen one, so scripts run without a
-// display), the system's printer and clock, and the archive at archivePath.
+// window is shown, so it is always the offscreen one, whatever QT_QPA_PLATFORM or -platform asked:
+// scripts run without a display), the system's printer and clock, and the archive at archivePath.
+// Help, version and a wrong command line need no application object at all.
 int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& request,
                               std::function<QString()> archivePath);

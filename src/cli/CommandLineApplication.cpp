@@ -18,13 +18,19 @@ int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& 
     CommandLineWorld world;
     world.out = &out;
     world.err = &err;
-    if (request.action == CommandLineRequest::Help || request.action == CommandLineRequest::Invalid)
+    if (request.action == CommandLineRequest::Help || request.action == CommandLineRequest::Version ||
+        request.action == CommandLineRequest::Invalid)
         return runCommandLine(request, world);
 
-    // Fonts and PDF output need the application object; no window is ever shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // Fonts and PDF output need the application object; no window is ever shown, so it is the
+    // offscreen platform: neither a missing display nor a platform asked for the windows
+    // (QT_QPA_PLATFORM=xcb, -platform xcb) can stop a script. Qt's options are for the windows and
+    // stay out of its argv.
+    Q_UNUSED(argc);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int applicationArgc = 1;
+    char* applicationArgv[] = {argv[0], nullptr};
+    QApplication app(applicationArgc, applicationArgv);
     SystemClock clock;
     QtSaveFileDialog dialog;
     CupsPrinter printer(dialog);

@@ -13,6 +13,7 @@
 #include <cups/cups.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -68,12 +69,47 @@ bool isUnreachable(ipp_status_t status)
     return status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || status == IPP_STATUS_ERROR_DEVICE;
 }
 
-// What an IPP status that is not a success means for the job on that printer.
-QString refusalText(ipp_status_t status, const QString& printer)
+// What the queue itself says of its state (the reason given to cupsreject or cupsdisable, a
+// driver's message), asked of CUPS, as ": «reason»", or nothing.
+QString stateMessageOf(http_t* connection, const cups_dest_t* destination)
+{
+    if (!connection || !destination)
+        return {};
+    char uri[1024] = {};
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", destination->name);
+    IppMessage request(ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-state-message");
+    // cupsDoRequest frees the request.
+    const IppMessage response(cupsDoRequest(connection, request.release(), "/"));
+    ipp_attribute_t* message =
+        response ? ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT) : nullptr;
+    const QString text = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+    return text.isEmpty() ? QString() : QStringLiteral(": \u00ab%1\u00bb").arg(text);
+}
+
+// The queue named by LPDEST or PRINTER, as CUPS reads them for the default destination ("lp" in
+// PRINTER names none), with the variable's name; empty when neither names one.
+std::pair<QString, QString> printerOfEnvironment()
+{
+    if (const QString lpdest = qEnvironmentVariable("LPDEST"); !lpdest.isEmpty())
+        return {QStringLiteral("LPDEST"), lpdest};
+    if (const QString printer = qEnvironmentVariable("PRINTER"); !printer.isEmpty() && printer != u"lp")
+        return {QStringLiteral("PRINTER"), printer};
+    return {};
+}
+
+// What an IPP status that is not a success means for the job on that printer, with what the
+// queue says of itself when it refuses.
+QString refusalText(ipp_status_t status, const QString& printer, http_t* connection = nullptr,
+                    const cups_dest_t* destination = nullptr)
 {
     switch (status) {
     case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
-        return QStringLiteral("la stampante %1 in questo momento non accetta lavori").arg(quoted(printer));
+        return QStringLiteral("la stampante %1 in questo momento non accetta lavori%2")
+            .arg(quoted(printer), stateMessageOf(connection, destination));
     case IPP_STATUS_ERROR_NOT_FOUND:
         return QStringLiteral("la stampante %1 non esiste").arg(quoted(printer));
     case IPP_STATUS_ERROR_FORBIDDEN:
@@ -191,8 +227,15 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
         const ipp_status_t status = cupsLastError();
         if (isUnreachable(status))
             return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
-        if (name.isEmpty())
+        if (name.isEmpty()) {
+            // A default named in the environment that CUPS does not know is no missing default.
+            const auto [variable, named] = printerOfEnvironment();
+            if (!named.isEmpty())
+                return {
+                    PrintOutcome::Failed,
+                    QStringLiteral("la stampante %1 indicata da %2 non esiste").arg(quoted(named), variable)};
             return {PrintOutcome::NoPrinter, {}};
+        }
         return {PrintOutcome::Failed,
                 QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
     }
@@ -234,10 +277,11 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     ipp_status_t status = cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
                                             "Bollettino", options.count(), options.options());
     if (failedStatus(status) || jobId <= 0)
-        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cupsLastError(), printer)};
+        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cupsLastError(), printer,
+                                                  connection.get(), destination.get())};
 
     const auto abandon = [&](ipp_status_t why) -> PrintOutcome {
-        const QString reason = refusalText(why, printer);
+        const QString reason = refusalText(why, printer, connection.get(), destination.get());
         cupsCancelDestJob(connection.get(), destination.get(), jobId);
         return {PrintOutcome::Failed, reason};
     };
@@ -304,8 +348,8 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     // Still pending: on a stopped printer, or behind other jobs on a working one.
     if (stopped)
         return {PrintOutcome::Waiting,
-                QStringLiteral("la stampante %1 \u00e8 ferma e il lavoro attende nella sua coda")
-                    .arg(quoted(printer))};
+                QStringLiteral("la stampante %1 \u00e8 ferma%2 e il lavoro attende nella sua coda")
+                    .arg(quoted(printer), stateMessageOf(connection.get(), destination.get()))};
     return {PrintOutcome::Done, {}};
 }
 

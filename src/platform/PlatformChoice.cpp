@@ -12,3 +12,27 @@ std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteA
     }
     return waylandDisplay.isEmpty() ? QByteArray("xcb") : QByteArray("xcb;wayland");
 }
+
+bool displayMissing(QByteArrayView qtQpaPlatform, QByteArrayView display, QByteArrayView waylandDisplay,
+                    const QList<QByteArray>& arguments)
+{
+    QByteArray chosen = qtQpaPlatform.toByteArray();
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray& argument = arguments[i];
+        if ((argument == "-platform" || argument == "--platform") && i + 1 < arguments.size())
+            chosen = arguments[i + 1];
+        else if (argument.startsWith("-platform=") || argument.startsWith("--platform="))
+            chosen = argument.mid(argument.indexOf('=') + 1);
+    }
+    if (chosen.isEmpty())
+        return display.isEmpty() && waylandDisplay.isEmpty();
+    for (const QByteArray& entry : chosen.split(';')) {
+        // A platform's options follow its name after a colon ("xcb:nodpi").
+        const QByteArray name = entry.split(':').first().trimmed();
+        if (name.isEmpty())
+            continue;
+        if (name != "xcb" || !display.isEmpty())
+            return false;
+    }
+    return true;
+}

@@ -16,3 +16,10 @@
 std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteArrayView display,
                                             QByteArrayView waylandDisplay,
                                             const QList<QByteArray>& arguments);
+
+// Whether the windows have nowhere to open: every platform that would be tried (the one asked for by
+// QT_QPA_PLATFORM or -platform, a list separated by ";", or Qt's own choice when none was asked)
+// needs a display that the environment does not name (xcb without DISPLAY; Qt's own choice without
+// DISPLAY and without WAYLAND_DISPLAY). Qt would abort there; the program says why instead.
+bool displayMissing(QByteArrayView qtQpaPlatform, QByteArrayView display, QByteArrayView waylandDisplay,
+                    const QList<QByteArray>& arguments);

@@ -169,8 +169,12 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
     case PrintOutcome::NoPrinter:
         break;
     }
-    if (!m_services.messages.askYesNo(u"Non c'è una stampante predefinita: nessun bollettino è stato "
-                                      u"stampato.\nVuoi salvarli in un file PDF?"_s))
+    // Without CUPS there is no default printer either: the reason, when there is one, says which.
+    const QString why = outcome.errorText.isEmpty()
+                            ? u"Non c'è una stampante predefinita"_s
+                            : outcome.errorText.left(1).toUpper() + outcome.errorText.mid(1);
+    if (!m_services.messages.askYesNo(
+            u"%1: nessun bollettino è stato stampato.\nVuoi salvarli in un file PDF?"_s.arg(why)))
         return Result::Stopped;
     return saveSlipsAsPdf(slips);
 }

@@ -82,6 +82,16 @@ bool jobArrived(const QHash<QString, QDateTime>& before, int pages)
     return true;
 }
 
+// As a script finds the world over ssh or in cron: no display, and a platform asked for the windows.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    return environment;
+}
+
 QProcessEnvironment environmentWith(const QString& name, const QString& value)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -99,9 +109,12 @@ private Q_SLOTS:
     void initTestCase();
     void wrongUse_data();
     void wrongUse();
+    void windowsWithoutADisplay();
     void pdf();
     void import();
     void printWithARefusingQueueInTheMiddle();
+    void printWithoutCups();
+    void printerNamedByTheEnvironment();
 
 private:
     QTemporaryDir m_dir;
@@ -130,6 +143,26 @@ void CommandLineTest::wrongUse_data()
         << QStringList{u"--importa"_s, u"--stampa"_s} << 2 << u"--importa vuole un solo argomento"_s;
     QTest::newRow("unknown option before ours")
         << QStringList{u"--stmpa"_s, u"--help"_s} << 2 << u"Argomento sconosciuto: --stmpa."_s;
+    QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"cedolario 1.3\n"_s;
+    QTest::newRow("version with a command")
+        << QStringList{u"--version"_s, u"--stampa"_s, u"a.csv"_s} << 2 << u"--version non vuole altri"_s;
+    QTest::newRow("unknown option alone opens no window") << QStringList{u"--frobnicate"_s} << 2
+                                                          << u"Argomento sconosciuto: --frobnicate.\n"
+                                                             u"Per l'aiuto: cedolario --help"_s;
+    QTest::newRow("unknown option with a value")
+        << QStringList{u"--frobnicate=3"_s} << 2 << u"Argomento sconosciuto: --frobnicate."_s;
+    QTest::newRow("a stray word opens no window")
+        << QStringList{u"soci.csv"_s} << 2 << u"Argomento inatteso: soci.csv."_s;
+    QTest::newRow("two commands at once")
+        << QStringList{u"--stampa"_s, u"a.csv"_s, u"--importa"_s, u"b.csv"_s} << 2
+        << u"Un comando alla volta: --stampa e --importa non vanno insieme."_s;
+    QTest::newRow("the same command twice")
+        << QStringList{u"--importa"_s, u"a.csv"_s, u"--importa"_s, u"b.csv"_s} << 2
+        << u"--importa vuole un solo argomento, il file CSV."_s;
+    QTest::newRow("pdf with a value that is an option")
+        << QStringList{u"--pdf"_s, u"--stampa"_s, u"a.csv"_s} << 2 << u"--pdf vuole due argomenti"_s;
+    QTest::newRow("Qt's option without its value")
+        << QStringList{u"-platform"_s} << 2 << u"-platform vuole un valore."_s;
     QTest::newRow("missing file") << QStringList{u"--importa"_s, u"/nonexistent/soci.csv"_s} << 2
                                   << u"Impossibile aprire il file /nonexistent/soci.csv"_s;
     QTest::newRow("a file that is no list of slips")
@@ -142,17 +175,29 @@ void CommandLineTest::wrongUse()
     QFETCH(int, status);
     QFETCH(QString, said);
 
-    const Run run = cedolario(arguments);
+    // Without a display and with xcb asked for: a window, or an application object on xcb, would abort
+    // with 134; none is made.
+    const Run run = cedolario(arguments, withoutDisplay());
     QCOMPARE(run.status, status);
     const QString& text = status == 0 ? run.out : run.err;
     QVERIFY2(text.contains(said), qPrintable(text));
 }
 
+void CommandLineTest::windowsWithoutADisplay()
+{
+    // The windows asked for where there is no display: said, not aborted.
+    const Run run = cedolario({}, withoutDisplay());
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(u"Non c'è uno schermo su cui aprire le finestre"_s), qPrintable(run.err));
+}
+
 void CommandLineTest::pdf()
 {
-    // Every row good: exit 0, one page a row, a report line a row.
+    // Every row good: exit 0, one page a row, a report line a row; a command without windows runs
+    // offscreen even where xcb is asked for and there is no display, and with Qt's options given.
     const QString all = m_dir.filePath(u"esempio.pdf"_s);
-    Run run = cedolario({u"--pdf"_s, all, QStringLiteral(SAMPLE_SHEET)});
+    Run run = cedolario({u"-platform"_s, u"xcb"_s, u"--pdf"_s, all, QStringLiteral(SAMPLE_SHEET)},
+                        withoutDisplay());
     QCOMPARE(run.status, 0);
     QCOMPARE(pageCount(all), 3);
     QVERIFY2(run.err.contains(u"Riga 3: nel PDF, pagina 2 (Anna Bianchi, 35,00 euro).\n"_s),
@@ -230,6 +275,58 @@ void CommandLineTest::printWithARefusingQueueInTheMiddle()
     run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 0);
     QVERIFY(jobArrived(before, 3));
+}
+
+void CommandLineTest::printWithoutCups()
+{
+    // CUPS not answering is said as such, never as a missing default printer.
+    QProcessEnvironment environment = environmentWith(u"CUPS_SERVER"_s, m_dir.filePath(u"no-cupsd.sock"_s));
+    environment.remove(u"LPDEST"_s);
+    environment.remove(u"PRINTER"_s);
+    const Run run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(
+        run.err.contains(u"Il servizio di stampa (CUPS) non risponde: nessun bollettino è stato stampato."_s),
+        qPrintable(run.err));
+    QVERIFY2(!run.err.contains(u"predefinita"_s), qPrintable(run.err));
+}
+
+void CommandLineTest::printerNamedByTheEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_PDF_DIR") || qEnvironmentVariableIsEmpty("CUPS_SERVER"))
+        QSKIP("No private CUPS was started (./scripts/test starts one when run as root)");
+    QProcessEnvironment environment = environmentWith(u"PRINTER"_s, u"nonesuch"_s);
+    environment.remove(u"LPDEST"_s);
+    Run run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"La stampa non è riuscita: la stampante «nonesuch» indicata da PRINTER "
+                              u"non esiste.\nNessun bollettino è stato stampato."_s),
+             qPrintable(run.err));
+
+    // LPDEST comes before PRINTER, as for lp.
+    environment.insert(u"LPDEST"_s, u"altrove"_s);
+    run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"la stampante «altrove» indicata da LPDEST non esiste"_s),
+             qPrintable(run.err));
+
+    // A queue that refuses gives its own reason.
+    if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_REFUSING"))
+        QSKIP("The private CUPS has no queue that refuses jobs");
+    environment.remove(u"LPDEST"_s);
+    environment.insert(u"PRINTER"_s, qEnvironmentVariable("CEDOLARIO_CUPS_REFUSING"));
+    run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"non accetta lavori: «Coda chiusa per la prova»"_s), qPrintable(run.err));
+
+    // A stopped one too, for the job left waiting there.
+    if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_STOPPED"))
+        QSKIP("The private CUPS has no stopped queue");
+    environment.insert(u"PRINTER"_s, qEnvironmentVariable("CEDOLARIO_CUPS_STOPPED"));
+    run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"è ferma: «Stampante ferma per la prova» e il lavoro attende"_s),
+             qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)
