@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -89,8 +90,11 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/cedolario-256.png")));
+    // The slip is white paper with its own inks, whatever the desktop's colour scheme: a text that sets
+    // no colour of its own is black on it.
     QPalette colours = QWidget::palette();
     colours.setColor(QPalette::Window, White);
+    colours.setColor(QPalette::WindowText, Black);
     setPalette(colours);
     setAutoFillBackground(true);
     setFont(ArialFont(9.75, false));
@@ -197,6 +201,8 @@ void Form1::buildFields()
         connect(field, &SlipLineEdit::focusGained, this, &Form1::fieldFocusGained);
         connect(field, &SlipLineEdit::focusLost, this, &Form1::fieldFocusLost);
         field->setObjectName(QStringLiteral("Text1_%1").arg(index));
+        // What a screen reader says of it: its caption on the slip, the payee's lines told apart.
+        field->setAccessibleName(FieldName(index));
         field->setFont(ArialFont(8.25, true));
         field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         QPalette colours = field->palette();
@@ -283,6 +289,7 @@ void Form1::setFieldBackground(int index, const QColor& colour)
 
 void Form1::fieldFocusGained(int index)
 {
+    m_editedField = index;
     setFieldBackground(index, Yellow);
 }
 
@@ -290,8 +297,32 @@ void Form1::fieldFocusLost(int index)
 {
     if (m_leavingRefusedAmount)
         return;
+    if (m_editedField == index)
+        m_editedField = -1;
     for (int field = 0; field < SlipFieldCount; ++field)
         setFieldBackground(field, White);
+    applyLeavingRules(index);
+}
+
+bool Form1::commitEditing()
+{
+    if (m_editedField < 0)
+        return true;
+    return applyLeavingRules(m_editedField);
+}
+
+bool Form1::focusNextPrevChild(bool next)
+{
+    const QWidget* edge = Text1[next ? TabOrder.back() : TabOrder.front()];
+    if (focusWidget() == edge && isSignalConnected(QMetaMethod::fromSignal(&Form1::tabbedOut))) {
+        Q_EMIT tabbedOut(next);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+bool Form1::applyLeavingRules(int index)
+{
     for (int field = 0; field < SlipFieldCount; ++field) {
         const QString text = fieldText(field);
         const QString trimmed = TrimmedOfSpaces(text);
@@ -306,14 +337,14 @@ void Form1::fieldFocusLost(int index)
         setPreview(Label12, CodeLineTypePiece(fieldText(DocumentType)));
         break;
     case Amount:
-        checkAmount();
-        break;
+        return checkAmount();
     default:
         break;
     }
+    return true;
 }
 
-void Form1::checkAmount()
+bool Form1::checkAmount()
 {
     const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
     if (!formatted) {
@@ -323,11 +354,12 @@ void Form1::checkAmount()
         setFieldText(Amount, QString());
         setFieldText(AmountWords, QString());
         leaveRefusedAmount();
-        return;
+        return false;
     }
     setFieldText(Amount, *formatted);
     setPreview(Label15, CodeLineAmountPiece(*formatted));
     WriteAmountWords(*formatted);
+    return true;
 }
 
 void Form1::leaveRefusedAmount()

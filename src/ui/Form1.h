@@ -31,6 +31,14 @@ public:
     SlipTexts fields() const;
     void setFields(const SlipTexts& texts);
 
+    // Runs the rules of leaving a field on the field being edited, if one is: its text trimmed (with
+    // every other field's), the amount checked and formatted with its words and code-line piece, the
+    // account's or document type's piece. Every command that reads the fields calls it first, so what
+    // it prints or saves never has figures, words and code line that disagree. False when the amount
+    // was refused ("Formato IMPORTO non valido!!!" shown, the field emptied): the command stops. The
+    // field keeps the focus and its colour.
+    bool commitEditing();
+
     void ShowAmountWordsField(bool show);
     // Writes the words of a formatted amount into AmountWords; too large an amount empties it.
     void WriteAmountWords(const QString& amountText);
@@ -46,7 +54,13 @@ public:
     QLabel* Label26 = nullptr;
     QLabel* Image1 = nullptr; // corner picture
 
+Q_SIGNALS:
+    // Tab pressed in the last field of the tab order (forward) or Shift+Tab in the first: the focus
+    // goes on to the window beside, when one listens; without a listener it wraps within the form.
+    void tabbedOut(bool forward);
+
 protected:
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -55,7 +69,10 @@ private:
     // updates the preview of the account or the document type, or checks and formats the amount.
     void fieldFocusGained(int index);
     void fieldFocusLost(int index);
-    void checkAmount();
+    // Steps 2 and 3 of leaving field index (trim all, then that field's own rule); false when the
+    // amount was refused.
+    bool applyLeavingRules(int index);
+    bool checkAmount();
     void leaveRefusedAmount();
     // The three previews in their row, none covering another or cut by the window's edge.
     void arrangePreviews();
@@ -69,4 +86,6 @@ private:
 
     Services& m_services;
     bool m_leavingRefusedAmount = false;
+    // The field that has had the focus since its leaving rules last ran; -1 when none.
+    int m_editedField = -1;
 };

@@ -25,6 +25,7 @@ constexpr int ClientHeightTwips = 6720;
 
 const QColor PanelFill(0xe3, 0xea, 0xf4);
 const QColor PanelEdge(0x4a, 0x5d, 0x7e);
+const QColor PanelText(0, 0, 0);
 
 struct ButtonPlace {
     const char* picture;
@@ -32,18 +33,24 @@ struct ButtonPlace {
     int top;
     int size;
     const char* toolTip;
+    const char* name; // what a screen reader says: the caption under it, or what it does
 };
 
 // Image2(0) … Image2(6).
 constexpr ButtonPlace ButtonPlaces[] = {
-    {":/button-exit.png", 2520, 6000, 465, nullptr},
-    {":/button-save.png", 1995, 5040, 375, nullptr},
-    {":/button-minimise.png", 1920, 6000, 465, nullptr},
-    {":/button-info.png", 1440, 5040, 375, nullptr},
-    {":/button-print.png", 2520, 5040, 375, nullptr},
-    {":/button-open.png", 360, 5040, 375, "Carica c/c"},
-    {":/button-delete.png", 870, 5040, 375, "Elimina c/c"},
+    {":/button-exit.png", 2520, 6000, 465, nullptr, "esci"},
+    {":/button-save.png", 1995, 5040, 375, nullptr, "salva"},
+    {":/button-minimise.png", 1920, 6000, 465, nullptr, "riduci a icona"},
+    {":/button-info.png", 1440, 5040, 375, nullptr, "info"},
+    {":/button-print.png", 2520, 5040, 375, nullptr, "stampa"},
+    {":/button-open.png", 360, 5040, 375, "Carica c/c", "apri"},
+    {":/button-delete.png", 870, 5040, 375, "Elimina c/c", "elimina"},
 };
+
+// The buttons as Tab visits them: the upper row left to right, then the lower row.
+constexpr int ButtonTabOrder[] = {Form2::RecallButton, Form2::DeleteButton, Form2::InfoButton,
+                                  Form2::SaveButton,   Form2::PrintButton,  Form2::MinimiseButton,
+                                  Form2::ExitButton};
 
 struct ButtonCaption {
     int index;
@@ -74,6 +81,7 @@ Form2::Form2(Form1& slip) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
     Label1->adjustSize();
     ShapePaletteWindow();
     m_placement = new PalettePlacement(m_slip, *this);
+    connect(&m_slip, &Form1::tabbedOut, this, &Form2::takeFocusByTab);
     // The palette is seldom the active window (a click on it gives the activation back to the slip form),
     // so its controls' tool tips show on hover whichever window of ours is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -86,6 +94,12 @@ void Form2::buildControls()
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setGeometry(1, 1, twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
+    // The captions, options and labels stand on the panels this window paints in its own light colour:
+    // their text is dark whatever the desktop's colour scheme, as the panel is light whatever it is. The
+    // list, the search line and the scroll bar keep the scheme's own pairs of colours.
+    QPalette onPanels = client->palette();
+    onPanels.setColor(QPalette::WindowText, PanelText);
+    client->setPalette(onPanels);
 
     const auto place = [](QWidget* widget, const char* name, int left, int top, int width, int height) {
         widget->setObjectName(QString::fromLatin1(name));
@@ -106,19 +120,23 @@ void Form2::buildControls()
     place(Option1[1], "Option1_1", 420, 840, 975, 240);
     Option1[1]->setToolTip(QStringLiteral("Conto Corrente 2frame"));
     Option1[1]->setChecked(true);
+    Option1[0]->setAccessibleName(Option1[0]->text());
+    Option1[1]->setAccessibleName(Option1[1]->text());
     // A caption wider than its design width is shown whole.
     const auto fitCaption = [](QWidget* widget) {
         widget->resize(std::max(widget->width(), widget->sizeHint().width()), widget->height());
     };
     for (QRadioButton* option : Option1) {
         fitCaption(option);
-        option->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab from the slip form, never by a click, which gives the focus back to the form.
+        option->setFocusPolicy(Qt::TabFocus);
         connect(option, &QRadioButton::clicked, this, &Form2::returnFocusToSlip);
     }
 
     Check1 = new QCheckBox(QStringLiteral("Stampa indic."), client);
+    Check1->setAccessibleName(Check1->text());
     place(Check1, "Check1", 450, 1200, 1215, 255);
-    Check1->setFocusPolicy(Qt::NoFocus);
+    Check1->setFocusPolicy(Qt::TabFocus);
     fitCaption(Check1);
     Check1->setCheckState(Qt::Checked);
     // A greyed state comes only from a recalled slip; a click leaves it for good.
@@ -138,7 +156,9 @@ void Form2::buildControls()
 
     List1 = new ArchiveList(client);
     place(List1, "List1", 285, 2640, 2655, 2010);
-    List1->setFocusPolicy(Qt::NoFocus);
+    List1->setFocusPolicy(Qt::TabFocus);
+    List1->setAccessibleName(QStringLiteral("Archivio Conti Correnti"));
+    List1->installEventFilter(this);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     m_listGeometry = List1->geometry();
@@ -152,6 +172,7 @@ void Form2::buildControls()
     SearchBox = new QLineEdit(client);
     SearchBox->setObjectName(QStringLiteral("SearchBox"));
     SearchBox->setPlaceholderText(QStringLiteral("Cerca"));
+    SearchBox->setAccessibleName(QStringLiteral("Cerca"));
     SearchBox->setToolTip(QStringLiteral("Nome, intestatario, importo o data; Esc chiude la ricerca"));
     SearchBox->setClearButtonEnabled(true);
     SearchBox->hide();
@@ -169,6 +190,7 @@ void Form2::buildControls()
         button->setGeometry(twipsRect(where.left, where.top, where.size, where.size));
         if (where.toolTip)
             button->setToolTip(QString::fromLatin1(where.toolTip));
+        button->setAccessibleName(QString::fromLatin1(where.name));
         connect(button, &PictureButton::clicked, this, [this, index] { Q_EMIT commandClicked(index); });
         Image2[static_cast<std::size_t>(index)] = button;
     }
@@ -212,6 +234,57 @@ void Form2::returnFocusToSlip()
     m_slip.raise();
     if (!m_slip.focusWidget())
         m_slip.Text1[AccountNumber]->setFocus();
+}
+
+QList<QWidget*> Form2::tabChain() const
+{
+    QList<QWidget*> chain{Option1[0], Option1[1], Check1, SearchBox, List1};
+    for (int index : ButtonTabOrder)
+        chain.append(Image2[static_cast<std::size_t>(index)]);
+    chain.removeIf(
+        [](const QWidget* widget) { return !widget->isVisibleTo(widget->window()) || !widget->isEnabled(); });
+    return chain;
+}
+
+void Form2::takeFocusByTab(bool forward)
+{
+    const QList<QWidget*> chain = tabChain();
+    if (chain.isEmpty() || !isVisible())
+        return;
+    raise();
+    activateWindow();
+    (forward ? chain.first() : chain.last())->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+bool Form2::focusNextPrevChild(bool next)
+{
+    // The palette's controls in their own order; past either end the focus goes back to the slip form,
+    // to its first field forward, to its last one backward.
+    const QList<QWidget*> chain = tabChain();
+    const qsizetype at = chain.indexOf(focusWidget());
+    if (at < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype to = at + (next ? 1 : -1);
+    if (to >= 0 && to < chain.size()) {
+        chain[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    if (!m_slip.isVisible() || m_slip.isMinimized())
+        return true;
+    m_slip.activateWindow();
+    m_slip.raise();
+    m_slip.Text1[next ? AccountNumber : PayerTown]->setFocus(next ? Qt::TabFocusReason
+                                                                  : Qt::BacktabFocusReason);
+    return true;
+}
+
+void Form2::enterList()
+{
+    if (List1->count() == 0)
+        return;
+    if (List1->currentRow() < 0)
+        List1->setCurrentRow(0);
+    List1->setFocus(Qt::OtherFocusReason);
 }
 
 std::optional<qsizetype> Form2::SelectedListIndex() const
@@ -274,9 +347,23 @@ QString Form2::searchText() const
 
 bool Form2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == SearchBox && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    if ((watched != SearchBox && watched != List1) || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (watched == SearchBox && key->key() == Qt::Key_Escape) {
         hideSearch();
+        return true;
+    }
+    if (watched == SearchBox && plain && key->key() == Qt::Key_Down) {
+        enterList();
+        return true;
+    }
+    if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        // Return recalls the chosen entry; from the search line, the first one found when none is.
+        if (watched == SearchBox && List1->count() > 0 && !SelectedListIndex())
+            List1->setCurrentRow(0);
+        Q_EMIT commandClicked(RecallButton);
         return true;
     }
     return QWidget::eventFilter(watched, event);

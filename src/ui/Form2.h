@@ -75,6 +75,10 @@ public:
     // Gives the activation back to the slip form, if it is on screen.
     void returnFocusToSlip();
 
+    // The palette's controls in the order Tab visits them, those that can take the focus now: the two
+    // options, the check box, the search line while shown, the list, the buttons left to right.
+    QList<QWidget*> tabChain() const;
+
     // The design shapes of the outline, in client pixels: Shape1(0), Shape1(2), Shape1(3).
     static PaletteShapes designShapes();
 
@@ -99,6 +103,7 @@ Q_SIGNALS:
     void searchChanged(const QString& text);
 
 protected:
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -106,6 +111,10 @@ protected:
 
 private:
     void buildControls();
+    // Tab from the slip form's last field (forward) or Shift+Tab from its first.
+    void takeFocusByTab(bool forward);
+    // Down from the search line: into the list, on its first entry when none is current.
+    void enterList();
 
     Form1& m_slip;
     QRect m_listGeometry; // the list's place without the search line

@@ -22,8 +22,11 @@ Session::Session(Services& services)
     : m_services(services), m_archive(services), m_print(services), m_sheets(services),
       m_slip(std::make_unique<Form1>(services)), m_palette(std::make_unique<Form2>(*m_slip))
 {
-    connect(m_palette.get(), &Form2::commandClicked, this, &Session::runCommand);
+    addCommandActions();
+    connect(m_palette.get(), &Form2::commandClicked, this,
+            [this](int index) { m_commands.at(static_cast<std::size_t>(index))->trigger(); });
     addPrintMenu();
+    addCommandMenus();
     addSheetMenu();
     connect(m_palette.get(), &Form2::searchChanged, this, &Session::applySearch);
     for (QLineEdit* field : m_slip->Text1)
@@ -31,6 +34,61 @@ Session::Session(Services& services)
     for (QRadioButton* option : m_palette->Option1)
         connect(option, &QRadioButton::toggled, this, &Session::markOverflowingFields);
     connect(m_palette->Check1, &QCheckBox::stateChanged, this, &Session::markOverflowingFields);
+}
+
+void Session::addCommandActions()
+{
+    struct Command {
+        int index;
+        const char* name;
+        const char16_t* text;
+        QKeySequence shortcut;
+    };
+    // Ctrl+P is "Stampa su…", as on every desktop; "stampa" itself, with no dialog, is Ctrl+Alt+P.
+    const Command commands[] = {
+        {Form2::ExitButton, "exitAction", u"Esci", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {Form2::SaveButton, "saveAction", u"Salva", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {Form2::MinimiseButton, "minimiseAction", u"Riduci a icona", QKeySequence()},
+        {Form2::InfoButton, "infoAction", u"Informazioni", QKeySequence(Qt::Key_F1)},
+        {Form2::PrintButton, "printAction", u"Stampa", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P)},
+        {Form2::RecallButton, "recallAction", u"Apri", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {Form2::DeleteButton, "deleteAction", u"Elimina", QKeySequence(Qt::Key_Delete)},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(QString::fromUtf16(command.text), m_palette.get());
+        action->setObjectName(QString::fromLatin1(command.name));
+        action->setShortcut(command.shortcut);
+        const int index = command.index;
+        connect(action, &QAction::triggered, this, [this, index] { runCommand(index); });
+        if (index == Form2::DeleteButton) {
+            // Canc deletes a record only where the list has the focus: in a text field it deletes a
+            // character.
+            action->setShortcutContext(Qt::WidgetShortcut);
+            m_palette->List1->addAction(action);
+        } else if (!command.shortcut.isEmpty()) {
+            action->setShortcutContext(Qt::WindowShortcut);
+            m_slip->addAction(action);
+            m_palette->addAction(action);
+        }
+        m_commands[static_cast<std::size_t>(index)] = action;
+    }
+}
+
+QAction* Session::commandAction(int index) const
+{
+    return m_commands.at(static_cast<std::size_t>(index));
+}
+
+void Session::addCommandMenus()
+{
+    QMenu& palette = *m_palette->PaletteMenu;
+    palette.addSeparator();
+    for (int index : {Form2::PrintButton, Form2::SaveButton, Form2::RecallButton, Form2::DeleteButton})
+        palette.addAction(commandAction(index));
+    QMenu& list = *m_palette->ListMenu;
+    list.addAction(commandAction(Form2::RecallButton));
+    list.addAction(commandAction(Form2::DeleteButton));
+    list.addSeparator();
 }
 
 void Session::addPrintMenu()
@@ -42,8 +100,10 @@ void Session::addPrintMenu()
         connect(action, &QAction::triggered, this, command);
         if (!shortcut.isEmpty()) {
             action->setShortcut(shortcut);
-            // The slip form holds the action too, so its shortcut works while the form is active.
+            action->setShortcutContext(Qt::WindowShortcut);
+            // Both windows hold it, so its shortcut works in whichever is active.
             m_slip->addAction(action);
+            m_palette->addAction(action);
         }
     };
     add(QStringLiteral("previewAction"), QStringLiteral("Anteprima di stampa"),
@@ -119,26 +179,36 @@ void Session::runCommand(int index)
 
 void Session::saveSlip()
 {
+    if (!m_slip->commitEditing())
+        return;
     m_archive.SaveCurrentSlip(m_slip->fields(), m_palette->paletteState());
 }
 
 void Session::printSlip()
 {
+    if (!m_slip->commitEditing())
+        return;
     m_print.run(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
 void Session::previewSlip()
 {
+    if (!m_slip->commitEditing())
+        return;
     m_print.preview(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
 void Session::printSlipOnChosenPrinter()
 {
+    if (!m_slip->commitEditing())
+        return;
     m_print.runOnChosenPrinter(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
 void Session::saveSlipAsPdf()
 {
+    if (!m_slip->commitEditing())
+        return;
     m_print.saveAsPdf(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
@@ -200,6 +270,9 @@ void Session::addSheetMenu()
     palette.addAction(importArchive);
     palette.addSeparator();
     palette.addAction(search);
+    palette.addSeparator();
+    for (int index : {Form2::InfoButton, Form2::MinimiseButton, Form2::ExitButton})
+        palette.addAction(commandAction(index));
 
     QMenu& list = *m_palette->ListMenu;
     list.addAction(search);

@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
+
 #include <memory>
 
+class QAction;
 class Form1;
 class Form2;
 class apertura;
@@ -41,6 +44,8 @@ public:
 
     // What a click on the palette's Image2(index) does.
     void runCommand(int index);
+    // The action of Image2(index): its button, its menu entries and its shortcut run this one.
+    QAction* commandAction(int index) const;
 
     // The commands, each on the values the windows hold when it runs.
     void saveSlip();
@@ -62,8 +67,12 @@ public:
     void showSearch();
 
 private:
-    // The print commands beyond the palette's buttons: menu entries and the slip form's shortcuts.
+    // The palette's seven commands as actions, with their shortcuts on both windows.
+    void addCommandActions();
+    // The print commands beyond the palette's buttons: menu entries and shortcuts on both windows.
     void addPrintMenu();
+    // The commands of the buttons in the right-click menus, after the print entries.
+    void addCommandMenus();
     // Marks the fields whose printed text would run past its place on the chosen model.
     void markOverflowingFields();
 
@@ -83,4 +92,5 @@ private:
     // Declared after the slip form, which it watches, so that it goes first.
     std::unique_ptr<Form2> m_palette;
     QPointer<apertura> m_about;
+    std::array<QAction*, 7> m_commands{};
 };

@@ -20,15 +20,18 @@ constexpr int ClientHeightTwips = 1635;
 
 const QColor Bar(0x1d, 0x3f, 0x8f);
 
-// Below the window's own contents, in small print: what the keyboard and the right-click reach.
-// One line each; further commands add their lines here.
+// Below the window's own contents, in small print: what the keyboard and the right-click reach, on
+// the slip form and on the palette alike. One line each; further commands add their lines here.
 const char16_t* const ShortcutLines[] = {
-    u"Nella scheda del bollettino:",
+    u"Tasti, nella scheda e nella tavolozza:",
+    u"   Ctrl+Alt+P  stampa        Ctrl+P  Stampa su\u2026",
     u"   Ctrl+Maiusc+P  Anteprima di stampa",
-    u"   Ctrl+P  Stampa su\u2026",
-    u"   Ctrl+F  Cerca nell'elenco dell'archivio",
+    u"   Ctrl+S  salva    Ctrl+O  apri    F1  info",
+    u"   Canc  elimina (nell'elenco)    Ctrl+Q  esci",
+    u"   Ctrl+F  Cerca; Gi\u00f9 entra nell'elenco, Invio apre",
+    u"   Tab passa dalla scheda alla tavolozza e ritorna",
     u"Clic destro sulla tavolozza: Anteprima di stampa,",
-    u"   Stampa su\u2026, Salva come PDF\u2026,",
+    u"   Stampa su\u2026, Salva come PDF\u2026, i comandi dei tasti,",
     u"   Importa da / Esporta in foglio di calcolo\u2026,",
     u"   Importa archivio\u2026, Cerca",
 };
@@ -47,8 +50,10 @@ apertura::apertura(std::function<void()> onClosed)
     setObjectName(QStringLiteral("apertura"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Cedolario"));
+    // White with black text whatever the desktop's colour scheme; the notice on the bar is white.
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
+    colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
     setAutoFillBackground(true);
 

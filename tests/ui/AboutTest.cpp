@@ -40,7 +40,10 @@ private Q_SLOTS:
         const QString keys = shortcuts->text().simplified();
         for (const QString& listed :
              {QStringLiteral("Ctrl+Maiusc+P Anteprima di stampa"), QStringLiteral("Ctrl+P Stampa su\u2026"),
-              QStringLiteral("Salva come PDF\u2026")})
+              QStringLiteral("Salva come PDF\u2026"), QStringLiteral("Ctrl+Alt+P stampa"),
+              QStringLiteral("Ctrl+S salva"), QStringLiteral("Ctrl+O apri"), QStringLiteral("F1 info"),
+              QStringLiteral("Canc elimina (nell'elenco)"), QStringLiteral("Ctrl+Q esci"),
+              QStringLiteral("Tab passa dalla scheda alla tavolozza")})
             QVERIFY2(keys.contains(listed), qPrintable(keys));
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Cedolario"));
         // The contact line tells where help is, whole.

@@ -114,20 +114,35 @@ private Q_SLOTS:
         QCOMPARE(form.Label26->pos(), QPoint(24, 330)); // 360, 4950 twips
     }
 
-    void tabRunsThroughTheFieldsAndWraps()
+    // Tab runs through the twelve fields in the slip's order, then on into the palette's controls and
+    // back to the first field; Shift+Tab runs the same round backwards.
+    void tabRunsThroughTheFieldsAndThePalette()
     {
         AppHarness app;
         Form1& form = app.start();
+        Form2& palette = app.palette();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        const int order[] = {AccountNumber, Amount,     DocumentType,  AmountWords, PayeeLine1,
-                             PayeeLine2,    PayeeLine3, PaymentReason, PayerName,   PayerAddress,
-                             PayerPostcode, PayerTown,  AccountNumber};
+        QList<QWidget*> round;
+        for (int field : {AccountNumber, Amount, DocumentType, AmountWords, PayeeLine1, PayeeLine2,
+                          PayeeLine3, PaymentReason, PayerName, PayerAddress, PayerPostcode, PayerTown})
+            round.append(form.Text1[static_cast<std::size_t>(field)]);
+        // The buttons' upper row left to right (apri, elimina, info, salva, stampa), then the lower one.
+        for (const char* name : {"Option1_0", "Option1_1", "Check1", "List1", "Image2_5", "Image2_6",
+                                 "Image2_3", "Image2_1", "Image2_4", "Image2_2", "Image2_0"})
+            round.append(palette.findChild<QWidget*>(QString::fromLatin1(name)));
+        round.append(form.Text1[AccountNumber]);
+        QVERIFY(!round.contains(nullptr));
+
         form.Text1[AccountNumber]->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), form.Text1[AccountNumber]);
-        for (std::size_t i = 1; i < std::size(order); ++i) {
+        for (qsizetype i = 1; i < round.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), form.Text1[static_cast<std::size_t>(order[i])]);
+            QTRY_COMPARE(QApplication::focusWidget(), round[i]);
+        }
+        for (qsizetype i = round.size() - 2; i >= 0; --i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            QTRY_COMPARE(QApplication::focusWidget(), round[i]);
         }
     }
 
