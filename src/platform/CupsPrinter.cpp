@@ -228,11 +228,12 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
         if (isUnreachable(status))
             return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
         if (name.isEmpty()) {
-            // A default named in the environment that CUPS does not know is no missing default.
+            // No default to print on, and the reason when the environment names a queue CUPS does not
+            // know: the user mends that variable, not the printer settings.
             const auto [variable, named] = printerOfEnvironment();
             if (!named.isEmpty())
                 return {
-                    PrintOutcome::Failed,
+                    PrintOutcome::NoPrinter,
                     QStringLiteral("la stampante %1 indicata da %2 non esiste").arg(quoted(named), variable)};
             return {PrintOutcome::NoPrinter, {}};
         }

@@ -35,16 +35,30 @@ QString QtMessageBoxes::title()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-bool QtMessageBoxes::askYesNo(const QString& text)
+namespace {
+
+bool ask(const QString& text, QMessageBox::StandardButton byDefault)
 {
-    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Yes | QMessageBox::No,
+    QMessageBox box(QMessageBox::NoIcon, QtMessageBoxes::title(), text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
     box.button(QMessageBox::No)->setText(QStringLiteral("No"));
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(byDefault);
     box.setEscapeButton(QMessageBox::No);
     widenForTitle(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace
+
+bool QtMessageBoxes::askYesNo(const QString& text)
+{
+    return ask(text, QMessageBox::Yes);
+}
+
+bool QtMessageBoxes::askYesNoDefaultNo(const QString& text)
+{
+    return ask(text, QMessageBox::No);
 }
 
 void QtMessageBoxes::inform(const QString& text)

@@ -9,6 +9,7 @@ class QtMessageBoxes final : public MessageBoxes
 {
 public:
     bool askYesNo(const QString& text) override;
+    bool askYesNoDefaultNo(const QString& text) override;
     void inform(const QString& text) override;
     void critical(const QString& text) override;
 

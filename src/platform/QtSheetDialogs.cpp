@@ -48,6 +48,13 @@ public:
         QCoreApplication::processEvents();
         return m_dialog.wasCanceled();
     }
+    void passCancelling(const QString& label) override
+    {
+        m_dialog.setLabelText(label);
+        if (auto* cancel = m_dialog.findChild<QPushButton*>())
+            cancel->setEnabled(false);
+        QCoreApplication::processEvents();
+    }
 
 private:
     QProgressDialog m_dialog;

@@ -33,6 +33,9 @@ public:
     // Slips done so far; lets the user's click on "Annulla" through.
     virtual void setDone(int done) = 0;
     virtual bool cancelled() = 0;
+    // The work has gone where it can no longer be stopped from here (the job handed to CUPS): the
+    // label says so and "Annulla" is disabled.
+    virtual void passCancelling(const QString& label) { Q_UNUSED(label); }
 };
 
 // Qt's standard file dialogs for spreadsheets and archives, the review of a sheet and the progress

@@ -83,6 +83,9 @@ PrintCommand::Result PrintCommand::saveAsPdf(const SlipTexts& fields, const Pale
     const std::optional<SlipModel> model = ChosenSlipModel(state);
     if (!model)
         return Result::NothingToPrint;
+    // A PDF is printed later as it is: the same question as "stampa" before it is written.
+    if (!printAnyway(*model, fields, CodeLineWanted(state)))
+        return Result::NotPrintedForOverflow;
     const PrintOutcome saved =
         m_services.printer.savePageAsPdf(slipPage(*model, fields, CodeLineWanted(state), euroMark));
     switch (saved.status) {
@@ -130,7 +133,7 @@ PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& field
 bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine)
 {
     const std::vector<Overflow> found = m_finder.find(model, fields, codeLine);
-    return found.empty() || m_services.messages.askYesNo(OverflowQuestion(model, found));
+    return found.empty() || m_services.messages.askYesNoDefaultNo(OverflowQuestion(model, found));
 }
 
 PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, const QString& reason)

@@ -144,9 +144,14 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
         BatchProgress* shown = progress.get();
         const DocumentComposer document = sheetDocument(
             pages.slips, sheetEuroMark(), [shown] { return shown && shown->cancelled(); },
-            [shown](int done) {
-                if (shown)
-                    shown->setDone(done);
+            [shown, total](int done) {
+                if (!shown)
+                    return;
+                shown->setDone(done);
+                // The last page drawn, the whole job goes to CUPS: stopping it is the queue's business.
+                if (done == total)
+                    shown->passCancelling(u"Bollettini mandati alla stampante (CUPS): ora il lavoro si può "
+                                          u"annullare solo dalla coda di stampa."_s);
             });
         outcome = m_services.printer.printDocument(document, PrintTarget{});
     }

@@ -299,15 +299,15 @@ void CommandLineTest::printerNamedByTheEnvironment()
     environment.remove(u"LPDEST"_s);
     Run run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(u"La stampa non è riuscita: la stampante «nonesuch» indicata da PRINTER "
-                              u"non esiste.\nNessun bollettino è stato stampato."_s),
+    QVERIFY2(run.err.contains(u"La stampante «nonesuch» indicata da PRINTER non esiste: nessun bollettino è "
+                              u"stato stampato."_s),
              qPrintable(run.err));
 
     // LPDEST comes before PRINTER, as for lp.
     environment.insert(u"LPDEST"_s, u"altrove"_s);
     run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(u"la stampante «altrove» indicata da LPDEST non esiste"_s),
+    QVERIFY2(run.err.contains(u"La stampante «altrove» indicata da LPDEST non esiste"_s),
              qPrintable(run.err));
 
     // A queue that refuses gives its own reason.

@@ -207,14 +207,15 @@ void CupsPrinterTest::savePageAsPdf()
 void CupsPrinterTest::defaultPrinterMissing()
 {
     needPrivateCups();
-    // The user's default names a queue that is gone: there is no default printer.
+    // The user's default names a queue that is gone: there is no default printer, and the variable
+    // that names it is said.
     const ScopedEnvironment printerVariable("PRINTER", "cedolario-gone");
     ScriptedSaveFileDialog dialog;
     CupsPrinter printer(dialog);
     int composed = 0;
     const PrintOutcome outcome = printer.printPage(slipPage(&composed));
     QCOMPARE(outcome.status, PrintOutcome::NoPrinter);
-    QCOMPARE(outcome.errorText, QString());
+    QCOMPARE(outcome.errorText, u"la stampante «cedolario-gone» indicata da PRINTER non esiste"_s);
     QCOMPARE(composed, 0);
 }
 

@@ -42,6 +42,20 @@ class QtMessageBoxesTest : public QObject
         });
     }
 
+    // Waits for the modal box, records its default button and presses Return on it.
+    static void pressReturn(QString& defaultButton)
+    {
+        QTimer::singleShot(0, [&defaultButton] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                pressReturn(defaultButton);
+                return;
+            }
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    }
+
 private Q_SLOTS:
     void questionIsInItalianWithYesAsDefault_data()
     {
@@ -63,6 +77,23 @@ private Q_SLOTS:
         QCOMPARE(seen.icon, QMessageBox::NoIcon);
         QCOMPARE(seen.buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Sì")}));
         QCOMPARE(seen.defaultButton, QStringLiteral("Sì"));
+    }
+
+    // The question before printing texts too long for the slip: Return, as a hurried user presses it,
+    // answers No; Yes is still there to click.
+    void questionWithNoAsDefault()
+    {
+        QtMessageBoxes boxes;
+        QString defaultButton;
+        pressReturn(defaultButton);
+        QCOMPARE(boxes.askYesNoDefaultNo(QStringLiteral("Stampare comunque?")), false);
+        QCOMPARE(defaultButton, QStringLiteral("No"));
+
+        Seen seen;
+        answerWith(QStringLiteral("Sì"), seen);
+        QCOMPARE(boxes.askYesNoDefaultNo(QStringLiteral("Stampare comunque?")), true);
+        QCOMPARE(seen.defaultButton, QStringLiteral("No"));
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
     }
 
     void confirmationsAndErrorsHaveTheirIcons()

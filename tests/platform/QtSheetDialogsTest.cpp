@@ -65,6 +65,7 @@ class QtSheetDialogsTest : public QObject
 private Q_SLOTS:
     void reviewShowsEveryRefusedRow();
     void reviewWithoutGoodRowsOnlyStops();
+    void progressSaysWhenItCanNoLongerCancel();
 };
 
 void QtSheetDialogsTest::reviewShowsEveryRefusedRow()
@@ -92,6 +93,29 @@ void QtSheetDialogsTest::reviewWithoutGoodRowsOnlyStops()
     QStringList seen;
     QCOMPARE(answer(review, u"Annulla"_s, &seen), SheetAction::Stop);
     QCOMPARE(seen.last(), u"Annulla"_s);
+}
+
+// The batch's progress window: "Annulla" works while slips are drawn; once the job has gone to CUPS
+// it is disabled and the label says where the job can still be stopped.
+void QtSheetDialogsTest::progressSaysWhenItCanNoLongerCancel()
+{
+    QtSheetDialogs dialogs;
+    const std::unique_ptr<BatchProgress> progress = dialogs.startProgress(u"Preparazione"_s, 2);
+    QWidget* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == u"BatchProgress"_s)
+            window = widget;
+    }
+    QVERIFY(window);
+    auto* cancel = window->findChild<QPushButton*>();
+    QVERIFY(cancel);
+    progress->setDone(1);
+    QVERIFY(cancel->isEnabled());
+    progress->setDone(2);
+    progress->passCancelling(u"Bollettini mandati alla stampante"_s);
+    QVERIFY(!cancel->isEnabled());
+    QVERIFY(window->findChild<QLabel*>()->text().contains(u"mandati alla stampante"_s));
+    QVERIFY(!progress->cancelled());
 }
 
 QTEST_MAIN(QtSheetDialogsTest)

@@ -12,6 +12,13 @@ bool ScriptedMessageBoxes::askYesNo(const QString& text)
     return answers.takeFirst();
 }
 
+bool ScriptedMessageBoxes::askYesNoDefaultNo(const QString& text)
+{
+    const bool answer = askYesNo(text);
+    shown.last().noByDefault = true;
+    return answer;
+}
+
 void ScriptedMessageBoxes::inform(const QString& text)
 {
     shown.append({Shown::Information, text});

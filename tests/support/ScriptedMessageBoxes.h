@@ -12,6 +12,7 @@ public:
     struct Shown {
         enum Kind { Question, Information, Critical } kind;
         QString text;
+        bool noByDefault = false; // a question whose default button is No
     };
 
     // Answers for the next questions, in order; a question with none left fails the test.
@@ -19,6 +20,7 @@ public:
     QList<Shown> shown;
 
     bool askYesNo(const QString& text) override;
+    bool askYesNoDefaultNo(const QString& text) override;
     void inform(const QString& text) override;
     void critical(const QString& text) override;
 

@@ -17,7 +17,9 @@ public:
     int cancelAfter = -1;
 
     QList<SheetReview> reviews;
-    QList<int> progressDone; // every setDone, in order
+    QList<int> progressDone;     // every setDone, in order
+    int cancellingPassedAt = -1; // the slips done when "Annulla" was disabled
+    QString cancellingPassedLabel;
     int progressWindows = 0;
 
     QString askSheetToOpen() override { return sheetToOpen; }
@@ -46,6 +48,11 @@ private:
             m_owner.progressDone.append(done);
         }
         bool cancelled() override { return m_owner.cancelAfter >= 0 && m_done >= m_owner.cancelAfter; }
+        void passCancelling(const QString& label) override
+        {
+            m_owner.cancellingPassedAt = m_done;
+            m_owner.cancellingPassedLabel = label;
+        }
 
     private:
         ScriptedSheetDialogs& m_owner;

@@ -75,14 +75,16 @@ void CommandKeysTest::oneActionPerCommand_data()
 
     QTest::newRow("stampa") << int(Form2::PrintButton) << u"printAction"_s << u"Stampa"_s
                             << QKeySequence(u"Ctrl+Alt+P"_s);
-    QTest::newRow("salva") << int(Form2::SaveButton) << u"saveAction"_s << u"Salva"_s << QKeySequence(u"Ctrl+S"_s);
+    QTest::newRow("salva") << int(Form2::SaveButton) << u"saveAction"_s << u"Salva"_s
+                           << QKeySequence(u"Ctrl+S"_s);
     QTest::newRow("apri") << int(Form2::RecallButton) << u"recallAction"_s << u"Apri"_s
                           << QKeySequence(u"Ctrl+O"_s);
     QTest::newRow("elimina") << int(Form2::DeleteButton) << u"deleteAction"_s << u"Elimina"_s
                              << QKeySequence(u"Del"_s);
     QTest::newRow("info") << int(Form2::InfoButton) << u"infoAction"_s << u"Informazioni"_s
                           << QKeySequence(u"F1"_s);
-    QTest::newRow("exit") << int(Form2::ExitButton) << u"exitAction"_s << u"Esci"_s << QKeySequence(u"Ctrl+Q"_s);
+    QTest::newRow("exit") << int(Form2::ExitButton) << u"exitAction"_s << u"Esci"_s
+                          << QKeySequence(u"Ctrl+Q"_s);
 }
 
 // The button's click triggers the very action the menu holds and the key runs.
@@ -125,8 +127,8 @@ void CommandKeysTest::keysApplyTheRulesOfLeavingTheField_data()
         << QKeySequence(u"Ctrl+P"_s) << u" 12,345 "_s << u"12,35"_s << u"dodici/35"_s << u"00000012+35>"_s;
     QTest::newRow("Anteprima, no decimals after the comma")
         << QKeySequence(u"Ctrl+Shift+P"_s) << u"7,"_s << u"7,00"_s << u"sette/00"_s << u"00000007+00>"_s;
-    QTest::newRow("salva, leading zeros") << QKeySequence(u"Ctrl+S"_s) << u"0099,9"_s << u"99,90"_s
-                                          << u"novantanove/90"_s << u"00000099+90>"_s;
+    QTest::newRow("salva, leading zeros")
+        << QKeySequence(u"Ctrl+S"_s) << u"0099,9"_s << u"99,90"_s << u"novantanove/90"_s << u"00000099+90>"_s;
 }
 
 // A key pressed while the amount is still being typed: what is printed, previewed or saved is the

@@ -122,13 +122,14 @@ void CupsPrintTest::stampaButtonOnAQueueThatCannotPrint_data()
     QTest::newRow("queue that refuses jobs")
         << QByteArray("CEDOLARIO_CUPS_REFUSING") << false << int(ScriptedMessageBoxes::Shown::Critical)
         << u"La stampa non \u00e8 riuscita: la stampante \u00abcedolario-refuses\u00bb in questo momento non "
-           "accetta lavori.\nIl bollettino non \u00e8 stato stampato."_s
+           "accetta lavori: \u00abCoda chiusa per la prova\u00bb.\nIl bollettino non \u00e8 stato stampato."_s
         << 0;
     QTest::newRow("stopped printer") << QByteArray("CEDOLARIO_CUPS_STOPPED") << false
                                      << int(ScriptedMessageBoxes::Shown::Information)
                                      << u"Il bollettino non \u00e8 ancora stato stampato: la stampante "
                                         u"\u00abcedolario-stopped\u00bb \u00e8 "
-                                        "ferma e il lavoro attende nella sua coda.\nSar\u00e0 stampato "
+                                        "ferma: \u00abStampante ferma per la prova\u00bb e il lavoro attende "
+                                        "nella sua coda.\nSar\u00e0 stampato "
                                         "quando la stampante riprender\u00e0 a "
                                         "funzionare."_s
                                      << 1;

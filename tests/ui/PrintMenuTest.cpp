@@ -164,6 +164,7 @@ void PrintMenuTest::commandsReached()
 
 void PrintMenuTest::overflowQuestion_data()
 {
+    QTest::addColumn<bool>("toPdf"); // "Salva come PDF…" instead of "stampa"
     QTest::addColumn<QString>("payeeLine1");
     QTest::addColumn<QList<bool>>("answers");
     QTest::addColumn<int>("questions");
@@ -171,14 +172,20 @@ void PrintMenuTest::overflowQuestion_data()
 
     // Premarcati receipt payee: room for 23 M, not for 24 (the finder's own test measures why).
     QTest::newRow("nothing overflows: printed, nothing asked")
-        << QString(23, u'M') << QList<bool>{} << 0 << 1;
-    QTest::newRow("overflow, print anyway") << QString(24, u'M') << QList<bool>{true} << 1 << 1;
-    QTest::newRow("overflow, not printed") << QString(24, u'M') << QList<bool>{false} << 1 << 0;
+        << false << QString(23, u'M') << QList<bool>{} << 0 << 1;
+    QTest::newRow("overflow, print anyway") << false << QString(24, u'M') << QList<bool>{true} << 1 << 1;
+    QTest::newRow("overflow, not printed") << false << QString(24, u'M') << QList<bool>{false} << 1 << 0;
+    QTest::newRow("PDF, nothing overflows: saved, nothing asked")
+        << true << QString(23, u'M') << QList<bool>{} << 0 << 1;
+    QTest::newRow("PDF, overflow, saved anyway") << true << QString(24, u'M') << QList<bool>{true} << 1 << 1;
+    QTest::newRow("PDF, overflow, not saved") << true << QString(24, u'M') << QList<bool>{false} << 1 << 0;
 }
 
-// "stampa" asks once, naming the field and the model; Yes prints, No prints nothing.
+// "stampa" and "Salva come PDF…" ask once, naming the field and the model, in the tool tip's words
+// and unit, with No the default; Yes prints, No prints nothing.
 void PrintMenuTest::overflowQuestion()
 {
+    QFETCH(bool, toPdf);
     QFETCH(QString, payeeLine1);
     QFETCH(QList<bool>, answers);
     QFETCH(int, questions);
@@ -191,16 +198,24 @@ void PrintMenuTest::overflowQuestion()
     app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Ticked});
     app.messages.answers = answers;
 
-    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+    if (toPdf)
+        menuEntry(app.palette(), SalvaPdf)->trigger();
+    else
+        QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
 
     QCOMPARE(int(app.messages.shown.size()), questions);
-    QCOMPARE(int(app.printer.printedPages.size()), printed);
+    QCOMPARE(int(toPdf ? app.printer.pdfPages.size() : app.printer.printedPages.size()), printed);
+    if (toPdf)
+        QVERIFY(app.printer.printedPages.empty());
     if (questions) {
         const QString text = app.messages.shown.front().text;
         QCOMPARE(app.messages.shown.front().kind, ScriptedMessageBoxes::Shown::Question);
+        QVERIFY(app.messages.shown.front().noByDefault);
         QVERIFY2(text.contains(u"\u00abpremarcati\u00bb"_s), qPrintable(text));
-        QVERIFY2(text.contains(u"Intestato a (riga 1), nella ricevuta: 0,2 cm di troppo"_s),
+        QVERIFY2(text.contains(u"\u2022 Intestato a (riga 1): troppo lungo di 0,2 cm (nella ricevuta, "_s),
                  qPrintable(text));
+        QCOMPARE(text.count(u"Intestato a (riga 1)"_s), 1);
+        QCOMPARE(form.Text1[PayeeLine1]->toolTip(), u"Troppo lungo di 0,2 cm per la stampa (premarcati)"_s);
     }
 }
 

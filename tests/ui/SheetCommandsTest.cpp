@@ -245,6 +245,10 @@ void SheetCommandsTest::printedAsOneJobOfOnePageASlip()
     }
     QCOMPARE(m_dialogs.progressWindows, 1);
     QCOMPARE(m_dialogs.progressDone, (QList<int>{1, 2, 3}));
+    // Once the last slip is drawn the job goes to CUPS: "Annulla" no longer stops anything, and says so.
+    QCOMPARE(m_dialogs.cancellingPassedAt, 3);
+    QVERIFY2(m_dialogs.cancellingPassedLabel.contains(u"solo dalla coda di stampa"_s),
+             qPrintable(m_dialogs.cancellingPassedLabel));
     QCOMPARE(
         m_messages.texts(),
         QStringList{u"Bollettini stampati in un solo lavoro: 3.\nRighe senza modello, non stampate: 4."_s});

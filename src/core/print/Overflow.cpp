@@ -346,64 +346,95 @@ QString OverflowToolTip(SlipModel model, const std::vector<Overflow>& overflows,
         .arg(OverflowCentimetres(largest), SlipModelName(model));
 }
 
-QString OverflowDescription(const Overflow& overflow)
+namespace {
+
+QString fieldNames(const Overflow& overflow)
 {
     QStringList names;
     for (SlipField field : overflow.fields)
         names.append(SlipFieldName(field));
+    return names.join(QStringLiteral(" e "));
+}
 
-    QString where;
-    switch (overflow.part) {
+QString partName(SlipPart part)
+{
+    switch (part) {
     case SlipPart::Receipt:
-        where = QStringLiteral("nella ricevuta");
-        break;
+        return QStringLiteral("nella ricevuta");
     case SlipPart::Payment:
-        where = QStringLiteral("nella parte di accredito");
-        break;
+        return QStringLiteral("nella parte di accredito");
     case SlipPart::CodeLine:
-        where = QStringLiteral("nella riga di codice");
-        break;
+        return QStringLiteral("nella riga di codice");
     }
+    return {};
+}
 
-    QString into;
+QString obstacleName(const Overflow& overflow)
+{
     switch (overflow.obstacle) {
     case OverflowObstacle::OtherPart:
-        into = QStringLiteral("oltre la linea che divide le due parti");
-        break;
+        return QStringLiteral("oltre la linea che divide le due parti");
     case OverflowObstacle::FixedText: {
         QString caption = overflow.obstacleText;
         if (caption.size() > 30)
             caption = caption.left(29).trimmed() + QStringLiteral("\u2026");
-        into = QStringLiteral("sopra la scritta \u00ab%1\u00bb").arg(caption);
-        break;
+        return QStringLiteral("sopra la scritta \u00ab%1\u00bb").arg(caption);
     }
     case OverflowObstacle::SlipEdge:
-        into = QStringLiteral("oltre il bordo del bollettino");
-        break;
+        return QStringLiteral("oltre il bordo del bollettino");
     case OverflowObstacle::NextCodePiece:
-        into = QStringLiteral("sopra il pezzo seguente della riga di codice");
-        break;
+        return QStringLiteral("sopra il pezzo seguente della riga di codice");
     case OverflowObstacle::Line:
-        into = QStringLiteral("sopra una linea del bollettino");
-        break;
+        return QStringLiteral("sopra una linea del bollettino");
     case OverflowObstacle::Picture:
-        into = QStringLiteral("sopra il simbolo dell'euro");
-        break;
+        return QStringLiteral("sopra il simbolo dell'euro");
     }
+    return {};
+}
 
+} // namespace
+
+QString OverflowDescription(const Overflow& overflow)
+{
     QString howMuch = QStringLiteral("%1 cm di troppo").arg(OverflowCentimetres(overflow.excess));
     if (overflow.linesTooMany == 1)
         howMuch = QStringLiteral("1 riga di troppo");
     else if (overflow.linesTooMany > 1)
         howMuch = QStringLiteral("%1 righe di troppo").arg(overflow.linesTooMany);
-    return QStringLiteral("%1, %2: %3, %4").arg(names.join(QStringLiteral(" e ")), where, howMuch, into);
+    return QStringLiteral("%1, %2: %3, %4")
+        .arg(fieldNames(overflow), partName(overflow.part), howMuch, obstacleName(overflow));
 }
 
 QString OverflowQuestion(SlipModel model, const std::vector<Overflow>& overflows)
 {
+    // One line a text, however many places it is printed in: the most it runs over, in centimetres as
+    // its field's tool tip says it, then where it runs over what.
+    struct Text {
+        QList<SlipField> fields;
+        double excess = 0;
+        QStringList places;
+    };
+    std::vector<Text> texts;
+    for (const Overflow& overflow : overflows) {
+        auto found = std::find_if(texts.begin(), texts.end(),
+                                  [&overflow](const Text& text) { return text.fields == overflow.fields; });
+        if (found == texts.end()) {
+            texts.push_back({overflow.fields, overflow.excess, {}});
+            found = texts.end() - 1;
+        }
+        found->excess = std::max(found->excess, overflow.excess);
+        const QString place = partName(overflow.part) + QStringLiteral(", ") + obstacleName(overflow);
+        if (!found->places.contains(place))
+            found->places.append(place);
+    }
     QStringList lines;
-    for (const Overflow& overflow : overflows)
-        lines.append(QStringLiteral("\u2022 ") + OverflowDescription(overflow));
+    for (const Text& text : texts) {
+        Overflow named;
+        named.fields = text.fields;
+        lines.append(QStringLiteral("\u2022 %1: troppo lungo di %2 cm (%3)")
+                         .arg(fieldNames(named), OverflowCentimetres(text.excess),
+                              text.places.join(QStringLiteral("; "))));
+    }
     return QStringLiteral("Alcuni testi sono troppo lunghi per il bollettino \u00ab%1\u00bb e sulla carta "
                           "finirebbero fuori dal loro spazio:\n\n%2\n\nStampare comunque?")
         .arg(SlipModelName(model), lines.join(QLatin1Char('\n')));
