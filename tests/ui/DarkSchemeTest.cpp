@@ -33,8 +33,8 @@ QPalette darkScheme()
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::AlternateBase})
         dark.setColor(role, ground);
     dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    for (QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText, QPalette::ToolTipText})
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                                     QPalette::BrightText, QPalette::ToolTipText})
         dark.setColor(role, text);
     dark.setColor(QPalette::ToolTipBase, QColor(0x40, 0x40, 0x40));
     dark.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
@@ -49,7 +49,8 @@ double luminance(QRgb colour)
         const double c = value / 255.0;
         return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * channel(qRed(colour)) + 0.7152 * channel(qGreen(colour)) + 0.0722 * channel(qBlue(colour));
+    return 0.2126 * channel(qRed(colour)) + 0.7152 * channel(qGreen(colour)) +
+           0.0722 * channel(qBlue(colour));
 }
 
 double contrast(QRgb a, QRgb b)
@@ -196,7 +197,8 @@ void DarkSchemeTest::palette()
     else if (qobject_cast<QCheckBox*>(widget))
         area = captionOf(*widget, QStyle::PM_IndicatorWidth);
     else if (widget == palette.List1)
-        area = QRect(inWindow(*palette.List1->viewport()).topLeft(), QSize(palette.List1->viewport()->width(), 30));
+        area = QRect(inWindow(*palette.List1->viewport()).topLeft(),
+                     QSize(palette.List1->viewport()->width(), 30));
     const double ratio = textContrast(shown(palette), area);
     QVERIFY2(ratio >= least, qPrintable(u"contrast %1:1"_s.arg(ratio, 0, 'f', 2)));
 }
