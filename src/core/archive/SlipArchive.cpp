@@ -202,6 +202,10 @@ bool readAll(int fd, qint64 size, QByteArray& bytes)
 // copy. A wait given up leaves that thread blocked; if the lock comes to it later, it lets it go at once.
 bool waitForLock(int fd, const QDeadlineTimer& deadline, int& error)
 {
+    // No time left: a waiter started now would only be abandoned, and when the lock came to it later
+    // it would hold it for an instant, long enough to turn this program's own next try away.
+    if (deadline.hasExpired())
+        return false;
     struct Wait {
         std::mutex mutex;
         std::condition_variable done;
