@@ -25,6 +25,9 @@ struct Services {
     std::function<QString()> archivePath;
     // Ends the application at once; unset, it leaves the event loop.
     std::function<void()> exitApplication;
+    // The user's own folder for the dated copies of the archive and its last record count; unset (as
+    // in most tests), no copy is kept and nothing is counted.
+    std::function<QString()> copiesDirectory;
 
     void endApplication() const;
 };

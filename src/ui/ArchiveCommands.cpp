@@ -1,11 +1,13 @@
 #include "ui/ArchiveCommands.h"
 
+#include "core/archive/ArchiveCopies.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 #include "core/slip/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 
@@ -42,7 +44,12 @@ ArchiveCommands::ArchiveCommands(Services& services) : m_services(services)
 {
 }
 
-ArchiveCommands::~ArchiveCommands() = default;
+ArchiveCommands::~ArchiveCommands()
+{
+    *m_alive = false;
+    if (m_keeper.joinable())
+        m_keeper.join();
+}
 
 const SlipArchive& ArchiveCommands::archive()
 {
@@ -74,8 +81,84 @@ void ArchiveCommands::LoadArchiveList()
         return result;
     });
     m_table = std::move(loaded.table);
-    if (!loaded.ok)
+    if (!loaded.ok) {
         m_services.messages.critical(loaded.error);
+        return;
+    }
+    watchRecordCount();
+}
+
+void ArchiveCommands::watchRecordCount()
+{
+    const QString directory = m_services.copiesDirectory ? m_services.copiesDirectory() : QString();
+    if (directory.isEmpty())
+        return;
+    const ArchiveCopies copies(directory, archive().path());
+    const bool firstLoad = !m_watching;
+    if (firstLoad) {
+        m_watching = true;
+        m_recordedCount = copies.lastCount();
+        m_expectedCount = m_recordedCount;
+    }
+    const qsizetype now = m_table.size();
+    const bool shrunk = m_expectedCount && now < *m_expectedCount;
+    if (shrunk) {
+        const QList<ArchiveCopy> kept = copies.copies();
+        m_services.messages.inform(
+            shrunkArchiveNotice(archive().path(), now, *m_expectedCount,
+                                kept.isEmpty() ? std::nullopt : std::optional<ArchiveCopy>(kept.front())));
+    }
+    m_expectedCount = now;
+    if (m_recordedCount != now) {
+        // A count that cannot be written only means no warning next time; the copy below says why.
+        QString ignored;
+        if (copies.recordCount(now, ignored))
+            m_recordedCount = now;
+    }
+    // Copies of a shrunk archive would push the good ones out.
+    if (firstLoad && !shrunk && !copies.hasCopyOf(m_services.clock.today()))
+        keepTodaysCopy(directory);
+}
+
+void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
+{
+    if (m_keeper.joinable())
+        return;
+    // Its own copy of the archive object: the thread may outlive a change of archive().
+    const SlipArchive file = archive();
+    const QDate today = m_services.clock.today();
+    const std::shared_ptr<bool> alive = m_alive;
+    MessageBoxes* messages = &m_services.messages;
+    QObject* application = QCoreApplication::instance();
+    try {
+        m_keeper = std::thread([file, today, copiesDirectory, alive, messages, application] {
+            QByteArray bytes;
+            QString error;
+            switch (file.snapshot(bytes, error)) {
+            case SlipArchive::SnapshotResult::Read:
+                if (ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today, error))
+                    return;
+                break;
+            case SlipArchive::SnapshotResult::Busy:
+                // Another copy is saving: the next start makes it.
+                return;
+            case SlipArchive::SnapshotResult::Failed:
+                break;
+            }
+            if (!application)
+                return;
+            const QString text = u"Impossibile fare la copia di sicurezza dell'archivio di oggi.\n"_s + error;
+            QMetaObject::invokeMethod(
+                application,
+                [alive, messages, text] {
+                    if (*alive)
+                        messages->critical(text);
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: no copy this time, as for a busy archive.
+    }
 }
 
 bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state)
@@ -110,6 +193,8 @@ bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteStat
         m_services.messages.critical(outcome.error);
         return false;
     }
+    if (m_expectedCount)
+        ++*m_expectedCount;
     // Only now, with the record on the disk.
     m_services.messages.inform(u"Dati Salvati !!!"_s);
     return true;
@@ -142,6 +227,8 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
         });
         switch (outcome.result) {
         case SlipArchive::RemoveResult::Removed:
+            if (m_expectedCount && *m_expectedCount > 0)
+                --*m_expectedCount;
             return true;
         case SlipArchive::RemoveResult::Moved:
             m_services.messages.inform(

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 
 class SlipArchive;
 struct Services;
@@ -27,6 +28,10 @@ public:
     // Creates an empty archive file when there is none.
     void EnsureArchiveFile();
     // Reads the archive anew into table(); a file that cannot be read is reported and lists nothing.
+    // With a folder for copies (Services), the user is told when the archive holds fewer records than
+    // it did at the last load or, at the first load, at this user's last run, beyond what this program
+    // deleted; the count is recorded, and the first load keeps today's copy of an archive that has not
+    // shrunk, on a thread of its own.
     void LoadArchiveList();
     // Asks, then appends the slip with the save date; true when it was saved (and the user told so).
     bool SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state);
@@ -50,8 +55,20 @@ private:
     // only if Services names another file.
     const SlipArchive& archive();
 
+    // The count and copies described at LoadArchiveList.
+    void watchRecordCount();
+    void keepTodaysCopy(const QString& copiesDirectory);
+
     Services& m_services;
     std::unique_ptr<SlipArchive> m_archive;
+    // What the archive should hold at least: the count last seen, with this program's own saves and
+    // deletions since.
+    std::optional<qsizetype> m_expectedCount;
+    std::optional<qsizetype> m_recordedCount;
+    bool m_watching = false;
+    // The copy being written, and whether this object still stands for its report.
+    std::thread m_keeper;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     ArchiveTable m_table;
     QLocale m_locale = QLocale::system();
     int m_lockTimeout = 1000;

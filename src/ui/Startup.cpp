@@ -13,10 +13,12 @@
 Startup::Startup() : Startup(&systemArchivePath)
 {
     m_archiveOfThisRun = true;
+    m_services.copiesDirectory = &ArchiveCopiesDirectory;
 }
 
 Startup::Startup(std::function<QString()> archivePath)
-    : m_services{m_messages, m_clock, m_printer, m_printDialogs, m_sheetDialogs, std::move(archivePath), {}}
+    : m_services{m_messages, m_clock, m_printer, m_printDialogs, m_sheetDialogs, std::move(archivePath),
+                 {},         {}}
 {
 }
 

@@ -43,7 +43,8 @@ struct AppHarness {
                    printDialogs,
                    sheetDialogs,
                    [this] { return directory.filePath(QStringLiteral("fillcp.dll")); },
-                   [this] { ++exits; }}
+                   [this] { ++exits; },
+                   {}}
     {
     }
 

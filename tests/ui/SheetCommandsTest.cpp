@@ -73,7 +73,7 @@ void SheetCommandsTest::init()
     m_dialogs = {};
     m_printer = {};
     m_services = std::make_unique<Services>(Services{
-        m_messages, m_clock, m_printer, m_printDialogs, m_dialogs, [this] { return archivePath(); }, {}});
+        m_messages, m_clock, m_printer, m_printDialogs, m_dialogs, [this] { return archivePath(); }, {}, {}});
 }
 
 void SheetCommandsTest::reviewedRowsAreStored()

@@ -175,3 +175,9 @@ QString ArchivePath()
 {
     return ArchiveLocationOfThisRun().path;
 }
+
+QString ArchiveCopiesDirectory()
+{
+    return withoutTrailingSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) +
+           u"/cedolario/copie"_s;
+}

@@ -71,3 +71,7 @@ const ArchiveLocation& ArchiveLocationOfThisRun();
 
 // ArchiveLocationOfThisRun().path.
 QString ArchivePath();
+
+// The user's own folder for the dated copies of whichever archive this run uses:
+// $XDG_DATA_HOME/cedolario/copie.
+QString ArchiveCopiesDirectory();

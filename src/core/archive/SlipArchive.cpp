@@ -802,6 +802,45 @@ bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText)
     return true;
 }
 
+SlipArchive::SnapshotResult SlipArchive::snapshot(QByteArray& bytes, QString& errorText) const
+{
+    bytes.clear();
+    const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
+    const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
+    if (!dir.fd.valid()) {
+        errorText = prefix + dir.cause + u'.';
+        return SnapshotResult::Failed;
+    }
+    const WriterLock lock(dir.fd.get(), m_name + ".lock", dir.fileMode, m_lockTimeout);
+    if (lock.outcome() != WriterLock::Locked) {
+        errorText = lock.message(m_path);
+        return lock.outcome() == WriterLock::Busy ? SnapshotResult::Busy : SnapshotResult::Failed;
+    }
+    QString cause;
+    switch (recoverJournal(dir, m_name, m_path, cause)) {
+    case Recovery::NoJournal:
+    case Recovery::RolledBack:
+        break;
+    case Recovery::Refused:
+    case Recovery::Failed:
+        errorText = prefix + cause + u'.';
+        return SnapshotResult::Failed;
+    }
+    const Opened file = openRegular(dir.fd.get(), m_name.constData(), O_RDONLY, false, 0);
+    if (file.missing)
+        return SnapshotResult::Read;
+    if (!file.fd.valid()) {
+        errorText = prefix + file.cause + u'.';
+        return SnapshotResult::Failed;
+    }
+    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
+        bytes.clear();
+        errorText = prefix + cause + u'.';
+        return SnapshotResult::Failed;
+    }
+    return SnapshotResult::Read;
+}
+
 SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, QString& errorText) const
 {
     Appended where;

@@ -55,6 +55,11 @@ public:
     // The same, with the file's state at the moment it was read (size -1 when it changed meanwhile).
     bool load(ArchiveTable& table, FileState& seen, QString& errorText) const;
 
+    // The file's bytes as they stand between two writers: read under the writers' lock, after undoing
+    // what a killed writer left half done. A missing file reads as no bytes. False with errorText when
+    // the file cannot be read (Failed) or another copy held the lock past the wait (Busy).
+    enum class SnapshotResult { Read, Busy, Failed };
+    SnapshotResult snapshot(QByteArray& bytes, QString& errorText) const;
     // What a write did; the writes below fill errorText for Busy and Failed.
     enum class WriteResult {
         Written,

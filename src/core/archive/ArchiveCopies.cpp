@@ -1,0 +1,149 @@
+#include "core/archive/ArchiveCopies.h"
+
+#include "core/files/InputFile.h"
+#include "core/files/OutputFile.h"
+#include "core/files/SystemError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A regular file of this user's, not a link.
+bool isOwnRegularFile(const QString& path)
+{
+    struct stat status {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+           status.st_uid == ::geteuid();
+}
+
+QString recordsText(qsizetype count)
+{
+    return count == 1 ? u"1 bollettino"_s : u"%1 bollettini"_s.arg(count);
+}
+
+} // namespace
+
+ArchiveCopies::ArchiveCopies(QString directory, const QString& archivePath)
+    : m_directory(QDir::cleanPath(directory))
+{
+    // The per-user archive lies in the folder that holds this one; any other is a shared archive.
+    const QString archiveFolder = QDir::cleanPath(QFileInfo(archivePath).absolutePath());
+    const QString ownFolder = QDir::cleanPath(QFileInfo(m_directory).absolutePath());
+    m_prefix = archiveFolder == ownFolder ? u"fillcp-personale"_s : u"fillcp-comune"_s;
+}
+
+bool ArchiveCopies::ensureDirectory(QString& errorText) const
+{
+    const QByteArray name = QFile::encodeName(m_directory);
+    struct stat status {
+    };
+    if (::lstat(name.constData(), &status) != 0) {
+        errno = 0;
+        if (!QDir().mkpath(QFileInfo(m_directory).absolutePath()) || ::mkdir(name.constData(), 0700) != 0) {
+            const int cause = errno;
+            errorText = u"Impossibile creare la cartella delle copie %1"_s.arg(m_directory);
+            if (cause != 0)
+                errorText += u": "_s + systemErrorText(cause);
+            errorText += u'.';
+            return false;
+        }
+        return true;
+    }
+    if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() || (status.st_mode & 0022) != 0) {
+        errorText = u"La cartella delle copie %1 non è una cartella privata dell'utente, quindi non viene "
+                    u"usata."_s.arg(m_directory);
+        return false;
+    }
+    return true;
+}
+
+QString ArchiveCopies::countPath() const
+{
+    return m_directory + u'/' + m_prefix + u".conteggio"_s;
+}
+
+QList<ArchiveCopy> ArchiveCopies::copies() const
+{
+    const QRegularExpression dated(u"^"_s + QRegularExpression::escape(m_prefix) +
+                                   u"-(\\d{4}-\\d{2}-\\d{2})\\.dll$"_s);
+    QList<ArchiveCopy> found;
+    const QStringList names = QDir(m_directory).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = dated.match(name);
+        if (!match.hasMatch())
+            continue;
+        const QDate date = QDate::fromString(match.captured(1), Qt::ISODate);
+        const QString path = m_directory + u'/' + name;
+        if (date.isValid() && isOwnRegularFile(path))
+            found.append({date, path});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const ArchiveCopy& a, const ArchiveCopy& b) { return a.date > b.date; });
+    return found;
+}
+
+std::optional<qsizetype> ArchiveCopies::lastCount() const
+{
+    QByteArray bytes;
+    QString ignored;
+    if (!isOwnRegularFile(countPath()) || !readInputFile(countPath(), 64, bytes, ignored))
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong count = bytes.trimmed().toLongLong(&ok);
+    if (!ok || count < 0)
+        return std::nullopt;
+    return static_cast<qsizetype>(count);
+}
+
+bool ArchiveCopies::recordCount(qsizetype count, QString& errorText) const
+{
+    if (!ensureDirectory(errorText))
+        return false;
+    return writeOutputFile(countPath(), QByteArray::number(count) + '\n', errorText);
+}
+
+bool ArchiveCopies::hasCopyOf(QDate today) const
+{
+    const QList<ArchiveCopy> kept = copies();
+    return !kept.isEmpty() && kept.front().date >= today;
+}
+
+bool ArchiveCopies::keepCopy(const QByteArray& bytes, QDate today, QString& errorText) const
+{
+    if (hasCopyOf(today))
+        return true;
+    if (!ensureDirectory(errorText))
+        return false;
+    const QString path = m_directory + u'/' + m_prefix + u'-' + today.toString(Qt::ISODate) + u".dll"_s;
+    if (!writeOutputFile(path, bytes, errorText))
+        return false;
+    const QList<ArchiveCopy> kept = copies();
+    for (qsizetype i = KeptCopies; i < kept.size(); ++i)
+        QFile::remove(kept[i].path);
+    return true;
+}
+
+QString shrunkArchiveNotice(const QString& archivePath, qsizetype now, qsizetype before,
+                            const std::optional<ArchiveCopy>& newest)
+{
+    QString text = u"L'archivio %1 contiene %2, ma l'ultima volta che questo programma lo ha usato ne "
+                   u"conteneva %3: qualcuno potrebbe averlo svuotato o sostituito."_s.arg(
+                       archivePath, recordsText(now), QString::number(before));
+    if (!newest)
+        return text + u"\n\nNon c'è ancora nessuna copia di questo archivio."_s;
+    return text + u"\n\nLa copia più recente, del %1, è %2.\nPer riprenderla, chiudere il programma e "
+                  u"rimetterla al posto dell'archivio:\ncp \"%2\" \"%3\""_s.arg(
+                      newest->date.toString(u"dd/MM/yyyy"_s), newest->path, archivePath);
+}
