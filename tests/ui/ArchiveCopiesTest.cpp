@@ -66,13 +66,11 @@ void ArchiveCopiesTest::keepsOneCopyADayAndTheNewestSeven()
 
     for (int day = 2; day <= 9; ++day)
         QVERIFY(copies.keepCopy(QByteArray::number(day), QDate(2026, 12, day), error));
-    QCOMPARE(namesIn(copiesDir), QStringList({u"fillcp-personale-2026-12-03.dll"_s,
-                                              u"fillcp-personale-2026-12-04.dll"_s,
-                                              u"fillcp-personale-2026-12-05.dll"_s,
-                                              u"fillcp-personale-2026-12-06.dll"_s,
-                                              u"fillcp-personale-2026-12-07.dll"_s,
-                                              u"fillcp-personale-2026-12-08.dll"_s,
-                                              u"fillcp-personale-2026-12-09.dll"_s}));
+    QCOMPARE(namesIn(copiesDir),
+             QStringList({u"fillcp-personale-2026-12-03.dll"_s, u"fillcp-personale-2026-12-04.dll"_s,
+                          u"fillcp-personale-2026-12-05.dll"_s, u"fillcp-personale-2026-12-06.dll"_s,
+                          u"fillcp-personale-2026-12-07.dll"_s, u"fillcp-personale-2026-12-08.dll"_s,
+                          u"fillcp-personale-2026-12-09.dll"_s}));
     const QList<ArchiveCopy> kept = copies.copies();
     QCOMPARE(kept.size(), 7);
     QCOMPARE(kept.front().date, QDate(2026, 12, 9));
@@ -164,12 +162,13 @@ void ArchiveCopiesTest::startupWarnsOfAShrunkArchive()
     app.start();
     const QString today = copiesDir + u"/fillcp-personale-2026-12-07.dll"_s;
     if (warned) {
-        QCOMPARE(app.messages.texts(),
-                 QStringList(u"L'archivio %1 contiene 3 bollettini, ma l'ultima volta che questo programma lo "
-                             u"ha usato ne conteneva 5: qualcuno potrebbe averlo svuotato o sostituito.\n\n"
-                             u"La copia più recente, del 06/12/2026, è %2.\nPer riprenderla, chiudere il "
-                             u"programma e rimetterla al posto dell'archivio:\ncp \"%2\" \"%1\""_s.arg(
-                                 archive, yesterday)));
+        QCOMPARE(
+            app.messages.texts(),
+            QStringList(u"L'archivio %1 contiene 3 bollettini, ma l'ultima volta che questo programma lo "
+                        u"ha usato ne conteneva 5: qualcuno potrebbe averlo svuotato o sostituito.\n\n"
+                        u"La copia più recente, del 06/12/2026, è %2.\nPer riprenderla, chiudere il "
+                        u"programma e rimetterla al posto dell'archivio:\ncp \"%2\" \"%1\""_s.arg(
+                            archive, yesterday)));
         // No copy of the shrunk archive takes the place of a good one.
         app.session.reset();
         QVERIFY(!QFile::exists(today));
@@ -202,9 +201,10 @@ void ArchiveCopiesTest::emptiedDuringTheRunIsToldAtTheNextLoad()
     const QStringList texts = app.messages.texts();
     QCOMPARE(texts.size(), 3);
     QCOMPARE(texts[1], u"Dati Salvati !!!"_s);
-    QVERIFY2(texts[2].startsWith(u"L'archivio %1 contiene 1 bollettino, ma l'ultima volta che questo programma "
-                                 u"lo ha usato ne conteneva 4:"_s.arg(archive)),
-             qPrintable(texts[2]));
+    QVERIFY2(
+        texts[2].startsWith(u"L'archivio %1 contiene 1 bollettino, ma l'ultima volta che questo programma "
+                            u"lo ha usato ne conteneva 4:"_s.arg(archive)),
+        qPrintable(texts[2]));
     QVERIFY2(texts[2].contains(u"del 07/12/2026"_s), qPrintable(texts[2]));
 }
 
