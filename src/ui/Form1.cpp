@@ -273,6 +273,15 @@ void Form1::setFields(const SlipTexts& texts)
         setFieldText(index, texts[static_cast<std::size_t>(index)]);
 }
 
+void Form1::refreshPreviews()
+{
+    const QString amount = fieldText(Amount);
+    Label15->setText(amount.isEmpty() ? QString() : CodeLineAmountPiece(amount));
+    Label14->setText(CodeLineAccountPiece(fieldText(AccountNumber)));
+    Label12->setText(CodeLineTypePiece(fieldText(DocumentType)));
+    arrangePreviews();
+}
+
 void Form1::ShowAmountWordsField(bool show)
 {
     Text1[AmountWords]->setText(QString());
@@ -348,11 +357,11 @@ bool Form1::checkAmount()
 {
     const std::optional<QString> formatted = FormatAmount(fieldText(Amount));
     if (!formatted) {
-        // The amount is emptied, and so are the words, which described another amount; the preview keeps
-        // what it showed.
+        // The amount is emptied, and so are the words and its preview, which described another amount.
         m_services.messages.critical(InvalidAmountMessage());
         setFieldText(Amount, QString());
         setFieldText(AmountWords, QString());
+        setPreview(Label15, QString());
         leaveRefusedAmount();
         return false;
     }

@@ -30,6 +30,9 @@ public:
     void setFieldText(int index, const QString& text);
     SlipTexts fields() const;
     void setFields(const SlipTexts& texts);
+    // The three code-line previews made again from the fields as they stand (after a recall, say): the
+    // pieces the printed code line will hold; an empty amount has none.
+    void refreshPreviews();
 
     // Runs the rules of leaving a field on the field being edited, if one is: its text trimmed (with
     // every other field's), the amount checked and formatted with its words and code-line piece, the

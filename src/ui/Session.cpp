@@ -220,8 +220,10 @@ void Session::recallSelectedRecord()
     const std::optional<SlipRecord> record = m_archive.RecallRecord(*row);
     if (!record)
         return;
-    // Written as stored: the input rules do not run, so amount and words come back as saved.
+    // Written as stored: the input rules do not run, so amount and words come back as saved; the previews
+    // follow the fields.
     m_slip->setFields(slipTextsOf(*record));
+    m_slip->refreshPreviews();
     m_palette->setPaletteState(paletteStateOf(*record));
 }
 
