@@ -209,9 +209,11 @@ std::optional<SlipRecord> ArchiveCommands::RecallRecord(qsizetype row) const
 
 bool ArchiveCommands::DeleteRecord(qsizetype row)
 {
-    if (!m_services.messages.askYesNo(u"Vuoi procedere con la cancellazione ?"_s))
-        return false;
     if (row < 0 || row >= m_table.size())
+        return false;
+    // Entries can read alike: the second line says which slip goes, amount included.
+    if (!m_services.messages.askYesNo(u"Vuoi procedere con la cancellazione ?\n"_s +
+                                      deletedSlipLine(m_table[row], StoredDateReader(m_locale))))
         return false;
     const SlipArchive& file = archive();
     const SlipRecord expected = m_table[row];

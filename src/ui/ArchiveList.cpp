@@ -40,9 +40,16 @@ int ArchiveListModel::rowCount(const QModelIndex& parent) const
 
 QVariant ArchiveListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    return entryText(index.row());
+    if (role == Qt::DisplayRole)
+        return entryText(index.row());
+    if (role == Qt::ToolTipRole) {
+        const qsizetype record = recordOf(index.row());
+        if (record >= 0 && record < m_table.size())
+            return listEntryDetails(m_table[record]);
+    }
+    return {};
 }
 
 QString ArchiveListModel::entryText(int row) const

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void recallWritesLongTextsWhole();
     void deletes_data();
     void deletes();
+    void twinEntriesAreToldApart();
     void deleteWithoutSelectionAsksNothing();
     void deleteSeesAnotherCopysChange();
     void deleteOnAFullDiskKeepsTheRecord();
@@ -348,10 +349,48 @@ void ArchiveCommandsTest::deletes()
 
     click(app.palette(), Form2::DeleteButton);
 
-    QCOMPARE(app.messages.texts(), QStringList({u"Vuoi procedere con la cancellazione ?"_s}));
+    // The second line tells which slip goes: entries can read alike.
+    const QStringList slips({u"07/12/2026 - Rossi Mario, 1234,5 euro"_s,
+                             u"05/01/2027 - Bianchi Anna, 15,00 euro"_s, u"ieri - Verdi"_s});
+    QCOMPARE(app.messages.texts(), QStringList({u"Vuoi procedere con la cancellazione ?\n"_s + slips[row]}));
     QCOMPARE(contents(app.services.archivePath()), file);
     QCOMPARE(entries(app.palette()), list);
     QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
+}
+
+// Two saves of one day for one payer read alike in the list: the tool tip and the delete question
+// tell them apart by amount, payee and reason.
+void ArchiveCommandsTest::twinEntriesAreToldApart()
+{
+    const QByteArray twin1 = Marker + "05 marzo 2026\r\nZeno Zanetti\r\n\r\n\r\n\r\n35,00\r\n"
+                                      "trentacinque/00\r\nCircolo Tennis\r\nSezione Juniores\r\n\r\n1000\r\n"
+                                      "Quota marzo\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+    const QByteArray twin2 = Marker +
+                             "05 marzo 2026\r\nZeno Zanetti\r\n\r\n\r\n\r\n12,50\r\n"
+                             "dodici/50\r\nComune\r\n\r\n\r\n2000\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+    const QByteArray bare = Marker + "05 marzo 2026\r\nZeno Zanetti\r\n" + QByteArray("\r\n").repeated(14);
+    AppHarness app;
+    write(app.services.archivePath(), twin1 + twin2 + bare);
+    app.start();
+    QCOMPARE(entries(app.palette()),
+             QStringList({u"05/03/2026 - Zeno Zanetti"_s, u"05/03/2026 - Zeno Zanetti"_s,
+                          u"05/03/2026 - Zeno Zanetti"_s}));
+    const QAbstractItemModel& model = *app.palette().List1->model();
+    const auto toolTip = [&model](int row) {
+        return model.data(model.index(row, 0), Qt::ToolTipRole).toString();
+    };
+    QCOMPARE(toolTip(0),
+             u"Importo: 35,00 euro\nIntestato a: Circolo Tennis, Sezione Juniores\nCausale: Quota marzo"_s);
+    QCOMPARE(toolTip(1), u"Importo: 12,50 euro\nIntestato a: Comune"_s);
+    QCOMPARE(toolTip(2), QString());
+
+    select(app.palette(), 1);
+    app.messages.answers = {false};
+    click(app.palette(), Form2::DeleteButton);
+    QCOMPARE(
+        app.messages.texts(),
+        QStringList({u"Vuoi procedere con la cancellazione ?\n05/03/2026 - Zeno Zanetti, 12,50 euro"_s}));
+    QCOMPARE(contents(app.services.archivePath()), twin1 + twin2 + bare);
 }
 
 void ArchiveCommandsTest::deleteWithoutSelectionAsksNothing()
@@ -486,7 +525,8 @@ void ArchiveCommandsTest::heldLockAsksWhetherToTryAgain()
     QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
 
     const QString question =
-        deleting ? u"Vuoi procedere con la cancellazione ?"_s : u"Vuoi salvare i dati Stampati ?"_s;
+        deleting ? u"Vuoi procedere con la cancellazione ?\n05/01/2027 - Bianchi Anna, 15,00 euro"_s
+                 : u"Vuoi salvare i dati Stampati ?"_s;
     const QString busy = u"L'archivio %1 è in uso da un'altra copia del programma.\nRiprovare?"_s.arg(path);
     const auto command = [&] {
         if (deleting)

@@ -220,7 +220,8 @@ void ArchiveCopiesTest::ownDeletionsAreNoShrink()
     QTest::mouseClick(app.palette().Image2[Form2::DeleteButton], Qt::LeftButton, {},
                       app.palette().Image2[Form2::DeleteButton]->rect().center());
     QCOMPARE(app.palette().List1->count(), 2);
-    QCOMPARE(app.messages.texts(), QStringList(u"Vuoi procedere con la cancellazione ?"_s));
+    QCOMPARE(app.messages.texts(),
+             QStringList(u"Vuoi procedere con la cancellazione ?\n07/12/2026 - Secondo, 10,00 euro"_s));
     QCOMPARE(contents(copiesDir + u"/fillcp-personale.conteggio"_s), QByteArray("2\n"));
 
     // The next run starts from two: no warning either.

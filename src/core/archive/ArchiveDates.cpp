@@ -111,6 +111,32 @@ QString listEntryText(const SlipRecord& record, const StoredDateReader& dates)
     return dates.listText(record.column(DateColumn)) + u" - "_s + record.column(FirstFieldColumn);
 }
 
+QString listEntryDetails(const SlipRecord& record)
+{
+    const auto field = [&record](int index) { return record.column(FirstFieldColumn + index); };
+    QStringList lines;
+    if (const QString amount = field(Amount); !amount.isEmpty())
+        lines.append(u"Importo: %1 euro"_s.arg(amount));
+    QStringList payee;
+    for (int line : {PayeeLine1, PayeeLine2, PayeeLine3}) {
+        if (const QString text = field(line); !text.isEmpty())
+            payee.append(text);
+    }
+    if (!payee.isEmpty())
+        lines.append(u"Intestato a: "_s + payee.join(u", "_s));
+    if (const QString reason = field(PaymentReason); !reason.isEmpty())
+        lines.append(u"Causale: "_s + reason);
+    return lines.join(u'\n');
+}
+
+QString deletedSlipLine(const SlipRecord& record, const StoredDateReader& dates)
+{
+    QString line = listEntryText(record, dates);
+    if (const QString amount = record.column(FirstFieldColumn + Amount); !amount.isEmpty())
+        line += u", %1 euro"_s.arg(amount);
+    return line;
+}
+
 QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates)
 {
     QStringList entries;

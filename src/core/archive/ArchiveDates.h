@@ -33,5 +33,13 @@ private:
 // The archive list's entry of a record: "dd/mm/yyyy - " and the payer's name.
 QString listEntryText(const SlipRecord& record, const StoredDateReader& dates);
 
+// What tells apart entries that read alike: the amount, the payee's lines and the reason, one a line
+// ("Importo: 15,00 euro", "Intestato a: Comune, Ufficio Tributi", "Causale: Tassa"), empty ones left
+// out. The list shows it as the entry's tool tip.
+QString listEntryDetails(const SlipRecord& record);
+
+// The slip named in the delete question's second line: "dd/mm/yyyy - payer, amount euro".
+QString deletedSlipLine(const SlipRecord& record, const StoredDateReader& dates);
+
 // All entries of a table, in file order.
 QStringList listEntries(const ArchiveTable& table, const StoredDateReader& dates);
