@@ -18,7 +18,7 @@ SlipModel modelOf(const benchmark::State& state)
 }
 
 // The sample slip; with a second argument of 1 its reason is 300 characters long (many wrapped
-// lines, each measured character by character as printing measures them).
+// lines, each measured as printing measures them).
 SlipTexts slipOf(const benchmark::State& state)
 {
     SlipTexts fields = SampleSlip();
