@@ -118,9 +118,9 @@ void PrintReasonPdf(benchmark::State& state)
     const QImage euro(QStringLiteral(":/euro.png"));
     for (auto _ : state) {
         QString error;
-        const QByteArray pdf = PagePdf(
-            [&](PrintSurface& page) { DrawSlipModel(page, SlipModel::TwoFrame, fields, true, euro); },
-            TypicalPrinterMargins, error);
+        const QByteArray pdf =
+            PagePdf([&](PrintSurface& page) { DrawSlipModel(page, SlipModel::TwoFrame, fields, true, euro); },
+                    TypicalPrinterMargins, error);
         if (pdf.isEmpty())
             state.SkipWithError(error.toUtf8().constData());
         benchmark::DoNotOptimize(pdf.size());
