@@ -104,14 +104,17 @@ SheetCommands::Result SheetCommands::importArchive()
         return Result::Failed;
     }
     SlipArchive::MergeCounts counts;
-    if (SlipArchive(m_services.archivePath()).merge(incoming, counts, error) !=
+    const StoredDateReader dates(m_locale);
+    if (SlipArchive(m_services.archivePath()).merge(incoming, counts, error, &dates) !=
         SlipArchive::WriteResult::Written) {
         m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
         return Result::Failed;
     }
-    m_services.messages.inform(
-        u"Bollettini aggiunti all'archivio: %1; già presenti, saltati: %2."_s.arg(counts.added)
-            .arg(counts.skipped));
+    QString told = u"Bollettini aggiunti all'archivio: %1; già presenti, saltati: %2"_s.arg(
+        QString::number(counts.added), QString::number(counts.alreadyPresent));
+    if (counts.repeatedInFile > 0)
+        told += u"; doppioni nel file, saltati: %1"_s.arg(counts.repeatedInFile);
+    m_services.messages.inform(told + u'.');
     return Result::Done;
 }
 

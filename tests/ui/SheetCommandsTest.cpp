@@ -203,13 +203,15 @@ void SheetCommandsTest::anotherArchiveIsMergedWithoutDuplicates()
     const QByteArray second = QByteArray(first).replace("Rossi", "Verdi");
     write(archivePath(), first);
     const QString other = m_dir.filePath(u"da-windows.dll"_s);
-    write(other, first + second);
+    // Ours again with its date in English, Verdi twice.
+    write(other, QByteArray(first).replace("01 gennaio 2026", "01 January 2026") + second + second);
 
     m_dialogs.archiveToOpen = other;
     QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Done);
     QCOMPARE(payers(archivePath()), (QStringList{u"Rossi"_s, u"Verdi"_s}));
     QCOMPARE(m_messages.texts(),
-             QStringList{u"Bollettini aggiunti all'archivio: 1; già presenti, saltati: 1."_s});
+             QStringList{u"Bollettini aggiunti all'archivio: 1; già presenti, saltati: 1; doppioni nel file, "
+                         u"saltati: 1."_s});
 
     // A file without any record is said to be so.
     write(other, "nessun bollettino\r\n");

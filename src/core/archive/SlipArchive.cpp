@@ -1,5 +1,7 @@
 #include "core/archive/SlipArchive.h"
 
+#include "core/archive/ArchiveDates.h"
+
 #include "core/files/SystemError.h"
 
 #include <QDeadlineTimer>
@@ -869,43 +871,61 @@ SlipArchive::WriteResult SlipArchive::appendAll(const QList<QByteArray>& records
 }
 
 SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
-                                            QString& errorText) const
+                                            QString& errorText, const StoredDateReader* dates) const
 {
     counts = {};
-    qsizetype count = 0;
+    MergeCounts found;
     Appended where;
     const WriteResult result = appendUnderLock(
         true,
         [&](const QByteArray& existing) {
-            // A record's identity: its 16 values, each ended by a byte no value holds.
-            const auto key = [](const SlipRecord& record) {
+            // A record's identity: its 16 values, each ended by a byte no value holds; the date, when it
+            // can be read, by the day it names.
+            const auto key = [dates](const SlipRecord& record) {
                 QByteArray bytes;
-                for (const QByteArrayView value : record.columnViews())
-                    bytes.append(value).append('\n');
+                const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
+                for (int column = 0; column < RecordColumnCount; ++column) {
+                    if (column == DateColumn && dates) {
+                        if (const std::optional<QDate> day = dates->read(record.column(DateColumn))) {
+                            bytes.append('=').append(day->toString(Qt::ISODate).toLatin1()).append('\n');
+                            continue;
+                        }
+                    }
+                    bytes.append(values[column]).append('\n');
+                }
                 return bytes;
             };
             const ArchiveTable current = readArchive(existing);
             QSet<QByteArray> present;
-            present.reserve(current.size() + incoming.size());
+            present.reserve(current.size());
             for (const SlipRecord& record : current)
                 present.insert(key(record));
+            QSet<QByteArray> seen;
+            seen.reserve(incoming.size());
             QByteArray bytes;
-            count = 0;
+            found = {};
             for (const SlipRecord& record : incoming) {
                 const QByteArray identity = key(record);
-                if (present.contains(identity))
+                const bool repeated = seen.contains(identity);
+                seen.insert(identity);
+                if (present.contains(identity)) {
+                    ++found.alreadyPresent;
                     continue;
-                present.insert(identity);
+                }
+                if (repeated) {
+                    ++found.repeatedInFile;
+                    continue;
+                }
                 encodeRewrittenRecord(record, bytes);
-                ++count;
+                ++found.added;
             }
             return bytes;
         },
         where, errorText);
     if (result != WriteResult::Written)
         return result;
-    counts.added = count;
-    counts.skipped = incoming.size() - count;
+    counts = found;
+    counts.skipped = found.alreadyPresent + found.repeatedInFile;
     return WriteResult::Written;
 }
 

@@ -24,6 +24,8 @@
 // cuts the archive back to that size, provided the journal is one of ours about this very file; any other
 // journal is refused and reported, and the archive is not touched.
 // Errors are Italian texts naming the file and the cause.
+class StoredDateReader;
+
 class SlipArchive
 {
 public:
@@ -84,14 +86,18 @@ public:
 
     struct MergeCounts {
         qsizetype added = 0;
-        qsizetype skipped = 0;
+        qsizetype skipped = 0;        // both kinds below
+        qsizetype alreadyPresent = 0; // in this archive already
+        qsizetype repeatedInFile = 0; // a record the incoming file itself held before
     };
     // Appends the records of another archive (one brought from another machine, say) that are not
     // already in this one, in their order, in one write under the lock: all of them or, on failure,
-    // none. A record is already there when its 16 values equal those of a record of this archive or
-    // of one appended before it. counts says how many records were added and skipped (both 0 unless
-    // Written).
-    WriteResult merge(const ArchiveTable& incoming, MergeCounts& counts, QString& errorText) const;
+    // none. A record is already there when its 16 values equal those of a record of this archive, and
+    // a repeat when they equal those of one before it in incoming. With dates, the saving dates are
+    // compared by the day they name ("05 March 2026" is "05 marzo 2026"), a date that cannot be read
+    // by its text. counts says how many records were added and skipped (all 0 unless Written).
+    WriteResult merge(const ArchiveTable& incoming, MergeCounts& counts, QString& errorText,
+                      const StoredDateReader* dates = nullptr) const;
 
     enum class RemoveResult {
         Removed,

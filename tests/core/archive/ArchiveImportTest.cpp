@@ -34,6 +34,8 @@ private Q_SLOTS:
     void sheetRowsGoInTogether();
     void sheetRowsOnAFullDiskLeaveTheArchive();
     void mergeSkipsIdenticalRecords();
+    void mergeComparesDatesByDay_data();
+    void mergeComparesDatesByDay();
     void mergeOnAFullDiskLeavesTheArchive();
     void search_data();
     void search();
@@ -117,12 +119,15 @@ void ArchiveImportTest::mergeSkipsIdenticalRecords()
     const ArchiveTable incoming = readArchive(theirs);
     QCOMPARE(incoming.size(), 4);
 
-    SlipArchive::MergeCounts counts{-1, -1};
+    SlipArchive::MergeCounts counts;
     QString error;
     QVERIFY2(SlipArchive(m_path).merge(incoming, counts, error) == SlipArchive::WriteResult::Written,
              qPrintable(error));
     QCOMPARE(counts.added, 2);
     QCOMPARE(counts.skipped, 2);
+    // Bianchi 2,00 was ours already; the second Verdi repeats the first of the file.
+    QCOMPARE(counts.alreadyPresent, 1);
+    QCOMPARE(counts.repeatedInFile, 1);
     ArchiveTable table;
     QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(names(table), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Bianchi"_s, u"Verdi"_s}));
@@ -132,8 +137,39 @@ void ArchiveImportTest::mergeSkipsIdenticalRecords()
     QCOMPARE(SlipArchive(m_path).merge(incoming, counts, error), SlipArchive::WriteResult::Written);
     QCOMPARE(counts.added, 0);
     QCOMPARE(counts.skipped, 4);
+    QCOMPARE(counts.alreadyPresent, 4);
+    QCOMPARE(counts.repeatedInFile, 0);
     QVERIFY(SlipArchive(m_path).load(table, error));
     QCOMPARE(table.size(), 4);
+}
+
+void ArchiveImportTest::mergeComparesDatesByDay_data()
+{
+    QTest::addColumn<QByteArray>("theirDate");
+    QTest::addColumn<qsizetype>("added");
+    QTest::newRow("the same text") << QByteArray("05 marzo 2026") << qsizetype(0);
+    QTest::newRow("an English month name") << QByteArray("05 March 2026") << qsizetype(0);
+    QTest::newRow("capitals and no leading zero") << QByteArray("5 MARZO 2026") << qsizetype(0);
+    QTest::newRow("another day") << QByteArray("06 marzo 2026") << qsizetype(1);
+    QTest::newRow("another year") << QByteArray("05 marzo 2025") << qsizetype(1);
+}
+
+// Ours was saved on an Italian system, theirs maybe elsewhere: one day is one date, however written.
+void ArchiveImportTest::mergeComparesDatesByDay()
+{
+    QFETCH(QByteArray, theirDate);
+    QFETCH(qsizetype, added);
+    write(m_path, record("05 marzo 2026", "Rossi", "Ente", "1,00"));
+    const ArchiveTable incoming = readArchive(record(theirDate, "Rossi", "Ente", "1,00"));
+    const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
+    SlipArchive::MergeCounts counts;
+    QString error;
+    QCOMPARE(SlipArchive(m_path).merge(incoming, counts, error, &dates), SlipArchive::WriteResult::Written);
+    QCOMPARE(counts.added, added);
+    QCOMPARE(counts.alreadyPresent, 1 - added);
+    ArchiveTable table;
+    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(table.size(), 1 + added);
 }
 
 void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
@@ -143,7 +179,8 @@ void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
     QByteArray theirs;
     for (int i = 0; i < 30; ++i)
         theirs += record("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
-    SlipArchive::MergeCounts counts{-1, -1};
+    SlipArchive::MergeCounts counts;
+    counts.added = -1;
     QString error;
     {
         FileSizeLimit limit(before.size() + theirs.size() / 2);
