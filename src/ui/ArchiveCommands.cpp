@@ -231,12 +231,53 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
         case SlipArchive::RemoveResult::Removed:
             if (m_expectedCount && *m_expectedCount > 0)
                 --*m_expectedCount;
+            m_deleted.push_back(
+                {row, expected, row > 0 ? std::optional<SlipRecord>(m_table[row - 1]) : std::nullopt,
+                 row + 1 < m_table.size() ? std::optional<SlipRecord>(m_table[row + 1]) : std::nullopt});
             return true;
         case SlipArchive::RemoveResult::Moved:
             m_services.messages.inform(
                 u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più "
                 u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s
                     .arg(file.path()));
+            return false;
+        case SlipArchive::RemoveResult::Busy:
+            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
+                continue;
+            return false;
+        case SlipArchive::RemoveResult::Failed:
+            m_services.messages.critical(outcome.error);
+            return false;
+        }
+    }
+}
+
+bool ArchiveCommands::UndoDelete()
+{
+    if (m_deleted.empty())
+        return false;
+    const Deleted& last = m_deleted.back();
+    const SlipArchive& file = archive();
+    for (;;) {
+        struct Outcome {
+            SlipArchive::RemoveResult result = SlipArchive::RemoveResult::Failed;
+            QString error;
+        };
+        const Outcome outcome = offInterfaceThread([&] {
+            Outcome attempt;
+            attempt.result = file.restore(last.index, last.record, last.before, last.after, attempt.error);
+            return attempt;
+        });
+        switch (outcome.result) {
+        case SlipArchive::RemoveResult::Removed:
+            if (m_expectedCount)
+                ++*m_expectedCount;
+            m_deleted.pop_back();
+            return true;
+        case SlipArchive::RemoveResult::Moved:
+            m_services.messages.critical(
+                u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(
+                    file.path()));
             return false;
         case SlipArchive::RemoveResult::Busy:
             if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class SlipArchive;
 struct Services;
@@ -40,6 +41,10 @@ public:
     // Asks, then removes the record behind list entry row if the file still holds it there; true when
     // it was removed.
     bool DeleteRecord(qsizetype row);
+    // Whether a deletion of this run can be undone, and the undoing: the last deleted record put back
+    // where it was, under the lock; true when it was (and the next older deletion is then the last).
+    bool CanUndoDelete() const { return !m_deleted.empty(); }
+    bool UndoDelete();
 
     const ArchiveTable& table() const { return m_table; }
     qsizetype RecordCount() const { return m_table.size(); }
@@ -66,6 +71,14 @@ private:
     std::optional<qsizetype> m_expectedCount;
     std::optional<qsizetype> m_recordedCount;
     bool m_watching = false;
+    // The deletions of this run, the last at the back: the record, its index, its neighbours.
+    struct Deleted {
+        qsizetype index = 0;
+        SlipRecord record;
+        std::optional<SlipRecord> before;
+        std::optional<SlipRecord> after;
+    };
+    std::vector<Deleted> m_deleted;
     // The copy being written, and whether this object still stands for its report.
     std::thread m_keeper;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -88,7 +88,27 @@ void Session::addCommandMenus()
     QMenu& list = *m_palette->ListMenu;
     list.addAction(commandAction(Form2::RecallButton));
     list.addAction(commandAction(Form2::DeleteButton));
+
+    // Ctrl+Z in a field that has typing to undo undoes the typing (SlipLineEdit lets it through only
+    // when there is none).
+    m_undoDeletion = new QAction(QStringLiteral("Annulla l'eliminazione"), m_palette.get());
+    m_undoDeletion->setObjectName(QStringLiteral("undoDeleteAction"));
+    m_undoDeletion->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undoDeletion->setShortcutContext(Qt::WindowShortcut);
+    m_undoDeletion->setEnabled(false);
+    connect(m_undoDeletion, &QAction::triggered, this, &Session::undoDeletion);
+    m_slip->addAction(m_undoDeletion);
+    m_palette->addAction(m_undoDeletion);
+    palette.addAction(m_undoDeletion);
+    list.addAction(m_undoDeletion);
     list.addSeparator();
+}
+
+void Session::undoDeletion()
+{
+    if (m_archive.UndoDelete())
+        reloadArchiveList();
+    m_undoDeletion->setEnabled(m_archive.CanUndoDelete());
 }
 
 void Session::addPrintMenu()
@@ -170,6 +190,7 @@ void Session::runCommand(int index)
     case Form2::DeleteButton:
         deleteSelectedRecord();
         reloadArchiveList();
+        m_undoDeletion->setEnabled(m_archive.CanUndoDelete());
         break;
     default:
         return;

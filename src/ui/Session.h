@@ -56,6 +56,7 @@ public:
     void saveSlipAsPdf();
     void recallSelectedRecord();
     void deleteSelectedRecord();
+    void undoDeletion();
     void reloadArchiveList();
     void showAbout();
     // Many slips at once (the palette's and the list's right-click menus).
@@ -93,4 +94,6 @@ private:
     std::unique_ptr<Form2> m_palette;
     QPointer<apertura> m_about;
     std::array<QAction*, 7> m_commands{};
+    // "Annulla l'eliminazione": enabled while a deletion of this run can be undone.
+    QAction* m_undoDeletion = nullptr;
 };

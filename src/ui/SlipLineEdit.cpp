@@ -70,6 +70,18 @@ void SlipLineEdit::focusOutEvent(QFocusEvent* event)
     Q_EMIT focusLost(m_field);
 }
 
+bool SlipLineEdit::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) && !isUndoAvailable()) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 bool SlipLineEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_focusLostDeferred && event->type() == QEvent::WindowActivate) {

@@ -36,6 +36,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Ctrl+Z with no typing of this field's to undo goes to the window (undoing a deletion).
+    bool event(QEvent* event) override;
 
 private:
     bool refusesKey(const QKeyEvent& event) const;

@@ -28,6 +28,7 @@ const char16_t* const ShortcutLines[] = {
     u"   Ctrl+Maiusc+P  Anteprima di stampa",
     u"   Ctrl+S  salva    Ctrl+O  apri    F1  info",
     u"   Canc  elimina (nell'elenco)    Ctrl+Q  esci",
+    u"   Ctrl+Z  Annulla l'eliminazione",
     u"   Ctrl+F  Cerca; Gi\u00f9 entra nell'elenco, Invio apre",
     u"   Tab passa dalla scheda alla tavolozza e ritorna",
     u"Clic destro sulla tavolozza: Anteprima di stampa,",

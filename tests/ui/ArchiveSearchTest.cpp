@@ -72,20 +72,20 @@ void ArchiveSearchTest::hiddenUntilAskedFor()
     QVERIFY(!palette.SearchBox->isVisible());
     QCOMPARE(palette.Label4->text(), u"Record: 2"_s);
 
-    // The list's own right-click menu holds its two buttons' commands, the search and the spreadsheet
-    // commands.
+    // The list's own right-click menu holds its two buttons' commands, the undoing of a deletion, the
+    // search and the spreadsheet commands.
     QCOMPARE(actionTexts(*palette.ListMenu),
-             (QStringList{u"Apri"_s, u"Elimina"_s, u"-"_s, u"Cerca"_s, u"-"_s,
+             (QStringList{u"Apri"_s, u"Elimina"_s, u"Annulla l'eliminazione"_s, u"-"_s, u"Cerca"_s, u"-"_s,
                           u"Esporta in foglio di calcolo\u2026"_s, u"Importa da foglio di calcolo\u2026"_s,
                           u"Importa archivio\u2026"_s}));
 
     // The palette's menu has them after the print entries and the buttons' commands.
     QCOMPARE(actionTexts(*palette.PaletteMenu),
              (QStringList{u"Anteprima di stampa"_s, u"Stampa su\u2026"_s, u"Salva come PDF\u2026"_s, u"-"_s,
-                          u"Stampa"_s, u"Salva"_s, u"Apri"_s, u"Elimina"_s, u"-"_s,
-                          u"Importa da foglio di calcolo\u2026"_s, u"Esporta in foglio di calcolo\u2026"_s,
-                          u"Importa archivio\u2026"_s, u"-"_s, u"Cerca"_s, u"-"_s, u"Informazioni"_s,
-                          u"Riduci a icona"_s, u"Esci"_s}));
+                          u"Stampa"_s, u"Salva"_s, u"Apri"_s, u"Elimina"_s, u"Annulla l'eliminazione"_s,
+                          u"-"_s, u"Importa da foglio di calcolo\u2026"_s,
+                          u"Esporta in foglio di calcolo\u2026"_s, u"Importa archivio\u2026"_s, u"-"_s,
+                          u"Cerca"_s, u"-"_s, u"Informazioni"_s, u"Riduci a icona"_s, u"Esci"_s}));
 
     // Ctrl+F on the slip form opens it above the list, which gives up the room it takes.
     QTest::keyClick(app.form, Qt::Key_F, Qt::ControlModifier);

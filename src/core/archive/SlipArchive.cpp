@@ -1045,6 +1045,55 @@ SlipArchive::appendUnderLock(bool wholeFile,
 SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
                                               QString& errorText) const
 {
+    return rewriteUnderLock(
+        [&](const ArchiveTable& current) -> std::optional<Rewrite> {
+            if (index < 0 || index >= current.size() || current[index] != expected)
+                return std::nullopt;
+            Rewrite change;
+            change.skip = index;
+            return change;
+        },
+        false, errorText);
+}
+
+SlipArchive::RemoveResult SlipArchive::restore(qsizetype index, const SlipRecord& record,
+                                               const std::optional<SlipRecord>& before,
+                                               const std::optional<SlipRecord>& after,
+                                               QString& errorText) const
+{
+    return rewriteUnderLock(
+        [&](const ArchiveTable& current) -> std::optional<Rewrite> {
+            Rewrite change;
+            change.inserted = &record;
+            const qsizetype size = current.size();
+            // The record nearest to where it stood (another copy may have changed the archive since).
+            const auto near = [&](const SlipRecord& wanted, qsizetype from) -> std::optional<qsizetype> {
+                from = qBound(qsizetype(0), from, size);
+                for (qsizetype distance = 0; distance <= size; ++distance) {
+                    for (const qsizetype at : {from - distance, from + distance}) {
+                        if (at >= 0 && at < size && current[at] == wanted)
+                            return at;
+                    }
+                }
+                return std::nullopt;
+            };
+            if (!before)
+                change.insertAt = 0;
+            else if (const std::optional<qsizetype> at = near(*before, index - 1))
+                change.insertAt = *at + 1;
+            else if (const std::optional<qsizetype> next = after ? near(*after, index) : std::nullopt)
+                change.insertAt = *next;
+            else
+                change.insertAt = qBound(qsizetype(0), index, size);
+            return change;
+        },
+        true, errorText);
+}
+
+SlipArchive::RemoveResult
+SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
+                              bool restoring, QString& errorText) const
+{
     const QString prefix = u"Impossibile riscrivere l'archivio %1: "_s.arg(m_path);
     const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directoryName, m_directory, m_directoryHeld.get());
@@ -1082,7 +1131,8 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
         return RemoveResult::Failed;
     }
     const ArchiveTable current = readArchive(bytes);
-    if (index < 0 || index >= current.size() || current[index] != expected)
+    const std::optional<Rewrite> change = edit(current);
+    if (!change)
         return RemoveResult::Moved;
 
     // The temporary file: its usual name, cleared first (only a crashed deletion leaves it, and the
@@ -1119,8 +1169,10 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     constexpr qsizetype Piece = 1 << 20;
     QByteArray buffer;
     buffer.reserve(Piece + 4096);
-    for (qsizetype r = 0; r < current.size(); ++r) {
-        if (r == index)
+    for (qsizetype r = 0; r <= current.size(); ++r) {
+        if (r == change->insertAt)
+            encodeRewrittenRecord(*change->inserted, buffer);
+        if (r == current.size() || r == change->skip)
             continue;
         encodeRewrittenRecord(current[r], buffer);
         if (buffer.size() >= Piece) {
@@ -1135,8 +1187,11 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     // The lock removed while it was held: another writer may be appending to the archive right now.
     if (!lock.stillHeld()) {
         ::unlinkat(dir.fd.get(), temporary.constData(), 0);
-        errorText = prefix + u"il file di blocco %1.lock è stato rimosso durante la cancellazione, quindi "
-                             u"nulla è stato cancellato. Riprovare."_s.arg(m_path);
+        errorText = prefix + (restoring ? u"il file di blocco %1.lock è stato rimosso durante la scrittura, "
+                                          u"quindi nulla è stato rimesso. Riprovare."_s
+                                        : u"il file di blocco %1.lock è stato rimosso durante la "
+                                          u"cancellazione, quindi nulla è stato cancellato. Riprovare."_s)
+                                 .arg(m_path);
         return RemoveResult::Failed;
     }
     // Changed under us by a program that ignores the lock: deleting now would lose its change.
@@ -1166,7 +1221,8 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
     }
     if (::fsync(dir.fd.get()) != 0) {
         errorText = prefix + archiveErrorText(errno) +
-                    u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s;
+                    (restoring ? u".\nIl bollettino rimesso potrebbe non essere stato registrato sul disco."_s
+                               : u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s);
         return RemoveResult::Failed;
     }
     return RemoveResult::Removed;

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The archive file and the operations on it. Every file is opened through a descriptor of the
 // archive's directory, never by following a name: a link, a FIFO, a device or a directory where the
@@ -111,12 +112,29 @@ public:
     // Rewrites the file without its record at index, provided that record still equals expected.
     // The other records keep their order, in the rewrite shape. errorText is filled for Busy and Failed.
     RemoveResult remove(qsizetype index, const SlipRecord& expected, QString& errorText) const;
+    // Puts a deleted record back where it was: after the record that preceded it (before: none when it
+    // was the first) or, when that one has gone, in front of the one that followed it (after), each
+    // looked for nearest to index; else at index. Written as remove writes (Removed when done; Moved only
+    // when the archive file has gone).
+    RemoveResult restore(qsizetype index, const SlipRecord& record, const std::optional<SlipRecord>& before,
+                         const std::optional<SlipRecord>& after, QString& errorText) const;
 
     // For the tests of the journal: every later append writes only its first bytes, then stops as a
     // process killed at that moment would, leaving the file and the journal behind (result Failed).
     void setInterruptAfter(qsizetype bytes) { m_interruptAfter = bytes; }
 
 private:
+    // What a rewrite changes: the record left out, and the one put in before the record at insertAt
+    // (at the end when insertAt is the count).
+    struct Rewrite {
+        qsizetype skip = -1;
+        qsizetype insertAt = -1;
+        const SlipRecord* inserted = nullptr;
+    };
+    // Under the lock, rewrites the file as edit says from what it holds at that moment (Moved, with
+    // nothing written, when edit says none), through a temporary file renamed over it.
+    RemoveResult rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
+                                  bool restoring, QString& errorText) const;
     // Under the lock, appends what recordsFor makes of the file's bytes at that moment (nothing when it
     // makes nothing), after the padding a record cut short needs. With wholeFile false, recordsFor gets
     // no bytes and only the file's tail is read.
