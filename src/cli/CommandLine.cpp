@@ -54,10 +54,10 @@ int runImport(const SheetImport& import, const CommandLineWorld& world, QTextStr
         return ExitSomeRowsNotDone;
     }
     for (const SheetSlip& slip : import.slips)
-        err << u"Riga %1: aggiunto all'archivio%2."_s.arg(slip.row).arg(slipSummary(slip)) << '\n';
-    err << u"Bollettini aggiunti all'archivio %1: %2; righe scartate: %3."_s.arg(native(path))
-               .arg(import.slips.size())
-               .arg(import.refusedRows)
+        err << u"Riga %1: aggiunto all'archivio%2."_s.arg(QString::number(slip.row), slipSummary(slip))
+            << '\n';
+    err << u"Bollettini aggiunti all'archivio %1: %2; righe scartate: %3."_s.arg(
+               native(path), QString::number(import.slips.size()), QString::number(import.refusedRows))
         << '\n';
     return import.refusedRows == 0 ? ExitAllDone : ExitSomeRowsNotDone;
 }
@@ -79,7 +79,6 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
     }
 
     const DocumentComposer document = sheetDocument(pages.slips, sheetEuroMark());
-    QString done;
     if (pdfPath.isEmpty()) {
         if (!world.printer) {
             err << u"Nessuna stampante disponibile: nessun bollettino è stato stampato."_s << '\n';
@@ -88,7 +87,6 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
         const PrintOutcome outcome = world.printer->printDocument(document, PrintTarget{});
         switch (outcome.status) {
         case PrintOutcome::Done:
-            done = u"stampato"_s;
             break;
         case PrintOutcome::NoPrinter:
             // Without CUPS there is no default printer either: the reason, when there is one, says which.
@@ -114,18 +112,17 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
             err << u"Il file PDF non è stato salvato: %1."_s.arg(error) << '\n';
             return ExitSomeRowsNotDone;
         }
-        done = u"nel PDF, pagina %1"_s;
     }
     for (qsizetype i = 0; i < pages.slips.size(); ++i) {
         const SheetSlip& slip = pages.slips[i];
-        err << u"Riga %1: %2%3."_s.arg(slip.row).arg(done.contains(u"%1") ? done.arg(i + 1) : done,
-                                                     slipSummary(slip))
-            << '\n';
+        const QString done = pdfPath.isEmpty() ? u"stampato"_s : u"nel PDF, pagina %1"_s.arg(i + 1);
+        err << u"Riga %1: %2%3."_s.arg(QString::number(slip.row), done, slipSummary(slip)) << '\n';
     }
     if (pdfPath.isEmpty())
         err << u"Bollettini stampati in un solo lavoro: %1."_s.arg(pages.slips.size()) << '\n';
     else
-        err << u"Bollettini salvati in %1: %2."_s.arg(native(pdfPath)).arg(pages.slips.size()) << '\n';
+        err << u"Bollettini salvati in %1: %2."_s.arg(native(pdfPath), QString::number(pages.slips.size()))
+            << '\n';
     return allRows ? ExitAllDone : ExitSomeRowsNotDone;
 }
 
@@ -276,7 +273,7 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
 
 QString versionLine()
 {
-    return u"cedolario %1.%2"_s.arg(VersionMajor).arg(VersionMinor);
+    return u"cedolario %1.%2"_s.arg(QString::number(VersionMajor), QString::number(VersionMinor));
 }
 
 QString commandLineHelp()

@@ -97,9 +97,8 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     dialog.setWindowTitle(u"cedolario"_s);
     auto* layout = new QVBoxLayout(&dialog);
 
-    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(review.fileName)
-                          .arg(review.goodRows)
-                          .arg(review.refusedRows);
+    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(
+        review.fileName, QString::number(review.goodRows), QString::number(review.refusedRows));
     if (!review.ignoredColumns.isEmpty())
         summary += u"\nColonne ignorate: %1."_s.arg(review.ignoredColumns.join(u", "_s));
     if (review.goodRows > 0)

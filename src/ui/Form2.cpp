@@ -304,7 +304,8 @@ std::optional<qsizetype> Form2::SelectedListIndex() const
 void Form2::showFilteredList(const QList<qsizetype>& shown, qsizetype total)
 {
     List1->setShown(shown);
-    Label4->setText(QStringLiteral("Record: %1 di %2").arg(shown.size()).arg(total));
+    Label4->setText(
+        QStringLiteral("Record: %1 di %2").arg(QString::number(shown.size()), QString::number(total)));
     Label4->adjustSize();
 }
 

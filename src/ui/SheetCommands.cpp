@@ -81,8 +81,8 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
         m_services.messages.critical(error + u".\nIl file non è stato esportato."_s);
         return Result::Failed;
     }
-    m_services.messages.inform(
-        u"Bollettini esportati in %1: %2."_s.arg(QDir::toNativeSeparators(path)).arg(records.size()));
+    m_services.messages.inform(u"Bollettini esportati in %1: %2."_s.arg(QDir::toNativeSeparators(path),
+                                                                        QString::number(records.size())));
     return Result::Done;
 }
 
@@ -160,12 +160,12 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
     }
     switch (outcome.status) {
     case PrintOutcome::Done:
-        m_services.messages.inform(
-            u"Bollettini stampati in un solo lavoro: %1.%2"_s.arg(total).arg(skippedText(pages.skipped)));
+        m_services.messages.inform(u"Bollettini stampati in un solo lavoro: %1.%2"_s.arg(
+            QString::number(total), skippedText(pages.skipped)));
         return Result::Done;
     case PrintOutcome::Waiting:
-        m_services.messages.inform(u"Bollettini mandati in un solo lavoro: %1. %2%3"_s.arg(total).arg(
-            outcome.errorText, skippedText(pages.skipped)));
+        m_services.messages.inform(u"Bollettini mandati in un solo lavoro: %1. %2%3"_s.arg(
+            QString::number(total), outcome.errorText, skippedText(pages.skipped)));
         return Result::Done;
     case PrintOutcome::Cancelled:
         m_services.messages.inform(u"Stampa annullata: nessun bollettino è stato stampato."_s);
@@ -211,9 +211,8 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
         saved = saveSheetPdf(path, document, error, &failure);
     }
     if (saved) {
-        m_services.messages.inform(u"Bollettini salvati in %1: %2.%3"_s.arg(QDir::toNativeSeparators(path))
-                                       .arg(total)
-                                       .arg(skippedText(pages.skipped)));
+        m_services.messages.inform(u"Bollettini salvati in %1: %2.%3"_s.arg(
+            QDir::toNativeSeparators(path), QString::number(total), skippedText(pages.skipped)));
         return Result::Done;
     }
     if (failure == DocumentFailure::Cancelled) {

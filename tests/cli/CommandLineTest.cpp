@@ -112,6 +112,7 @@ private Q_SLOTS:
     void windowsWithoutADisplay();
     void pdf();
     void import();
+    void namesWithPercentSigns();
     void printWithARefusingQueueInTheMiddle();
     void printWithoutCups();
     void printerNamedByTheEnvironment();
@@ -242,6 +243,30 @@ void CommandLineTest::import()
     QCOMPARE(archive.readAll().count("?*@1\xE7*^\r\n"), 3 + 4);
     archive.close();
     QVERIFY2(run.err.contains(u"righe scartate: 2."_s), qPrintable(run.err));
+}
+
+// "%1" and "%2" in the PDF's and the archive's paths are reported as they are.
+void CommandLineTest::namesWithPercentSigns()
+{
+    const QString pdf = m_dir.filePath(u"soci %2 %1.pdf"_s);
+    Run run = cedolario({u"--pdf"_s, pdf, QStringLiteral(SAMPLE_SHEET)});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(pageCount(pdf), 3);
+    QVERIFY2(run.err.contains(u"\nBollettini salvati in "_s + QDir::toNativeSeparators(pdf) + u": 3.\n"_s),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(u"Riga 3: nel PDF, pagina 2 (Anna Bianchi, 35,00 euro).\n"_s),
+             qPrintable(run.err));
+
+    const QString data = m_dir.filePath(u"dati %1%2"_s);
+    run =
+        cedolario({u"--importa"_s, QStringLiteral(SAMPLE_SHEET)}, environmentWith(u"XDG_DATA_HOME"_s, data));
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.contains(u"\nBollettini aggiunti all'archivio "_s +
+                              QDir::toNativeSeparators(data + u"/cedolario/fillcp.dll"_s) +
+                              u": 3; righe scartate: 0.\n"_s),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(u"Riga 4: aggiunto all'archivio (Nicolò Ferrè, 17,50 euro).\n"_s),
+             qPrintable(run.err));
 }
 
 void CommandLineTest::printWithARefusingQueueInTheMiddle()

@@ -65,6 +65,7 @@ class QtSheetDialogsTest : public QObject
 private Q_SLOTS:
     void reviewShowsEveryRefusedRow();
     void reviewWithoutGoodRowsOnlyStops();
+    void reviewTellsANameWithPercentSigns();
     void progressSaysWhenItCanNoLongerCancel();
 };
 
@@ -93,6 +94,17 @@ void QtSheetDialogsTest::reviewWithoutGoodRowsOnlyStops()
     QStringList seen;
     QCOMPARE(answer(review, u"Annulla"_s, &seen), SheetAction::Stop);
     QCOMPARE(seen.last(), u"Annulla"_s);
+}
+
+void QtSheetDialogsTest::reviewTellsANameWithPercentSigns()
+{
+    SheetReview review = sampleReview();
+    review.fileName = u"soci %2%1.csv"_s;
+    QStringList seen;
+    QCOMPARE(answer(review, u"Annulla"_s, &seen), SheetAction::Stop);
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(seen.first(), u"soci %2%1.csv: 3 righe valide, 2 righe scartate.\nColonne ignorate: Note.\n"
+                           u"Si può proseguire con le sole righe valide, o fermarsi."_s);
 }
 
 // The batch's progress window: "Annulla" works while slips are drawn; once the job has gone to CUPS

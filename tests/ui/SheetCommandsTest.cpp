@@ -53,6 +53,7 @@ private Q_SLOTS:
     void printCancelledBetweenSlipsSendsNothing();
     void failedPrintIsTold();
     void savedAsOnePdf();
+    void namesWithPercentSignsAreToldAsTheyAre();
 
 private:
     QString archivePath() const { return m_dir.filePath(u"fillcp.dll"_s); }
@@ -304,6 +305,51 @@ void SheetCommandsTest::savedAsOnePdf()
     QVERIFY(pdf.startsWith("%PDF"));
     // Three pages, each A4 landscape.
     QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 3);
+}
+
+// "%1" and "%2" in a folder's or a file's name are told as they are, in every message that names it:
+// each message is built in one step, so a name is never taken for a place of the text.
+void SheetCommandsTest::namesWithPercentSignsAreToldAsTheyAre()
+{
+    QDir(m_dir.path()).mkdir(u"soci %2 %1"_s);
+    const QString folder = m_dir.filePath(u"soci %2 %1"_s);
+
+    const QString pdf = folder + u"/bollettini %1%2.pdf"_s;
+    m_dialogs.pdfToSave = pdf;
+    QCOMPARE(SheetCommands(*m_services).saveSlipsAsPdf(readSlipSheet(ThreeModels).slips),
+             SheetCommands::Result::Done);
+    QCOMPARE(m_messages.texts(), QStringList{u"Bollettini salvati in "_s + QDir::toNativeSeparators(pdf) +
+                                             u": 3.\nRighe senza modello, non stampate: 4."_s});
+
+    m_messages = {};
+    write(archivePath(),
+          "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
+          "\r\n\r\nFalse\r\nTrue\r\n1\r\n");
+    ArchiveTable table;
+    QString error;
+    QVERIFY2(SlipArchive(archivePath()).load(table, error), qPrintable(error));
+    const QString csv = folder + u"/esportati %1%2.csv"_s;
+    m_dialogs.sheetToSave = csv;
+    QCOMPARE(SheetCommands(*m_services).exportSheet(table), SheetCommands::Result::Done);
+    QCOMPARE(m_messages.texts(),
+             QStringList{u"Bollettini esportati in "_s + QDir::toNativeSeparators(csv) + u": 1."_s});
+
+    m_messages = {};
+    const QString missing = folder + u"/manca %1%2.csv"_s;
+    m_dialogs.sheetToOpen = missing;
+    QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Failed);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY2(m_messages.shown[0].text.startsWith(u"Impossibile aprire il file "_s +
+                                                 QDir::toNativeSeparators(missing) + u": "_s),
+             qPrintable(m_messages.shown[0].text));
+
+    m_messages = {};
+    const QString empty = folder + u"/vuoto %1%2.dll"_s;
+    write(empty, "nessun bollettino\r\n");
+    m_dialogs.archiveToOpen = empty;
+    QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Failed);
+    QCOMPARE(m_messages.texts(), QStringList{u"Il file "_s + QDir::toNativeSeparators(empty) +
+                                             u" non contiene bollettini salvati: nulla è stato aggiunto."_s});
 }
 
 QTEST_MAIN(SheetCommandsTest)

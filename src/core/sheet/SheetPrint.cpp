@@ -62,8 +62,8 @@ QStringList sheetOverflowWarnings(const QList<SheetSlip>& slips, const OverflowF
         QStringList descriptions;
         for (const Overflow& overflow : overflows)
             descriptions.append(OverflowDescription(overflow));
-        warnings.append(
-            u"Riga %1 (%2): %3"_s.arg(slip.row).arg(SlipModelName(*model), descriptions.join(u"; "_s)));
+        warnings.append(u"Riga %1 (%2): %3"_s.arg(QString::number(slip.row), SlipModelName(*model),
+                                                  descriptions.join(u"; "_s)));
     }
     return warnings;
 }

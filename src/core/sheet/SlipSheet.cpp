@@ -357,8 +357,8 @@ SheetImport readSlipSheetFile(const QString& path)
 QString problemText(const SheetProblem& problem)
 {
     if (problem.column.isEmpty())
-        return u"Riga %1: %2"_s.arg(problem.row).arg(problem.reason);
-    return u"Riga %1, colonna «%2»: %3"_s.arg(problem.row).arg(problem.column, problem.reason);
+        return u"Riga %1: %2"_s.arg(QString::number(problem.row), problem.reason);
+    return u"Riga %1, colonna «%2»: %3"_s.arg(QString::number(problem.row), problem.column, problem.reason);
 }
 
 QString ignoredColumnsText(const SheetImport& import)
@@ -408,7 +408,7 @@ bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale&
         UnstorableCharacter problem;
         if (!encodeSavedRecord(savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state,
                                record, problem)) {
-            errorText = u"Riga %1: %2"_s.arg(slip.row).arg(unstorableMessage(problem));
+            errorText = u"Riga %1: %2"_s.arg(QString::number(slip.row), unstorableMessage(problem));
             return false;
         }
         out += record;

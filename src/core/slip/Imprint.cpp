@@ -38,10 +38,8 @@ ImprintTexts makeImprint(Clock& clock)
 
     ImprintTexts texts;
     texts.label23 = QStringLiteral("%1/%2    0%3    %4   R1")
-                        .arg(office)
-                        .arg(counter)
-                        .arg(desk)
-                        .arg(clock.today().toString(QStringLiteral("dd-MM-yy")));
+                        .arg(QString::number(office), QString::number(counter), QString::number(desk),
+                             clock.today().toString(QStringLiteral("dd-MM-yy")));
     texts.label24 = QStringLiteral("00%1                     *100,00*").arg(sequence);
     texts.label25 = QStringLiteral("VCY  %1                 *1,00*").arg(operatorCode);
     texts.label26 = QStringLiteral("C/C   %1").arg(receipt);
