@@ -8,10 +8,13 @@
 
 class StoredDateReader;
 
-// The filter of the archive list. A record matches when every word of the query occurs in its
-// payer's name, its payee's three lines, its amount or its date as the list shows it (dd/mm/yyyy),
-// whatever the letter case and accents ("citta" finds "Città"). The records' texts are folded once,
-// when the search is built, into one buffer, so a keystroke costs one scan of that buffer.
+// The filter of the archive list. A record matches when every word of the query occurs in one of its
+// values: every field of the slip, and its date as the list shows it (dd/mm/yyyy), as stored and
+// written out in Italian ("7 dicembre 2026"), whatever the letter case and accents ("forli" finds
+// "Forlì", "marzo" a slip saved as "05 March 2026"). The records' texts are folded once, when the
+// search is built, into one buffer of one byte a character (the archive's code page), so a keystroke
+// costs one scan of that buffer; a query that only narrows the previous one (a letter typed at the
+// end, say) looks only at the records the previous one found.
 class ArchiveSearch
 {
 public:
@@ -27,6 +30,12 @@ public:
     static QString fold(QStringView text);
 
 private:
-    QString m_keys;            // the folded texts, records separated by '\n'
+    QList<qsizetype> scan(const QList<QByteArray>& words) const;
+    bool recordHasAll(qsizetype record, const QList<QByteArray>& words) const;
+
+    QByteArray m_keys;         // the folded texts, records separated by '\n'
     QList<qsizetype> m_starts; // where each record's texts begin in m_keys
+    // The last query's folded words and what it found, for the next keystroke.
+    mutable QList<QByteArray> m_lastWords;
+    mutable QList<qsizetype> m_lastFound;
 };

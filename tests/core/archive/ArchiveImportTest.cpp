@@ -39,6 +39,7 @@ private Q_SLOTS:
     void mergeOnAFullDiskLeavesTheArchive();
     void search_data();
     void search();
+    void narrowingFindsWhatAFreshSearchFinds();
 
 private:
     QTemporaryDir m_dir;
@@ -211,7 +212,18 @@ void ArchiveImportTest::search_data()
     QTest::newRow("date as the list shows it") << "07/12/2026" << QStringList{u"Nicolò Ferrè"_s};
     QTest::newRow("every word must match") << "rossi 99" << QStringList{u"Anna Rossini"_s};
     QTest::newRow("words in any order") << "99 rossi" << QStringList{u"Anna Rossini"_s};
-    QTest::newRow("the reason is not searched") << "quota" << QStringList{};
+    QTest::newRow("the reason") << "quota"
+                                << QStringList{u"Mario Rossi"_s, u"Nicolò Ferrè"_s, u"Anna Rossini"_s};
+    QTest::newRow("town without its accent") << "forli" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("address") << "emilia" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("postcode") << "47121" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("account") << "555777" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("amount in words") << "dodici" << QStringList{u"Mario Rossi"_s};
+    QTest::newRow("month name") << "dicembre" << QStringList{u"Nicolò Ferrè"_s};
+    QTest::newRow("Italian month of a date stored in English") << "gennaio" << QStringList{u"Mario Rossi"_s};
+    QTest::newRow("the date as stored") << "january" << QStringList{u"Mario Rossi"_s};
+    QTest::newRow("month and year") << "maggio 2025" << QStringList{u"Anna Rossini"_s};
+    QTest::newRow("a character no archive holds") << "rossi 中" << QStringList{};
     QTest::newRow("no word spans two texts") << "rossiente" << QStringList{};
     QTest::newRow("nothing matches") << "zanzara" << QStringList{};
 }
@@ -221,22 +233,55 @@ void ArchiveImportTest::search()
     QFETCH(QString, query);
     QFETCH(QStringList, found);
 
-    const QByteArray bytes = record("01 gennaio 2026", "Mario Rossi", "Ente", "12,50") +
+    const QByteArray bytes = record("01 January 2026", "Mario Rossi", "Ente", "12,50") +
                              record("07 dicembre 2026", "Nicol\xF2 Ferr\xE8", "Universit\xE0", "3,00") +
                              record("05 maggio 2025", "Anna Rossini", "Ente", "99,00");
     ArchiveTable table = readArchive(bytes);
+    const auto withFields = [&table](int row, const QList<std::pair<int, QString>>& fields) {
+        QStringList c = table[row].columns();
+        for (const auto& [field, text] : fields)
+            c[FirstFieldColumn + field] = text;
+        table[row] = *SlipRecord::fromColumns(c);
+    };
+    withFields(0, {{AmountWords, u"dodici/50"_s}});
+    withFields(1, {{PayerAddress, u"Via Emilia 5"_s},
+                   {PayerPostcode, u"47121"_s},
+                   {PayerTown, u"Forlì"_s},
+                   {AccountNumber, u"555777"_s}});
     // The third record's payee has a third line.
-    table[2] = *SlipRecord::fromColumns([&] {
-        QStringList c = table[2].columns();
-        c[FirstFieldColumn + PayeeLine3] = u"Sezione Nord"_s;
-        return c;
-    }());
+    withFields(2, {{PayeeLine3, u"Sezione Nord"_s}});
     const ArchiveSearch search(table, StoredDateReader(QLocale(QLocale::Italian, QLocale::Italy)));
 
     QStringList names;
     for (qsizetype index : search.matching(query))
         names.append(table[index].column(FirstFieldColumn + PayerName));
     QCOMPARE(names, found);
+}
+
+// Typing on narrows the previous result instead of scanning everything: each step must find what a
+// search built afresh finds, also when a word is deleted or replaced.
+void ArchiveImportTest::narrowingFindsWhatAFreshSearchFinds()
+{
+    QByteArray bytes;
+    const char* const names[] = {"Rossi Mario", "Rossini Anna", "Russo Rosa", "Ferr\xE8 Ross", "Bianchi"};
+    for (int r = 0; r < 50; ++r)
+        bytes += record(r % 2 ? "05 marzo 2026" : "06 maggio 2026", names[r % 5], r % 3 ? "Ente" : "Rosso",
+                        QByteArray::number(r) + ",00");
+    const ArchiveTable table = readArchive(bytes);
+    const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
+    const ArchiveSearch typing(table, dates);
+    const QStringList steps = {u"r"_s,        u"ro"_s,      u"ros"_s,      u"ross"_s,      u"rossi"_s,
+                               u"rossi "_s,   u"rossi m"_s, u"rossi ma"_s, u"rossi mar"_s, u"rossi m"_s,
+                               u"rossi"_s,    u"ross"_s,    u"ross 1"_s,   u"ross 12"_s,   u"ross 1"_s,
+                               u"rosso"_s,    u"rosso e"_s, u"e rosso"_s,  u"mag"_s,       u"maggio"_s,
+                               u"maggio 3"_s, u"marzo 3"_s};
+    qsizetype narrowed = 0;
+    for (const QString& query : steps) {
+        const QList<qsizetype> fresh = ArchiveSearch(table, dates).matching(query);
+        QCOMPARE(typing.matching(query), fresh);
+        narrowed += fresh.size();
+    }
+    QVERIFY(narrowed > 0);
 }
 
 QTEST_GUILESS_MAIN(ArchiveImportTest)
