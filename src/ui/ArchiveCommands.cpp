@@ -289,3 +289,52 @@ bool ArchiveCommands::UndoDelete()
         }
     }
 }
+
+namespace {
+
+// A write that another copy's lock held up is offered again while the user wants; true once written.
+// A failure, or a wait given up, leaves the archive as it was.
+template <typename Attempt> bool writeWithRetries(MessageBoxes& messages, Attempt attempt)
+{
+    for (;;) {
+        struct Outcome {
+            SlipArchive::WriteResult result = SlipArchive::WriteResult::Failed;
+            QString error;
+        };
+        const Outcome outcome = offInterfaceThread([&] {
+            Outcome tried;
+            tried.result = attempt(tried.error);
+            return tried;
+        });
+        switch (outcome.result) {
+        case SlipArchive::WriteResult::Written:
+            return true;
+        case SlipArchive::WriteResult::Busy:
+            if (messages.askYesNo(tryAgainQuestion(outcome.error)))
+                continue;
+            return false;
+        case SlipArchive::WriteResult::Failed:
+            messages.critical(outcome.error + u"\nNessun bollettino è stato aggiunto."_s);
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+bool ArchiveCommands::AppendRecords(const QByteArray& records)
+{
+    const SlipArchive& file = archive();
+    return writeWithRetries(m_services.messages, [&](QString& error) { return file.append(records, error); });
+}
+
+std::optional<SlipArchive::MergeCounts> ArchiveCommands::MergeArchive(const ArchiveTable& incoming)
+{
+    const SlipArchive& file = archive();
+    const StoredDateReader dates(m_locale);
+    SlipArchive::MergeCounts counts;
+    if (!writeWithRetries(m_services.messages,
+                          [&](QString& error) { return file.merge(incoming, counts, error, &dates); }))
+        return std::nullopt;
+    return counts;
+}

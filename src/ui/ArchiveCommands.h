@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/archive/SlipArchive.h"
 #include "core/archive/SlipRecord.h"
 #include "core/slip/SlipFields.h"
 
@@ -11,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-class SlipArchive;
 struct Services;
 
 // The archive operations of the palette on plain values: start-up, list, save, recall, delete. The
@@ -41,6 +41,13 @@ public:
     // Asks, then removes the record behind list entry row if the file still holds it there; true when
     // it was removed.
     bool DeleteRecord(qsizetype row);
+    // Appends the records' bytes (several slips of a sheet, say) in one locked step, all or none: true
+    // when written. A failure is told, ending "Nessun bollettino è stato aggiunto."
+    bool AppendRecords(const QByteArray& records);
+    // Adds the records of another archive not already in this one (see SlipArchive::merge), the saving
+    // dates compared by the day they name; the counts when written, none after a failure (told).
+    std::optional<SlipArchive::MergeCounts> MergeArchive(const ArchiveTable& incoming);
+
     // Whether a deletion of this run can be undone, and the undoing: the last deleted record put back
     // where it was, under the lock; true when it was (and the next older deletion is then the last).
     bool CanUndoDelete() const { return !m_deleted.empty(); }

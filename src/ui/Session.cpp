@@ -22,6 +22,8 @@ Session::Session(Services& services)
     : m_services(services), m_archive(services), m_print(services), m_sheets(services),
       m_slip(std::make_unique<Form1>(services)), m_palette(std::make_unique<Form2>(*m_slip))
 {
+    // One archive object for every command that writes the archive.
+    m_sheets.setArchiveCommands(m_archive);
     addCommandActions();
     connect(m_palette.get(), &Form2::commandClicked, this,
             [this](int index) { m_commands.at(static_cast<std::size_t>(index))->trigger(); });

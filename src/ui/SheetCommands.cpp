@@ -10,6 +10,7 @@
 #include "platform/Printer.h"
 #include "platform/Services.h"
 #include "platform/SheetDialogs.h"
+#include "ui/ArchiveCommands.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,18 @@ using namespace Qt::StringLiterals;
 
 SheetCommands::SheetCommands(Services& services) : m_services(services)
 {
+}
+
+SheetCommands::~SheetCommands() = default;
+
+ArchiveCommands& SheetCommands::archive()
+{
+    if (m_archive)
+        return *m_archive;
+    if (!m_ownArchive)
+        m_ownArchive = std::make_unique<ArchiveCommands>(m_services);
+    m_ownArchive->setLocale(m_locale);
+    return *m_ownArchive;
 }
 
 SheetCommands::Result SheetCommands::importSheet()
@@ -60,11 +73,12 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips)
         return Result::Stopped;
     QString error;
     QByteArray records;
-    if (!encodeSheetSlips(slips, m_services.clock.today(), m_locale, records, error) ||
-        SlipArchive(m_services.archivePath()).append(records, error) != SlipArchive::WriteResult::Written) {
+    if (!encodeSheetSlips(slips, m_services.clock.today(), m_locale, records, error)) {
         m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
         return Result::Failed;
     }
+    if (!archive().AppendRecords(records))
+        return Result::Failed;
     m_services.messages.inform(u"Bollettini aggiunti all'archivio: %1."_s.arg(slips.size()));
     return Result::Done;
 }
@@ -103,13 +117,10 @@ SheetCommands::Result SheetCommands::importArchive()
                 QDir::toNativeSeparators(path)));
         return Result::Failed;
     }
-    SlipArchive::MergeCounts counts;
-    const StoredDateReader dates(m_locale);
-    if (SlipArchive(m_services.archivePath()).merge(incoming, counts, error, &dates) !=
-        SlipArchive::WriteResult::Written) {
-        m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
+    const std::optional<SlipArchive::MergeCounts> merged = archive().MergeArchive(incoming);
+    if (!merged)
         return Result::Failed;
-    }
+    const SlipArchive::MergeCounts& counts = *merged;
     QString told = u"Bollettini aggiunti all'archivio: %1; già presenti, saltati: %2"_s.arg(
         QString::number(counts.added), QString::number(counts.alreadyPresent));
     if (counts.repeatedInFile > 0)

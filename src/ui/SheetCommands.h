@@ -6,6 +6,9 @@
 #include <QList>
 #include <QLocale>
 
+#include <memory>
+
+class ArchiveCommands;
 struct Services;
 
 // The commands of the palette's right-click menu for many slips at once, on plain values: a
@@ -16,6 +19,11 @@ class SheetCommands
 {
 public:
     explicit SheetCommands(Services& services);
+    ~SheetCommands();
+
+    // The archive object that stores and merges, with the wait and "Riprovare?" of every archive
+    // command: the session's own. Unset, the commands make one of their own.
+    void setArchiveCommands(ArchiveCommands& archive) { m_archive = &archive; }
 
     enum class Result { Done, Stopped, Failed };
 
@@ -36,6 +44,10 @@ public:
     void setLocale(const QLocale& locale) { m_locale = locale; }
 
 private:
+    ArchiveCommands& archive();
+
     Services& m_services;
     QLocale m_locale = QLocale::system();
+    ArchiveCommands* m_archive = nullptr;
+    std::unique_ptr<ArchiveCommands> m_ownArchive;
 };

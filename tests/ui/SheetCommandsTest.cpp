@@ -13,6 +13,9 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +52,8 @@ private Q_SLOTS:
     void overflowsAreSummarisedPerRow();
     void exportedArchiveImportsBackTheSame();
     void anotherArchiveIsMergedWithoutDuplicates();
+    void aBusyArchiveAsksWhetherToTryAgain_data();
+    void aBusyArchiveAsksWhetherToTryAgain();
     void printedAsOneJobOfOnePageASlip();
     void printCancelledBetweenSlipsSendsNothing();
     void failedPrintIsTold();
@@ -149,6 +154,44 @@ void SheetCommandsTest::aFullDiskStoresNoRow()
     QCOMPARE(m_messages.shown.size(), 1);
     QVERIFY2(m_messages.shown[0].text.endsWith(u"Nessun bollettino è stato aggiunto."_s),
              qPrintable(m_messages.shown[0].text));
+}
+
+void SheetCommandsTest::aBusyArchiveAsksWhetherToTryAgain_data()
+{
+    QTest::addColumn<bool>("merging"); // else a sheet's rows stored
+    QTest::newRow("Importa archivio") << true;
+    QTest::newRow("rows of a sheet") << false;
+}
+
+// Another copy holds the archive's lock: the user is asked, as for a save, and nothing is written
+// until the lock is free.
+void SheetCommandsTest::aBusyArchiveAsksWhetherToTryAgain()
+{
+    QFETCH(bool, merging);
+    write(archivePath(), QByteArray());
+    const QString other = m_dir.filePath(u"da-windows.dll"_s);
+    write(other, "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
+                 "\r\n\r\nFalse\r\nTrue\r\n1\r\n");
+    m_dialogs.archiveToOpen = other;
+    const SheetImport import = readSlipSheet("Nome;Importo\r\nRossi;1,00\r\n");
+    SheetCommands commands(*m_services);
+    const auto run = [&] { return merging ? commands.importArchive() : commands.storeSlips(import.slips); };
+
+    const int lock = ::open(QFile::encodeName(archivePath() + u".lock"_s).constData(),
+                            O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(lock >= 0);
+    QCOMPARE(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    m_messages.answers = {false};
+    QCOMPARE(run(), SheetCommands::Result::Failed);
+    QCOMPARE(m_messages.texts(),
+             QStringList(u"L'archivio %1 è in uso da un'altra copia del programma.\nRiprovare?"_s.arg(
+                 archivePath())));
+    QCOMPARE(contents(archivePath()), QByteArray());
+
+    ::close(lock);
+    m_messages.shown.clear();
+    QCOMPARE(run(), SheetCommands::Result::Done);
+    QCOMPARE(payers(archivePath()), QStringList{u"Rossi"_s});
 }
 
 void SheetCommandsTest::overflowsAreSummarisedPerRow()
