@@ -1,5 +1,6 @@
 #include "ui/Session.h"
 
+#include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 #include "ui/ArchiveList.h"
 #include "ui/Form1.h"
@@ -299,8 +300,15 @@ void Session::addSheetMenu()
     for (int index : {Form2::InfoButton, Form2::MinimiseButton, Form2::ExitButton})
         palette.addAction(commandAction(index));
 
+    QAction* printFound = action("printFoundAction", QStringLiteral("Stampa i bollettini trovati\u2026"),
+                                 &Session::printFoundSlips);
+    QAction* pdfFound = action("pdfFoundAction", QStringLiteral("Salva i trovati come PDF\u2026"),
+                               &Session::saveFoundSlipsAsPdf);
+
     QMenu& list = *m_palette->ListMenu;
     list.addAction(search);
+    list.addAction(printFound);
+    list.addAction(pdfFound);
     list.addSeparator();
     list.addAction(exportSheet);
     list.addAction(importSheet);
@@ -327,6 +335,42 @@ QList<qsizetype> Session::shownRecords() const
     QList<qsizetype> all(m_archive.table().size());
     std::iota(all.begin(), all.end(), qsizetype(0));
     return all;
+}
+
+QList<SheetSlip> Session::shownSlips() const
+{
+    QList<SheetSlip> slips;
+    const QList<qsizetype> shown = shownRecords();
+    slips.reserve(shown.size());
+    int position = 0;
+    for (qsizetype index : shown) {
+        const SlipRecord& record = m_archive.table().at(index);
+        // Told by their place in the list, as a sheet's slips are by their row.
+        slips.append(SheetSlip{++position, slipTextsOf(record), paletteStateOf(record), std::nullopt});
+    }
+    return slips;
+}
+
+void Session::printFoundSlips()
+{
+    const QList<SheetSlip> slips = shownSlips();
+    if (slips.isEmpty()) {
+        m_services.messages.inform(
+            QStringLiteral("L'elenco non mostra nessun bollettino: nulla da stampare."));
+        return;
+    }
+    m_sheets.printSlips(slips);
+}
+
+void Session::saveFoundSlipsAsPdf()
+{
+    const QList<SheetSlip> slips = shownSlips();
+    if (slips.isEmpty()) {
+        m_services.messages.inform(
+            QStringLiteral("L'elenco non mostra nessun bollettino: nulla da salvare."));
+        return;
+    }
+    m_sheets.saveSlipsAsPdf(slips);
 }
 
 void Session::importSheet()

@@ -83,6 +83,12 @@ private:
     void applySearch(const QString& text);
     // Indices of the records the list shows.
     QList<qsizetype> shownRecords() const;
+    // Those records as slips to print, in the list's order.
+    QList<SheetSlip> shownSlips() const;
+    // "Stampa i bollettini trovati…" and "Salva i trovati come PDF…": what the list shows, one page a
+    // slip, as a sheet's slips are printed.
+    void printFoundSlips();
+    void saveFoundSlipsAsPdf();
     Services& m_services;
     ArchiveCommands m_archive;
     PrintCommand m_print;

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void narrowsAsTheUserTypes();
     void recallAndDeleteActOnTheFilteredEntry();
     void escapeBringsTheWholeListBack();
+    void printsAndSavesWhatTheSearchShows();
 };
 
 void ArchiveSearchTest::hiddenUntilAskedFor()
@@ -75,7 +76,8 @@ void ArchiveSearchTest::hiddenUntilAskedFor()
     // The list's own right-click menu holds its two buttons' commands, the undoing of a deletion, the
     // search and the spreadsheet commands.
     QCOMPARE(actionTexts(*palette.ListMenu),
-             (QStringList{u"Apri"_s, u"Elimina"_s, u"Annulla l'eliminazione"_s, u"-"_s, u"Cerca"_s, u"-"_s,
+             (QStringList{u"Apri"_s, u"Elimina"_s, u"Annulla l'eliminazione"_s, u"-"_s, u"Cerca"_s,
+                          u"Stampa i bollettini trovati\u2026"_s, u"Salva i trovati come PDF\u2026"_s, u"-"_s,
                           u"Esporta in foglio di calcolo\u2026"_s, u"Importa da foglio di calcolo\u2026"_s,
                           u"Importa archivio\u2026"_s}));
 
@@ -169,6 +171,41 @@ void ArchiveSearchTest::escapeBringsTheWholeListBack()
     QCOMPARE(palette.List1->geometry(), list);
     QCOMPARE(entries(palette), (QStringList{u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Ferrè Nicolò"_s}));
     QCOMPARE(palette.Label4->text(), u"Record: 2"_s);
+}
+
+// "Stampa i bollettini trovati…" and "Salva i trovati come PDF…" act on the narrowed list only.
+void ArchiveSearchTest::printsAndSavesWhatTheSearchShows()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Ferre + Rossini);
+    app.start();
+    Form2& palette = app.palette();
+    app.session->showSearch();
+    QTest::keyClicks(palette.SearchBox, u"ross"_s);
+    QAction* print = palette.findChild<QAction*>(u"printFoundAction"_s);
+    QAction* pdf = palette.findChild<QAction*>(u"pdfFoundAction"_s);
+    QVERIFY(print && pdf);
+
+    print->trigger();
+    QCOMPARE(app.printer.printedPages.size(), 2u);
+    QVERIFY(app.printer.printedPages[0].join(u'\n').contains(u"|Rossi Mario|"_s));
+    QVERIFY(app.printer.printedPages[1].join(u'\n').contains(u"|Rossini Anna|"_s));
+    QCOMPARE(app.messages.texts(), QStringList(u"Bollettini stampati in un solo lavoro: 2."_s));
+
+    app.sheetDialogs.pdfToSave = app.directory.filePath(u"trovati.pdf"_s);
+    pdf->trigger();
+    const QByteArray written = contents(app.sheetDialogs.pdfToSave);
+    QVERIFY(written.startsWith("%PDF"));
+    QCOMPARE(written.count("/Type /Page\n") + written.count("/Type /Page\r") + written.count("/Type /Page "),
+             qsizetype(2));
+
+    // A search that shows nothing prints nothing, and says so.
+    palette.SearchBox->setText(u"nessuno"_s);
+    app.messages.shown.clear();
+    print->trigger();
+    QCOMPARE(app.printer.printedPages.size(), 2u);
+    QCOMPARE(app.messages.texts(),
+             QStringList(u"L'elenco non mostra nessun bollettino: nulla da stampare."_s));
 }
 
 QTEST_MAIN(ArchiveSearchTest)
