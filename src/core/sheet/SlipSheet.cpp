@@ -136,7 +136,8 @@ public:
         const qsizetype before = problems.size();
         slip.row = record.row;
         auto problem = [&](int index, const QString& reason) {
-            problems.append({record.row, index >= 0 ? m_headers.value(index) : QString(), reason});
+            problems.append(
+                {record.row, index >= 0 ? ElidedForMessage(m_headers.value(index)) : QString(), reason});
         };
         if (record.unterminatedQuote)
             problem(-1, u"le virgolette aperte non si chiudono prima della fine del file"_s);
@@ -205,7 +206,7 @@ private:
             const std::optional<QString> formatted = FormatAmount(trimmed);
             if (!formatted) {
                 report(u"l'importo «%1» non è valido: scrivere solo cifre e una virgola, come 1234,50"_s.arg(
-                    trimmed));
+                    ElidedForMessage(trimmed)));
                 return;
             }
             text = *formatted;
@@ -231,19 +232,19 @@ private:
             if (const std::optional<QDate> date = readSheetDate(text))
                 slip.date = date;
             else
-                report(u"«%1» non è una data: scrivere gg/mm/aaaa"_s.arg(text));
+                report(u"«%1» non è una data: scrivere gg/mm/aaaa"_s.arg(ElidedForMessage(text)));
             return;
         case SheetColumn::Model:
             if (const std::optional<PaletteState> state = readModel(text, slip.state))
                 slip.state = *state;
             else
-                report(u"«%1» non è un modello: scrivere premarcati o 2 frame"_s.arg(text));
+                report(u"«%1» non è un modello: scrivere premarcati o 2 frame"_s.arg(ElidedForMessage(text)));
             return;
         case SheetColumn::CodeLine:
             if (const std::optional<int> check = readCodeLine(text))
                 slip.state.check = CheckBoxState(*check);
             else
-                report(u"«%1» non è una scelta: scrivere sì o no"_s.arg(text));
+                report(u"«%1» non è una scelta: scrivere sì o no"_s.arg(ElidedForMessage(text)));
             return;
         }
     }
@@ -314,10 +315,10 @@ SheetImport readSlipSheet(QByteArrayView bytes)
         headers.append(name);
         int column = sheetColumnOf(name);
         if (column >= 0 && taken[column]) {
-            result.ignoredColumns.append(u"%1 (ripetuta)"_s.arg(name));
+            result.ignoredColumns.append(u"%1 (ripetuta)"_s.arg(ElidedForMessage(name)));
             column = -1;
         } else if (column < 0 && !name.isEmpty()) {
-            result.ignoredColumns.append(name);
+            result.ignoredColumns.append(ElidedForMessage(name));
         }
         if (column >= 0) {
             taken[column] = true;

@@ -47,8 +47,9 @@ struct SheetSlip {
 // Why a row was refused.
 struct SheetProblem {
     int row = 0;
-    QString column; // the header as the file writes it; empty for the row as a whole
-    QString reason; // Italian
+    QString column; // the header as the file writes it, shortened as messages show values; empty for the row
+                    // as a whole
+    QString reason; // Italian; a cell it quotes is shortened as messages show values
 };
 
 struct SheetImport {
@@ -56,7 +57,7 @@ struct SheetImport {
     QString error;
     SheetEncoding encoding = SheetEncoding::Utf8;
     QChar separator = u';';
-    QStringList ignoredColumns; // headers that name no column (or name one a second time)
+    QStringList ignoredColumns; // headers that name no column (or name one a second time), shortened
     QList<SheetSlip> slips;
     QList<SheetProblem> problems; // in row order, one or more per refused row
     int refusedRows = 0;

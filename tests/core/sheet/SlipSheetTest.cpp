@@ -57,6 +57,7 @@ private Q_SLOTS:
     void optionCells();
     void headersAndRows();
     void exportReadsBack();
+    void longCellsAreShortenedInMessages();
 };
 
 void SlipSheetTest::spreadsheetFiles_data()
@@ -352,6 +353,24 @@ void SlipSheetTest::headersAndRows()
     QVERIFY(!import.read);
     QVERIFY(import.error.contains(u"intestazione"_s));
     QVERIFY(!readSlipSheetFile(fixture(u"no-such-file.csv"_s)).read);
+}
+
+// A bad cell or header of a megabyte is quoted by its first sixty characters, line breaks as spaces.
+void SlipSheetTest::longCellsAreShortenedInMessages()
+{
+    const QString amount = u"12x"_s.repeated(350'000);
+    const QString header = u"Note\nlunghe "_s + QString(1'000'000, u'n');
+    const SheetImport import = readSlipSheet(
+        (u"Nome;Importo;Modello;\"%1\"\r\nA;%2;\"primo\r\nsecondo\"\r\n"_s.arg(header, amount)).toUtf8());
+    QVERIFY(import.read);
+    QCOMPARE(import.ignoredColumns, QStringList{u"Note lunghe "_s + QString(48, u'n') + u"…"_s});
+    QCOMPARE(import.problems.size(), 2);
+    QCOMPARE(problemText(import.problems[0]),
+             u"Riga 2, colonna «Importo»: l'importo «"_s + u"12x"_s.repeated(20) +
+                 u"…» non è valido: scrivere solo cifre e una virgola, come 1234,50"_s);
+    QCOMPARE(problemText(import.problems[1]),
+             u"Riga 2, colonna «Modello»: «primo secondo» non è un modello: scrivere premarcati o 2 frame"_s);
+    QCOMPARE(ignoredColumnsText(import), u"Colonne ignorate: «Note lunghe "_s + QString(48, u'n') + u"…»."_s);
 }
 
 void SlipSheetTest::exportReadsBack()

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class FieldRulesTest : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void insertedText();
     void trimmedOfSpaces_data();
     void trimmedOfSpaces();
+    void elidedForMessage_data();
+    void elidedForMessage();
 };
 
 void FieldRulesTest::typedCode_data()
@@ -192,6 +196,38 @@ void FieldRulesTest::trimmedOfSpaces()
     QFETCH(QString, text);
     QFETCH(QString, trimmed);
     QCOMPARE(TrimmedOfSpaces(text), trimmed);
+}
+
+void FieldRulesTest::elidedForMessage_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<QString>("shown");
+
+    const QString sixty = u"0123456789"_s.repeated(6);
+    QTest::newRow("empty") << QString() << 60 << QString();
+    QTest::newRow("a short value stays whole") << u"12,5x"_s << 60 << u"12,5x"_s;
+    QTest::newRow("exactly the limit stays whole") << sixty << 60 << sixty;
+    QTest::newRow("one over the limit is cut, with an ellipsis") << sixty + u"A"_s << 60 << sixty + u"…"_s;
+    QTest::newRow("a cell of five megabytes shows its first sixty characters")
+        << QString(5'000'000, u'x') << 60 << QString(60, u'x') + u"…"_s;
+    QTest::newRow("each line break is one space")
+        << u"uno\r\ndue\rtre\nquattro\n\ncinque"_s << 60 << u"uno due tre quattro  cinque"_s;
+    QTest::newRow("CR LF counts as one character") << u"ab\r\ncdefg"_s << 5 << u"ab cd…"_s;
+    QTest::newRow("a line break at the end of a short value") << u"abc\r\n"_s << 5 << u"abc "_s;
+    QTest::newRow("a character of two units is not split at the cut")
+        << u"abcd\U0001F600xyz"_s << 5 << u"abcd…"_s;
+    QTest::newRow("a character of two units that fits stays whole")
+        << u"abcd\U0001F600xyz"_s << 6 << u"abcd\U0001F600…"_s;
+    QTest::newRow("tabs and accents are kept") << u"\tCittà"_s << 60 << u"\tCittà"_s;
+}
+
+void FieldRulesTest::elidedForMessage()
+{
+    QFETCH(QString, text);
+    QFETCH(int, max);
+    QFETCH(QString, shown);
+    QCOMPARE(ElidedForMessage(text, max), shown);
 }
 
 QTEST_GUILESS_MAIN(FieldRulesTest)
