@@ -1,5 +1,7 @@
 #include "platform/SheetDialogs.h"
 
+#include "core/slip/SlipText.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -11,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -97,15 +100,28 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     dialog.setWindowTitle(u"cedolario"_s);
     auto* layout = new QVBoxLayout(&dialog);
 
-    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(
-        review.fileName, QString::number(review.goodRows), QString::number(review.refusedRows));
-    if (!review.ignoredColumns.isEmpty())
-        summary += u"\nColonne ignorate: %1."_s.arg(review.ignoredColumns.join(u", "_s));
+    // The window stays within the screen whatever the sheet holds: names and cells are shortened,
+    // a long list of ignored columns is cut, and the columns of the table are kept narrow.
+    const QRect screen =
+        (dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(ElidedForMessage(review.fileName, 120),
+                                                                       QString::number(review.goodRows),
+                                                                       QString::number(review.refusedRows));
+    if (!review.ignoredColumns.isEmpty()) {
+        constexpr qsizetype ListedColumns = 10;
+        QStringList listed;
+        for (qsizetype i = 0; i < review.ignoredColumns.size() && i < ListedColumns; ++i)
+            listed.append(ElidedForMessage(review.ignoredColumns[i]));
+        if (review.ignoredColumns.size() > ListedColumns)
+            listed.append(u"e altre %1"_s.arg(QString::number(review.ignoredColumns.size() - ListedColumns)));
+        summary += u"\nColonne ignorate: %1."_s.arg(listed.join(u", "_s));
+    }
     if (review.goodRows > 0)
         summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
                                           : u"\nCosa fare dei bollettini?"_s;
     auto* label = new QLabel(summary, &dialog);
     label->setObjectName(u"Summary"_s);
+    label->setWordWrap(true);
     layout->addWidget(label);
 
     if (!review.problems.isEmpty()) {
@@ -117,11 +133,13 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
         for (int r = 0; r < review.problems.size(); ++r) {
             const SheetProblem& problem = review.problems[r];
             table->setItem(r, 0, new QTableWidgetItem(QString::number(problem.row)));
-            table->setItem(r, 1, new QTableWidgetItem(problem.column));
-            table->setItem(r, 2, new QTableWidgetItem(problem.reason));
+            table->setItem(r, 1, new QTableWidgetItem(ElidedForMessage(problem.column)));
+            table->setItem(r, 2, new QTableWidgetItem(ElidedForMessage(problem.reason, 400)));
         }
         table->horizontalHeader()->setStretchLastSection(true);
         table->resizeColumnsToContents();
+        for (int column = 0; column < table->columnCount(); ++column)
+            table->setColumnWidth(column, std::min(table->columnWidth(column), screen.width() / 3));
         layout->addWidget(table);
     }
     if (!review.overflowWarnings.isEmpty()) {
@@ -151,7 +169,8 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     QPushButton* stop = buttons->addButton(u"Annulla"_s, QDialogButtonBox::RejectRole);
     QObject::connect(stop, &QPushButton::clicked, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    dialog.resize(640, dialog.sizeHint().height());
+    dialog.setMaximumSize(screen.size());
+    dialog.resize(std::min(640, screen.width()), std::min(dialog.sizeHint().height(), screen.height()));
     if (dialog.exec() != QDialog::Accepted)
         return SheetAction::Stop;
     return chosen;

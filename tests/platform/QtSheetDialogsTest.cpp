@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void reviewShowsEveryRefusedRow();
     void reviewWithoutGoodRowsOnlyStops();
     void reviewTellsANameWithPercentSigns();
+    void reviewOfAHugeSheetStaysOnTheScreen();
     void progressSaysWhenItCanNoLongerCancel();
 };
 
@@ -105,6 +107,41 @@ void QtSheetDialogsTest::reviewTellsANameWithPercentSigns()
     QVERIFY(!seen.isEmpty());
     QCOMPARE(seen.first(), u"soci %2%1.csv: 3 righe valide, 2 righe scartate.\nColonne ignorate: Note.\n"
                            u"Si può proseguire con le sole righe valide, o fermarsi."_s);
+}
+
+// A sheet of 100 000 ignored columns with long names, and rows whose column and reason are very long:
+// the window stays within the screen's free area and says how many columns it does not list.
+void QtSheetDialogsTest::reviewOfAHugeSheetStaysOnTheScreen()
+{
+    SheetReview review = sampleReview();
+    review.fileName = QString(300, u'f') + u".csv"_s;
+    review.ignoredColumns.clear();
+    for (int i = 0; i < 100'000; ++i)
+        review.ignoredColumns.append(QString(200, u'c') + QString::number(i));
+    for (int i = 0; i < 200; ++i)
+        review.problems.append(
+            {i + 6, QString(5000, u'k'), u"«"_s + QString(100'000, u'x') + u"» non è valido"_s});
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+
+    QtSheetDialogs dialogs;
+    QSize shown;
+    QString summary;
+    QTimer::singleShot(0, [&] {
+        QDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())));
+        shown = dialog->frameGeometry().size();
+        summary = dialog->findChild<QLabel*>(u"Summary"_s)->text();
+        dialog->reject();
+    });
+    QCOMPARE(dialogs.review(review), SheetAction::Stop);
+    QVERIFY2(shown.width() <= available.width() && shown.height() <= available.height(),
+             qPrintable(u"%1x%2 on %3x%4"_s.arg(
+                 QString::number(shown.width()), QString::number(shown.height()),
+                 QString::number(available.width()), QString::number(available.height()))));
+    QVERIFY2(shown.width() > 0, "the review was not shown");
+    QVERIFY2(summary.endsWith(u", e altre 99990.\nSi può proseguire con le sole righe valide, o fermarsi."_s),
+             qPrintable(summary.right(200)));
+    QVERIFY2(summary.size() < 1500, qPrintable(QString::number(summary.size())));
 }
 
 // The batch's progress window: "Annulla" works while slips are drawn; once the job has gone to CUPS
