@@ -104,6 +104,7 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     // a long list of ignored columns is cut, and the columns of the table are kept narrow.
     const QRect screen =
         (dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const int width = std::min(640, screen.width());
     QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(ElidedForMessage(review.fileName, 120),
                                                                        QString::number(review.goodRows),
                                                                        QString::number(review.refusedRows));
@@ -139,7 +140,7 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
         table->horizontalHeader()->setStretchLastSection(true);
         table->resizeColumnsToContents();
         for (int column = 0; column < table->columnCount(); ++column)
-            table->setColumnWidth(column, std::min(table->columnWidth(column), screen.width() / 3));
+            table->setColumnWidth(column, std::min(table->columnWidth(column), width / 3));
         layout->addWidget(table);
     }
     if (!review.overflowWarnings.isEmpty()) {
@@ -170,7 +171,7 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     QObject::connect(stop, &QPushButton::clicked, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.setMaximumSize(screen.size());
-    dialog.resize(std::min(640, screen.width()), std::min(dialog.sizeHint().height(), screen.height()));
+    dialog.resize(width, std::min(dialog.sizeHint().height(), screen.height()));
     if (dialog.exec() != QDialog::Accepted)
         return SheetAction::Stop;
     return chosen;
