@@ -1,6 +1,7 @@
 // Reading a spreadsheet of slips (bytes -> rows -> typing rules -> slips) against reading the same
 // file's bytes.
 #include "ReadFileBytes.h"
+#include "core/files/InputFile.h"
 #include "core/sheet/SlipSheet.h"
 
 #include <QFile>
@@ -8,6 +9,11 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +44,107 @@ const QString& sheetOf(qsizetype n)
     return *paths.insert(n, path);
 }
 
+// 20 MB of empty cells (";" and a line end, over and over) under a header.
+const QString& emptyCellsSheet()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString name = dir.filePath(u"vuote.csv"_s);
+        QFile file(name);
+        const QByteArray bytes = QByteArray("Nome;Importo\n") + QByteArray(";\n").repeated(10 << 20);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(name));
+        return name;
+    }();
+    return path;
+}
+
+QString g_self; // this executable, run again as the child that measures
+
+// The resident memory of this process in kB, from /proc/self/statm.
+qint64 residentKb()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE) / 1024;
+}
+
+// What the child does, writing its resident memory in kB to its standard output while it holds what
+// it has read: "start" nothing, "bytes" the file's bytes, "import" the bytes and the slips read from
+// them, as readSlipSheetFile() holds both before it returns.
+int childMain(const char* work, const char* path)
+{
+    const QString name = QString::fromLocal8Bit(path);
+    QByteArray bytes;
+    QString error;
+    if (qstrcmp(work, "start") != 0 && !readInputFile(name, qint64(1) << 30, bytes, error))
+        return 1;
+    SheetImport import;
+    if (qstrcmp(work, "import") == 0 && !(import = readSlipSheet(bytes)).read)
+        return 1;
+    const QByteArray kb = QByteArray::number(residentKb());
+    return ::write(1, kb.constData(), size_t(kb.size())) == kb.size() ? 0 : 1;
+}
+
+// The resident memory, in MiB, of a fresh run of this executable that does work on path.
+double childPeakMiB(const char* work, const QString& path)
+{
+    const QByteArray self = QFile::encodeName(g_self);
+    const QByteArray file = QFile::encodeName(path);
+    char* const arguments[] = {const_cast<char*>(self.constData()), const_cast<char*>("--peak-child"),
+                               const_cast<char*>(work), const_cast<char*>(file.constData()), nullptr};
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, self.constData(), &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    QByteArray answer;
+    char buffer[64];
+    ssize_t got = 0;
+    while (spawned == 0 && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        answer.append(buffer, got);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status))
+        return -1;
+    return double(answer.toLongLong()) / 1024.0;
+}
+
+// Memory: arg 0 = 20 MB of empty cells, arg 1 = 20 MB of slips (125 000 rows as above), each the
+// resident memory of a fresh process holding what it read (start_MiB: the same process reading nothing).
+void peakOf(benchmark::State& state, const char* work)
+{
+    const QString& path = state.range(0) == 0 ? emptyCellsSheet() : sheetOf(125000);
+    double peak = 0;
+    for (auto _ : state) {
+        peak = childPeakMiB(work, path);
+        if (peak < 0)
+            state.SkipWithError("the child failed");
+    }
+    const double file = double(QFile(path).size()) / double(1 << 20);
+    state.counters["peak_MiB"] = peak;
+    state.counters["file_MiB"] = file;
+    state.counters["peak_per_file"] = peak / file;
+    state.counters["start_MiB"] = childPeakMiB("start", path);
+}
+
+void PeakReadBytes(benchmark::State& state)
+{
+    peakOf(state, "bytes");
+}
+
+void PeakImport(benchmark::State& state)
+{
+    peakOf(state, "import");
+}
+
 void ReadSheetBytes(benchmark::State& state)
 {
     ReadFileBytes(state, sheetOf(state.range(0)));
@@ -61,6 +168,8 @@ void ImportSheet(benchmark::State& state)
 
 BENCHMARK(ReadSheetBytes)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportSheet)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(PeakReadBytes)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(PeakImport)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 static const bool described =
     (benchmark::AddCustomContext("cedolario.section", "Spreadsheet import"),
@@ -69,7 +178,24 @@ static const bool described =
          "`ImportSheet/N` reads a CSV file of N slips (UTF-8 with BOM, \";\", every row quoted "
          "where a spreadsheet would quote it, accents in every row) and puts every row through the "
          "typing rules: digits, exact amount and its words, trimming, Windows-1252 check; "
-         "`ReadSheetBytes/N` reads the same file's bytes into memory."),
-     benchmark::AddCustomContext("cedolario.reference.ImportSheet", "ReadSheetBytes"), true);
+         "`ReadSheetBytes/N` reads the same file's bytes into memory. `PeakImport/0` and `/1` import 20 MB "
+         "of empty cells and 20 MB of slips in a fresh process; the counter `peak_MiB` is its resident "
+         "memory "
+         "holding the bytes and the slips (as the import does before it lets the bytes go), "
+         "`start_MiB` that of the same process reading nothing, `peak_per_file` the peak over "
+         "the file's size; `PeakReadBytes` reads the same file's bytes alone in such a process."),
+     benchmark::AddCustomContext("cedolario.reference.ImportSheet", "ReadSheetBytes"),
+     benchmark::AddCustomContext("cedolario.reference.PeakImport", "PeakReadBytes"), true);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--peak-child") == 0)
+        return childMain(argv[2], argv[3]);
+    g_self = QString::fromLocal8Bit(argv[0]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,90 +2,140 @@
 
 #include "core/archive/Windows1252.h"
 
-#include <QStringDecoder>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
-QString decodeSheetBytes(QByteArrayView bytes, SheetEncoding* encoding)
+namespace {
+
+// True when bytes are valid UTF-8: no stray continuation byte, no sequence cut short, no overlong
+// form, no surrogate, nothing beyond U+10FFFF.
+bool isValidUtf8(QByteArrayView bytes)
 {
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    const QByteArrayView body = bom ? bytes.sliced(3) : bytes;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError()) {
-        if (encoding)
-            *encoding = bom ? SheetEncoding::Utf8WithBom : SheetEncoding::Utf8;
-        return text;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (n - i < length || s[i + 1] < low || s[i + 1] > high)
+            return false;
+        for (int k = 2; k < length; ++k) {
+            if (s[i + k] < 0x80 || s[i + k] > 0xBF)
+                return false;
+        }
+        i += length;
     }
-    if (encoding)
-        *encoding = SheetEncoding::Windows1252;
-    return decodeWindows1252(bytes);
+    return true;
 }
 
-QChar detectSeparator(QStringView text)
+} // namespace
+
+SheetEncoding detectSheetEncoding(QByteArrayView bytes, QByteArrayView* body)
+{
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+    const QByteArrayView rest = bom ? bytes.sliced(3) : bytes;
+    if (isValidUtf8(rest)) {
+        if (body)
+            *body = rest;
+        return bom ? SheetEncoding::Utf8WithBom : SheetEncoding::Utf8;
+    }
+    if (body)
+        *body = bytes;
+    return SheetEncoding::Windows1252;
+}
+
+QString decodeSheetField(QByteArrayView bytes, SheetEncoding encoding)
+{
+    if (encoding == SheetEncoding::Windows1252)
+        return decodeWindows1252(bytes);
+    return QString::fromUtf8(bytes);
+}
+
+char detectSeparator(QByteArrayView bytes)
 {
     int semicolons = 0;
     int commas = 0;
     int tabs = 0;
     bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'"') {
+    for (const char c : bytes) {
+        if (c == '"') {
             quoted = !quoted;
         } else if (quoted) {
             continue;
-        } else if (c == u'\r' || c == u'\n') {
+        } else if (c == '\r' || c == '\n') {
             // A header made of empty lines says nothing yet.
             if (semicolons + commas + tabs > 0)
                 break;
-        } else if (c == u';') {
+        } else if (c == ';') {
             ++semicolons;
-        } else if (c == u',') {
+        } else if (c == ',') {
             ++commas;
-        } else if (c == u'\t') {
+        } else if (c == '\t') {
             ++tabs;
         }
     }
     if (commas > semicolons)
-        return u',';
+        return ',';
     if (semicolons == 0 && tabs > 0)
-        return u'\t';
-    return u';';
+        return '\t';
+    return ';';
 }
 
-QList<CsvRecord> parseCsv(QStringView text, QChar separator)
+bool CsvReader::next(CsvRecord& record)
 {
-    QList<CsvRecord> records;
-    int row = 1;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        CsvRecord record;
-        record.row = row;
-        QString field;
-        bool recordEnded = false;
+    const char* s = m_bytes.data();
+    const qsizetype n = m_bytes.size();
+    while (m_at < n) {
+        record.row = ++m_row;
+        record.fields.clear();
+        record.unterminatedQuote = false;
+        const qsizetype start = m_at;
+        qsizetype i = m_at;
+        qsizetype end = n; // where the record's bytes stop, before the line end
+        QByteArray field;
         bool anything = false; // a separator or a character was seen: the line is not empty
-        while (i < n && !recordEnded) {
-            QChar c = text[i];
-            if (c == u'"' && field.isEmpty()) {
+        while (i < n) {
+            const char c = s[i];
+            if (c == '"' && field.isEmpty()) {
                 // A quoted field: up to the lone quote that closes it.
                 anything = true;
                 ++i;
                 bool closed = false;
                 while (i < n) {
-                    c = text[i];
-                    if (c == u'"') {
-                        if (i + 1 < n && text[i + 1] == u'"') {
-                            field += u'"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        closed = true;
+                    const void* quote = std::memchr(s + i, '"', size_t(n - i));
+                    const qsizetype stop = quote ? static_cast<const char*>(quote) - s : n;
+                    field.append(s + i, stop - i);
+                    i = stop;
+                    if (i >= n)
                         break;
+                    if (i + 1 < n && s[i + 1] == '"') {
+                        field.append('"');
+                        i += 2;
+                        continue;
                     }
-                    field += c;
                     ++i;
+                    closed = true;
+                    break;
                 }
                 if (!closed)
                     record.unterminatedQuote = true;
@@ -93,26 +143,32 @@ QList<CsvRecord> parseCsv(QStringView text, QChar separator)
                 // belong to the same field.
                 continue;
             }
-            if (c == separator) {
+            if (c == m_separator) {
                 anything = true;
                 record.fields.append(field);
                 field.clear();
                 ++i;
-            } else if (c == u'\r' || c == u'\n') {
-                i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
-                recordEnded = true;
+            } else if (c == '\r' || c == '\n') {
+                end = i;
+                i += (c == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
+                break;
             } else {
+                // A run of plain characters; a quote inside a field that has begun is one of them.
+                qsizetype j = i + 1;
+                while (j < n && s[j] != m_separator && s[j] != '\r' && s[j] != '\n' && s[j] != '"')
+                    ++j;
                 anything = true;
-                field += c;
-                ++i;
+                field.append(s + i, j - i);
+                i = j;
             }
         }
         record.fields.append(field);
+        record.line = m_bytes.sliced(start, end - start);
+        m_at = i;
         if (anything)
-            records.append(record);
-        ++row;
+            return true;
     }
-    return records;
+    return false;
 }
 
 namespace {

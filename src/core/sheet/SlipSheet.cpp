@@ -122,12 +122,22 @@ std::optional<qsizetype> unstorableAt(QStringView text)
     return at;
 }
 
+// True when bytes hold nothing but spaces (a cell TrimmedOfSpaces() leaves empty).
+bool isSpaces(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (c != ' ')
+            return false;
+    }
+    return true;
+}
+
 // Reads one record into a slip, or adds its problems.
 class RowReader
 {
 public:
-    RowReader(const QList<int>& columnOf, const QStringList& headers)
-        : m_columnOf(columnOf), m_headers(headers)
+    RowReader(const QList<int>& columnOf, const QStringList& headers, SheetEncoding encoding)
+        : m_columnOf(columnOf), m_headers(headers), m_encoding(encoding)
     {
     }
 
@@ -142,20 +152,21 @@ public:
         if (record.unterminatedQuote)
             problem(-1, u"le virgolette aperte non si chiudono prima della fine del file"_s);
 
+        SlipTexts texts;
         for (qsizetype index = 0; index < record.fields.size() && index < m_columnOf.size(); ++index) {
             const int column = m_columnOf[index];
             if (column < 0)
                 continue;
-            const QString& raw = record.fields[index];
+            const QString raw = decodeSheetField(record.fields[index], m_encoding);
             if (column < SlipFieldCount)
-                readField(column, raw, slip, [&](const QString& reason) { problem(int(index), reason); });
+                readField(column, raw, texts, [&](const QString& reason) { problem(int(index), reason); });
             else
                 readOption(SheetColumn(column), raw, slip,
                            [&](const QString& reason) { problem(int(index), reason); });
         }
         if (record.fields.size() > m_columnOf.size()) {
             for (qsizetype index = m_columnOf.size(); index < record.fields.size(); ++index) {
-                if (!TrimmedOfSpaces(record.fields[index]).isEmpty()) {
+                if (!isSpaces(record.fields[index])) {
                     problem(-1, u"la riga ha più valori delle colonne dell'intestazione"_s);
                     break;
                 }
@@ -164,14 +175,15 @@ public:
         if (problems.size() > before)
             return false;
         // The words follow the amount, as when the amount field is left.
-        if (!slip.fields[Amount].isEmpty())
-            slip.fields[AmountWords] = AmountInWords(slip.fields[Amount]).value_or(QString());
+        if (!texts[Amount].isEmpty())
+            texts[AmountWords] = AmountInWords(texts[Amount]).value_or(QString());
+        slip.fields = texts;
         return true;
     }
 
 private:
     template <typename Report>
-    static void readField(int field, const QString& raw, SheetSlip& slip, Report report)
+    static void readField(int field, const QString& raw, SlipTexts& texts, Report report)
     {
         if (field == AmountWords)
             return; // written from the amount
@@ -218,7 +230,7 @@ private:
                 characterLabel(characterAt(text, *bad))));
             return;
         }
-        slip.fields[field] = text;
+        texts[field] = text;
     }
 
     template <typename Report>
@@ -251,18 +263,52 @@ private:
 
     const QList<int>& m_columnOf;
     const QStringList& m_headers;
+    SheetEncoding m_encoding;
 };
 
 bool isBlank(const CsvRecord& record)
 {
-    for (const QString& field : record.fields) {
-        if (!TrimmedOfSpaces(field).isEmpty())
+    for (const QByteArray& field : record.fields) {
+        if (!isSpaces(field))
             return false;
     }
     return !record.unterminatedQuote;
 }
 
 } // namespace
+
+SheetTexts::SheetTexts(const SlipTexts& texts)
+{
+    qsizetype size = 0;
+    for (const QString& text : texts)
+        size += text.size();
+    m_bytes.reserve(size);
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        const QString& text = texts[field];
+        qsizetype bad = 0;
+        if (!encodeWindows1252(text, m_bytes, bad)) {
+            for (const QChar c : text) {
+                if (!encodeWindows1252(QStringView(&c, 1), m_bytes, bad))
+                    m_bytes.append('?');
+            }
+        }
+        m_ends[field] = quint32(m_bytes.size());
+    }
+}
+
+QString SheetTexts::operator[](int field) const
+{
+    const quint32 begin = field == 0 ? 0 : m_ends[field - 1];
+    return decodeWindows1252(QByteArrayView(m_bytes).sliced(begin, m_ends[field] - begin));
+}
+
+SheetTexts::operator SlipTexts() const
+{
+    SlipTexts texts;
+    for (int field = 0; field < SlipFieldCount; ++field)
+        texts[field] = (*this)[field];
+    return texts;
+}
 
 QString sheetHeader(int column)
 {
@@ -297,21 +343,23 @@ int sheetColumnOf(QStringView header)
 SheetImport readSlipSheet(QByteArrayView bytes)
 {
     SheetImport result;
-    const QString text = decodeSheetBytes(bytes, &result.encoding);
-    result.separator = detectSeparator(text);
-    QList<CsvRecord> records = parseCsv(text, result.separator);
-    if (records.isEmpty()) {
+    QByteArrayView body;
+    result.encoding = detectSheetEncoding(bytes, &body);
+    const char separator = detectSeparator(body);
+    result.separator = QLatin1Char(separator);
+    CsvReader reader(body, separator);
+    CsvRecord record;
+    if (!reader.next(record)) {
         result.error = u"Il file è vuoto: la prima riga deve nominare le colonne."_s;
         return result;
     }
 
-    const CsvRecord header = records.takeFirst();
     QStringList headers;
     QList<int> columnOf;
     QList<bool> taken(SheetColumnCount, false);
     bool anyField = false;
-    for (const QString& raw : header.fields) {
-        const QString name = TrimmedOfSpaces(CleanInsertedText(0, raw));
+    for (const QByteArray& raw : std::as_const(record.fields)) {
+        const QString name = TrimmedOfSpaces(CleanInsertedText(0, decodeSheetField(raw, result.encoding)));
         headers.append(name);
         int column = sheetColumnOf(name);
         if (column >= 0 && taken[column]) {
@@ -333,13 +381,14 @@ SheetImport readSlipSheet(QByteArrayView bytes)
     }
 
     result.read = true;
-    const RowReader reader(columnOf, headers);
-    for (const CsvRecord& record : std::as_const(records)) {
+    // Row by row: only the slips are kept, empty rows cost nothing.
+    const RowReader rows(columnOf, headers, result.encoding);
+    while (reader.next(record)) {
         if (isBlank(record))
             continue;
         SheetSlip slip;
-        if (reader.read(record, slip, result.problems))
-            result.slips.append(slip);
+        if (rows.read(record, slip, result.problems))
+            result.slips.append(std::move(slip));
         else
             ++result.refusedRows;
     }
@@ -403,16 +452,26 @@ bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale&
                       QString& errorText)
 {
     records.clear();
+    // Twice over the slips: first the size of the records, so that the buffer is taken once at its
+    // size rather than grown to twice the records, then the records themselves.
     QByteArray out;
     QByteArray record;
-    for (const SheetSlip& slip : slips) {
-        UnstorableCharacter problem;
-        if (!encodeSavedRecord(savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state,
-                               record, problem)) {
-            errorText = u"Riga %1: %2"_s.arg(QString::number(slip.row), unstorableMessage(problem));
-            return false;
+    for (int pass = 0; pass < 2; ++pass) {
+        qsizetype size = 0;
+        for (const SheetSlip& slip : slips) {
+            UnstorableCharacter problem;
+            if (!encodeSavedRecord(savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state,
+                                   record, problem)) {
+                errorText = u"Riga %1: %2"_s.arg(QString::number(slip.row), unstorableMessage(problem));
+                return false;
+            }
+            if (pass == 0)
+                size += record.size();
+            else
+                out += record;
         }
-        out += record;
+        if (pass == 0)
+            out.reserve(size);
     }
     records = std::move(out);
     return true;

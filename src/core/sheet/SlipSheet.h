@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 class StoredDateReader;
@@ -36,10 +37,28 @@ QStringList sheetHeaderAliases(int column);
 // The column a header names, or -1.
 int sheetColumnOf(QStringView header);
 
+// The twelve texts of a slip read from a sheet, kept as the archive keeps them: one byte a character
+// in Windows-1252, all twelve in one buffer, so that the slips of a large sheet take about the room
+// of its bytes (twelve strings a row took seven times that).
+class SheetTexts
+{
+public:
+    SheetTexts() = default;
+    // Texts the archive can store (a character Windows-1252 has no byte for becomes "?").
+    SheetTexts(const SlipTexts& texts); // NOLINT(google-explicit-constructor): a slip's texts, kept
+
+    QString operator[](int field) const;
+    operator SlipTexts() const; // NOLINT(google-explicit-constructor)
+
+private:
+    QByteArray m_bytes;
+    std::array<quint32, SlipFieldCount> m_ends{}; // where each field's bytes end in m_bytes
+};
+
 // A good row: the slip as the form would hold it.
 struct SheetSlip {
     int row = 0; // row of the spreadsheet (the header is row 1)
-    SlipTexts fields;
+    SheetTexts fields;
     PaletteState state;
     std::optional<QDate> date; // given in the row
 };

@@ -4,7 +4,20 @@
 #include "core/archive/ArchiveDates.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CEDOLARIO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CEDOLARIO_ASAN 1
+#endif
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -58,6 +71,8 @@ private Q_SLOTS:
     void headersAndRows();
     void exportReadsBack();
     void longCellsAreShortenedInMessages();
+    void largeSheetUnderMemoryLimit_data();
+    void largeSheetUnderMemoryLimit();
 };
 
 void SlipSheetTest::spreadsheetFiles_data()
@@ -444,6 +459,62 @@ void SlipSheetTest::exportReadsBack()
     QCOMPARE(back.size(), 2);
     QCOMPARE(back[0].columns(), first);
     QCOMPARE(back[1].columns(), second);
+}
+
+void SlipSheetTest::largeSheetUnderMemoryLimit_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("slips");
+
+    // 20 MB of rows with nothing in them: once read as a list of strings a row, they took 65 times
+    // the file.
+    QTest::newRow("a separator a row") << QByteArray(";\n") << 0;
+    QTest::newRow("a full row of separators, CR LF") << QByteArray(";;;;;;;;;;;;;;\r\n") << 0;
+    QTest::newRow("spaces in the cells") << QByteArray("   ;  \n") << 0;
+    QTest::newRow("empty quoted cells") << QByteArray("\"\";\"\"\n") << 0;
+}
+
+void SlipSheetTest::largeSheetUnderMemoryLimit()
+{
+#ifdef CEDOLARIO_ASAN
+    QSKIP("AddressSanitizer reserves terabytes of address space: no address-space limit applies");
+#else
+    QFETCH(QByteArray, line);
+    QFETCH(int, slips);
+    constexpr qsizetype FileBytes = qsizetype(20) << 20;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"grande.csv"_s);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray bytes("Nome;Importo\n");
+        bytes += line.repeated(FileBytes / line.size());
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    // In a child whose address space may grow by five times the file beyond what it holds already: a
+    // failed allocation ends it with a signal, a wrong count with exit status 1.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        QFile statm(u"/proc/self/statm"_s);
+        if (!statm.open(QIODevice::ReadOnly))
+            ::_exit(3);
+        const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+        const rlim_t limit = rlim_t(pages * ::sysconf(_SC_PAGESIZE) + 5 * FileBytes);
+        const rlimit bound{limit, limit};
+        if (pages <= 0 || ::setrlimit(RLIMIT_AS, &bound) != 0)
+            ::_exit(3);
+        const SheetImport import = readSlipSheetFile(path);
+        ::_exit(import.read && import.slips.size() == slips && import.refusedRows == 0 ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY2(!WIFSIGNALED(status), qPrintable(u"the reading ended with signal %1"_s.arg(WTERMSIG(status))));
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(SlipSheetTest)
