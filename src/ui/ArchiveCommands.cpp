@@ -38,6 +38,28 @@ QString tryAgainQuestion(const QString& busy)
     return busy + u"\nRiprovare?"_s;
 }
 
+// What an archive write did, and its error text.
+template <typename Result> struct Attempted {
+    Result result = Result::Failed;
+    QString error;
+};
+
+// Runs attempt (which fills an error text) off the interface thread, again as long as another copy
+// holds the lock and the user, asked, wants to try again. Busy comes back only when the user gave up.
+template <typename Result, typename Attempt>
+Attempted<Result> retryingWhileBusy(MessageBoxes& messages, Attempt attempt)
+{
+    for (;;) {
+        const Attempted<Result> outcome = offInterfaceThread([&] {
+            Attempted<Result> tried;
+            tried.result = attempt(tried.error);
+            return tried;
+        });
+        if (outcome.result != Result::Busy || !messages.askYesNo(tryAgainQuestion(outcome.error)))
+            return outcome;
+    }
+}
+
 } // namespace
 
 ArchiveCommands::ArchiveCommands(Services& services) : m_services(services)
@@ -173,24 +195,11 @@ bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteStat
         return false;
     }
     const SlipArchive& file = archive();
-    for (;;) {
-        struct Outcome {
-            SlipArchive::WriteResult result = SlipArchive::WriteResult::Failed;
-            QString error;
-        };
-        const Outcome outcome = offInterfaceThread([&] {
-            Outcome attempt;
-            attempt.result = file.append(record, attempt.error);
-            return attempt;
-        });
-        if (outcome.result == SlipArchive::WriteResult::Written)
-            break;
-        if (outcome.result == SlipArchive::WriteResult::Busy) {
-            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
-                continue;
-            return false;
-        }
-        m_services.messages.critical(outcome.error);
+    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(
+        m_services.messages, [&](QString& error) { return file.append(record, error); });
+    if (outcome.result != SlipArchive::WriteResult::Written) {
+        if (outcome.result == SlipArchive::WriteResult::Failed)
+            m_services.messages.critical(outcome.error);
         return false;
     }
     if (m_expectedCount)
@@ -217,39 +226,29 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
         return false;
     const SlipArchive& file = archive();
     const SlipRecord expected = m_table[row];
-    for (;;) {
-        struct Outcome {
-            SlipArchive::RemoveResult result = SlipArchive::RemoveResult::Failed;
-            QString error;
-        };
-        const Outcome outcome = offInterfaceThread([&] {
-            Outcome attempt;
-            attempt.result = file.remove(row, expected, attempt.error);
-            return attempt;
-        });
-        switch (outcome.result) {
-        case SlipArchive::RemoveResult::Removed:
-            if (m_expectedCount && *m_expectedCount > 0)
-                --*m_expectedCount;
-            m_deleted.push_back(
-                {row, expected, row > 0 ? std::optional<SlipRecord>(m_table[row - 1]) : std::nullopt,
-                 row + 1 < m_table.size() ? std::optional<SlipRecord>(m_table[row + 1]) : std::nullopt});
-            return true;
-        case SlipArchive::RemoveResult::Moved:
-            m_services.messages.inform(
-                u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più "
-                u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s
-                    .arg(file.path()));
-            return false;
-        case SlipArchive::RemoveResult::Busy:
-            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
-                continue;
-            return false;
-        case SlipArchive::RemoveResult::Failed:
-            m_services.messages.critical(outcome.error);
-            return false;
-        }
+    const auto outcome = retryingWhileBusy<SlipArchive::RemoveResult>(
+        m_services.messages, [&](QString& error) { return file.remove(row, expected, error); });
+    switch (outcome.result) {
+    case SlipArchive::RemoveResult::Removed:
+        if (m_expectedCount && *m_expectedCount > 0)
+            --*m_expectedCount;
+        m_deleted.push_back(
+            {row, expected, row > 0 ? std::optional<SlipRecord>(m_table[row - 1]) : std::nullopt,
+             row + 1 < m_table.size() ? std::optional<SlipRecord>(m_table[row + 1]) : std::nullopt});
+        return true;
+    case SlipArchive::RemoveResult::Moved:
+        m_services.messages.inform(
+            u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più "
+            u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
+                file.path()));
+        return false;
+    case SlipArchive::RemoveResult::Busy:
+        return false;
+    case SlipArchive::RemoveResult::Failed:
+        m_services.messages.critical(outcome.error);
+        return false;
     }
+    return false;
 }
 
 bool ArchiveCommands::UndoDelete()
@@ -258,66 +257,39 @@ bool ArchiveCommands::UndoDelete()
         return false;
     const Deleted& last = m_deleted.back();
     const SlipArchive& file = archive();
-    for (;;) {
-        struct Outcome {
-            SlipArchive::RemoveResult result = SlipArchive::RemoveResult::Failed;
-            QString error;
-        };
-        const Outcome outcome = offInterfaceThread([&] {
-            Outcome attempt;
-            attempt.result = file.restore(last.index, last.record, last.before, last.after, attempt.error);
-            return attempt;
+    const auto outcome =
+        retryingWhileBusy<SlipArchive::RemoveResult>(m_services.messages, [&](QString& error) {
+            return file.restore(last.index, last.record, last.before, last.after, error);
         });
-        switch (outcome.result) {
-        case SlipArchive::RemoveResult::Removed:
-            if (m_expectedCount)
-                ++*m_expectedCount;
-            m_deleted.pop_back();
-            return true;
-        case SlipArchive::RemoveResult::Moved:
-            m_services.messages.critical(
-                u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(
-                    file.path()));
-            return false;
-        case SlipArchive::RemoveResult::Busy:
-            if (m_services.messages.askYesNo(tryAgainQuestion(outcome.error)))
-                continue;
-            return false;
-        case SlipArchive::RemoveResult::Failed:
-            m_services.messages.critical(outcome.error);
-            return false;
-        }
+    switch (outcome.result) {
+    case SlipArchive::RemoveResult::Removed:
+        if (m_expectedCount)
+            ++*m_expectedCount;
+        m_deleted.pop_back();
+        return true;
+    case SlipArchive::RemoveResult::Moved:
+        m_services.messages.critical(
+            u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(file.path()));
+        return false;
+    case SlipArchive::RemoveResult::Busy:
+        return false;
+    case SlipArchive::RemoveResult::Failed:
+        m_services.messages.critical(outcome.error);
+        return false;
     }
+    return false;
 }
 
 namespace {
 
-// A write that another copy's lock held up is offered again while the user wants; true once written.
-// A failure, or a wait given up, leaves the archive as it was.
+// A write of several slips, with the wait and the question above; true once written. A failure is told;
+// a failure, or a wait given up, leaves the archive as it was.
 template <typename Attempt> bool writeWithRetries(MessageBoxes& messages, Attempt attempt)
 {
-    for (;;) {
-        struct Outcome {
-            SlipArchive::WriteResult result = SlipArchive::WriteResult::Failed;
-            QString error;
-        };
-        const Outcome outcome = offInterfaceThread([&] {
-            Outcome tried;
-            tried.result = attempt(tried.error);
-            return tried;
-        });
-        switch (outcome.result) {
-        case SlipArchive::WriteResult::Written:
-            return true;
-        case SlipArchive::WriteResult::Busy:
-            if (messages.askYesNo(tryAgainQuestion(outcome.error)))
-                continue;
-            return false;
-        case SlipArchive::WriteResult::Failed:
-            messages.critical(outcome.error + u"\nNessun bollettino è stato aggiunto."_s);
-            return false;
-        }
-    }
+    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(messages, attempt);
+    if (outcome.result == SlipArchive::WriteResult::Failed)
+        messages.critical(outcome.error + u"\nNessun bollettino è stato aggiunto."_s);
+    return outcome.result == SlipArchive::WriteResult::Written;
 }
 
 } // namespace
