@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the application needs on Debian 12.
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
-              libcups2-dev
+              libcups2-dev libquazip1-qt6-dev
               fonts-liberation fontconfig qt6-translations-l10n)
 # What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, openbox with
 # xdotool and the X utilities (xprop) for the window tests under a window manager, Google Benchmark,

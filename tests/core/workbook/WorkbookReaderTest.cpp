@@ -1,0 +1,528 @@
+// Workbooks read cell by cell: the files LibreOffice writes, number formats as a sheet shows them,
+// exact numbers, the day serials of both date systems, and hostile packages refused with a reason.
+#include "core/workbook/WorkbookReader.h"
+#include "core/workbook/ExactNumber.h"
+#include "core/workbook/NumberFormat.h"
+
+#include "WorkbookParts.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(SheetCellKind)
+
+namespace {
+
+QByteArray fixture(const QString& name)
+{
+    QFile file(QStringLiteral(WORKBOOK_DATA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", qPrintable(name));
+    return file.readAll();
+}
+
+// Every row of the first sheet, or the reader's error.
+QList<SheetRow> rowsOf(const QByteArray& bytes, QString& error, const QString& sheet = {})
+{
+    QList<SheetRow> rows;
+    WorkbookReader reader;
+    if (!reader.open(bytes, error) || !reader.selectSheet(sheet, error))
+        return rows;
+    SheetRow row;
+    while (reader.next(row))
+        rows.append(row);
+    error = reader.error();
+    return rows;
+}
+
+SheetCell cellAt(const QList<SheetRow>& rows, int rowNumber, int column)
+{
+    for (const SheetRow& row : rows) {
+        if (row.row == rowNumber)
+            return row.cells.value(column);
+    }
+    return {};
+}
+
+} // namespace
+
+class WorkbookReaderTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exactNumbers_data();
+    void exactNumbers();
+    void numberFormats_data();
+    void numberFormats();
+    void dateFormats_data();
+    void dateFormats();
+    void daySerials_data();
+    void daySerials();
+    void libreOfficeFiles_data();
+    void libreOfficeFiles();
+    void libreOfficeRowsAndSheets_data();
+    void libreOfficeRowsAndSheets();
+    void xlsxCells_data();
+    void xlsxCells();
+    void odsCells_data();
+    void odsCells();
+    void hostileFiles_data();
+    void hostileFiles();
+    void repeatsAreNotMaterialised();
+};
+
+void WorkbookReaderTest::exactNumbers_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("plain"); // empty: refused
+    QTest::newRow("whole") << u"184"_s << u"184"_s;
+    QTest::newRow("decimals") << u"1234.5"_s << u"1234.5"_s;
+    QTest::newRow("exponent form of the same") << u"1.2345E3"_s << u"1234.5"_s;
+    QTest::newRow("small exponent") << u"1E-7"_s << u"0.0000001"_s;
+    QTest::newRow("binary-unfriendly decimal kept") << u"0.1"_s << u"0.1"_s;
+    QTest::newRow("trailing zeros dropped") << u"35.000"_s << u"35"_s;
+    QTest::newRow("negative") << u"-12.50"_s << u"-12.5"_s;
+    QTest::newRow("negative zero is zero") << u"-0.0"_s << u"0"_s;
+    QTest::newRow("longer than a double") << u"12345678901234567890.12"_s << u"12345678901234567890.12"_s;
+    QTest::newRow("leading point") << u".5"_s << u"0.5"_s;
+    QTest::newRow("plus sign and exponent") << u"+2.5e+2"_s << u"250"_s;
+    QTest::newRow("space refused") << u" 1"_s << QString();
+    QTest::newRow("comma refused") << u"1,5"_s << QString();
+    QTest::newRow("exponent without digits refused") << u"1E"_s << QString();
+    QTest::newRow("huge exponent refused") << u"1E999999"_s << QString();
+    QTest::newRow("empty refused") << QString() << QString();
+}
+
+void WorkbookReaderTest::exactNumbers()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, plain);
+    const std::optional<ExactNumber> number = ExactNumber::parse(stored);
+    QCOMPARE(number.has_value(), !plain.isEmpty());
+    if (number)
+        QCOMPARE(number->plain(), plain);
+}
+
+void WorkbookReaderTest::numberFormats_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("General whole") << u"General"_s << u"184"_s << u"184"_s;
+    QTest::newRow("General decimals, Italian comma") << u"General"_s << u"1234.5"_s << u"1234,5"_s;
+    QTest::newRow("postcode padded") << u"00000"_s << u"184"_s << u"00184"_s;
+    QTest::newRow("account padded") << u"000000000000"_s << u"1012345678"_s << u"001012345678"_s;
+    QTest::newRow("two decimals") << u"0.00"_s << u"35"_s << u"35,00"_s;
+    QTest::newRow("two decimals, half rounds up") << u"0.00"_s << u"0.005"_s << u"0,01"_s;
+    QTest::newRow("two decimals, below half") << u"0.00"_s << u"2.004999"_s << u"2,00"_s;
+    QTest::newRow("rounding carries") << u"0.00"_s << u"9.999"_s << u"10,00"_s;
+    QTest::newRow("thousands") << u"#,##0.00"_s << u"1234.5"_s << u"1.234,50"_s;
+    QTest::newRow("millions") << u"#,##0"_s << u"1234567"_s << u"1.234.567"_s;
+    QTest::newRow("thousands below one") << u"#,##0.00"_s << u"0.5"_s << u"0,50"_s;
+    QTest::newRow("negative with minus") << u"0.00"_s << u"-3"_s << u"-3,00"_s;
+    QTest::newRow("negative section") << u"#,##0.00;[RED]\\-#,##0.00"_s << u"-12.5"_s << u"-12,50"_s;
+    QTest::newRow("negative in brackets") << u"#,##0.00;(#,##0.00)"_s << u"-12.5"_s << u"(12,50)"_s;
+    QTest::newRow("zero section") << u"0.00;-0.00;\"zero\""_s << u"0"_s << u"zero"_s;
+    QTest::newRow("percent") << u"0%"_s << u"0.125"_s << u"13%"_s;
+    QTest::newRow("percent with decimals") << u"0.00%"_s << u"0.125"_s << u"12,50%"_s;
+    QTest::newRow("euro before") << u"[$€-410]\\ #,##0.00"_s << u"35"_s << u"€ 35,00"_s;
+    QTest::newRow("euro after, quoted") << u"#,##0.00\\ \"€\""_s << u"1234.5"_s << u"1.234,50 €"_s;
+    QTest::newRow("optional decimals") << u"0.##"_s << u"3.5"_s << u"3,5"_s;
+    QTest::newRow("no digits before the point") << u"#.00"_s << u"0.5"_s << u",50"_s;
+    QTest::newRow("literal among digits") << u"000\\-000"_s << u"12345"_s << u"012-345"_s;
+    QTest::newRow("scientific") << u"0.00E+00"_s << u"1234.5"_s << u"1,23E+03"_s;
+    QTest::newRow("scientific small") << u"0.00E+00"_s << u"0.00012"_s << u"1,20E-04"_s;
+    QTest::newRow("text format shows a number plainly") << u"@"_s << u"184"_s << u"184"_s;
+    QTest::newRow("condition falls back to the value") << u"[>100]0.0;0"_s << u"184.25"_s << u"184,25"_s;
+    QTest::newRow("fraction falls back to the value") << u"# ?/?"_s << u"1.5"_s << u"1,5"_s;
+    QTest::newRow("thousands scaling falls back") << u"0,"_s << u"12000"_s << u"12000"_s;
+    QTest::newRow("colour ignored") << u"[Blue]0"_s << u"7"_s << u"7"_s;
+}
+
+void WorkbookReaderTest::numberFormats()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    const NumberFormat format(code);
+    QVERIFY(!format.isDate());
+    QCOMPARE(format.show(*ExactNumber::parse(stored)), shown);
+}
+
+void WorkbookReaderTest::dateFormats_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("shown");
+    // All on Thursday 5 March 2026.
+    QTest::newRow("Italian short date") << u"dd/mm/yyyy"_s << 0 << u"05/03/2026"_s;
+    QTest::newRow("upper case, as LibreOffice writes") << u"DD/MM/YYYY"_s << 0 << u"05/03/2026"_s;
+    QTest::newRow("short year, no padding") << u"d/m/yy"_s << 0 << u"5/3/26"_s;
+    QTest::newRow("month name") << u"d mmmm yyyy"_s << 0 << u"5 marzo 2026"_s;
+    QTest::newRow("short names") << u"ddd d mmm"_s << 0 << u"gio 5 mar"_s;
+    QTest::newRow("day name") << u"dddd"_s << 0 << u"giovedì"_s;
+    QTest::newRow("minutes after hours")
+        << u"dd/mm/yyyy hh:mm"_s << 9 * 3600 + 7 * 60 << u"05/03/2026 09:07"_s;
+    QTest::newRow("minutes before seconds") << u"mm:ss"_s << 61 << u"01:01"_s;
+    QTest::newRow("twelve hours") << u"h:mm AM/PM"_s << 15 * 3600 << u"3:00 PM"_s;
+    QTest::newRow("locale prefix") << u"[$-410]dd/mm/yyyy"_s << 0 << u"05/03/2026"_s;
+}
+
+void WorkbookReaderTest::dateFormats()
+{
+    QFETCH(QString, code);
+    QFETCH(int, seconds);
+    QFETCH(QString, shown);
+    const NumberFormat format(code);
+    QVERIFY(format.isDate());
+    QCOMPARE(format.showDate(QDate(2026, 3, 5), seconds), shown);
+}
+
+void WorkbookReaderTest::daySerials_data()
+{
+    QTest::addColumn<qint64>("serial");
+    QTest::addColumn<bool>("system1904");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("first day of 1900") << qint64(1) << false << QDate(1900, 1, 1);
+    QTest::newRow("last day before the false leap day") << qint64(59) << false << QDate(1900, 2, 28);
+    QTest::newRow("the 29 February 1900 that never was") << qint64(60) << false << QDate();
+    QTest::newRow("first of March 1900") << qint64(61) << false << QDate(1900, 3, 1);
+    QTest::newRow("a day of 2026") << qint64(46086) << false << QDate(2026, 3, 5);
+    QTest::newRow("zero is no day") << qint64(0) << false << QDate();
+    QTest::newRow("1904 system, day zero") << qint64(0) << true << QDate(1904, 1, 1);
+    QTest::newRow("1904 system, a day of 2026") << qint64(44624) << true << QDate(2026, 3, 5);
+    QTest::newRow("beyond 9999") << qint64(3'000'000) << false << QDate();
+}
+
+void WorkbookReaderTest::daySerials()
+{
+    QFETCH(qint64, serial);
+    QFETCH(bool, system1904);
+    QFETCH(QDate, date);
+    QCOMPARE(dateOfSerial(serial, system1904), date);
+    if (date.isValid() && !system1904)
+        QCOMPARE(serialOfDate(date), serial);
+}
+
+void WorkbookReaderTest::libreOfficeFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<SheetCellKind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QDate>("date");
+    const QDate none;
+    // What formati.fods holds, as LibreOffice saved it. The .ods keeps the text LibreOffice showed
+    // (it saved in an English locale: "35.00"); the .xlsx holds no shown text, its formats are
+    // applied the Italian way.
+    for (const QString& file : {u"formati.xlsx"_s, u"formati.ods"_s}) {
+        const bool ods = file.endsWith(u".ods");
+        auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(file + u": "_s + QLatin1StringView(name))) << file;
+        };
+        row("header") << 1 << 3 << SheetCellKind::Text << u"Importo"_s << QString() << none;
+        row("postcode 00000") << 2 << 1 << SheetCellKind::Number << u"00184"_s << u"184"_s << none;
+        row("account of twelve digits")
+            << 2 << 2 << SheetCellKind::Number << u"001012345678"_s << u"1012345678"_s << none;
+        row("amount 0.00") << 2 << 3 << SheetCellKind::Number << (ods ? u"35.00"_s : u"35,00"_s) << u"35"_s
+                           << none;
+        row("date") << 2 << 4 << SheetCellKind::Date << u"05/03/2026"_s << QString() << QDate(2026, 3, 5);
+        row("percent") << 2 << 6 << SheetCellKind::Number << u"13%"_s << u"0.125"_s << none;
+        row("double space kept") << 3 << 0 << SheetCellKind::Text << u"Anna  Bianchi"_s << QString() << none;
+        row("postcode as text") << 3 << 1 << SheetCellKind::Text << u"00184"_s << QString() << none;
+        row("account as text") << 3 << 2 << SheetCellKind::Text << u"001012345678"_s << QString() << none;
+        row("amount with thousands") << 3 << 3 << SheetCellKind::Number
+                                     << (ods ? u"1,234.50"_s : u"1.234,50"_s) << u"1234.5"_s << none;
+        row("leap day") << 3 << 4 << SheetCellKind::Date << u"29/02/2000"_s << QString()
+                        << QDate(2000, 2, 29);
+        row("two paragraphs") << 3 << 5 << SheetCellKind::Text << u"prima riga\nsecondariga"_s << QString()
+                              << none;
+        row("styled run") << 4 << 0 << SheetCellKind::Text << u"Ditta Verdi srl"_s << QString() << none;
+        row("General number") << 4 << 1 << SheetCellKind::Number << u"20121"_s << u"20121"_s << none;
+        row("empty cell in between") << 4 << 2 << SheetCellKind::Text << QString() << QString() << none;
+        row("negative in red") << 4 << 3 << SheetCellKind::Number << (ods ? u"-12.50"_s : u"-12,50"_s)
+                               << u"-12.5"_s << none;
+        row("euro") << 4 << 5 << SheetCellKind::Number << (ods ? u"€ 35.00"_s : u"€ 35,00"_s) << u"35"_s
+                    << none;
+        row("formula's value") << 4 << 6 << SheetCellKind::Number << u"70"_s << u"70"_s << none;
+        row("repeated row, last copy") << 7 << 2 << SheetCellKind::Number << u"7"_s << u"7"_s << none;
+        row("merged cell's value") << 8 << 0 << SheetCellKind::Text << u"Unite"_s << QString() << none;
+        row("merged cell's hidden part") << 8 << 1 << SheetCellKind::Text << QString() << QString() << none;
+        row("after the merge") << 8 << 2 << SheetCellKind::Text << u"dopo"_s << QString() << none;
+        row("half a cent rounds up") << 11 << 3 << SheetCellKind::Number << (ods ? u"0.01"_s : u"0,01"_s)
+                                     << u"0.005"_s << none;
+    }
+}
+
+void WorkbookReaderTest::libreOfficeFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(SheetCellKind, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, number);
+    QFETCH(QDate, date);
+    QString error;
+    const QList<SheetRow> rows = rowsOf(fixture(file), error);
+    QCOMPARE(error, QString());
+    const SheetCell cell = cellAt(rows, row, column);
+    QCOMPARE(cell.kind, kind);
+    QCOMPARE(cell.text, text);
+    QCOMPARE(cell.number, number);
+    QCOMPARE(cell.date, date);
+}
+
+void WorkbookReaderTest::libreOfficeRowsAndSheets_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xlsx") << u"formati.xlsx"_s;
+    QTest::newRow("ods") << u"formati.ods"_s;
+}
+
+void WorkbookReaderTest::libreOfficeRowsAndSheets()
+{
+    QFETCH(QString, file);
+    WorkbookReader reader;
+    QString error;
+    QVERIFY(reader.open(fixture(file), error));
+    QCOMPARE(reader.sheetNames(), (QStringList{u"Bollettini"_s, u"Secondo foglio"_s}));
+    QVERIFY(reader.selectSheet(QString(), error));
+    QList<int> numbers;
+    QList<int> sizes;
+    SheetRow row;
+    while (reader.next(row)) {
+        numbers.append(row.row);
+        sizes.append(int(row.cells.size()));
+    }
+    QCOMPARE(reader.error(), QString());
+    // Rows 9 and 10 are empty; trailing empty cells are not given.
+    QCOMPARE(numbers, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 11}));
+    QCOMPARE(sizes, (QList<int>{7, 7, 7, 7, 3, 3, 3, 3, 4}));
+
+    QVERIFY(reader.selectSheet(u"secondo FOGLIO"_s, error));
+    QVERIFY(reader.next(row));
+    QCOMPARE(row.cells.value(0).text, u"Solo qui"_s);
+    QVERIFY(!reader.next(row));
+
+    QVERIFY(!reader.selectSheet(u"Terzo"_s, error));
+    QCOMPARE(error, u"Il foglio «Terzo» non c'è: i fogli del file sono «Bollettini», «Secondo foglio»."_s);
+}
+
+void WorkbookReaderTest::xlsxCells_data()
+{
+    QTest::addColumn<QByteArray>("cell"); // one <c> in A1
+    QTest::addColumn<bool>("system1904");
+    QTest::addColumn<SheetCellKind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QDate>("date");
+    const QDate none;
+    QTest::newRow("exponent kept exact") << QByteArray(R"(<c r="A1"><v>1.2345E3</v></c>)") << false
+                                         << SheetCellKind::Number << u"1234,5"_s << u"1234.5"_s << none;
+    QTest::newRow("postcode style") << QByteArray(R"(<c r="A1" s="1"><v>184</v></c>)") << false
+                                    << SheetCellKind::Number << u"00184"_s << u"184"_s << none;
+    QTest::newRow("built-in date style")
+        << QByteArray(R"(<c r="A1" s="2"><v>46086</v></c>)") << false << SheetCellKind::Date
+        << u"05/03/2026"_s << QString() << QDate(2026, 3, 5);
+    QTest::newRow("date with a time of day")
+        << QByteArray(R"(<c r="A1" s="2"><v>46086.75</v></c>)") << false << SheetCellKind::Date
+        << u"05/03/2026"_s << QString() << QDate(2026, 3, 5);
+    QTest::newRow("1904 system") << QByteArray(R"(<c r="A1" s="2"><v>44624</v></c>)") << true
+                                 << SheetCellKind::Date << u"05/03/2026"_s << QString() << QDate(2026, 3, 5);
+    QTest::newRow("the false leap day stays a number")
+        << QByteArray(R"(<c r="A1" s="2"><v>60</v></c>)") << false << SheetCellKind::Number << u"60"_s
+        << u"60"_s << none;
+    QTest::newRow("negative serial stays a number") << QByteArray(R"(<c r="A1" s="2"><v>-1</v></c>)") << false
+                                                    << SheetCellKind::Number << u"-1"_s << u"-1"_s << none;
+    QTest::newRow("unknown style is General") << QByteArray(R"(<c r="A1" s="99"><v>7.5</v></c>)") << false
+                                              << SheetCellKind::Number << u"7,5"_s << u"7.5"_s << none;
+    QTest::newRow("shared rich text, phonetic guide left out")
+        << QByteArray(R"(<c r="A1" t="s"><v>1</v></c>)") << false << SheetCellKind::Text << u"Ditta Verdi"_s
+        << QString() << none;
+    QTest::newRow("shared text with an escaped character")
+        << QByteArray(R"(<c r="A1" t="s"><v>2</v></c>)") << false << SheetCellKind::Text << u"a\rb"_s
+        << QString() << none;
+    QTest::newRow("inline text") << QByteArray(R"(<c r="A1" t="inlineStr"><is><t>Via Roma 1</t></is></c>)")
+                                 << false << SheetCellKind::Text << u"Via Roma 1"_s << QString() << none;
+    QTest::newRow("formula's text") << QByteArray(R"(<c r="A1" t="str"><f>A2&amp;"x"</f><v>00184x</v></c>)")
+                                    << false << SheetCellKind::Text << u"00184x"_s << QString() << none;
+    QTest::newRow("formula's number")
+        << QByteArray(R"(<c r="A1" s="3"><f>1/3</f><v>0.333333333333333</v></c>)") << false
+        << SheetCellKind::Number << u"0,33"_s << u"0.333333333333333"_s << none;
+    QTest::newRow("boolean") << QByteArray(R"(<c r="A1" t="b"><v>1</v></c>)") << false << SheetCellKind::Text
+                             << u"VERO"_s << QString() << none;
+    QTest::newRow("error value") << QByteArray(R"(<c r="A1" t="e"><v>#DIV/0!</v></c>)") << false
+                                 << SheetCellKind::Text << u"#DIV/0!"_s << QString() << none;
+    QTest::newRow("ISO date cell") << QByteArray(R"(<c r="A1" t="d"><v>2026-03-05T00:00:00</v></c>)") << false
+                                   << SheetCellKind::Date << u"05/03/2026"_s << QString()
+                                   << QDate(2026, 3, 5);
+    QTest::newRow("text style on a text") << QByteArray(R"(<c r="A1" s="4" t="s"><v>0</v></c>)") << false
+                                          << SheetCellKind::Text << u"001012345678"_s << QString() << none;
+}
+
+void WorkbookReaderTest::xlsxCells()
+{
+    QFETCH(QByteArray, cell);
+    QFETCH(bool, system1904);
+    QFETCH(SheetCellKind, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, number);
+    QFETCH(QDate, date);
+    const QByteArray strings =
+        R"(<si><t>001012345678</t></si>)"
+        R"(<si><r><rPr><b/></rPr><t>Ditta </t></r><r><t>Verdi</t></r><rPh><t>XX</t></rPh></si>)"
+        R"(<si><t>a_x000D_b</t></si>)";
+    QString error;
+    const QList<SheetRow> rows =
+        rowsOf(xlsxOf(R"(<row r="1">)" + cell + "</row>", system1904, strings), error);
+    QCOMPARE(error, QString());
+    QCOMPARE(rows.size(), 1);
+    const SheetCell got = rows.first().cells.value(0);
+    QCOMPARE(got.kind, kind);
+    QCOMPARE(got.text, text);
+    QCOMPARE(got.number, number);
+    QCOMPARE(got.date, date);
+}
+
+void WorkbookReaderTest::odsCells_data()
+{
+    QTest::addColumn<QByteArray>("cell"); // the first cell of the first row
+    QTest::addColumn<SheetCellKind>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QDate>("date");
+    const QDate none;
+    QTest::newRow("spaces, tab and line break")
+        << QByteArray(
+               R"(<table:table-cell office:value-type="string"><text:p>a<text:s text:c="3"/>b<text:tab/>c<text:line-break/>d</text:p></table:table-cell>)")
+        << SheetCellKind::Text << u"a   b\tc\nd"_s << QString() << none;
+    QTest::newRow("a note is not the cell's text")
+        << QByteArray(
+               R"(<table:table-cell office:value-type="string"><office:annotation><text:p>nota</text:p></office:annotation><text:p>testo</text:p></table:table-cell>)")
+        << SheetCellKind::Text << u"testo"_s << QString() << none;
+    QTest::newRow("number without shown text")
+        << QByteArray(R"(<table:table-cell office:value-type="float" office:value="1.2345E3"/>)")
+        << SheetCellKind::Number << u"1234,5"_s << u"1234.5"_s << none;
+    QTest::newRow("date with a time")
+        << QByteArray(
+               R"(<table:table-cell office:value-type="date" office:date-value="2026-03-05T10:30:00"><text:p>05/03/26</text:p></table:table-cell>)")
+        << SheetCellKind::Date << u"05/03/26"_s << QString() << QDate(2026, 3, 5);
+    QTest::newRow("boolean without text")
+        << QByteArray(R"(<table:table-cell office:value-type="boolean" office:boolean-value="false"/>)")
+        << SheetCellKind::Text << u"FALSO"_s << QString() << none;
+    QTest::newRow("a huge run of spaces is bounded")
+        << QByteArray(
+               R"(<table:table-cell office:value-type="string"><text:p>x<text:s text:c="2000000000"/>y</text:p></table:table-cell>)")
+        << SheetCellKind::Text << u"x"_s + QString(1024, u' ') + u"y"_s << QString() << none;
+}
+
+void WorkbookReaderTest::odsCells()
+{
+    QFETCH(QByteArray, cell);
+    QFETCH(SheetCellKind, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, number);
+    QFETCH(QDate, date);
+    QString error;
+    const QList<SheetRow> rows = rowsOf(odsOf("<table:table-row>" + cell + "</table:table-row>"), error);
+    QCOMPARE(error, QString());
+    QCOMPARE(rows.size(), 1);
+    const SheetCell got = rows.first().cells.value(0);
+    QCOMPARE(got.kind, kind);
+    QCOMPARE(got.text, text);
+    QCOMPARE(got.number, number);
+    QCOMPARE(got.date, date);
+}
+
+void WorkbookReaderTest::hostileFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error"); // the start of the message
+    QTest::newRow("not a zip")
+        << QByteArray("Nome;Importo\nRossi;35\n")
+        << u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
+    QTest::newRow("a zip cut short")
+        << xlsxOf(R"(<row r="1"><c r="A1"><v>1</v></c></row>)").left(200)
+        << u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
+    QTest::newRow("an old .xls") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 and more")
+                                 << u"Il file è un foglio di Excel 97-2003 (.xls)"_s;
+    QTest::newRow("a zip of something else")
+        << zipOf({{u"leggimi.txt"_s, "ciao"}})
+        << u"Il file è un archivio zip ma non un foglio di lavoro .xlsx o .ods."_s;
+    QTest::newRow("workbook part missing")
+        << zipOf({{u"[Content_Types].xml"_s, ContentTypes}})
+        << u"Il foglio di lavoro è danneggiato: la parte xl/_rels/workbook.xml.rels manca."_s;
+    QTest::newRow("sheet part missing")
+        << zipOf({{u"[Content_Types].xml"_s, ContentTypes},
+                  {u"xl/workbook.xml"_s, workbookXml(false)},
+                  {u"xl/_rels/workbook.xml.rels"_s, WorkbookRels},
+                  {u"xl/styles.xml"_s, Styles},
+                  {u"xl/sharedStrings.xml"_s, "<sst/>"}})
+        << u"Il foglio di lavoro è danneggiato: la parte xl/worksheets/sheet1.xml manca."_s;
+    QTest::newRow("broken XML")
+        << xlsxOf(R"(<row r="1"><c r="A1"><v>1</v></row>)")
+        << u"Il foglio di lavoro è danneggiato: la parte xl/worksheets/sheet1.xml non è XML valido"_s;
+    QTest::newRow("shared text that is not there")
+        << xlsxOf(R"(<row r="1"><c r="A1" t="s"><v>5</v></c></row>)")
+        << u"Il foglio di lavoro è danneggiato: la parte xl/worksheets/sheet1.xml nomina un testo che non c'è (5)."_s;
+    QTest::newRow("not a number")
+        << xlsxOf(R"(<row r="1"><c r="A1"><v>1,5</v></c></row>)")
+        << u"Il foglio di lavoro è danneggiato: la parte xl/worksheets/sheet1.xml ha un numero non valido «1,5»."_s;
+    QTest::newRow("a value in the last column") << xlsxOf(R"(<row r="3"><c r="XFD3"><v>1</v></c></row>)")
+                                                << u"La riga 3 del foglio ha valori oltre la colonna AMJ"_s;
+    QTest::newRow("a value repeated over all columns")
+        << odsOf(
+               R"(<table:table-row><table:table-cell table:number-columns-repeated="16384" office:value-type="float" office:value="1"/></table:table-row>)")
+        << u"La riga 1 del foglio ha valori oltre la colonna AMJ"_s;
+    // 600 MiB of spaces in the sheet, a few hundred kilobytes once compressed.
+    QTest::newRow("zip bomb") << zipOf(
+                                     {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
+                                      {u"content.xml"_s, QByteArray(600 << 20, ' ')}})
+                              << u"Il foglio di lavoro decompresso supera 512 MB"_s;
+    QByteArray corrupt = zipOf({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
+                                {u"content.xml"_s, "<a>" + QByteArray(100, 'x') + "</a>", true}});
+    corrupt[corrupt.indexOf("xxxxxxxx")] = 'y'; // stored, so the CRC no longer matches
+    QTest::newRow("bad checksum")
+        << corrupt
+        << u"Il foglio di lavoro è danneggiato: la parte content.xml non supera il controllo (CRC)."_s;
+}
+
+void WorkbookReaderTest::hostileFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    QString got;
+    const QList<SheetRow> rows = rowsOf(bytes, got);
+    QVERIFY2(got.startsWith(error), qPrintable(got));
+    QVERIFY(rows.isEmpty());
+}
+
+void WorkbookReaderTest::repeatsAreNotMaterialised()
+{
+    // What LibreOffice writes to the end of a sheet: empty cells and rows repeated to the last column and
+    // row. Only the values come out, each row with its number.
+    const QByteArray rows =
+        R"(<table:table-row><table:table-cell office:value-type="string"><text:p>Nome</text:p></table:table-cell>)"
+        R"(<table:table-cell table:number-columns-repeated="16383"/></table:table-row>)"
+        R"(<table:table-row table:number-rows-repeated="1048574"><table:table-cell table:number-columns-repeated="16384"/></table:table-row>)"
+        R"(<table:table-row><table:table-cell table:number-columns-repeated="2"/><table:table-cell office:value-type="string"><text:p>fine</text:p></table:table-cell>)"
+        R"(<table:table-cell table:number-columns-repeated="16381"/></table:table-row>)";
+    QString error;
+    const QList<SheetRow> got = rowsOf(odsOf(rows), error);
+    QCOMPARE(error, QString());
+    QCOMPARE(got.size(), 2);
+    QCOMPARE(got[0].row, 1);
+    QCOMPARE(got[0].cells.size(), 1);
+    QCOMPARE(got[1].row, 1048576);
+    QCOMPARE(got[1].cells.size(), 3);
+    QCOMPARE(got[1].cells[2].text, u"fine"_s);
+}
+
+QTEST_GUILESS_MAIN(WorkbookReaderTest)
+#include "WorkbookReaderTest.moc"
