@@ -2,7 +2,11 @@
 
 #include "core/archive/Windows1252.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -50,18 +54,111 @@ bool isValidUtf8(QByteArrayView bytes)
 
 } // namespace
 
-SheetEncoding detectSheetEncoding(QByteArrayView bytes, QByteArrayView* body)
+LineText classifyLine(QByteArrayView bytes)
 {
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    const QByteArrayView rest = bom ? bytes.sliced(3) : bytes;
-    if (isValidUtf8(rest)) {
-        if (body)
-            *body = rest;
-        return bom ? SheetEncoding::Utf8WithBom : SheetEncoding::Utf8;
+    bool ascii = true;
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
     }
-    if (body)
-        *body = bytes;
-    return SheetEncoding::Windows1252;
+    if (ascii)
+        return LineText::Ascii;
+    return isValidUtf8(bytes) ? LineText::Utf8 : LineText::NotUtf8;
+}
+
+namespace {
+
+// UTF-16 without a byte order mark, told by its first characters: Latin letters each with a zero
+// byte after them (low byte first) or before them, which no text in one byte a character holds.
+std::optional<SheetEncoding> unmarkedUtf16(QByteArrayView bytes)
+{
+    const qsizetype n = std::min<qsizetype>(bytes.size() & ~qsizetype(1), 64);
+    if (n < 4)
+        return std::nullopt;
+    bool little = true;
+    bool big = true;
+    for (qsizetype i = 0; i < n; i += 2) {
+        const char first = bytes[i];
+        const char second = bytes[i + 1];
+        little = little && first != 0 && second == 0;
+        big = big && first == 0 && second != 0;
+    }
+    if (little)
+        return SheetEncoding::Utf16LE;
+    if (big)
+        return SheetEncoding::Utf16BE;
+    return std::nullopt;
+}
+
+} // namespace
+
+SheetBytes::SheetBytes(QByteArrayView bytes) : m_original(bytes)
+{
+    std::optional<SheetEncoding> utf16;
+    qsizetype mark = 0;
+    if (bytes.startsWith("\xFF\xFE")) {
+        utf16 = SheetEncoding::Utf16LE;
+        mark = 2;
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        utf16 = SheetEncoding::Utf16BE;
+        mark = 2;
+    } else {
+        utf16 = unmarkedUtf16(bytes);
+    }
+    if (utf16) {
+        m_encoding = *utf16;
+        // Unpaired surrogates and a last odd byte become U+FFFD, which no slip can store: the row
+        // that holds one is refused by the archive's rule.
+        QStringDecoder decoder(*utf16 == SheetEncoding::Utf16LE ? QStringDecoder::Utf16LE
+                                                                : QStringDecoder::Utf16BE);
+        const QString text = decoder(bytes.sliced(mark));
+        m_converted = text.toUtf8();
+        if (m_converted.isNull())
+            m_converted = QByteArray("");
+        return;
+    }
+
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+    if (bom)
+        m_original = bytes.sliced(3);
+    qsizetype utf8Lines = 0;
+    qsizetype otherLines = 0;
+    const char* s = m_original.data();
+    const qsizetype n = m_original.size();
+    for (qsizetype at = 0; at < n;) {
+        const void* end = std::memchr(s + at, '\n', size_t(n - at));
+        const qsizetype stop = end ? static_cast<const char*>(end) - s : n;
+        switch (classifyLine(m_original.sliced(at, stop - at))) {
+        case LineText::Ascii:
+            break;
+        case LineText::Utf8:
+            ++utf8Lines;
+            break;
+        case LineText::NotUtf8:
+            ++otherLines;
+            break;
+        }
+        at = stop + 1;
+    }
+    if (bom || utf8Lines >= otherLines) {
+        m_encoding = bom ? SheetEncoding::Utf8WithBom : SheetEncoding::Utf8;
+        m_otherLines = otherLines;
+    } else {
+        m_encoding = SheetEncoding::Windows1252;
+        m_otherLines = utf8Lines;
+    }
+}
+
+bool SheetBytes::fits(QByteArrayView record) const
+{
+    if (m_otherLines == 0)
+        return true;
+    const LineText kind = classifyLine(record);
+    if (kind == LineText::Ascii)
+        return true;
+    return (kind == LineText::NotUtf8) == (m_encoding == SheetEncoding::Windows1252);
 }
 
 QString decodeSheetField(QByteArrayView bytes, SheetEncoding encoding)

@@ -16,16 +16,46 @@
 
 // How the bytes of a file were read.
 enum class SheetEncoding {
-    Utf8,        // valid UTF-8 without a byte order mark
+    Utf8,        // UTF-8 without a byte order mark
     Utf8WithBom, // UTF-8 opened by EF BB BF
-    Windows1252, // anything that is not valid UTF-8
+    Windows1252, // not UTF-8, as older spreadsheets save on Italian systems
+    Utf16LE,     // UTF-16, low byte first (FF FE, or a header of ASCII letters each followed by 0)
+    Utf16BE,     // UTF-16, high byte first (FE FF, or a header of ASCII letters each after a 0)
 };
 
-// The encoding of a file's bytes: UTF-8 when they are valid UTF-8, otherwise Windows-1252, as older
-// spreadsheets save on Italian systems. body is the bytes without the byte order mark.
-SheetEncoding detectSheetEncoding(QByteArrayView bytes, QByteArrayView* body);
+// How one line's bytes read.
+enum class LineText {
+    Ascii,   // nothing beyond ASCII: the same in every encoding
+    Utf8,    // valid UTF-8 with characters beyond ASCII
+    NotUtf8, // not valid UTF-8: Windows-1252 in a sheet
+};
+LineText classifyLine(QByteArrayView bytes);
 
-// The text of a field's bytes in the file's encoding.
+// A CSV file's bytes made ready for the reader. UTF-16 is turned into UTF-8 first, so that the
+// reader only meets encodings whose ASCII bytes mean ASCII. The encoding is decided for the file,
+// line by line: UTF-8 when most of the lines that are not plain ASCII are valid UTF-8 (always, after
+// a UTF-8 byte order mark), else Windows-1252. The lines in the other encoding are counted, so that
+// their rows are refused rather than read garbled.
+class SheetBytes
+{
+public:
+    explicit SheetBytes(QByteArrayView bytes);
+    SheetEncoding encoding() const { return m_encoding; }
+    // The text to read: UTF-8 or Windows-1252, without a byte order mark.
+    QByteArrayView body() const { return m_converted.isNull() ? m_original : QByteArrayView(m_converted); }
+    // Lines that are not in encoding() (UTF-8 lines in a Windows-1252 file, or the other way round).
+    qsizetype otherEncodingLines() const { return m_otherLines; }
+    // Whether a record's bytes are in the file's encoding (plain ASCII always is).
+    bool fits(QByteArrayView record) const;
+
+private:
+    SheetEncoding m_encoding = SheetEncoding::Utf8;
+    QByteArrayView m_original;
+    QByteArray m_converted;
+    qsizetype m_otherLines = 0;
+};
+
+// The text of a field's bytes in the file's encoding (UTF-16 was turned into UTF-8 before).
 QString decodeSheetField(QByteArrayView bytes, SheetEncoding encoding);
 
 // The separator of bytes whose first record is a header: ";" unless the header holds more commas

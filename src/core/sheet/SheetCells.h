@@ -29,4 +29,5 @@ struct SheetRow {
     int row = 0;
     QList<SheetCell> cells;
     bool unterminatedQuote = false; // CSV only: the file ended inside a quoted field
+    QString refused; // the row cannot be read as it is: why, in Italian; its cells are not read
 };

@@ -5,10 +5,14 @@
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/Windows1252.h"
 #include "core/files/InputFile.h"
+#include "core/sheet/SheetAmount.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipText.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -132,48 +136,72 @@ bool isSpaces(QByteArrayView bytes)
     return true;
 }
 
-// Reads one record into a slip, or adds its problems.
+bool isBlank(const SheetRow& row)
+{
+    for (const SheetCell& cell : row.cells) {
+        if (!TrimmedOfSpaces(QStringView(cell.text)).isEmpty())
+            return false;
+    }
+    return !row.unterminatedQuote && row.refused.isEmpty();
+}
+
+// A postal account number has at most twelve digits; a numeric cell with fewer may have lost
+// leading zeros.
+constexpr int FullAccountDigits = 12;
+constexpr int PostcodeDigits = 5;
+
+// Reads one row into a slip, or adds its problems.
 class RowReader
 {
 public:
-    RowReader(const QList<int>& columnOf, const QStringList& headers, SheetEncoding encoding)
-        : m_columnOf(columnOf), m_headers(headers), m_encoding(encoding)
+    RowReader(const QList<int>& columnOf, const QStringList& headers, QChar separator)
+        : m_columnOf(columnOf), m_headers(headers), m_separator(separator)
     {
     }
 
-    bool read(const CsvRecord& record, SheetSlip& slip, QList<SheetProblem>& problems) const
+    bool read(const SheetRow& row, SheetSlip& slip, QList<SheetProblem>& problems,
+              QList<SheetProblem>& notices) const
     {
         const qsizetype before = problems.size();
-        slip.row = record.row;
+        const qsizetype noticesBefore = notices.size();
+        slip.row = row.row;
         auto problem = [&](int index, const QString& reason) {
             problems.append(
-                {record.row, index >= 0 ? ElidedForMessage(m_headers.value(index)) : QString(), reason});
+                {row.row, index >= 0 ? ElidedForMessage(m_headers.value(index)) : QString(), reason});
         };
-        if (record.unterminatedQuote)
+        if (!row.refused.isEmpty()) {
+            problem(-1, row.refused);
+            return false;
+        }
+        if (row.unterminatedQuote)
             problem(-1, u"le virgolette aperte non si chiudono prima della fine del file"_s);
 
         SlipTexts texts;
-        for (qsizetype index = 0; index < record.fields.size() && index < m_columnOf.size(); ++index) {
+        for (qsizetype index = 0; index < row.cells.size() && index < m_columnOf.size(); ++index) {
             const int column = m_columnOf[index];
             if (column < 0)
                 continue;
-            const QString raw = decodeSheetField(record.fields[index], m_encoding);
+            auto report = [&](const QString& reason) { problem(int(index), reason); };
+            auto notice = [&](const QString& text) {
+                notices.append({row.row, ElidedForMessage(m_headers.value(index)), text});
+            };
             if (column < SlipFieldCount)
-                readField(column, raw, texts, [&](const QString& reason) { problem(int(index), reason); });
+                readField(column, row.cells[index], texts, report, notice);
             else
-                readOption(SheetColumn(column), raw, slip,
-                           [&](const QString& reason) { problem(int(index), reason); });
+                readOption(SheetColumn(column), row.cells[index], slip, report);
         }
-        if (record.fields.size() > m_columnOf.size()) {
-            for (qsizetype index = m_columnOf.size(); index < record.fields.size(); ++index) {
-                if (!isSpaces(record.fields[index])) {
+        if (row.cells.size() > m_columnOf.size()) {
+            for (qsizetype index = m_columnOf.size(); index < row.cells.size(); ++index) {
+                if (!TrimmedOfSpaces(QStringView(row.cells[index].text)).isEmpty()) {
                     problem(-1, u"la riga ha più valori delle colonne dell'intestazione"_s);
                     break;
                 }
             }
         }
-        if (problems.size() > before)
+        if (problems.size() > before) {
+            notices.resize(noticesBefore);
             return false;
+        }
         // The words follow the amount, as when the amount field is left.
         if (!texts[Amount].isEmpty())
             texts[AmountWords] = AmountInWords(texts[Amount]).value_or(QString());
@@ -182,20 +210,25 @@ public:
     }
 
 private:
-    template <typename Report>
-    static void readField(int field, const QString& raw, SlipTexts& texts, Report report)
+    template <typename Report, typename Notice>
+    void readField(int field, const SheetCell& cell, SlipTexts& texts, Report report, Notice notice) const
     {
         if (field == AmountWords)
             return; // written from the amount
+        const QString& raw = cell.text;
         QString text;
         switch (FieldInputOf(field)) {
         case FieldInput::AnyText:
             text = TrimmedOfSpaces(CleanInsertedText(field, raw));
             break;
         case FieldInput::Digits: {
+            if (cell.kind == SheetCellKind::Date) {
+                report(u"la cella è una data, il campo vuole cifre"_s);
+                return;
+            }
             // Spaces between groups of digits go, as a paste would drop them; anything else is
             // refused rather than silently dropped.
-            const QString digits = TrimmedOfSpaces(raw).remove(u' ');
+            QString digits = TrimmedOfSpaces(raw).remove(u' ');
             for (qsizetype i = 0; i < digits.size(); ++i) {
                 if (!FieldAcceptsCharacter(field, digits[i])) {
                     report(u"il campo accetta solo cifre, %1 non lo è"_s.arg(
@@ -208,20 +241,29 @@ private:
                 report(u"il campo accetta al massimo %1 cifre"_s.arg(maxLength));
                 return;
             }
+            // A sheet that took the postcode for a number dropped its leading zeros: 00184 became 184.
+            if (field == PayerPostcode && !digits.isEmpty() && digits.size() < PostcodeDigits) {
+                const QString full = digits.rightJustified(PostcodeDigits, u'0');
+                notice(u"il CAP %1 è stato completato con gli zeri iniziali: %2"_s.arg(digits, full));
+                digits = full;
+            }
+            if (field == AccountNumber && cell.kind == SheetCellKind::Number && !digits.isEmpty() &&
+                digits.size() < FullAccountDigits) {
+                notice(u"il conto %1 viene da una cella numerica, che perde gli zeri iniziali: controllarlo"_s
+                           .arg(digits));
+            }
             text = digits;
             break;
         }
         case FieldInput::Amount: {
-            const QString trimmed = TrimmedOfSpaces(raw);
-            if (trimmed.isEmpty())
+            if (TrimmedOfSpaces(QStringView(raw)).isEmpty() && cell.kind != SheetCellKind::Number)
                 break;
-            const std::optional<QString> formatted = FormatAmount(trimmed);
-            if (!formatted) {
-                report(u"l'importo «%1» non è valido: scrivere solo cifre e una virgola, come 1234,50"_s.arg(
-                    ElidedForMessage(trimmed)));
+            std::variant<QString, SheetAmountRefusal> amount = readSheetAmount(cell, m_separator);
+            if (const auto* refusal = std::get_if<SheetAmountRefusal>(&amount)) {
+                report(refusal->reason);
                 return;
             }
-            text = *formatted;
+            text = std::get<QString>(std::move(amount));
             break;
         }
         }
@@ -234,11 +276,15 @@ private:
     }
 
     template <typename Report>
-    static void readOption(SheetColumn column, const QString& raw, SheetSlip& slip, Report report)
+    static void readOption(SheetColumn column, const SheetCell& cell, SheetSlip& slip, Report report)
     {
-        const QString text = TrimmedOfSpaces(CleanInsertedText(0, raw));
+        const QString text = TrimmedOfSpaces(CleanInsertedText(0, cell.text));
         switch (column) {
         case SheetColumn::Date:
+            if (cell.kind == SheetCellKind::Date && cell.date.isValid()) {
+                slip.date = cell.date;
+                return;
+            }
             if (text.isEmpty())
                 return;
             if (const std::optional<QDate> date = readSheetDate(text))
@@ -263,16 +309,128 @@ private:
 
     const QList<int>& m_columnOf;
     const QStringList& m_headers;
-    SheetEncoding m_encoding;
+    QChar m_separator;
 };
 
-bool isBlank(const CsvRecord& record)
+// The rows of a CSV file's bytes, decoded in the file's encoding. A row with a zero byte, or in an
+// encoding other than the file's, is refused as a whole; so is a row with fewer values than the
+// header has names, whose values may have moved to other columns.
+class CsvRows
 {
-    for (const QByteArray& field : record.fields) {
-        if (!isSpaces(field))
-            return false;
+public:
+    CsvRows(const SheetBytes& bytes, char separator)
+        : m_bytes(bytes), m_reader(bytes.body(), separator), m_encoding(bytes.encoding())
+    {
     }
-    return !record.unterminatedQuote;
+
+    bool next(SheetRow& row)
+    {
+        while (m_reader.next(m_record)) {
+            if (m_header && isBlankRecord())
+                continue; // an empty row costs nothing
+            row.row = m_record.row;
+            row.cells.clear();
+            row.unterminatedQuote = m_record.unterminatedQuote;
+            row.refused.clear();
+            if (m_record.line.contains('\0')) {
+                row.refused = u"la riga contiene un byte nullo: il file è danneggiato o non è un testo"_s;
+            } else if (!m_bytes.fits(m_record.line)) {
+                row.refused =
+                    m_encoding == SheetEncoding::Windows1252
+                        ? u"la riga è scritta in UTF-8, il resto del file in Windows-1252: salvare il "
+                          u"file in una sola codifica"_s
+                        : u"la riga non è scritta in UTF-8 come il resto del file (forse vi è stata "
+                          u"incollata da un altro programma): correggerla, o salvare il file di nuovo"_s;
+            } else if (m_header && !m_record.unterminatedQuote && m_record.fields.size() < m_named) {
+                row.refused = u"la riga ha %1 valori, l'intestazione %2 colonne: i valori potrebbero essere "
+                              u"nelle colonne sbagliate"_s.arg(QString::number(m_record.fields.size()),
+                                                               QString::number(m_named));
+            }
+            if (row.refused.isEmpty()) {
+                row.cells.reserve(m_record.fields.size());
+                for (const QByteArray& field : std::as_const(m_record.fields)) {
+                    SheetCell cell;
+                    cell.text = decodeSheetField(field, m_encoding);
+                    row.cells.append(std::move(cell));
+                }
+            }
+            if (!m_header) {
+                m_header = true;
+                // The names up to the last one: spreadsheets leave the empty columns after it out.
+                for (qsizetype i = m_record.fields.size(); i > 0; --i) {
+                    if (!isSpaces(m_record.fields[i - 1])) {
+                        m_named = i;
+                        break;
+                    }
+                }
+            }
+            return true;
+        }
+        return false;
+    }
+
+private:
+    bool isBlankRecord() const
+    {
+        for (const QByteArray& field : m_record.fields) {
+            if (!isSpaces(field))
+                return false;
+        }
+        return !m_record.unterminatedQuote;
+    }
+
+    const SheetBytes& m_bytes;
+    CsvReader m_reader;
+    SheetEncoding m_encoding;
+    CsvRecord m_record;
+    bool m_header = false;
+    qsizetype m_named = 0;
+};
+
+// Edits, at most max, that turn a into b (a letter added, dropped, changed or two swapped).
+int editDistance(QStringView a, QStringView b, int max)
+{
+    if (std::abs(a.size() - b.size()) > max)
+        return max + 1;
+    QList<int> before(b.size() + 1);
+    QList<int> previous(b.size() + 1);
+    QList<int> current(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        previous[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        current[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                current[j] = std::min(current[j], before[j - 2] + 1);
+        }
+        std::swap(before, previous);
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+
+// The column that a header not known by itself almost names ("Imorto", "Indirzzo"), or -1. Short
+// names are left alone: "Via" and "CAP" are one letter from too many words.
+int nearColumnOf(QStringView header, const QList<bool>& taken)
+{
+    const QString key = folded(header);
+    if (key.size() < 4)
+        return -1;
+    const int max = key.size() >= 8 ? 2 : 1;
+    for (int column = 0; column < SheetColumnCount; ++column) {
+        if (taken[column])
+            continue;
+        const HeaderNames& names = headerNames(column);
+        if (editDistance(key, folded(QStringView(names.header)), max) <= max)
+            return column;
+        for (const char16_t* alias : names.aliases) {
+            if (editDistance(key, folded(QStringView(alias)), max) <= max)
+                return column;
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -340,17 +498,17 @@ int sheetColumnOf(QStringView header)
     return -1;
 }
 
-SheetImport readSlipSheet(QByteArrayView bytes)
+SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator)
 {
     SheetImport result;
-    QByteArrayView body;
-    result.encoding = detectSheetEncoding(bytes, &body);
-    const char separator = detectSeparator(body);
-    result.separator = QLatin1Char(separator);
-    CsvReader reader(body, separator);
-    CsvRecord record;
-    if (!reader.next(record)) {
+    result.separator = separator;
+    SheetRow row;
+    if (!next(row)) {
         result.error = u"Il file è vuoto: la prima riga deve nominare le colonne."_s;
+        return result;
+    }
+    if (!row.refused.isEmpty()) {
+        result.error = u"La prima riga, l'intestazione, non si può usare (%1)."_s.arg(row.refused);
         return result;
     }
 
@@ -358,8 +516,8 @@ SheetImport readSlipSheet(QByteArrayView bytes)
     QList<int> columnOf;
     QList<bool> taken(SheetColumnCount, false);
     bool anyField = false;
-    for (const QByteArray& raw : std::as_const(record.fields)) {
-        const QString name = TrimmedOfSpaces(CleanInsertedText(0, decodeSheetField(raw, result.encoding)));
+    for (const SheetCell& cell : std::as_const(row.cells)) {
+        const QString name = TrimmedOfSpaces(CleanInsertedText(0, cell.text));
         headers.append(name);
         int column = sheetColumnOf(name);
         if (column >= 0 && taken[column]) {
@@ -379,19 +537,46 @@ SheetImport readSlipSheet(QByteArrayView bytes)
                        u"Importo, Conto, Causale): non è l'intestazione di un elenco di bollettini."_s;
         return result;
     }
+    // A name one letter from a column the header lacks is a typing slip, not a column of its own:
+    // nothing is read until it is mended, so that no slip is stored without its amount.
+    for (qsizetype index = 0; index < headers.size(); ++index) {
+        if (columnOf[index] >= 0 || headers[index].isEmpty())
+            continue;
+        const int near = nearColumnOf(headers[index], taken);
+        if (near >= 0) {
+            result.error = u"La colonna «%1» non ha un nome noto: forse è «%2»? Correggere l'intestazione "
+                           u"e riprovare."_s.arg(ElidedForMessage(headers[index]), sheetHeader(near));
+            return result;
+        }
+    }
+    for (const int key : {int(PayerName), int(Amount), int(AccountNumber)}) {
+        if (!taken[key])
+            result.missingColumns.append(sheetHeader(key));
+    }
 
     result.read = true;
     // Row by row: only the slips are kept, empty rows cost nothing.
-    const RowReader rows(columnOf, headers, result.encoding);
-    while (reader.next(record)) {
-        if (isBlank(record))
+    const RowReader rows(columnOf, headers, separator);
+    while (next(row)) {
+        if (isBlank(row))
             continue;
         SheetSlip slip;
-        if (rows.read(record, slip, result.problems))
+        if (rows.read(row, slip, result.problems, result.notices))
             result.slips.append(std::move(slip));
         else
             ++result.refusedRows;
     }
+    return result;
+}
+
+SheetImport readSlipSheet(QByteArrayView bytes)
+{
+    const SheetBytes text(bytes);
+    const char separator = detectSeparator(text.body());
+    CsvRows rows(text, separator);
+    SheetImport result =
+        readSlipSheetRows([&rows](SheetRow& row) { return rows.next(row); }, QLatin1Char(separator));
+    result.encoding = text.encoding();
     return result;
 }
 
@@ -419,6 +604,19 @@ QString ignoredColumnsText(const SheetImport& import)
     for (const QString& name : import.ignoredColumns)
         quoted.append(u"«%1»"_s.arg(name));
     return u"Colonne ignorate: %1."_s.arg(quoted.join(u", "_s));
+}
+
+QString missingColumnsText(const SheetImport& import)
+{
+    if (import.missingColumns.isEmpty())
+        return {};
+    QStringList quoted;
+    for (const QString& name : import.missingColumns)
+        quoted.append(u"«%1»"_s.arg(name));
+    return (import.missingColumns.size() == 1
+                ? u"Manca la colonna %1: quel campo resta vuoto in ogni bollettino."_s
+                : u"Mancano le colonne %1: quei campi restano vuoti in ogni bollettino."_s)
+        .arg(quoted.join(u", "_s));
 }
 
 QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates)

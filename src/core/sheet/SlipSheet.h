@@ -2,6 +2,7 @@
 
 #include "core/archive/SlipRecord.h"
 #include "core/sheet/CsvText.h"
+#include "core/sheet/SheetCells.h"
 #include "core/slip/SlipFields.h"
 
 #include <QDate>
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class StoredDateReader;
@@ -80,7 +82,19 @@ struct SheetImport {
     QList<SheetSlip> slips;
     QList<SheetProblem> problems; // in row order, one or more per refused row
     int refusedRows = 0;
+    // What the review tells about rows taken as they are: a postcode completed with zeros, an
+    // account read from a numeric cell. In row order.
+    QList<SheetProblem> notices;
+    QStringList missingColumns; // the key columns (Nome, Importo, Conto) the header does not name
 };
+
+// The next row of a sheet into row; false after the last one.
+using SheetRowReader = std::function<bool(SheetRow&)>;
+
+// The slips of a sheet's rows, the header row first. A header that names none of the slip's fields,
+// or names one almost ("Imorto"), reads nothing: error says why. separator is the CSV file's, which
+// tells how its amounts group digits; a workbook's rows are read as a ";" file's.
+SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator = u';');
 
 // The slips of a CSV file's bytes.
 SheetImport readSlipSheet(QByteArrayView bytes);
@@ -91,6 +105,8 @@ SheetImport readSlipSheetFile(const QString& path);
 QString problemText(const SheetProblem& problem);
 // The columns the import ignores, as one Italian sentence; empty when there are none.
 QString ignoredColumnsText(const SheetImport& import);
+// The key columns the header lacks, as one Italian sentence; empty when it has them all.
+QString missingColumnsText(const SheetImport& import);
 
 // The records of an archive as a sheet (header row first) that readSlipSheet() reads back to the
 // same slips and dates.

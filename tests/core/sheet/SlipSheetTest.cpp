@@ -69,6 +69,12 @@ private Q_SLOTS:
     void optionCells_data();
     void optionCells();
     void headersAndRows();
+    void encodings_data();
+    void encodings();
+    void mixedEncodingsRefuseTheOddRows();
+    void zeroBytesAndShortRowsRefuseTheirRow();
+    void headerTyposAndMissingColumns();
+    void workbookCells();
     void exportReadsBack();
     void longCellsAreShortenedInMessages();
     void largeSheetUnderMemoryLimit_data();
@@ -124,6 +130,13 @@ void SlipSheetTest::spreadsheetFiles()
                             u"12345678"_s, u"Quota 2027"_s, u"896"_s}),
                      PaletteState{true, false, CheckBoxState::Unticked},
                      {}});
+    // A whole number is that many euro.
+    expected.append(
+        {4,
+         texts({u"Luca Verdi"_s, u"Corso Italia 5"_s, u"10121"_s, u"Torino"_s, u"25,00"_s,
+                u"venticinque/00"_s, payee, QString(), QString(), u"12345678"_s, u"Quota 2027"_s, u"123"_s}),
+         PaletteState{false, true, CheckBoxState::Ticked},
+         {}});
     // Accents, the euro sign and an en dash, all in Windows-1252; empty model and code line take the
     // palette's start-up values.
     expected.append(
@@ -149,9 +162,8 @@ void SlipSheetTest::spreadsheetFiles()
         QVERIFY(!import.slips[i].date);
     }
 
-    // The amount without a comma is refused, not taken for 25,00; the dash in the account number is
-    // refused, not dropped; the empty row is no row at all.
-    QStringList refused{u"4 Importo"_s, u"5 Conto"_s};
+    // The dash in the account number is refused, not dropped; the empty row is no row at all.
+    QStringList refused{u"5 Conto"_s};
     if (polishLetterKept)
         refused.append(u"8 Nome"_s);
     QCOMPARE(problemRows(import), refused);
@@ -163,59 +175,133 @@ void SlipSheetTest::spreadsheetFiles()
 
 void SlipSheetTest::amountCell_data()
 {
+    QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("amount"); // empty with words "refused": the row is refused
     QTest::addColumn<QString>("words");
 
-    QTest::newRow("one decimal") << "12,5"
+    // The form's own rules.
+    QTest::newRow("one decimal") << ";"
+                                 << "12,5"
                                  << "12,50"
                                  << "dodici/50";
-    QTest::newRow("spaces around") << "  7, "
+    QTest::newRow("spaces around") << ";"
+                                   << "  7, "
                                    << "7,00"
                                    << "sette/00";
-    QTest::newRow("third decimal rounds up") << "1,995"
+    QTest::newRow("third decimal rounds up") << ";"
+                                             << "1,995"
                                              << "2,00"
                                              << "due/00";
-    QTest::newRow("leading zeros go") << "0012,30"
+    QTest::newRow("leading zeros go") << ";"
+                                      << "0012,30"
                                       << "12,30"
                                       << "dodici/30";
-    QTest::newRow("too large for words keeps the amount") << "1234567890123,00"
+    QTest::newRow("too large for words keeps the amount") << ";"
+                                                          << "1234567890123,00"
                                                           << "1234567890123,00"
                                                           << "";
-    QTest::newRow("empty cell leaves the amount to be written by hand") << ""
+    QTest::newRow("empty cell leaves the amount to be written by hand") << ";"
+                                                                        << ""
                                                                         << ""
                                                                         << "";
-    QTest::newRow("whole number without comma") << "25"
-                                                << ""
-                                                << "refused";
-    QTest::newRow("Italian thousands dots") << "1.234,50"
-                                            << ""
-                                            << "refused";
-    QTest::newRow("English decimal point") << "1234.50"
-                                           << ""
-                                           << "refused";
-    QTest::newRow("English grouping") << "1,234.50"
-                                      << ""
-                                      << "refused";
-    QTest::newRow("currency sign") << "\u20AC 12,50"
+    // As sheets write amounts.
+    QTest::newRow("whole number is euro") << ";"
+                                          << "35"
+                                          << "35,00"
+                                          << "trentacinque/00";
+    QTest::newRow("euro sign before") << ";"
+                                      << "\u20AC 35,00"
+                                      << "35,00"
+                                      << "trentacinque/00";
+    QTest::newRow("euro sign after, no-break space") << ";"
+                                                     << "35,00\u00A0\u20AC"
+                                                     << "35,00"
+                                                     << "trentacinque/00";
+    QTest::newRow("EUR before") << ";"
+                                << "EUR 12,50"
+                                << "12,50"
+                                << "dodici/50";
+    QTest::newRow("Italian thousands dots") << ";"
+                                            << "1.234,50"
+                                            << "1234,50"
+                                            << "milleduecentotrentaquattro/50";
+    QTest::newRow("Italian dots, no decimals")
+        << ";"
+        << "1.234.567"
+        << "1234567,00"
+        << "unmilioneduecentotrentaquattromilacinquecentosessantasette/00";
+    QTest::newRow("grouped by spaces") << ";"
+                                       << "1 234,50"
+                                       << "1234,50"
+                                       << "milleduecentotrentaquattro/50";
+    QTest::newRow("decimal point that cannot group") << ";"
+                                                     << "1234.5"
+                                                     << "1234,50"
+                                                     << "milleduecentotrentaquattro/50";
+    QTest::newRow("English grouping in a comma file") << ","
+                                                      << "1,234.50"
+                                                      << "1234,50"
+                                                      << "milleduecentotrentaquattro/50";
+    QTest::newRow("decimal comma in a comma file") << ","
+                                                   << "35,5"
+                                                   << "35,50"
+                                                   << "trentacinque/50";
+    QTest::newRow("English grouping, no decimals, comma file")
+        << ","
+        << "1,234,567"
+        << "1234567,00"
+        << "unmilioneduecentotrentaquattromilacinquecentosessantasette/00";
+    // Refused with their reason.
+    QTest::newRow("dot and three digits reads two ways") << ";"
+                                                         << "1.234"
+                                                         << ""
+                                                         << "refused";
+    QTest::newRow("comma and three digits in a comma file reads two ways") << ","
+                                                                           << "1,234"
+                                                                           << ""
+                                                                           << "refused";
+    QTest::newRow("English grouping in a semicolon file") << ";"
+                                                          << "1,234.50"
+                                                          << ""
+                                                          << "refused";
+    QTest::newRow("groups of two") << ";"
+                                   << "12.34.567,00"
                                    << ""
                                    << "refused";
-    QTest::newRow("two commas") << "1,2,3"
+    QTest::newRow("two commas") << ";"
+                                << "1,2,3"
                                 << ""
                                 << "refused";
-    QTest::newRow("negative") << "-5,00"
+    QTest::newRow("negative") << ";"
+                              << "-5,00"
                               << ""
                               << "refused";
+    QTest::newRow("negative after the sign") << ";"
+                                             << "\u20AC -5"
+                                             << ""
+                                             << "refused";
+    QTest::newRow("letters") << ";"
+                             << "dieci"
+                             << ""
+                             << "refused";
+    QTest::newRow("dollar sign") << ";"
+                                 << "$ 10"
+                                 << ""
+                                 << "refused";
 }
 
 void SlipSheetTest::amountCell()
 {
+    QFETCH(QString, separator);
     QFETCH(QString, cell);
     QFETCH(QString, amount);
     QFETCH(QString, words);
 
-    const SheetImport import = oneRow(u"Nome;Importo"_s, u"Mario Rossi;\"%1\""_s.arg(cell));
+    const SheetImport import =
+        oneRow(u"Nome"_s + separator + u"Importo"_s, u"Mario Rossi%1\"%2\""_s.arg(separator, cell));
     QVERIFY(import.read);
+    QCOMPARE(QString(import.separator), separator);
     if (words == u"refused") {
         QCOMPARE(import.slips.size(), 0);
         QCOMPARE(problemRows(import), QStringList{u"2 Importo"_s});
@@ -356,7 +442,7 @@ void SlipSheetTest::headersAndRows()
     QCOMPARE(problemRows(import), QStringList{u"3 "_s});
 
     // Several faults of one row are all reported, and the row counts once.
-    import = readSlipSheet("Nome;Importo;Conto\nA;12;x\n");
+    import = readSlipSheet("Nome;Importo;Conto\nA;1.234;x\n");
     QCOMPARE(problemRows(import), (QStringList{u"2 Importo"_s, u"2 Conto"_s}));
     QCOMPARE(import.refusedRows, 1);
     QCOMPARE(problemText(import.problems[0]).left(26), u"Riga 2, colonna «Importo»:"_s);
@@ -376,7 +462,7 @@ void SlipSheetTest::longCellsAreShortenedInMessages()
     const QString amount = u"12x"_s.repeated(350'000);
     const QString header = u"Note\nlunghe "_s + QString(1'000'000, u'n');
     const SheetImport import = readSlipSheet(
-        (u"Nome;Importo;Modello;\"%1\"\r\nA;%2;\"primo\r\nsecondo\"\r\n"_s.arg(header, amount)).toUtf8());
+        (u"Nome;Importo;Modello;\"%1\"\r\nA;%2;\"primo\r\nsecondo\";\r\n"_s.arg(header, amount)).toUtf8());
     QVERIFY(import.read);
     QCOMPARE(import.ignoredColumns, QStringList{u"Note lunghe "_s + QString(48, u'n') + u"…"_s});
     QCOMPARE(import.problems.size(), 2);
@@ -386,6 +472,182 @@ void SlipSheetTest::longCellsAreShortenedInMessages()
     QCOMPARE(problemText(import.problems[1]),
              u"Riga 2, colonna «Modello»: «primo secondo» non è un modello: scrivere premarcati o 2 frame"_s);
     QCOMPARE(ignoredColumnsText(import), u"Colonne ignorate: «Note lunghe "_s + QString(48, u'n') + u"…»."_s);
+}
+
+void SlipSheetTest::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<SheetEncoding>("encoding");
+
+    // "Nome;Città\r\nNicolò;Forlì\r\n" in each encoding.
+    const QString text = u"Nome;Citt\u00E0\r\nNicol\u00F2;Forl\u00EC\r\n"_s;
+    QByteArray little;
+    QByteArray big;
+    for (const QChar c : text) {
+        little += char(c.unicode() & 0xFF);
+        little += char(c.unicode() >> 8);
+        big += char(c.unicode() >> 8);
+        big += char(c.unicode() & 0xFF);
+    }
+    QTest::newRow("UTF-8") << text.toUtf8() << SheetEncoding::Utf8;
+    QTest::newRow("UTF-8 with byte order mark")
+        << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << SheetEncoding::Utf8WithBom;
+    QTest::newRow("Windows-1252") << QByteArray("Nome;Citt\xE0\r\nNicol\xF2;Forl\xEC\r\n")
+                                  << SheetEncoding::Windows1252;
+    QTest::newRow("UTF-16 LE with byte order mark")
+        << QByteArray("\xFF\xFE") + little << SheetEncoding::Utf16LE;
+    QTest::newRow("UTF-16 BE with byte order mark") << QByteArray("\xFE\xFF") + big << SheetEncoding::Utf16BE;
+    QTest::newRow("UTF-16 LE without a mark") << little << SheetEncoding::Utf16LE;
+    QTest::newRow("UTF-16 BE without a mark") << big << SheetEncoding::Utf16BE;
+}
+
+void SlipSheetTest::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(SheetEncoding, encoding);
+
+    const SheetImport import = readSlipSheet(bytes);
+    QVERIFY2(import.read, qPrintable(import.error));
+    QCOMPARE(import.encoding, encoding);
+    QCOMPARE(import.ignoredColumns, QStringList());
+    QCOMPARE(import.problems.size(), 0);
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(import.slips[0].fields[PayerName], u"Nicol\u00F2"_s);
+    QCOMPARE(import.slips[0].fields[PayerTown], u"Forl\u00EC"_s);
+}
+
+void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
+{
+    // A UTF-8 file with one row pasted in Windows-1252: that row is refused, the others read right.
+    SheetImport import = readSlipSheet("Nome;Citt\xC3\xA0\nA;Forl\xC3\xAC\nB;Cant\xF9\nC;Citt\xC3\xA0 "
+                                       "alta\nD;Roma\n");
+    QCOMPARE(import.encoding, SheetEncoding::Utf8);
+    QCOMPARE(import.slips.size(), 3);
+    QCOMPARE(import.slips[0].fields[PayerTown], u"Forl\u00EC"_s);
+    QCOMPARE(import.slips[1].fields[PayerTown], u"Citt\u00E0 alta"_s);
+    QCOMPARE(problemRows(import), QStringList{u"3 "_s});
+    QVERIFY2(import.problems[0].reason.contains(u"UTF-8"_s), qPrintable(import.problems[0].reason));
+
+    // Mostly Windows-1252 with one UTF-8 row: the UTF-8 row is refused rather than stored as "CittÃ".
+    import = readSlipSheet("Nome;Citt\xE0\nA;Forl\xEC\nB;Cant\xF9\nC;Citt\xC3\xA0\n");
+    QCOMPARE(import.encoding, SheetEncoding::Windows1252);
+    QCOMPARE(import.slips.size(), 2);
+    QCOMPARE(import.slips[1].fields[PayerTown], u"Cant\u00F9"_s);
+    QCOMPARE(problemRows(import), QStringList{u"4 "_s});
+
+    // After a UTF-8 byte order mark the file is UTF-8 whatever most of its rows are.
+    import = readSlipSheet("\xEF\xBB\xBFNome;Causale\nA;Forl\xEC\nB;Bra\n");
+    QCOMPARE(import.encoding, SheetEncoding::Utf8WithBom);
+    QCOMPARE(import.slips.size(), 1);
+    QCOMPARE(problemRows(import), QStringList{u"2 "_s});
+}
+
+void SlipSheetTest::zeroBytesAndShortRowsRefuseTheirRow()
+{
+    SheetImport import = readSlipSheet(
+        QByteArray("Nome;Causale;CAP\nA;uno;00100\nB;d\0ue;00100\nC;tre\nD;quattro;00100\n", 62));
+    QCOMPARE(import.slips.size(), 2);
+    QCOMPARE(import.slips[1].fields[PayerName], u"D"_s);
+    QCOMPARE(problemRows(import), (QStringList{u"3 "_s, u"4 "_s}));
+    QVERIFY2(import.problems[0].reason.contains(u"byte nullo"_s), qPrintable(import.problems[0].reason));
+    QVERIFY2(import.problems[1].reason.contains(u"2 valori"_s), qPrintable(import.problems[1].reason));
+    QCOMPARE(import.refusedRows, 2);
+
+    // A header with a zero byte reads nothing.
+    import = readSlipSheet(QByteArray("No\0me;Causale\nA;uno\n", 20));
+    QVERIFY(!import.read);
+    QVERIFY2(import.error.contains(u"byte nullo"_s), qPrintable(import.error));
+
+    // Columns left empty after the last name do not make the rows short.
+    import = readSlipSheet("Nome;Causale;;\nA;uno\n");
+    QCOMPARE(import.problems.size(), 0);
+    QCOMPARE(import.slips.size(), 1);
+}
+
+void SlipSheetTest::headerTyposAndMissingColumns()
+{
+    // A header one slip away from a column that is missing stops the import before anything is read.
+    for (const char* header : {"Nome;Imorto;Conto", "Nome;Importo;Cotno", "Nome;Importo;Conto;Indirzzo"}) {
+        const SheetImport import = readSlipSheet(QByteArray(header) + "\nA;1,00;123;x\n");
+        QVERIFY2(!import.read, header);
+        QVERIFY2(import.error.contains(u"forse"_s), qPrintable(import.error));
+    }
+    // A name close to a column that is already there is just an ignored column.
+    SheetImport import = readSlipSheet("Nome;Importo;Conto;Importi\nA;1,00;123;x\n");
+    QVERIFY(import.read);
+    QCOMPARE(import.ignoredColumns, QStringList{u"Importi"_s});
+    QCOMPARE(import.missingColumns, QStringList());
+
+    // The key columns that are missing are named.
+    import = readSlipSheet("Causale;Colore\nQuota;rosso\n");
+    QVERIFY(import.read);
+    QCOMPARE(import.missingColumns, (QStringList{u"Nome"_s, u"Importo"_s, u"Conto"_s}));
+    QVERIFY(missingColumnsText(import).contains(u"«Importo»"_s));
+
+    // A postcode that lost its zeros is completed and the review says so.
+    import = readSlipSheet("Nome;CAP\nA;184\nB;00184\nC;\n");
+    QCOMPARE(import.slips.size(), 3);
+    QCOMPARE(import.slips[0].fields[PayerPostcode], u"00184"_s);
+    QCOMPARE(import.slips[2].fields[PayerPostcode], QString());
+    QCOMPARE(import.notices.size(), 1);
+    QCOMPARE(import.notices[0].row, 2);
+    QVERIFY2(import.notices[0].reason.contains(u"00184"_s), qPrintable(import.notices[0].reason));
+}
+
+void SlipSheetTest::workbookCells()
+{
+    auto text = [](const QString& value) {
+        SheetCell cell;
+        cell.text = value;
+        return cell;
+    };
+    auto number = [](const QString& shown, const QString& value) {
+        SheetCell cell;
+        cell.text = shown;
+        cell.kind = SheetCellKind::Number;
+        cell.number = value;
+        return cell;
+    };
+    SheetCell date;
+    date.text = u"05/03/2026"_s;
+    date.kind = SheetCellKind::Date;
+    date.date = QDate(2026, 3, 5);
+
+    QList<SheetRow> rows;
+    rows.append({1,
+                 {text(u"Nome"_s), text(u"Importo"_s), text(u"Conto"_s), text(u"CAP"_s), text(u"Data"_s)},
+                 false,
+                 {}});
+    // Numbers by their stored value, whatever they show; the postcode as shown with its format.
+    rows.append({2,
+                 {text(u"A"_s), number(u"€ 1.234,50"_s, u"1234.5"_s),
+                  number(u"1012345678"_s, u"1012345678"_s), number(u"00184"_s, u"184"_s), date},
+                 false,
+                 {}});
+    rows.append(
+        {3, {text(u"B"_s), number(u"35"_s, u"35"_s), number(u"001012345678"_s, u"1012345678"_s)}, false, {}});
+    rows.append({4, {text(u"C"_s), number(u"-5"_s, u"-5"_s)}, false, {}});
+    rows.append({5, {text(u"D"_s), date}, false, {}});
+    qsizetype at = 0;
+    const SheetImport import = readSlipSheetRows([&](SheetRow& row) {
+        if (at == rows.size())
+            return false;
+        row = rows[at++];
+        return true;
+    });
+    QVERIFY2(import.read, qPrintable(import.error));
+    QCOMPARE(import.slips.size(), 2);
+    QCOMPARE(import.slips[0].fields[Amount], u"1234,50"_s);
+    QCOMPARE(import.slips[0].fields[PayerPostcode], u"00184"_s);
+    QCOMPARE(import.slips[0].date, std::optional(QDate(2026, 3, 5)));
+    QCOMPARE(import.slips[1].fields[Amount], u"35,00"_s);
+    QCOMPARE(import.slips[1].fields[AccountNumber], u"001012345678"_s);
+    // The ten-digit account from a numeric cell is flagged; the twelve-digit one is not.
+    QCOMPARE(import.notices.size(), 1);
+    QCOMPARE(import.notices[0].row, 2);
+    QCOMPARE(import.notices[0].column, u"Conto"_s);
+    QCOMPARE(problemRows(import), (QStringList{u"4 Importo"_s, u"5 Importo"_s}));
+    QVERIFY2(import.problems[0].reason.contains(u"negativo"_s), qPrintable(import.problems[0].reason));
 }
 
 void SlipSheetTest::exportReadsBack()

@@ -98,8 +98,8 @@ void WorkbookWriterTest::cellsReadBack()
     QFETCH(QString, text);
     QFETCH(QString, number);
     QFETCH(QDate, date);
-    SheetRow header{1, {textCell(u"Valore"_s)}};
-    SheetRow row{2, {textCell(u"prima"_s), written}};
+    SheetRow header{1, {textCell(u"Valore"_s)}, false, {}};
+    SheetRow row{2, {textCell(u"prima"_s), written}, false, {}};
     QByteArray bytes;
     QString error;
     QVERIFY(writeWorkbook({header, row}, kind, u"Bollettini"_s, bytes, error));
@@ -136,7 +136,8 @@ void WorkbookWriterTest::packageShape()
     QFETCH(QByteArray, firstEntry);
     QByteArray bytes;
     QString error;
-    QVERIFY(writeWorkbook({SheetRow{1, {textCell(u"Nome"_s)}}}, kind, u"Bollettini"_s, bytes, error));
+    QVERIFY(
+        writeWorkbook({SheetRow{1, {textCell(u"Nome"_s)}, false, {}}}, kind, u"Bollettini"_s, bytes, error));
     // The zip's first local header: its name at offset 30, its length at 26 and the extra field's at 28.
     QVERIFY(bytes.startsWith("PK\x03\x04"));
     const int nameLength = quint8(bytes[26]) | quint8(bytes[27]) << 8;
