@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "core/Version.h"
+#include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 #include "core/print/Overflow.h"
 #include "core/sheet/SheetPrint.h"
@@ -26,8 +27,12 @@ void reportRead(const SheetImport& import, QTextStream& err)
 {
     if (const QString ignored = ignoredColumnsText(import); !ignored.isEmpty())
         err << ignored << '\n';
+    if (const QString missing = missingColumnsText(import); !missing.isEmpty())
+        err << missing << '\n';
     for (const SheetProblem& problem : import.problems)
         err << problemText(problem) << '\n';
+    for (const SheetProblem& notice : import.notices)
+        err << problemText(notice) << '\n';
 }
 
 QString slipSummary(const SheetSlip& slip)
@@ -38,27 +43,47 @@ QString slipSummary(const SheetSlip& slip)
     return summary.isEmpty() ? QString() : u" (%1)"_s.arg(summary);
 }
 
-int runImport(const SheetImport& import, const CommandLineWorld& world, QTextStream& err)
+int runImport(const SheetImport& import, bool alsoStored, const CommandLineWorld& world, QTextStream& err)
 {
     const QDate today = world.clock ? world.clock->today() : QDate::currentDate();
+    const QString path = world.archivePath ? world.archivePath() : QString();
     QString error;
+    // The slips the archive holds already are left out, unless asked for: the same sheet imported
+    // twice would store every slip twice.
+    QList<SheetSlip> slips = import.slips;
+    qsizetype skipped = 0;
+    if (!alsoStored) {
+        ArchiveTable stored;
+        if (SlipArchive(path).load(stored, error)) {
+            const QList<qsizetype> already =
+                slipsAlreadyStored(slips, stored, StoredDateReader(world.locale));
+            for (const qsizetype index : already)
+                err << u"Riga %1: già nell'archivio, saltata%2."_s.arg(QString::number(slips[index].row),
+                                                                       slipSummary(slips[index]))
+                    << '\n';
+            for (auto index = already.crbegin(); index != already.crend(); ++index)
+                slips.removeAt(*index);
+            skipped = already.size();
+        }
+    }
     QByteArray records;
-    if (!encodeSheetSlips(import.slips, today, world.locale, records, error)) {
+    if (!encodeSheetSlips(slips, today, world.locale, records, error)) {
         err << error << '\n';
         return ExitSomeRowsNotDone;
     }
-    const QString path = world.archivePath ? world.archivePath() : QString();
-    if (!import.slips.isEmpty() &&
-        SlipArchive(path).append(records, error) != SlipArchive::WriteResult::Written) {
+    if (!slips.isEmpty() && SlipArchive(path).append(records, error) != SlipArchive::WriteResult::Written) {
         err << error << '\n' << u"Nessun bollettino è stato aggiunto all'archivio."_s << '\n';
         return ExitSomeRowsNotDone;
     }
-    for (const SheetSlip& slip : import.slips)
+    for (const SheetSlip& slip : slips)
         err << u"Riga %1: aggiunto all'archivio%2."_s.arg(QString::number(slip.row), slipSummary(slip))
             << '\n';
-    err << u"Bollettini aggiunti all'archivio %1: %2; righe scartate: %3."_s.arg(
-               native(path), QString::number(import.slips.size()), QString::number(import.refusedRows))
-        << '\n';
+    QString summary = u"Bollettini aggiunti all'archivio %1: %2; righe scartate: %3"_s.arg(
+        native(path), QString::number(slips.size()), QString::number(import.refusedRows));
+    if (skipped > 0)
+        summary +=
+            u"; già presenti, saltati: %1 (--anche-presenti li aggiunge)"_s.arg(QString::number(skipped));
+    err << summary << u".\n"_s;
     return import.refusedRows == 0 ? ExitAllDone : ExitSomeRowsNotDone;
 }
 
@@ -204,8 +229,10 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{u"help"_s, u"h"_s, u"aiuto"_s});
     const QCommandLineOption version(QStringList{u"version"_s, u"versione"_s});
+    const QCommandLineOption alsoStored(u"anche-presenti"_s);
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(alsoStored);
     for (const Command& command : Commands)
         parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
                                             QString::fromLatin1(command.valueName)));
@@ -248,6 +275,11 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         request.action = CommandLineRequest::Version;
         return request;
     }
+    if (parser.isSet(alsoStored)) {
+        if (!chosen || chosen->action != CommandLineRequest::Import)
+            return invalid(u"--anche-presenti vale solo con --importa."_s);
+        request.alsoStored = true;
+    }
     if (!chosen) {
         if (!positional.isEmpty())
             return invalid(u"Argomento inatteso: %1."_s.arg(positional.first()));
@@ -285,7 +317,9 @@ QString commandLineHelp()
            u"                            una pagina per bollettino, in un solo lavoro\n"
            u"  --pdf USCITA.pdf FILE.csv salva i bollettini del file in un solo PDF, una pagina\n"
            u"                            per bollettino\n"
-           u"  --importa FILE.csv        aggiunge i bollettini del file all'archivio, tutti insieme\n"
+           u"  --importa FILE.csv        aggiunge i bollettini del file all'archivio, tutti insieme;\n"
+           u"                            quelli già nell'archivio sono saltati\n"
+           u"  --anche-presenti          con --importa, aggiunge anche quelli già nell'archivio\n"
            u"  --version                 scrive la versione del programma\n"
            u"  --help                    mostra questo aiuto\n"
            u"\n"
@@ -332,7 +366,7 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
     int status = ExitUsage;
     switch (request.action) {
     case CommandLineRequest::Import:
-        status = runImport(import, world, err);
+        status = runImport(import, request.alsoStored, world, err);
         break;
     case CommandLineRequest::Print:
         status = runPrint(import, QString(), world, err);

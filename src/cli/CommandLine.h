@@ -33,6 +33,7 @@ struct CommandLineRequest {
     Action action = StartWindows;
     QString csvPath;
     QString pdfPath;
+    bool alsoStored = false; // --anche-presenti: --importa adds the slips the archive holds already too
     QString error;
 };
 

@@ -117,6 +117,11 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
             listed.append(u"e altre %1"_s.arg(QString::number(review.ignoredColumns.size() - ListedColumns)));
         summary += u"\nColonne ignorate: %1."_s.arg(listed.join(u", "_s));
     }
+    if (!review.missingColumns.isEmpty())
+        summary += u'\n' + review.missingColumns;
+    if (review.alreadyStored > 0)
+        summary += u"\nGià nell'archivio: %1 bollettini, che non vengono aggiunti di nuovo."_s.arg(
+            QString::number(review.alreadyStored));
     if (review.goodRows > 0)
         summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
                                           : u"\nCosa fare dei bollettini?"_s;
@@ -143,6 +148,13 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
             table->setColumnWidth(column, std::min(table->columnWidth(column), width / 3));
         layout->addWidget(table);
     }
+    if (!review.notices.isEmpty()) {
+        layout->addWidget(new QLabel(u"Da controllare (i bollettini si prendono così):"_s, &dialog));
+        auto* notices = new QPlainTextEdit(review.notices.join(u'\n'), &dialog);
+        notices->setObjectName(u"Notices"_s);
+        notices->setReadOnly(true);
+        layout->addWidget(notices);
+    }
     if (!review.overflowWarnings.isEmpty()) {
         layout->addWidget(new QLabel(
             u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, &dialog));
@@ -164,6 +176,8 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     };
     if (review.goodRows > 0) {
         add(u"Aggiungi all'archivio"_s, SheetAction::Store)->setDefault(true);
+        if (review.alreadyStored > 0)
+            add(u"Aggiungi anche i già presenti"_s, SheetAction::StoreAll);
         add(u"Stampa"_s, SheetAction::Print);
         add(u"Salva come PDF…"_s, SheetAction::SavePdf);
     }

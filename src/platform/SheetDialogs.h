@@ -15,14 +15,18 @@ struct SheetReview {
     QList<SheetProblem> problems; // row, column, reason
     QStringList ignoredColumns;
     QStringList overflowWarnings; // one line a row whose texts would run past their place
+    QString missingColumns;       // the key columns the header lacks, as one sentence; empty when none
+    QStringList notices;          // one line a row taken with something to check (a completed postcode…)
+    int alreadyStored = 0;        // good rows the archive holds already, left out of a plain Store
 };
 
 // What the user chose to do with the good rows of a sheet.
 enum class SheetAction {
-    Stop,    // nothing is stored or printed
-    Store,   // into the archive, all together
-    Print,   // one job on the default printer, one page a slip
-    SavePdf, // one PDF file, one page a slip
+    Stop,     // nothing is stored or printed
+    Store,    // into the archive, all together, but for those it holds already
+    StoreAll, // into the archive, those it holds already too
+    Print,    // one job on the default printer, one page a slip
+    SavePdf,  // one PDF file, one page a slip
 };
 
 // The progress of a job of many slips; the user may stop it between two slips.

@@ -51,13 +51,36 @@ SheetCommands::Result SheetCommands::importSheet()
     review.refusedRows = import.refusedRows;
     review.problems = import.problems;
     review.ignoredColumns = import.ignoredColumns;
+    review.missingColumns = missingColumnsText(import);
+    for (const SheetProblem& notice : import.notices)
+        review.notices.append(problemText(notice));
+    // The slips the archive holds already: importing the same sheet twice must not store them twice.
+    ArchiveTable stored;
+    QString unread;
+    QList<qsizetype> already;
+    if (SlipArchive(m_services.archivePath()).load(stored, unread))
+        already = slipsAlreadyStored(import.slips, stored, StoredDateReader(m_locale));
+    for (const qsizetype index : std::as_const(already))
+        review.notices.append(u"Riga %1: già nell'archivio"_s.arg(QString::number(import.slips[index].row)));
+    review.alreadyStored = int(already.size());
     // Every row's overflows at once, so that nobody is asked row by row.
     const OverflowFinder finder;
     review.overflowWarnings = sheetOverflowWarnings(import.slips, finder);
     switch (dialogs.review(review)) {
     case SheetAction::Stop:
         return Result::Stopped;
-    case SheetAction::Store:
+    case SheetAction::Store: {
+        QList<SheetSlip> fresh = import.slips;
+        for (auto index = already.crbegin(); index != already.crend(); ++index)
+            fresh.removeAt(*index);
+        if (fresh.isEmpty() && !already.isEmpty()) {
+            m_services.messages.inform(
+                u"Tutti i bollettini del file sono già nell'archivio: nulla è stato aggiunto."_s);
+            return Result::Stopped;
+        }
+        return storeSlips(fresh, already.size());
+    }
+    case SheetAction::StoreAll:
         return storeSlips(import.slips);
     case SheetAction::Print:
         return printSlips(import.slips);
@@ -67,7 +90,7 @@ SheetCommands::Result SheetCommands::importSheet()
     return Result::Stopped;
 }
 
-SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips)
+SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips, qsizetype skipped)
 {
     if (slips.isEmpty())
         return Result::Stopped;
@@ -79,7 +102,10 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips)
     }
     if (!archive().AppendRecords(records))
         return Result::Failed;
-    m_services.messages.inform(u"Bollettini aggiunti all'archivio: %1."_s.arg(slips.size()));
+    QString told = u"Bollettini aggiunti all'archivio: %1"_s.arg(slips.size());
+    if (skipped > 0)
+        told += u"; già presenti, saltati: %1"_s.arg(QString::number(skipped));
+    m_services.messages.inform(told + u'.');
     return Result::Done;
 }
 

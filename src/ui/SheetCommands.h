@@ -36,7 +36,8 @@ public:
     Result importArchive();
 
     // The good rows of a sheet, already reviewed: stored, printed or saved.
-    Result storeSlips(const QList<SheetSlip>& slips);
+    // skipped: the sheet's slips left out as already stored, told beside the count.
+    Result storeSlips(const QList<SheetSlip>& slips, qsizetype skipped = 0);
     Result printSlips(const QList<SheetSlip>& slips);
     Result saveSlipsAsPdf(const QList<SheetSlip>& slips);
 

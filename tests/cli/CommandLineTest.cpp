@@ -243,6 +243,25 @@ void CommandLineTest::import()
     QCOMPARE(archive.readAll().count("?*@1\xE7*^\r\n"), 3 + 5);
     archive.close();
     QVERIFY2(run.err.contains(u"righe scartate: 1."_s), qPrintable(run.err));
+
+    // The first sheet again: nothing added twice, unless asked for.
+    run = cedolario({u"--importa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.contains(u"Riga 4: già nell'archivio, saltata (Nicolò Ferrè, 17,50 euro).\n"_s),
+             qPrintable(run.err));
+    QVERIFY2(run.err.contains(u": 0; righe scartate: 0; già presenti, saltati: 3"_s), qPrintable(run.err));
+    QVERIFY(archive.open(QIODevice::ReadOnly));
+    QCOMPARE(archive.readAll().count("?*@1\xE7*^\r\n"), 3 + 5);
+    archive.close();
+    run = cedolario({u"--importa"_s, QStringLiteral(SAMPLE_SHEET), u"--anche-presenti"_s}, environment);
+    QCOMPARE(run.status, 0);
+    QVERIFY(archive.open(QIODevice::ReadOnly));
+    QCOMPARE(archive.readAll().count("?*@1\xE7*^\r\n"), 3 + 5 + 3);
+    archive.close();
+    run = cedolario(
+        {u"--pdf"_s, m_dir.filePath(u"x.pdf"_s), QStringLiteral(SAMPLE_SHEET), u"--anche-presenti"_s});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(u"--anche-presenti vale solo con --importa."_s), qPrintable(run.err));
 }
 
 // "%1" and "%2" in the PDF's and the archive's paths are reported as they are.

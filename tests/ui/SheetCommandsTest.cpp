@@ -48,6 +48,7 @@ private Q_SLOTS:
     void reviewedRowsAreStored();
     void stoppingStoresNothing();
     void aFileThatIsNoSheetIsRefused();
+    void aSheetImportedTwiceIsStoredOnce();
     void aFullDiskStoresNoRow();
     void overflowsAreSummarisedPerRow();
     void exportedArchiveImportsBackTheSame();
@@ -136,6 +137,43 @@ void SheetCommandsTest::aFileThatIsNoSheetIsRefused()
     QCOMPARE(m_messages.shown.size(), 1);
     QCOMPARE(m_messages.shown[0].kind, ScriptedMessageBoxes::Shown::Critical);
     QVERIFY(!QFile::exists(archivePath()));
+}
+
+void SheetCommandsTest::aSheetImportedTwiceIsStoredOnce()
+{
+    const QString path = m_dir.filePath(u"soci.csv"_s);
+    write(path, "Nome;CAP;Importo\r\nRossi;184;10\r\nBianchi;20121;12,50\r\n");
+    m_dialogs.sheetToOpen = path;
+    m_dialogs.action = SheetAction::Store;
+    SheetCommands commands(*m_services);
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(m_dialogs.reviews.last().alreadyStored, 0);
+    // The postcode that lost its zeros was completed, and the review said so.
+    QCOMPARE(m_dialogs.reviews.last().notices.size(), 1);
+    QVERIFY(m_dialogs.reviews.last().notices[0].startsWith(u"Riga 2, colonna «CAP»: "_s));
+    QCOMPARE(m_dialogs.reviews.last().missingColumns,
+             u"Manca la colonna «Conto»: quel campo resta vuoto in ogni bollettino."_s);
+
+    // The same file again: the review counts both as stored already and a plain Store adds nothing.
+    write(path, "Nome;CAP;Importo\r\nRossi;184;10\r\nBianchi;20121;12,50\r\nVerdi;10121;5\r\n");
+    m_messages.shown.clear();
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(m_dialogs.reviews.last().alreadyStored, 2);
+    QVERIFY(m_dialogs.reviews.last().notices.contains(u"Riga 3: già nell'archivio"_s));
+    QCOMPARE(payers(archivePath()), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Verdi"_s}));
+    QCOMPARE(m_messages.texts(),
+             QStringList{u"Bollettini aggiunti all'archivio: 1; già presenti, saltati: 2."_s});
+
+    m_messages.shown.clear();
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(payers(archivePath()).size(), 3);
+    QCOMPARE(m_messages.texts(),
+             QStringList{u"Tutti i bollettini del file sono già nell'archivio: nulla è stato aggiunto."_s});
+
+    // Asked for, they are added all the same.
+    m_dialogs.action = SheetAction::StoreAll;
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(payers(archivePath()).size(), 6);
 }
 
 void SheetCommandsTest::aFullDiskStoresNoRow()

@@ -589,6 +589,49 @@ SheetImport readSlipSheetFile(const QString& path)
     return readSlipSheet(bytes);
 }
 
+namespace {
+
+// A record's values but its date, each ended by a byte no value holds.
+QByteArray undatedKey(const SlipRecord& record)
+{
+    QByteArray key;
+    const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
+    for (int column = FirstFieldColumn; column < RecordColumnCount; ++column)
+        key.append(values[column]).append('\n');
+    return key;
+}
+
+} // namespace
+
+QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const ArchiveTable& archive,
+                                    const StoredDateReader& dates)
+{
+    QList<qsizetype> stored;
+    if (slips.isEmpty() || archive.isEmpty())
+        return stored;
+    // The days each slip was saved on; an invalid date for one that cannot be read.
+    QHash<QByteArray, QList<QDate>> present;
+    present.reserve(archive.size());
+    for (const SlipRecord& record : archive)
+        present[undatedKey(record)].append(dates.read(record.column(DateColumn)).value_or(QDate()));
+    QByteArray bytes;
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        const SheetSlip& slip = slips[index];
+        UnstorableCharacter problem;
+        if (!encodeSavedRecord(u"-"_s, slip.fields, slip.state, bytes, problem))
+            continue;
+        const ArchiveTable encoded = readArchive(bytes);
+        if (encoded.size() != 1)
+            continue;
+        const auto days = present.constFind(undatedKey(encoded.front()));
+        if (days == present.constEnd())
+            continue;
+        if (!slip.date || days->contains(*slip.date) || days->contains(QDate()))
+            stored.append(index);
+    }
+    return stored;
+}
+
 QString problemText(const SheetProblem& problem)
 {
     if (problem.column.isEmpty())

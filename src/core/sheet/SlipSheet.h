@@ -101,6 +101,12 @@ SheetImport readSlipSheet(QByteArrayView bytes);
 // The same for a file; a file that cannot be read fills error.
 SheetImport readSlipSheetFile(const QString& path);
 
+// The indexes, in slips, of the slips the archive holds already: the same twelve texts, model and
+// code line and, when the row gives a date, saved on that day (a saving date that cannot be read
+// matches any). Importing the same sheet twice would otherwise store every slip twice.
+QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const ArchiveTable& archive,
+                                    const StoredDateReader& dates);
+
 // "Riga 5, colonna «Importo»: reason".
 QString problemText(const SheetProblem& problem);
 // The columns the import ignores, as one Italian sentence; empty when there are none.

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void zeroBytesAndShortRowsRefuseTheirRow();
     void headerTyposAndMissingColumns();
     void workbookCells();
+    void slipsAlreadyInTheArchive();
     void exportReadsBack();
     void longCellsAreShortenedInMessages();
     void largeSheetUnderMemoryLimit_data();
@@ -648,6 +649,39 @@ void SlipSheetTest::workbookCells()
     QCOMPARE(import.notices[0].column, u"Conto"_s);
     QCOMPARE(problemRows(import), (QStringList{u"4 Importo"_s, u"5 Importo"_s}));
     QVERIFY2(import.problems[0].reason.contains(u"negativo"_s), qPrintable(import.problems[0].reason));
+}
+
+void SlipSheetTest::slipsAlreadyInTheArchive()
+{
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const StoredDateReader dates(italian);
+    // The archive: Rossi saved on 5 March 2026 in English month names, Bianchi on a date nobody can read.
+    const SheetImport stored =
+        readSlipSheet("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n");
+    QByteArray bytes;
+    QString error;
+    QVERIFY(encodeSheetSlips({stored.slips[0]}, QDate(2026, 3, 5), QLocale(QLocale::English), bytes, error));
+    QByteArray second;
+    QVERIFY(encodeSheetSlips({stored.slips[1]}, QDate(2026, 3, 5), italian, second, error));
+    second.replace("05 marzo 2026", "ieri");
+    const ArchiveTable archive = readArchive(bytes + second);
+    QCOMPARE(archive.size(), 2);
+
+    const SheetImport sheet = readSlipSheet("Nome;Importo;Modello;Data\n"
+                                            "Rossi;10,00;2 frame;\n"            // 2: same slip, no date
+                                            "Rossi;10;premarcati;\n"            // 3: another model
+                                            "Rossi;10;2 frame;05/03/2026\n"     // 4: same day, other form
+                                            "Rossi;10;2 frame;06/03/2026\n"     // 5: another day
+                                            "Rossi;11;2 frame;\n"               // 6: another amount
+                                            "Bianchi;5;premarcati;01/01/2020\n" // 7: unreadable saved date
+                                            "rossi;10;2 frame;\n");             // 8: letter case counts
+    QCOMPARE(sheet.slips.size(), 7);
+    const QList<qsizetype> already = slipsAlreadyStored(sheet.slips, archive, dates);
+    QStringList rows;
+    for (const qsizetype index : already)
+        rows.append(QString::number(sheet.slips[index].row));
+    QCOMPARE(rows, (QStringList{u"2"_s, u"4"_s, u"7"_s}));
+    QCOMPARE(slipsAlreadyStored(sheet.slips, {}, dates), QList<qsizetype>());
 }
 
 void SlipSheetTest::exportReadsBack()
