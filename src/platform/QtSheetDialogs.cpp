@@ -120,8 +120,10 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     if (!review.missingColumns.isEmpty())
         summary += u'\n' + review.missingColumns;
     if (review.alreadyStored > 0)
-        summary += u"\nGià nell'archivio: %1 bollettini, che non vengono aggiunti di nuovo."_s.arg(
-            QString::number(review.alreadyStored));
+        summary += review.alreadyStored == 1
+                       ? u"\nGià nell'archivio: 1 bollettino, che non viene aggiunto di nuovo."_s
+                       : u"\nGià nell'archivio: %1 bollettini, che non vengono aggiunti di nuovo."_s.arg(
+                             QString::number(review.alreadyStored));
     if (review.goodRows > 0)
         summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
                                           : u"\nCosa fare dei bollettini?"_s;
