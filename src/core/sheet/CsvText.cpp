@@ -123,6 +123,11 @@ SheetBytes::SheetBytes(QByteArrayView bytes) : m_original(bytes)
     const bool bom = bytes.startsWith("\xEF\xBB\xBF");
     if (bom)
         m_original = bytes.sliced(3);
+    // Most files are UTF-8 throughout: one pass tells, and no line needs counting.
+    if (isValidUtf8(m_original)) {
+        m_encoding = bom ? SheetEncoding::Utf8WithBom : SheetEncoding::Utf8;
+        return;
+    }
     qsizetype utf8Lines = 0;
     qsizetype otherLines = 0;
     const char* s = m_original.data();
