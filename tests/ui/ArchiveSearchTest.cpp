@@ -97,6 +97,13 @@ void ArchiveSearchTest::hiddenUntilAskedFor()
     QCOMPARE(palette.SearchBox->geometry().top(), list.top());
     QVERIFY(palette.List1->geometry().top() > palette.SearchBox->geometry().bottom());
     QCOMPARE(palette.List1->geometry().bottom(), list.bottom());
+    // Shown, it has its clear button, also after it was closed and opened again.
+    QVERIFY(palette.SearchBox->isClearButtonEnabled());
+    QTest::keyClick(palette.SearchBox, Qt::Key_Escape);
+    QVERIFY(!palette.SearchBox->isVisible());
+    QTest::keyClick(app.form, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(palette.SearchBox->isVisible());
+    QVERIFY(palette.SearchBox->isClearButtonEnabled());
 }
 
 void ArchiveSearchTest::narrowsAsTheUserTypes()
