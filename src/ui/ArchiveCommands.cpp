@@ -94,15 +94,20 @@ void ArchiveCommands::LoadArchiveList()
     const SlipArchive& file = archive();
     struct Loaded {
         ArchiveTable table;
+        SlipArchive::FileState seen;
         QString error;
         bool ok = false;
     };
+    // The last load's records go first, so that two loads are never held at once.
+    m_table.clear();
+    m_saved.reset();
     Loaded loaded = offInterfaceThread([&file] {
         Loaded result;
-        result.ok = file.load(result.table, result.error);
+        result.ok = file.load(result.table, result.seen, result.error);
         return result;
     });
     m_table = std::move(loaded.table);
+    m_seen = loaded.ok ? loaded.seen : SlipArchive::FileState{};
     if (!loaded.ok) {
         m_services.messages.critical(loaded.error);
         return;
@@ -131,15 +136,21 @@ void ArchiveCommands::watchRecordCount()
                                 kept.isEmpty() ? std::nullopt : std::optional<ArchiveCopy>(kept.front())));
     }
     m_expectedCount = now;
-    if (m_recordedCount != now) {
-        // A count that cannot be written only means no warning next time; the copy below says why.
-        QString ignored;
-        if (copies.recordCount(now, ignored))
-            m_recordedCount = now;
-    }
+    recordCount(now);
     // Copies of a shrunk archive would push the good ones out.
     if (firstLoad && !shrunk && !copies.hasCopyOf(m_services.clock.today()))
         keepTodaysCopy(directory);
+}
+
+void ArchiveCommands::recordCount(qsizetype count)
+{
+    const QString directory = m_services.copiesDirectory ? m_services.copiesDirectory() : QString();
+    if (directory.isEmpty() || !m_watching || m_recordedCount == count)
+        return;
+    // A count that cannot be written only means no warning next time; the copy says why.
+    QString ignored;
+    if (ArchiveCopies(directory, archive().path()).recordCount(count, ignored))
+        m_recordedCount = count;
 }
 
 void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
@@ -183,30 +194,56 @@ void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
     }
 }
 
-bool ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state)
+ArchiveCommands::SaveResult ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields,
+                                                             const PaletteState& state)
 {
     if (!m_services.messages.askYesNo(u"Vuoi salvare i dati Stampati ?"_s))
-        return false;
+        return SaveResult::NotSaved;
     QByteArray record;
     UnstorableCharacter problem;
     if (!encodeSavedRecord(savedDateText(m_services.clock.today(), m_locale), fields, state, record,
                            problem)) {
         m_services.messages.critical(unstorableMessage(problem));
-        return false;
+        return SaveResult::NotSaved;
     }
     const SlipArchive& file = archive();
+    SlipArchive::Appended where;
     const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(
-        m_services.messages, [&](QString& error) { return file.append(record, error); });
+        m_services.messages, [&](QString& error) { return file.append(record, where, error); });
     if (outcome.result != SlipArchive::WriteResult::Written) {
         if (outcome.result == SlipArchive::WriteResult::Failed)
             m_services.messages.critical(outcome.error);
-        return false;
+        return SaveResult::Failed;
     }
     if (m_expectedCount)
         ++*m_expectedCount;
+    // The record went right after the records of the last load, with nothing in between: the file now
+    // reads as those records and this one. Otherwise (another writer, a record cut short completed
+    // first) only a new load tells what it holds.
+    SaveResult saved = SaveResult::Saved;
+    m_saved.reset();
+    if (!where.padded && m_seen.size >= 0 && where.before == m_seen && where.after.size >= 0) {
+        const ArchiveTable added = readArchive(record);
+        if (added.size() == 1) {
+            m_saved = added.front();
+            m_seenWithSaved = where.after;
+            saved = SaveResult::SavedAtEnd;
+        }
+    }
+    m_seen = {};
     // Only now, with the record on the disk.
     m_services.messages.inform(u"Dati Salvati !!!"_s);
-    return true;
+    return saved;
+}
+
+void ArchiveCommands::AddSavedRecord()
+{
+    if (!m_saved)
+        return;
+    m_table.append(*m_saved);
+    m_saved.reset();
+    m_seen = m_seenWithSaved;
+    recordCount(m_table.size());
 }
 
 std::optional<SlipRecord> ArchiveCommands::RecallRecord(qsizetype row) const

@@ -34,8 +34,18 @@ public:
     // deleted; the count is recorded, and the first load keeps today's copy of an archive that has not
     // shrunk, on a thread of its own.
     void LoadArchiveList();
-    // Asks, then appends the slip with the save date; true when it was saved (and the user told so).
-    bool SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state);
+    // What a save did to the archive and to table().
+    enum class SaveResult {
+        NotSaved,   // the user said no, or the slip cannot be stored (told): the file is as it was
+        Failed,     // the file could not be written (told), or the user gave up waiting for the lock
+        Saved,      // written; the file changed otherwise too since the last load, which must be redone
+        SavedAtEnd, // written right after the records of table(): AddSavedRecord() makes the table the file
+    };
+    // Asks, then appends the slip with the save date (the user is told once it is on the disk).
+    SaveResult SaveCurrentSlip(const SlipTexts& fields, const PaletteState& state);
+    // After SavedAtEnd: puts the saved record at the end of table(), which then holds what the file does.
+    // Whoever shares the table should let go of it first, so that its records are not copied.
+    void AddSavedRecord();
     // The record behind list entry row of the last load, as stored; none when there is no such entry.
     std::optional<SlipRecord> RecallRecord(qsizetype row) const;
     // Asks, then removes the record behind list entry row if the file still holds it there; true when
@@ -70,6 +80,8 @@ private:
     // The count and copies described at LoadArchiveList.
     void watchRecordCount();
     void keepTodaysCopy(const QString& copiesDirectory);
+    // The count recorded for the next run's check, when it changed.
+    void recordCount(qsizetype count);
 
     Services& m_services;
     std::unique_ptr<SlipArchive> m_archive;
@@ -90,6 +102,12 @@ private:
     std::thread m_keeper;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     ArchiveTable m_table;
+    // The file as table() stands for it (size -1 when not known): a save that finds it so only adds its
+    // record to the table.
+    SlipArchive::FileState m_seen;
+    // A record saved right after them, not yet in the table, and the file's state with it.
+    std::optional<SlipRecord> m_saved;
+    SlipArchive::FileState m_seenWithSaved;
     QLocale m_locale = QLocale::system();
     int m_lockTimeout = 1000;
 };

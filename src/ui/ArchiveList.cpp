@@ -1,5 +1,7 @@
 #include "ui/ArchiveList.h"
 
+#include <limits>
+
 void ArchiveListModel::setArchive(const ArchiveTable& table, const QLocale& locale)
 {
     beginResetModel();
@@ -7,6 +9,23 @@ void ArchiveListModel::setArchive(const ArchiveTable& table, const QLocale& loca
     m_dates.emplace(locale);
     m_shown.reset();
     endResetModel();
+}
+
+void ArchiveListModel::setArchiveGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow)
+{
+    const qsizetype before = m_table.size();
+    if (m_shown || !m_dates || added < 1 || before + added > std::numeric_limits<int>::max()) {
+        beginResetModel();
+        m_table = ArchiveTable();
+        m_table = grow();
+        m_shown.reset();
+        endResetModel();
+        return;
+    }
+    beginInsertRows({}, int(before), int(before + added - 1));
+    m_table = ArchiveTable();
+    m_table = grow();
+    endInsertRows();
 }
 
 void ArchiveListModel::clear()
@@ -71,6 +90,11 @@ ArchiveList::ArchiveList(QWidget* parent) : QListView(parent), m_model(new Archi
 void ArchiveList::setArchive(const ArchiveTable& table, const QLocale& locale)
 {
     m_model->setArchive(table, locale);
+}
+
+void ArchiveList::setArchiveGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow)
+{
+    m_model->setArchiveGrown(added, grow);
 }
 
 void ArchiveList::clear()

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QLocale>
 
+#include <functional>
 #include <optional>
 
 // The archive list's entries, made when the view asks for them (only the rows on screen), so that an
@@ -20,6 +21,9 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void setArchive(const ArchiveTable& table, const QLocale& locale);
+    // The table shown grows by added records at its end, made by grow, called while this model holds no
+    // share of the table: their entries are inserted (all shown again while a search was shown).
+    void setArchiveGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow);
     void clear();
     // Shows only the records at these indices, in this order (a search); setArchive shows all again.
     void setShown(const QList<qsizetype>& shown);
@@ -46,6 +50,7 @@ public:
     explicit ArchiveList(QWidget* parent = nullptr);
 
     void setArchive(const ArchiveTable& table, const QLocale& locale);
+    void setArchiveGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow);
     void clear();
     // While a search is shown: only these records, entry i standing for record shown[i].
     void setShown(const QList<qsizetype>& shown);

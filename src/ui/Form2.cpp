@@ -384,6 +384,13 @@ void Form2::showArchiveList(const ArchiveTable& table, const QLocale& locale)
     Label4->adjustSize();
 }
 
+void Form2::showArchiveListGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow)
+{
+    List1->setArchiveGrown(added, grow);
+    Label4->setText(QStringLiteral("Record: ") + QString::number(List1->count()));
+    Label4->adjustSize();
+}
+
 PaletteState Form2::paletteState() const
 {
     PaletteState state;

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 #include <array>
 #include <optional>
 
@@ -61,6 +63,10 @@ public:
     void clearArchiveList();
     // Lists the records, one entry each (made when shown), and shows their number.
     void showArchiveList(const ArchiveTable& table, const QLocale& locale);
+    // The table shown grows by added records at its end, made by grow while the list holds no share of
+    // it (so that it is not copied): the list gets their entries and keeps its scroll position, current
+    // entry and selection.
+    void showArchiveListGrown(qsizetype added, const std::function<const ArchiveTable&()>& grow);
     // Lists only the records at the given indices (in that order) out of total, while a search is
     // shown; the selected entry then stands for the record of its index.
     void showFilteredList(const QList<qsizetype>& shown, qsizetype total);

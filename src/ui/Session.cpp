@@ -176,7 +176,6 @@ void Session::runCommand(int index)
         return;
     case Form2::SaveButton:
         saveSlip();
-        reloadArchiveList();
         break;
     case Form2::MinimiseButton:
         m_slip->showMinimized();
@@ -205,7 +204,23 @@ void Session::saveSlip()
 {
     if (!m_slip->commitEditing())
         return;
-    m_archive.SaveCurrentSlip(m_slip->fields(), m_palette->paletteState());
+    switch (m_archive.SaveCurrentSlip(m_slip->fields(), m_palette->paletteState())) {
+    case ArchiveCommands::SaveResult::NotSaved:
+        return;
+    case ArchiveCommands::SaveResult::SavedAtEnd:
+        // One entry more at the end; a search shown is made again over the grown archive.
+        m_search.reset();
+        m_palette->showArchiveListGrown(1, [this]() -> const ArchiveTable& {
+            m_archive.AddSavedRecord();
+            return m_archive.table();
+        });
+        applySearch(m_palette->searchText());
+        return;
+    case ArchiveCommands::SaveResult::Failed:
+    case ArchiveCommands::SaveResult::Saved:
+        reloadArchiveList();
+        return;
+    }
 }
 
 void Session::printSlip()

@@ -77,6 +77,8 @@ private Q_SLOTS:
     void startUpLeavesAnotherNameAlone();
     void saves_data();
     void saves();
+    void saveAddsItsEntryOrLoadsAgain_data();
+    void saveAddsItsEntryOrLoadsAgain();
     void savingEmptyFieldsStoresSpaces();
     void saveRefusesWhatTheArchiveCannotHold();
     void saveFailures_data();
@@ -173,6 +175,100 @@ void ArchiveCommandsTest::saves()
     QCOMPARE(contents(app.services.archivePath()), file);
     QCOMPARE(entries(app.palette()), list);
     QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
+}
+
+// What happens to the file between the list load and the save.
+enum class Meanwhile { Nothing, AnotherCopySaves, AKilledSaveLeftItsJournal };
+
+void ArchiveCommandsTest::saveAddsItsEntryOrLoadsAgain_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("meanwhile");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("list");
+    // Whether the list kept its selected entry: only a load made anew loses it.
+    QTest::addColumn<bool>("selectionKept");
+
+    const QString bianchi = u"05/01/2027 - Bianchi Anna"_s;
+    const QString rossi = u"07/12/2026 - Rossi Mario"_s;
+    const QString verdi = u"ieri - Verdi"_s;
+    QTest::newRow("clean end: one entry added")
+        << Bianchi << int(Meanwhile::Nothing) << true << QStringList({bianchi, rossi}) << true;
+    QTest::newRow("no end of line after the last value: loaded again")
+        << Bianchi.chopped(2) << int(Meanwhile::Nothing) << true << QStringList({bianchi, rossi}) << false;
+    QTest::newRow("record cut short at the end: loaded again")
+        << Bianchi + Marker + "08 gennaio 2027\r\nNeri\r\n"
+        << int(Meanwhile::Nothing) << true << QStringList({bianchi, u"08/01/2027 - Neri"_s, rossi}) << false;
+    QTest::newRow("odd bytes after the last record: one entry added")
+        << Bianchi + "\r\n  \r\nnota a mano\r\n"
+        << int(Meanwhile::Nothing) << true << QStringList({bianchi, rossi}) << true;
+    QTest::newRow("another copy saved meanwhile: loaded again")
+        << Bianchi << int(Meanwhile::AnotherCopySaves) << true << QStringList({bianchi, verdi, rossi})
+        << false;
+    QTest::newRow("a killed save's journal rolled back: one entry added")
+        << Bianchi << int(Meanwhile::AKilledSaveLeftItsJournal) << true << QStringList({bianchi, rossi})
+        << true;
+    QTest::newRow("no: the list is not loaded again")
+        << Bianchi << int(Meanwhile::AnotherCopySaves) << false << QStringList({bianchi}) << true;
+}
+
+void ArchiveCommandsTest::saveAddsItsEntryOrLoadsAgain()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, meanwhile);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, list);
+    QFETCH(bool, selectionKept);
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    write(path, file);
+    app.start();
+    app.archive().setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    select(app.palette(), 0);
+    QByteArray expectedFile = file;
+    switch (Meanwhile(meanwhile)) {
+    case Meanwhile::Nothing:
+        break;
+    case Meanwhile::AnotherCopySaves: {
+        QString error;
+        QCOMPARE(SlipArchive(path).append(Verdi, error), SlipArchive::WriteResult::Written);
+        expectedFile += Verdi;
+        break;
+    }
+    case Meanwhile::AKilledSaveLeftItsJournal: {
+        SlipArchive killed(path);
+        killed.setInterruptAfter(40);
+        QString error;
+        QCOMPARE(killed.append(Verdi, error), SlipArchive::WriteResult::Failed);
+        QCOMPARE(contents(path), file + Verdi.left(40));
+        break;
+    }
+    }
+    app.form->setFields(sampleSlip());
+    app.messages.answers = {answer};
+
+    click(app.palette(), Form2::SaveButton);
+
+    if (answer)
+        expectedFile = (file.endsWith('\n') ? expectedFile : expectedFile + "\r\n") + Marker +
+                       "07 dicembre 2026\r\n Rossi Mario\r\n Via Roma 1\r\n 00100\r\n Roma\r\n 1234,50\r\n"
+                       " milleduecentotrentaquattro/50\r\n Ente Acque\r\n \r\n \r\n 12345678\r\n Bolletta\r\n"
+                       " 123\r\n False\r\n True\r\n 1\r\n";
+    if (file.contains("Neri"))
+        expectedFile =
+            file + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n" + expectedFile.mid(file.size());
+    QCOMPARE(contents(path), expectedFile);
+    QVERIFY(!QFile::exists(path + u".journal"_s));
+    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
+    QCOMPARE(app.palette().List1->selectionModel()->isRowSelected(0), selectionKept);
+    // After a save, what the list holds is what the file now reads as, record for record.
+    if (answer) {
+        ArchiveTable loaded;
+        QString error;
+        QVERIFY(SlipArchive(path).load(loaded, error));
+        QCOMPARE(app.archive().table(), loaded);
+    }
 }
 
 void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
