@@ -7,6 +7,8 @@
 #include "core/sheet/SheetPrint.h"
 #include "core/sheet/SlipSheet.h"
 #include "core/slip/Clock.h"
+#include "core/workbook/RecordSheets.h"
+#include "core/workbook/SheetFile.h"
 #include "platform/Printer.h"
 
 #include <QCommandLineParser>
@@ -151,6 +153,28 @@ int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLin
     return allRows ? ExitAllDone : ExitSomeRowsNotDone;
 }
 
+// Writes the whole archive to path, as a CSV file or a workbook by the name's ending.
+int runExport(const QString& path, const CommandLineWorld& world, QTextStream& err)
+{
+    const QString archivePath = world.archivePath ? world.archivePath() : QString();
+    ArchiveTable records;
+    QString error;
+    if (!SlipArchive(archivePath).load(records, error)) {
+        err << error << '\n' << u"Il file non è stato esportato."_s << '\n';
+        err.flush();
+        return ExitSomeRowsNotDone;
+    }
+    if (!writeRecordsFile(path, records, StoredDateReader(world.locale), error)) {
+        error[0] = error[0].toUpper();
+        err << error << '\n' << u"Il file non è stato esportato."_s << '\n';
+        err.flush();
+        return ExitSomeRowsNotDone;
+    }
+    err << u"Bollettini esportati in %1: %2."_s.arg(native(path), QString::number(records.size())) << '\n';
+    err.flush();
+    return ExitAllDone;
+}
+
 } // namespace
 
 namespace {
@@ -193,6 +217,8 @@ constexpr Command Commands[] = {
      u"--pdf vuole due argomenti, il file PDF da scrivere e il file CSV."},
     {"importa", CommandLineRequest::Import, "FILE.csv", 0,
      u"--importa vuole un solo argomento, il file CSV."},
+    {"esporta", CommandLineRequest::Export, "FILE.csv", 0,
+     u"--esporta vuole un solo argomento, il file da scrivere (.csv, .xlsx o .ods)."},
 };
 
 // The argument as the user typed it whose option name is name ("frobnicate" for "--frobnicate=1").
@@ -233,6 +259,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(alsoStored);
+    const QCommandLineOption sheet(u"foglio"_s, QString(), u"NOME"_s);
+    parser.addOption(sheet);
     for (const Command& command : Commands)
         parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
                                             QString::fromLatin1(command.valueName)));
@@ -251,6 +279,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
             if (asTyped({last}, QString::fromLatin1(command.option)) == last)
                 return invalid(QString::fromUtf16(command.usage));
         }
+        if (asTyped({last}, u"foglio"_s) == last)
+            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
         return invalid(u"%1 vuole un valore."_s.arg(last));
     }
     if (parser.isSet(help)) {
@@ -281,11 +311,19 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         request.alsoStored = true;
     }
     if (!chosen) {
+        if (parser.isSet(sheet))
+            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
         if (!positional.isEmpty())
             return invalid(u"Argomento inatteso: %1."_s.arg(positional.first()));
         return request;
     }
 
+    if (parser.isSet(sheet)) {
+        const QStringList names = parser.values(sheet);
+        if (chosen->action == CommandLineRequest::Export || names.size() != 1 || names.first().isEmpty())
+            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
+        request.sheetName = names.first();
+    }
     const QStringList values = parser.values(QString::fromLatin1(chosen->option));
     bool usable =
         values.size() == 1 && !looksLikeOption(values.first()) && positional.size() == chosen->positional;
@@ -320,9 +358,14 @@ QString commandLineHelp()
            u"  --importa FILE.csv        aggiunge i bollettini del file all'archivio, tutti insieme;\n"
            u"                            quelli già nell'archivio sono saltati\n"
            u"  --anche-presenti          con --importa, aggiunge anche quelli già nell'archivio\n"
+           u"  --foglio NOME             con --stampa, --pdf o --importa: il foglio da leggere di un\n"
+           u"                            file .xlsx o .ods (senza, il primo)\n"
+           u"  --esporta FILE            scrive l'archivio nel file: .csv, .xlsx o .ods secondo il nome\n"
            u"  --version                 scrive la versione del programma\n"
            u"  --help                    mostra questo aiuto\n"
            u"\n"
+           u"Il FILE.csv può essere anche un file .xlsx o .ods: ogni cella è letta come il foglio la "
+           u"mostra.\n"
            u"La prima riga del file nomina le colonne (Nome, Indirizzo, CAP, Città, Importo,\n"
            u"Intestato 1, Intestato 2, Intestato 3, Conto, Causale, TD, Modello, Stampa indic., Data);\n"
            u"separatore \";\" o \",\", testo UTF-8 o Windows-1252. Ogni riga segue le regole del\n"
@@ -350,13 +393,15 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
         err << request.error << '\n' << u"Per l'aiuto: cedolario --help"_s << '\n';
         err.flush();
         return ExitUsage;
+    case CommandLineRequest::Export:
+        return runExport(request.csvPath, world, err);
     case CommandLineRequest::Print:
     case CommandLineRequest::Pdf:
     case CommandLineRequest::Import:
         break;
     }
 
-    const SheetImport import = readSlipSheetFile(request.csvPath);
+    const SheetImport import = readSheetFile(request.csvPath, request.sheetName).value_or(SheetImport{});
     if (!import.read) {
         err << import.error << '\n';
         err.flush();

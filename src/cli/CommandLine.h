@@ -28,12 +28,14 @@ struct CommandLineRequest {
         Print,
         Pdf,
         Import,
+        Export,  // --esporta: the archive written as a sheet file
         Invalid, // error says why
     };
     Action action = StartWindows;
-    QString csvPath;
+    QString csvPath; // the sheet file read (Print, Pdf, Import) or written (Export)
     QString pdfPath;
     bool alsoStored = false; // --anche-presenti: --importa adds the slips the archive holds already too
+    QString sheetName;       // --foglio: the sheet of a workbook to read; empty for the first
     QString error;
 };
 

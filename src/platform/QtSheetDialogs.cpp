@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -68,15 +69,34 @@ private:
 QString QtSheetDialogs::askSheetToOpen()
 {
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), u"Importa da foglio di calcolo"_s,
-                                        QDir::homePath(), u"File CSV (*.csv *.txt);;Tutti i file (*)"_s);
+                                        QDir::homePath(),
+                                        u"Fogli di calcolo (*.csv *.txt *.xlsx *.ods);;File CSV (*.csv "
+                                        u"*.txt);;Cartelle di lavoro Excel (*.xlsx);;"
+                                        u"Fogli di calcolo OpenDocument (*.ods);;Tutti i file (*)"_s);
 }
 
 QString QtSheetDialogs::askSheetToSave(const QString& suggestedName)
 {
-    return withSuffix(
-        QFileDialog::getSaveFileName(QApplication::activeWindow(), u"Esporta in foglio di calcolo"_s,
-                                     QDir::home().filePath(suggestedName), u"File CSV (*.csv)"_s),
-        u"csv"_s);
+    // The kind of file follows the filter chosen, when the name has no ending of its own.
+    const QString csv = u"File CSV (*.csv)"_s;
+    const QString xlsx = u"Cartella di lavoro Excel (*.xlsx)"_s;
+    const QString ods = u"Foglio di calcolo OpenDocument (*.ods)"_s;
+    QString chosen = csv;
+    const QString path = QFileDialog::getSaveFileName(
+        QApplication::activeWindow(), u"Esporta in foglio di calcolo"_s, QDir::home().filePath(suggestedName),
+        QStringList{csv, xlsx, ods}.join(u";;"_s), &chosen);
+    return withSuffix(path, chosen == xlsx ? u"xlsx"_s : chosen == ods ? u"ods"_s : u"csv"_s);
+}
+
+std::optional<QString> QtSheetDialogs::chooseSheet(const QString& fileName, const QStringList& names)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(QApplication::activeWindow(), u"cedolario"_s,
+                                                 u"Il file %1 ha più fogli: quale leggere?"_s.arg(fileName),
+                                                 names, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return chosen;
 }
 
 QString QtSheetDialogs::askArchiveToOpen()

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // What the user sees of a sheet before anything of it is stored or printed.
 struct SheetReview {
@@ -54,6 +55,13 @@ public:
     virtual QString askSheetToSave(const QString& suggestedName) = 0;
     virtual QString askArchiveToOpen() = 0;
     virtual QString askPdfToSave(const QString& suggestedName) = 0;
+    // The sheet to read of a workbook that has several (names in order, the first proposed); nothing
+    // when the user cancels. Without a dialog of its own, the first.
+    virtual std::optional<QString> chooseSheet(const QString& fileName, const QStringList& names)
+    {
+        Q_UNUSED(fileName);
+        return names.value(0);
+    }
 
     // Shows how many rows are good and which are not and why; the user goes on with the good rows
     // (storing, printing or saving them as PDF) or stops.
@@ -71,6 +79,7 @@ public:
     QString askSheetToSave(const QString& suggestedName) override;
     QString askArchiveToOpen() override;
     QString askPdfToSave(const QString& suggestedName) override;
+    std::optional<QString> chooseSheet(const QString& fileName, const QStringList& names) override;
     SheetAction review(const SheetReview& review) override;
     std::unique_ptr<BatchProgress> startProgress(const QString& label, int total) override;
 };

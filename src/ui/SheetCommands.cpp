@@ -2,10 +2,11 @@
 
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
-#include "core/files/OutputFile.h"
 #include "core/print/Overflow.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
+#include "core/workbook/RecordSheets.h"
+#include "core/workbook/SheetFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Printer.h"
 #include "platform/Services.h"
@@ -39,7 +40,14 @@ SheetCommands::Result SheetCommands::importSheet()
     const QString path = dialogs.askSheetToOpen();
     if (path.isEmpty())
         return Result::Stopped;
-    const SheetImport import = readSlipSheetFile(path);
+    const QString fileName = QFileInfo(path).fileName();
+    const std::optional<SheetImport> read =
+        readSheetFile(path, QString(), [&dialogs, &fileName](const QStringList& names) {
+            return dialogs.chooseSheet(fileName, names);
+        });
+    if (!read)
+        return Result::Stopped;
+    const SheetImport& import = *read;
     if (!import.read) {
         m_services.messages.critical(import.error);
         return Result::Failed;
@@ -114,9 +122,8 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
     const QString path = m_services.sheetDialogs.askSheetToSave(u"bollettini.csv"_s);
     if (path.isEmpty())
         return Result::Stopped;
-    const QByteArray bytes = writeCsv(sheetOfRecords(records, StoredDateReader(m_locale)));
     QString error;
-    if (!writeOutputFile(path, bytes, error)) {
+    if (!writeRecordsFile(path, records, StoredDateReader(m_locale), error)) {
         error[0] = error[0].toUpper();
         m_services.messages.critical(error + u".\nIl file non è stato esportato."_s);
         return Result::Failed;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/archive/SlipRecord.h"
+#include "core/sheet/SheetCells.h"
+
+#include <QList>
+#include <QString>
+
+class StoredDateReader;
+
+// The archive as a sheet file, whatever its kind: a CSV of texts, or a workbook with typed cells.
+
+// The archive's sheet (see sheetOfRecords()) with typed cells for a workbook: the amount a number
+// cell (its value exact, shown with two decimals), the date a date cell, and every other column
+// (postcode, account, document type included) a text cell, so that no spreadsheet takes a code for a
+// number. An amount or a date an old archive holds in another form stays text.
+QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates);
+
+// Writes the records to path as the name's ending says: ".xlsx" or ".ods" a workbook of one sheet
+// "Bollettini", anything else a CSV file. The file is written whole or not at all, never through a
+// link (see OutputFile). False with the reason ("impossibile scrivere PATH: cause") in errorText.
+bool writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates,
+                      QString& errorText);
