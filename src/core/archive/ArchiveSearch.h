@@ -14,7 +14,10 @@ class StoredDateReader;
 // "Forlì", "marzo" a slip saved as "05 March 2026"). The records' texts are folded once, when the
 // search is built, into one buffer of one byte a character (the archive's code page), so a keystroke
 // costs one scan of that buffer; a query that only narrows the previous one (a letter typed at the
-// end, say) looks only at the records the previous one found.
+// end, say) looks only at the records the previous one found. Each record also has a signature of
+// 256 bits, the letters and digits it holds and a hash of its pairs of adjacent characters: a
+// keystroke first reads the signatures (32 bytes a record) and looks into the texts only of the
+// records whose signature holds every letter and pair of the query's words.
 class ArchiveSearch
 {
 public:
@@ -30,11 +33,20 @@ public:
     static QString fold(QStringView text);
 
 private:
-    QList<qsizetype> scan(const QList<QByteArray>& words) const;
+    struct Signature {
+        quint64 bits[4] = {};
+    };
+    static void addToSignature(QByteArrayView text, Signature& signature);
+    // Records whose signature holds query, the ones that may match; exact says no text is to be
+    // read, the query being single letters or digits that the signature holds exactly.
+    template <typename Visit>
+    void forCandidates(const Signature& query, qsizetype count, const qsizetype* records, Visit visit) const;
+    QList<qsizetype> scan(const QList<QByteArray>& words, const QList<qsizetype>* among) const;
     bool recordHasAll(qsizetype record, const QList<QByteArray>& words) const;
 
-    QByteArray m_keys;         // the folded texts, records separated by '\n'
-    QList<qsizetype> m_starts; // where each record's texts begin in m_keys
+    QByteArray m_keys;             // the folded texts, records separated by '\n'
+    QList<qsizetype> m_starts;     // where each record's texts begin in m_keys
+    QList<Signature> m_signatures; // by record
     // The last query's folded words and what it found, for the next keystroke.
     mutable QList<QByteArray> m_lastWords;
     mutable QList<qsizetype> m_lastFound;

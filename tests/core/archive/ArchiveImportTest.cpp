@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/ArchiveSearch.h"
 #include "core/archive/SlipArchive.h"
+#include "core/archive/Windows1252.h"
 #include "core/sheet/SlipSheet.h"
 
 #include <QTemporaryDir>
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void search_data();
     void search();
     void narrowingFindsWhatAFreshSearchFinds();
+    void signaturesNeverHideAMatch();
 
 private:
     QTemporaryDir m_dir;
@@ -282,6 +284,53 @@ void ArchiveImportTest::narrowingFindsWhatAFreshSearchFinds()
         narrowed += fresh.size();
     }
     QVERIFY(narrowed > 0);
+}
+
+// The signatures only rule records out: on random texts every query finds exactly the records
+// whose folded values hold each of its words, as a plain substring search over them finds.
+void ArchiveImportTest::signaturesNeverHideAMatch()
+{
+    const char alphabet[] = "aeiorsnt 0123\xE8\xE0";
+    quint32 seed = 12345;
+    const auto next = [&seed](quint32 range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % range;
+    };
+    const auto text = [&](int length) {
+        QByteArray out;
+        for (int i = 0; i < length; ++i)
+            out += alphabet[next(sizeof(alphabet) - 1)];
+        return out;
+    };
+    QByteArray bytes;
+    for (int r = 0; r < 300; ++r)
+        bytes += record("01 gennaio 2026", text(int(next(12))), text(int(next(8))), "1,00");
+    const ArchiveTable table = readArchive(bytes);
+    const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
+    const ArchiveSearch search(table, dates);
+    int matched = 0;
+    for (int q = 0; q < 400; ++q) {
+        const QString query = decodeWindows1252(text(1 + int(next(4))));
+        QList<qsizetype> expected;
+        const QStringList words = ArchiveSearch::fold(query).split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype r = 0; r < table.size(); ++r) {
+            QStringList values;
+            for (int field = 0; field < SlipFieldCount; ++field)
+                values.append(ArchiveSearch::fold(table[r].column(FirstFieldColumn + field)));
+            values.append(u"01/01/2026"_s);
+            values.append(u"01 gennaio 2026"_s);
+            values.append(u"1 gennaio 2026"_s);
+            const bool all = std::all_of(words.cbegin(), words.cend(), [&values](const QString& word) {
+                return std::any_of(values.cbegin(), values.cend(),
+                                   [&word](const QString& value) { return value.contains(word); });
+            });
+            if (all || words.isEmpty())
+                expected.append(r);
+        }
+        QCOMPARE(search.matching(query), expected);
+        matched += expected.isEmpty() || expected.size() == table.size() ? 0 : 1;
+    }
+    QVERIFY(matched > 50); // queries that split the records, not only all or none
 }
 
 QTEST_GUILESS_MAIN(ArchiveImportTest)
