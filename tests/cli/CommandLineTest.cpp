@@ -1,5 +1,7 @@
 // cedolario --help, --stampa, --pdf and --importa, run as a script runs them: the exit status and the
 // Italian report on standard error.
+#include "RunCedolario.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,25 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 Run cedolario(const QStringList& arguments,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(CEDOLARIO_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runCedolario(arguments, environment);
 }
 
 QString fixture(const QString& name)

@@ -1,6 +1,7 @@
 // Workbooks on the command line, as scripts use them: the archive exported to .csv, .xlsx and .ods
 // and read back to the same slips, files saved again by LibreOffice read to the same archive, and
 // --foglio choosing the sheet.
+#include "RunCedolario.h"
 #include "cli/CommandLine.h"
 
 #include <QFile>
@@ -14,26 +15,13 @@ Q_DECLARE_METATYPE(CommandLineRequest::Action)
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString err;
-};
-
 // The real binary, with its archive in dataHome.
 Run cedolario(const QStringList& arguments, const QString& dataHome)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_DATA_HOME"_s, dataHome);
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(CEDOLARIO_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runCedolario(arguments, environment);
 }
 
 QByteArray archiveOf(const QString& dataHome)
