@@ -259,8 +259,15 @@ void ArchiveSearch::forCandidates(const Signature& query, qsizetype count, const
                                   Visit visit) const
 {
     const Signature* signatures = m_signatures.constData();
+    const qsizetype* starts = m_starts.constData();
+    const char* keys = m_keys.constData();
+    // The records an earlier query found lie far apart in the texts: their texts are asked for a few
+    // records ahead, so that the memory is there when they are checked.
+    constexpr qsizetype Ahead = 8;
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype record = records ? records[i] : i;
+        if (records && i + Ahead < count)
+            __builtin_prefetch(keys + starts[records[i + Ahead]]);
         const quint64* bits = signatures[record].bits;
         if ((bits[0] & query.bits[0]) == query.bits[0] && (bits[1] & query.bits[1]) == query.bits[1] &&
             (bits[2] & query.bits[2]) == query.bits[2] && (bits[3] & query.bits[3]) == query.bits[3])
