@@ -131,14 +131,6 @@ bool parseReference(QStringView reference, int& column, int& row)
     return true;
 }
 
-QString columnName(int column)
-{
-    QString name;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
-}
-
 QString tooManyColumns(int row)
 {
     return u"La riga %1 del foglio ha valori oltre la colonna %2: un elenco di bollettini non ne ha "
@@ -205,6 +197,14 @@ SheetCell numberCell(const ExactNumber& value, const NumberFormat& format, bool 
 }
 
 } // namespace
+
+QString columnName(int column)
+{
+    QString name;
+    for (int n = column + 1; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(u'A' + (n - 1) % 26));
+    return name;
+}
 
 // One sheet's rows, from its XML.
 class SheetStream

@@ -68,3 +68,6 @@ private:
 
 // "«Foglio1», «Foglio2»": the names as the messages list them.
 QString sheetNamesText(const QStringList& names);
+
+// A column's letters as spreadsheets name it, from index 0: A, …, Z, AA, AB…
+QString columnName(int column);

@@ -2,6 +2,7 @@
 
 #include "core/workbook/ExactNumber.h"
 #include "core/workbook/NumberFormat.h"
+#include "core/workbook/WorkbookReader.h"
 
 #include <QBuffer>
 #include <QXmlStreamWriter>
@@ -54,14 +55,6 @@ bool zipOf(const QList<Entry>& entries, QByteArray& bytes, QString& errorText)
         return false;
     }
     return true;
-}
-
-QString columnName(int column)
-{
-    QString name;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
 }
 
 // XML 1.0 cannot hold most control characters; .xlsx writes them as "_x0001_", and its own "_x" too.
