@@ -1,5 +1,12 @@
 #include "ui/ArchiveList.h"
 
+#include "ui/ArchiveListAccessible.h"
+
+#include <QAccessible>
+#include <QEvent>
+#include <QHeaderView>
+#include <QStyleOptionViewItem>
+
 #include <limits>
 
 void ArchiveListModel::setArchive(const ArchiveTable& table, const QLocale& locale)
@@ -79,12 +86,84 @@ QString ArchiveListModel::entryText(int row) const
     return listEntryText(m_table[record], *m_dates);
 }
 
-ArchiveList::ArchiveList(QWidget* parent) : QListView(parent), m_model(new ArchiveListModel(this))
+ArchiveList::ArchiveList(QWidget* parent) : QTableView(parent), m_model(new ArchiveListModel(this))
 {
     setModel(m_model);
-    // Every entry is one line in one font: the view lays out a long archive without asking each entry.
-    setUniformItemSizes(true);
+    horizontalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    // Every entry is one line in one font: no entry is asked for its size.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    // Tab leaves the list, as it leaves any list, instead of walking its cells.
+    setTabKeyNavigation(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fitRowsToFont();
+    ArchiveListAccessible::install();
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ArchiveList::forgetAccessibleEntries);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ArchiveList::forgetAccessibleEntries);
+}
+
+void ArchiveList::forgetAccessibleEntries()
+{
+    if (auto* accessible = dynamic_cast<ArchiveListAccessible*>(QAccessible::queryAccessibleInterface(this)))
+        accessible->forgetEntries();
+}
+
+void ArchiveList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // The table's own would number the entry as a cell after its hidden headers.
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(current.row());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ArchiveList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (!QAccessible::isActive())
+        return;
+    const auto tell = [this](const QItemSelection& rows, QAccessible::Event kind) {
+        const QModelIndex first = rows.indexes().value(0);
+        if (!first.isValid())
+            return;
+        QAccessibleEvent event(this, kind);
+        event.setChild(first.row());
+        QAccessible::updateAccessibility(&event);
+    };
+    tell(selected, QAccessible::SelectionAdd);
+    tell(deselected, QAccessible::SelectionRemove);
+}
+
+void ArchiveList::fitRowsToFont()
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("09/12/2026 - Ag");
+    const QSize line = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    verticalHeader()->setDefaultSectionSize(std::max(line.height(), fontMetrics().height()));
+}
+
+void ArchiveList::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitRowsToFont();
+}
+
+QModelIndex ArchiveList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if (action == MoveHome || action == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void ArchiveList::setArchive(const ArchiveTable& table, const QLocale& locale)

@@ -5,8 +5,8 @@
 
 #include <QAbstractListModel>
 #include <QItemSelectionModel>
-#include <QListView>
 #include <QLocale>
+#include <QTableView>
 
 #include <functional>
 #include <optional>
@@ -42,7 +42,10 @@ private:
 };
 
 // List1: one entry per record, in file order; entry i stands for record i of the last load.
-class ArchiveList : public QListView
+// It is a table of one column without headers or grid, so that it looks and is used as a list: a
+// table keeps no layout of its own per row (rows all have one height), so an entry added at the end
+// of a million costs what it costs in a short list, where a list view lays out every row again.
+class ArchiveList : public QTableView
 {
     Q_OBJECT
 
@@ -66,6 +69,18 @@ public:
                        QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect);
     void setRowSelected(int row, bool selected);
 
+protected:
+    // Home and End go to the first and the last entry, as in a list.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void changeEvent(QEvent* event) override;
+    // A screen reader is told of the current and selected entries by their rows, as a list tells them.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
 private:
+    // One line of the list's font, as a list view would give each entry.
+    void fitRowsToFont();
+    void forgetAccessibleEntries();
+
     ArchiveListModel* m_model;
 };

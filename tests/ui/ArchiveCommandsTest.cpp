@@ -5,10 +5,13 @@
 #include "ui/PictureButton.h"
 
 #include "ui/ArchiveList.h"
+
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 
 #include <QRadioButton>
 #include <fcntl.h>
@@ -95,6 +98,8 @@ private Q_SLOTS:
     void deleteOnAFullDiskKeepsTheRecord();
     void selectedListIndex();
     void listsManyRecords();
+    void listIsWalkedAsAList();
+    void screenReaderFindsAList();
     void heldLockAsksWhetherToTryAgain_data();
     void heldLockAsksWhetherToTryAgain();
 };
@@ -660,6 +665,86 @@ void ArchiveCommandsTest::listsManyRecords()
     click(app.palette(), Form2::DeleteButton);
     QCOMPARE(app.palette().Label4->text(), u"Record: 1499"_s);
     QCOMPARE(contents(app.services.archivePath()).size(), 1499 * Bianchi.size());
+}
+
+// The list is a table of one column underneath: it must still look and be walked as a list, one line
+// per entry, the arrows, Home and End moving between entries and Tab leaving it.
+void ArchiveCommandsTest::listIsWalkedAsAList()
+{
+    AppHarness app;
+    QByteArray many;
+    for (int i = 0; i < 60; ++i)
+        many += i % 2 ? Rossi : Bianchi;
+    write(app.services.archivePath(), many);
+    app.start();
+    Form2& palette = app.palette();
+    ArchiveList& list = *palette.List1;
+
+    // Each entry as tall as a list view makes it in the same font, not a table's default row.
+    QListView reference;
+    reference.setFont(list.font());
+    reference.setModel(list.model());
+    QCOMPARE(list.rowHeight(0), reference.sizeHintForRow(0));
+    QCOMPARE(list.rowHeight(59), list.rowHeight(0));
+    QVERIFY(list.viewport()->width() - list.columnWidth(0) <= 1);
+
+    list.setFocus(Qt::TabFocusReason);
+    list.setCurrentRow(5);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(&list, key);
+        return list.currentRow();
+    };
+    QCOMPARE(press(Qt::Key_Down), 6);
+    QCOMPARE(press(Qt::Key_Up), 5);
+    QCOMPARE(press(Qt::Key_End), 59);
+    QCOMPARE(list.selectionModel()->selectedRows(), QModelIndexList{list.model()->index(59, 0)});
+    QCOMPARE(press(Qt::Key_Home), 0);
+    QCOMPARE(press(Qt::Key_Right), 0);
+    QVERIFY(press(Qt::Key_PageDown) > 1);
+    QCOMPARE(press(Qt::Key_Home), 0);
+    QCOMPARE(list.selectionModel()->selectedRows().size(), 1);
+
+    QTest::keyClick(&list, Qt::Key_Tab);
+    QCOMPARE(palette.focusWidget(), palette.Image2[Form2::RecallButton]);
+    QCOMPARE(list.currentRow(), 0);
+}
+
+// A screen reader finds a list of entries named by their texts, and never reads an entry of a list
+// loaded before.
+void ArchiveCommandsTest::screenReaderFindsAList()
+{
+    AppHarness app;
+    write(app.services.archivePath(), Rossi + Bianchi + Rossi);
+    app.start();
+    ArchiveList& list = *app.palette().List1;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&list);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::List);
+    QCOMPARE(accessible->text(QAccessible::Name), u"Archivio Conti Correnti"_s);
+    QCOMPARE(accessible->childCount(), 3);
+    QAccessibleInterface* second = accessible->child(1);
+    QVERIFY(second);
+    QCOMPARE(second->role(), QAccessible::ListItem);
+    QCOMPARE(second->text(QAccessible::Name), u"05/01/2027 - Bianchi Anna"_s);
+    QVERIFY(second->text(QAccessible::Description).contains(u"15,00"_s));
+    QCOMPARE(accessible->indexOfChild(second), 1);
+    QCOMPARE(second->parent(), accessible);
+    QCOMPARE(accessible->child(1), second);
+    QVERIFY(!accessible->child(3));
+
+    list.setCurrentRow(1);
+    QVERIFY(second->state().selected);
+    QVERIFY(!accessible->child(2)->state().selected);
+
+    // Loaded again with one record: the items made for the old list are gone.
+    const QAccessible::Id secondId = QAccessible::uniqueId(second);
+    write(app.services.archivePath(), Verdi);
+    QAccessible::setActive(true);
+    app.session->reloadArchiveList();
+    QAccessible::setActive(false);
+    QVERIFY(!QAccessible::accessibleInterface(secondId));
+    QCOMPARE(accessible->childCount(), 1);
+    QCOMPARE(accessible->child(0)->text(QAccessible::Name), u"ieri - Verdi"_s);
 }
 
 QTEST_MAIN(ArchiveCommandsTest)

@@ -3,13 +3,18 @@
 # started with Qt's accessibility bridge on, its accessible tree is listed, and the roles, names and
 # actions of every field, option, the check box, the list and the seven picture buttons are checked
 # against the captions written here by hand. Then the "info" button is pressed through its accessible
-# action, as a screen reader's user presses it, and the about window must appear.
+# action, as a screen reader's user presses it, and the about window must appear. Before that, the
+# archive list is walked with the keyboard (through xdotool) and each entry that gets the focus must be
+# announced by its own text.
 #   accessible_tree.py CEDOLARIO_BINARY
 # Run on an X display (Qt's bridge comes with the xcb platform) inside dbus-run-session. Exits 77
 # (ctest's "skipped") when pyatspi is missing.
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 
 try:
@@ -109,8 +114,53 @@ def check(window, expected, label, failures):
             failures.append(f"{label}: an unnamed {role}")
 
 
+def saved_record(date, name):
+    """A record as the save writes it (Windows-1252, CR LF)."""
+    lines = [date, name, "Via Roma 1", "00100", "Roma", "15,00", "quindici/00", "Comune", "", "",
+             "1000", "Tassa", "123", "False", "True", "2"]
+    return b"?*@1\xe7*^\r\n" + "".join(line + "\r\n" for line in lines).encode("cp1252")
+
+
+def focus_walk(failures):
+    """Ctrl+F, Down into the list, End, Up: the entries focused, as a screen reader hears them."""
+    focused = []
+
+    def heard(event):
+        try:
+            focused.append((event.source.getRoleName(), event.source.name))
+        except Exception:  # an object gone while the event travelled
+            pass
+
+    def drive():
+        subprocess.run(["xdotool", "search", "--name", "^Cedolario$", "windowactivate", "--sync"],
+                       check=False, timeout=20)
+        time.sleep(0.5)
+        for key in ("ctrl+f", "Down", "End", "Up"):
+            subprocess.run(["xdotool", "key", key], check=False, timeout=20)
+            time.sleep(0.5)
+        time.sleep(1)
+        pyatspi.Registry.stop()
+
+    pyatspi.Registry.registerEventListener(heard, "focus:", "object:state-changed:focused")
+    threading.Thread(target=drive, daemon=True).start()
+    pyatspi.Registry.start()
+    items = []
+    for role, name in focused:  # each move is heard as a focus event and as a state change
+        if role == "list item" and (not items or items[-1] != name):
+            items.append(name)
+    expected = ["05/01/2027 - Verdi Carla", "05/01/2027 - Bianchi Anna"]
+    if items[-2:] != expected:
+        failures.append(f"walking the list, the screen reader heard {focused}, not the entries {expected}")
+
+
 def main():
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+    data_home = tempfile.mkdtemp(prefix="cedolario-a11y-")
+    os.makedirs(os.path.join(data_home, "cedolario"), mode=0o700)
+    with open(os.path.join(data_home, "cedolario", "fillcp.dll"), "wb") as archive:
+        for name in ("Rossi Mario", "Bianchi Anna", "Verdi Carla"):
+            archive.write(saved_record("05 gennaio 2027", name))
+    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                       XDG_DATA_HOME=data_home)
     program = subprocess.Popen([sys.argv[1]], env=environment)
     failures = []
     try:
@@ -126,6 +176,7 @@ def main():
             return 1
         check(slip, EXPECTED_SLIP_FORM, "slip form", failures)
         check(palette, EXPECTED_PALETTE, "palette", failures)
+        focus_walk(failures)
 
         info = next((n for n in descendants(palette) if n.getRoleName() == "push button" and n.name == "info"),
                     None)
@@ -139,10 +190,12 @@ def main():
     finally:
         program.terminate()
         program.wait(30)
+        shutil.rmtree(data_home, ignore_errors=True)
     for failure in failures:
         print("FAIL:", failure)
     if not failures:
-        print("PASS: every field, option, the check box, the list and the buttons named, the buttons pressable")
+        print("PASS: every field, option, the check box, the list and the buttons named, the buttons pressable, "
+              "the list's entries heard as they get the focus")
     return 1 if failures else 0
 
 
