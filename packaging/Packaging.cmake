@@ -42,7 +42,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Printed slips name Arial and Times New Roman; fontconfig maps them to these metric-compatible fonts.
 # passwd gives the postinst groupadd.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, passwd")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, passwd, libcups2 (>= 2.2)")
 # Qt's own texts (context menus, the file dialog) in Italian.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst)

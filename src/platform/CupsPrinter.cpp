@@ -1,5 +1,7 @@
 #include "platform/CupsPrinter.h"
 
+#include "platform/CupsLibrary.h"
+
 #include "core/print/PainterSurface.h"
 #include "platform/SaveFileDialog.h"
 
@@ -10,24 +12,29 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cups/cups.h>
-
 #include <memory>
 #include <utility>
 
 namespace {
 
+// The library, once printDocument has made sure that it loads.
+const CupsLibrary& cups()
+{
+    QString unused;
+    return *loadCupsLibrary(unused);
+}
+
 struct DestinationDeleter {
-    void operator()(cups_dest_t* destination) const { cupsFreeDests(1, destination); }
+    void operator()(cups_dest_t* destination) const { cups().cupsFreeDests(1, destination); }
 };
 struct InfoDeleter {
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+    void operator()(cups_dinfo_t* info) const { cups().cupsFreeDestInfo(info); }
 };
 struct ConnectionDeleter {
-    void operator()(http_t* connection) const { httpClose(connection); }
+    void operator()(http_t* connection) const { cups().httpClose(connection); }
 };
 struct IppDeleter {
-    void operator()(ipp_t* message) const { ippDelete(message); }
+    void operator()(ipp_t* message) const { cups().ippDelete(message); }
 };
 using Destination = std::unique_ptr<cups_dest_t, DestinationDeleter>;
 using DestinationInfo = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
@@ -41,10 +48,10 @@ public:
     JobOptions() = default;
     JobOptions(const JobOptions&) = delete;
     JobOptions& operator=(const JobOptions&) = delete;
-    ~JobOptions() { cupsFreeOptions(m_count, m_options); }
+    ~JobOptions() { cups().cupsFreeOptions(m_count, m_options); }
     void add(const char* name, const QByteArray& value)
     {
-        m_count = cupsAddOption(name, value.constData(), m_count, &m_options);
+        m_count = cups().cupsAddOption(name, value.constData(), m_count, &m_options);
     }
     int count() const { return m_count; }
     cups_option_t* options() const { return m_options; }
@@ -76,17 +83,18 @@ QString stateMessageOf(http_t* connection, const cups_dest_t* destination)
     if (!connection || !destination)
         return {};
     char uri[1024] = {};
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
-                     "/printers/%s", destination->name);
-    IppMessage request(ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
-    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "printer-state-message");
+    cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                            cups().ippPort(), "/printers/%s", destination->name);
+    IppMessage request(cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
+    cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                        "printer-state-message");
     // cupsDoRequest frees the request.
-    const IppMessage response(cupsDoRequest(connection, request.release(), "/"));
+    const IppMessage response(cups().cupsDoRequest(connection, request.release(), "/"));
     ipp_attribute_t* message =
-        response ? ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT) : nullptr;
-    const QString text = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+        response ? cups().ippFindAttribute(response.get(), "printer-state-message", IPP_TAG_TEXT) : nullptr;
+    const QString text =
+        message ? QString::fromUtf8(cups().ippGetString(message, 0, nullptr)).trimmed() : QString();
     return text.isEmpty() ? QString() : QStringLiteral(": \u00ab%1\u00bb").arg(text);
 }
 
@@ -121,7 +129,7 @@ QString refusalText(ipp_status_t status, const QString& printer, http_t* connect
         return unreachableText();
     default:
         return QStringLiteral("la stampante %1 ha rifiutato il lavoro (%2)")
-            .arg(quoted(printer), QString::fromUtf8(cupsLastErrorString()));
+            .arg(quoted(printer), QString::fromUtf8(cups().cupsLastErrorString()));
     }
 }
 
@@ -137,9 +145,9 @@ SheetMargins landscapeMargins(http_t* connection, cups_dest_t* destination, cups
 {
     cups_size_t size{};
     const bool known =
-        cupsGetDestMediaByName(connection, destination, info, CUPS_MEDIA_A4, CUPS_MEDIA_FLAGS_DEFAULT,
-                               &size) ||
-        cupsGetDestMediaDefault(connection, destination, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+        cups().cupsGetDestMediaByName(connection, destination, info, CUPS_MEDIA_A4, CUPS_MEDIA_FLAGS_DEFAULT,
+                                      &size) ||
+        cups().cupsGetDestMediaDefault(connection, destination, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
     if (!known)
         return TypicalPrinterMargins;
     // CUPS counts hundredths of a millimetre.
@@ -166,34 +174,36 @@ struct JobState {
 
 JobState jobState(http_t* connection, const char* printerUri, int jobId)
 {
-    IppMessage request(ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES));
-    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri);
-    ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
-    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    IppMessage request(cups().ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES));
+    cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri);
+    cups().ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    cups().ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                        cups().cupsUser());
     static const char* const wanted[] = {"job-state", "job-state-reasons"};
-    ippAddStrings(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
-                  wanted);
+    cups().ippAddStrings(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2,
+                         nullptr, wanted);
     // cupsDoRequest frees the request.
-    const IppMessage response(cupsDoRequest(connection, request.release(), "/"));
+    const IppMessage response(cups().cupsDoRequest(connection, request.release(), "/"));
     JobState result;
-    if (!response || failedStatus(cupsLastError()))
+    if (!response || failedStatus(cups().cupsLastError()))
         return result;
-    if (ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM)) {
-        result.state = static_cast<ipp_jstate_t>(ippGetInteger(state, 0));
+    if (ipp_attribute_t* state = cups().ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM)) {
+        result.state = static_cast<ipp_jstate_t>(cups().ippGetInteger(state, 0));
         result.known = true;
     }
-    if (ipp_attribute_t* reasons = ippFindAttribute(response.get(), "job-state-reasons", IPP_TAG_KEYWORD))
-        result.printerStopped = ippContainsString(reasons, "printer-stopped") != 0;
+    if (ipp_attribute_t* reasons =
+            cups().ippFindAttribute(response.get(), "job-state-reasons", IPP_TAG_KEYWORD))
+        result.printerStopped = cups().ippContainsString(reasons, "printer-stopped") != 0;
     return result;
 }
 
 bool printerStopped(http_t* connection, const QByteArray& name, const QByteArray& instance)
 {
-    const Destination fresh(
-        cupsGetNamedDest(connection, name.constData(), instance.isEmpty() ? nullptr : instance.constData()));
+    const Destination fresh(cups().cupsGetNamedDest(connection, name.constData(),
+                                                    instance.isEmpty() ? nullptr : instance.constData()));
     if (!fresh)
         return false;
-    const char* state = cupsGetOption("printer-state", fresh->num_options, fresh->options);
+    const char* state = cups().cupsGetOption("printer-state", fresh->num_options, fresh->options);
     return state && qstrcmp(state, "5") == 0;
 }
 
@@ -205,12 +215,15 @@ CupsPrinter::CupsPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
 
 PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const PrintTarget& target)
 {
+    QString libraryError;
+    if (!loadCupsLibrary(libraryError))
+        return {PrintOutcome::Failed, libraryError};
     // CUPS keeps the server it first found for the life of the process: read it anew, as the
     // lpr command would (CUPS_SERVER, client.conf).
-    cupsSetServer(nullptr);
+    cups().cupsSetServer(nullptr);
     // The scheduler as lpr finds it: a local socket or a server, from CUPS_SERVER or client.conf.
-    const Connection connection(
-        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr));
+    const Connection connection(cups().httpConnect2(cups().cupsServer(), cups().ippPort(), nullptr, AF_UNSPEC,
+                                                    cups().cupsEncryption(), 1, 5000, nullptr));
     // The destination as CUPS resolves it (a name may carry an instance after a slash), the
     // default one from LPDEST, PRINTER, lpoptions or the server's default.
     const QString wanted = target.printerName.trimmed();
@@ -220,11 +233,11 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
         // Without CUPS there is no default printer either; the user learns why.
         return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
     }
-    const Destination destination(cupsGetNamedDest(connection.get(),
-                                                   name.isEmpty() ? nullptr : name.constData(),
-                                                   instance.isEmpty() ? nullptr : instance.constData()));
+    const Destination destination(
+        cups().cupsGetNamedDest(connection.get(), name.isEmpty() ? nullptr : name.constData(),
+                                instance.isEmpty() ? nullptr : instance.constData()));
     if (!destination) {
-        const ipp_status_t status = cupsLastError();
+        const ipp_status_t status = cups().cupsLastError();
         if (isUnreachable(status))
             return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
         if (name.isEmpty()) {
@@ -242,9 +255,9 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     }
     const QString printer = QString::fromUtf8(destination->name);
 
-    const DestinationInfo info(cupsCopyDestInfo(connection.get(), destination.get()));
+    const DestinationInfo info(cups().cupsCopyDestInfo(connection.get(), destination.get()));
     if (!info)
-        return {PrintOutcome::Failed, refusalText(cupsLastError(), printer)};
+        return {PrintOutcome::Failed, refusalText(cups().cupsLastError(), printer)};
 
     // The whole document first: one that cannot be completed is never sent.
     const SheetMargins margins = landscapeMargins(connection.get(), destination.get(), info.get());
@@ -261,7 +274,8 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     options.add(CUPS_COPIES, QByteArray::number(qMax(1, target.copies)));
     // The page is drawn to its real size: the slip must not be shrunk onto the printable area.
     options.add("print-scaling", "none");
-    if (cupsCheckDestSupported(connection.get(), destination.get(), info.get(), CUPS_MEDIA, CUPS_MEDIA_A4))
+    if (cups().cupsCheckDestSupported(connection.get(), destination.get(), info.get(), CUPS_MEDIA,
+                                      CUPS_MEDIA_A4))
         options.add(CUPS_MEDIA, CUPS_MEDIA_A4);
     // The user's own settings for the queue or its instance (lpoptions), as lp applies them; the
     // printer's description that comes with them is no job option.
@@ -269,42 +283,44 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
         const cups_option_t& option = destination->options[i];
         const QByteArray optionName(option.name);
         if (optionName.startsWith("printer-") || optionName.startsWith("marker-") ||
-            optionName == "device-uri" || cupsGetOption(option.name, options.count(), options.options()))
+            optionName == "device-uri" ||
+            cups().cupsGetOption(option.name, options.count(), options.options()))
             continue;
         options.add(option.name, QByteArray(option.value));
     }
 
     int jobId = 0;
-    ipp_status_t status = cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
-                                            "Bollettino", options.count(), options.options());
+    ipp_status_t status = cups().cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
+                                                   "Bollettino", options.count(), options.options());
     if (failedStatus(status) || jobId <= 0)
-        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cupsLastError(), printer,
-                                                  connection.get(), destination.get())};
+        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cups().cupsLastError(),
+                                                  printer, connection.get(), destination.get())};
 
     const auto abandon = [&](ipp_status_t why) -> PrintOutcome {
         const QString reason = refusalText(why, printer, connection.get(), destination.get());
-        cupsCancelDestJob(connection.get(), destination.get(), jobId);
+        cups().cupsCancelDestJob(connection.get(), destination.get(), jobId);
         return {PrintOutcome::Failed, reason};
     };
-    if (cupsStartDestDocument(connection.get(), destination.get(), info.get(), jobId, "bollettino.pdf",
-                              CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
-        return abandon(cupsLastError());
-    if (cupsWriteRequestData(connection.get(), pdf.constData(), static_cast<size_t>(pdf.size())) !=
+    if (cups().cupsStartDestDocument(connection.get(), destination.get(), info.get(), jobId, "bollettino.pdf",
+                                     CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+        return abandon(cups().cupsLastError());
+    if (cups().cupsWriteRequestData(connection.get(), pdf.constData(), static_cast<size_t>(pdf.size())) !=
         HTTP_STATUS_CONTINUE) {
-        cupsFinishDestDocument(connection.get(), destination.get(), info.get());
-        return abandon(cupsLastError());
+        cups().cupsFinishDestDocument(connection.get(), destination.get(), info.get());
+        return abandon(cups().cupsLastError());
     }
-    status = cupsFinishDestDocument(connection.get(), destination.get(), info.get());
+    status = cups().cupsFinishDestDocument(connection.get(), destination.get(), info.get());
     if (failedStatus(status))
         return abandon(status);
 
     // Accepted. Follow the job briefly: CUPS may still refuse, cancel or abort it, or keep it
     // waiting on a stopped printer.
-    const char* uri = cupsGetOption("printer-uri-supported", destination->num_options, destination->options);
+    const char* uri =
+        cups().cupsGetOption("printer-uri-supported", destination->num_options, destination->options);
     char assembled[1024] = {};
     if (!uri) {
-        httpAssembleURIf(HTTP_URI_CODING_ALL, assembled, sizeof assembled, "ipp", nullptr, "localhost",
-                         ippPort(), "/printers/%s", destination->name);
+        cups().httpAssembleURIf(HTTP_URI_CODING_ALL, assembled, sizeof assembled, "ipp", nullptr, "localhost",
+                                cups().ippPort(), "/printers/%s", destination->name);
         uri = assembled;
     }
     const QDeadlineTimer deadline(m_followTime);
@@ -312,7 +328,7 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     bool stopped = false;
     for (;;) {
         job = jobState(connection.get(), uri, jobId);
-        if (!job.known && isUnreachable(cupsLastError()))
+        if (!job.known && isUnreachable(cups().cupsLastError()))
             return {
                 PrintOutcome::Failed,
                 QStringLiteral("il servizio di stampa (CUPS) ha smesso di rispondere dopo aver ricevuto il "

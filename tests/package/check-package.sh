@@ -71,7 +71,7 @@ expect_equal "Package" cedolario "$(dpkg-deb -f "$DEB" Package)"
 expect_equal "Version" "$VERSION" "$(dpkg-deb -f "$DEB" Version)"
 expect_equal "Architecture" "$ARCH" "$(dpkg-deb -f "$DEB" Architecture)"
 depends=$(dpkg-deb -f "$DEB" Depends)
-for dep in fonts-liberation passwd libc6 libqt6core6 libqt6widgets6; do
+for dep in fonts-liberation passwd libcups2 libc6 libqt6core6 libqt6widgets6; do
     [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 

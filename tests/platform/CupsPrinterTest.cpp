@@ -57,6 +57,13 @@ private:
     QByteArray m_old;
 };
 
+// Whether CUPS's library is mapped into this process.
+bool cupsMapped()
+{
+    QFile maps(u"/proc/self/maps"_s);
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/libcups.so.");
+}
+
 // The jobs a queue of the private CUPS holds that are not finished, one line each.
 QStringList waitingJobs(const QString& queue)
 {
@@ -82,6 +89,7 @@ class CupsPrinterTest : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cupsLibraryLoadsWithTheFirstJob();
     void unreachableCupsDrawsNothing();
     void printOn_data();
     void printOn();
@@ -96,7 +104,9 @@ private Q_SLOTS:
     void cancelledDocumentSendsNothing();
 
 private:
-    void needPrivateCups(const char* queueVariable = nullptr);
+    // Whether the private CUPS (and the queue) is there; skips the test when not, and the test
+    // must then return, since a skip inside a helper does not end its caller.
+    bool needPrivateCups(const char* queueVariable = nullptr);
 
     QTemporaryDir m_directory;
 };
@@ -108,12 +118,31 @@ void CupsPrinterTest::initTestCase()
     qunsetenv("PRINTER");
 }
 
-void CupsPrinterTest::needPrivateCups(const char* queueVariable)
+bool CupsPrinterTest::needPrivateCups(const char* queueVariable)
 {
+    const auto skip = [](const char* why) {
+        QTest::qSkip(why, __FILE__, __LINE__);
+        return false;
+    };
     if (qEnvironmentVariableIsEmpty("CUPS_SERVER") || qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_PDF_DIR"))
-        QSKIP("No private CUPS was started (./scripts/test starts one when run as root)");
+        return skip("No private CUPS was started (./scripts/test starts one when run as root)");
     if (queueVariable && qEnvironmentVariableIsEmpty(queueVariable))
-        QSKIP("The private CUPS has no such queue");
+        return skip("The private CUPS has no such queue");
+    return true;
+}
+
+// Starting costs nothing of CUPS: its library (and the TLS and Kerberos ones it brings) comes with the
+// first job, and the job is then handled as before.
+void CupsPrinterTest::cupsLibraryLoadsWithTheFirstJob()
+{
+    QVERIFY(!cupsMapped());
+    const ScopedEnvironment server("CUPS_SERVER", m_directory.filePath(u"no-cups.sock"_s).toLocal8Bit());
+    ScriptedSaveFileDialog dialog;
+    CupsPrinter printer(dialog);
+    const PrintOutcome outcome = printer.printPage(slipPage(), PrintTarget{u"cedolario-test"_s, 1});
+    QCOMPARE(outcome.status, PrintOutcome::Failed);
+    QVERIFY2(outcome.errorText.contains(u"non risponde"_s), qPrintable(outcome.errorText));
+    QVERIFY(cupsMapped());
 }
 
 void CupsPrinterTest::unreachableCupsDrawsNothing()
@@ -206,7 +235,8 @@ void CupsPrinterTest::savePageAsPdf()
 
 void CupsPrinterTest::defaultPrinterMissing()
 {
-    needPrivateCups();
+    if (!needPrivateCups())
+        return;
     // The user's default names a queue that is gone: there is no default printer, and the variable
     // that names it is said.
     const ScopedEnvironment printerVariable("PRINTER", "cedolario-gone");
@@ -251,7 +281,8 @@ void CupsPrinterTest::jobFates()
     QFETCH(QStringList, errorParts);
     QFETCH(int, composedTimes);
 
-    needPrivateCups(queueVariable.isEmpty() ? nullptr : queueVariable.constData());
+    if (!needPrivateCups(queueVariable.isEmpty() ? nullptr : queueVariable.constData()))
+        return;
     if (queueVariable.startsWith("CEDOLARIO_CUPS_") && queue.isEmpty())
         queue = qEnvironmentVariable(queueVariable.constData());
     if (queue.contains(u'/')) {
@@ -284,7 +315,8 @@ void CupsPrinterTest::jobFates()
 
 void CupsPrinterTest::pageDrawnWithinTheQueuesMargins()
 {
-    needPrivateCups("CEDOLARIO_CUPS_STOPPED");
+    if (!needPrivateCups("CEDOLARIO_CUPS_STOPPED"))
+        return;
     const QString queue = qEnvironmentVariable("CEDOLARIO_CUPS_STOPPED");
     ScriptedSaveFileDialog dialog;
     CupsPrinter printer(dialog);
@@ -331,7 +363,8 @@ void CupsPrinterTest::pageDrawnWithinTheQueuesMargins()
 
 void CupsPrinterTest::documentOfSeveralPagesIsOneJob()
 {
-    needPrivateCups("CEDOLARIO_CUPS_STOPPED");
+    if (!needPrivateCups("CEDOLARIO_CUPS_STOPPED"))
+        return;
     const QString queue = qEnvironmentVariable("CEDOLARIO_CUPS_STOPPED");
     cancelAllJobs(queue);
     ScriptedSaveFileDialog dialog;
@@ -370,7 +403,8 @@ void CupsPrinterTest::documentOfSeveralPagesIsOneJob()
 
 void CupsPrinterTest::cancelledDocumentSendsNothing()
 {
-    needPrivateCups("CEDOLARIO_CUPS_STOPPED");
+    if (!needPrivateCups("CEDOLARIO_CUPS_STOPPED"))
+        return;
     const QString queue = qEnvironmentVariable("CEDOLARIO_CUPS_STOPPED");
     cancelAllJobs(queue);
     ScriptedSaveFileDialog dialog;
