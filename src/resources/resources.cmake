@@ -4,7 +4,7 @@ set(CEDOLARIO_PICTURES
     resources/euro.png
     resources/corner.png
     resources/about-icon.png
-    resources/cedolario-256.png
+    resources/cedolario-64.png
     resources/button-exit.png
     resources/button-save.png
     resources/button-minimise.png

@@ -89,7 +89,9 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
     setFixedSize(twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/cedolario-256.png")));
+    // The window manager's icon, at the size task bars and window lists show (the menus and launchers
+    // take the scalable one the package installs): a larger picture only lengthens the start.
+    setWindowIcon(QIcon(QStringLiteral(":/cedolario-64.png")));
     // The slip is white paper with its own inks, whatever the desktop's colour scheme: a text that sets
     // no colour of its own is black on it.
     QPalette colours = QWidget::palette();
