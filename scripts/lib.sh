@@ -5,17 +5,19 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the application needs on Debian 12.
 RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
-              libcups2-dev libquazip1-qt6-dev
+              libcups2-dev zlib1g-dev
               fonts-liberation fontconfig qt6-translations-l10n)
-# What the tests need besides: a private CUPS with a PDF queue, PDF tools, Xvfb, openbox with
-# xdotool and the X utilities (xprop) for the window tests under a window manager, Google Benchmark,
-# clang-format for the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and
-# file), and AT-SPI on a private session bus for the screen-reader test (at-spi2-core,
-# python3-pyatspi, dbus-daemon's dbus-run-session). The fuzzers' clang and the screenshots'
-# imagemagick are installed by their own scripts.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" libbenchmark-dev cups cups-client cups-bsd printer-driver-cups-pdf
-               poppler-utils xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream dpkg-dev file
-               clang-format at-spi2-core python3-pyatspi dbus-daemon)
+# What the tests need besides: QuaZip, which builds the reader tests' workbooks independently of our
+# own zip writer, a private CUPS with a PDF queue, PDF tools, Xvfb, openbox with xdotool and the X
+# utilities (xprop) for the window tests under a window manager, Google Benchmark, clang-format for
+# the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and file), and AT-SPI on
+# a private session bus for the screen-reader test (at-spi2-core, python3-pyatspi, dbus-daemon's
+# dbus-run-session). The fuzzers' clang and the screenshots' imagemagick are installed by their own
+# scripts.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" libquazip1-qt6-dev libbenchmark-dev cups cups-client cups-bsd
+               printer-driver-cups-pdf poppler-utils xvfb xauth openbox xdotool x11-utils
+               desktop-file-utils appstream dpkg-dev file clang-format at-spi2-core python3-pyatspi
+               dbus-daemon)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {

@@ -2,13 +2,10 @@
 
 #include "core/workbook/ExactNumber.h"
 #include "core/workbook/NumberFormat.h"
+#include "core/workbook/ZipPackage.h"
 
-#include <QBuffer>
 #include <QHash>
 #include <QXmlStreamReader>
-
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 using namespace Qt::StringLiterals;
 
@@ -39,68 +36,39 @@ QString tooLarge()
 class Package
 {
 public:
-    bool open(const QByteArray& bytes)
-    {
-        m_bytes = bytes;
-        m_buffer.setBuffer(&m_bytes);
-        m_zip.setIoDevice(&m_buffer);
-        if (!m_zip.open(QuaZip::mdUnzip))
-            return false;
-        for (const QString& name : m_zip.getFileNameList())
-            m_names.insert(name);
-        return true;
-    }
-    bool has(const QString& part) const { return m_names.contains(part); }
+    // False with the reason when the bytes are not a zip that can be read.
+    bool open(const QByteArray& bytes, QString& reason) { return m_zip.open(bytes, reason); }
+    bool has(const QString& part) const { return m_zip.contains(part); }
 
     // The part's bytes; false with the reason when it is missing, broken or past the budget.
     bool read(const QString& part, QByteArray& out, QString& errorText)
     {
-        out.clear();
-        if (!m_zip.setCurrentFile(part)) {
+        QString reason;
+        switch (m_zip.read(part, out, reason)) {
+        case ZipReader::Failure::None:
+            return true;
+        case ZipReader::Failure::Missing:
             errorText = damaged(part, u"manca"_s);
-            return false;
-        }
-        QuaZipFile file(&m_zip);
-        if (!file.open(QIODevice::ReadOnly)) {
-            errorText = damaged(part, u"non si apre (compressione sconosciuta o file cifrato)"_s);
-            return false;
-        }
-        constexpr qint64 Chunk = qint64(1) << 20;
-        while (true) {
-            const qint64 room = WorkbookReader::MaxUnpackedBytes - m_used;
-            const qsizetype at = out.size();
-            out.resize(at + qsizetype(std::min(Chunk, room + 1)));
-            const qint64 got = file.read(out.data() + at, out.size() - at);
-            if (got < 0) {
-                out.clear();
-                errorText = damaged(part, u"non si decomprime"_s);
-                return false;
-            }
-            out.resize(at + qsizetype(got));
-            m_used += got;
-            if (m_used > WorkbookReader::MaxUnpackedBytes) {
-                out.clear();
-                errorText = tooLarge();
-                return false;
-            }
-            if (got == 0)
-                break;
-        }
-        file.close();
-        if (file.getZipError() != UNZ_OK) {
-            out.clear();
+            break;
+        case ZipReader::Failure::Unsupported:
+            errorText =
+                damaged(part, u"non si apre (compressione sconosciuta o file cifrato): %1"_s.arg(reason));
+            break;
+        case ZipReader::Failure::Damaged:
+            errorText = damaged(part, reason);
+            break;
+        case ZipReader::Failure::Checksum:
             errorText = damaged(part, u"non supera il controllo (CRC)"_s);
-            return false;
+            break;
+        case ZipReader::Failure::OverBudget:
+            errorText = tooLarge();
+            break;
         }
-        return true;
+        return false;
     }
 
 private:
-    QByteArray m_bytes;
-    QBuffer m_buffer;
-    QuaZip m_zip;
-    QSet<QString> m_names;
-    qint64 m_used = 0;
+    ZipReader m_zip{WorkbookReader::MaxUnpackedBytes};
 };
 
 QString xmlError(const QString& part, const QXmlStreamReader& xml)
@@ -865,15 +833,13 @@ WorkbookKind workbookKindOf(const QByteArray& bytes)
         bytes.indexOf("application/vnd.oasis.opendocument.spreadsheet") >= 0 &&
         bytes.indexOf("application/vnd.oasis.opendocument.spreadsheet") < 200)
         return WorkbookKind::Ods;
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    QuaZip zip(&buffer);
-    if (!zip.open(QuaZip::mdUnzip))
+    ZipReader zip(0); // only the names are looked at
+    QString reason;
+    if (!zip.open(bytes, reason))
         return WorkbookKind::None;
-    const QStringList names = zip.getFileNameList();
-    if (names.contains(u"xl/workbook.xml"_s) || names.contains(u"[Content_Types].xml"_s))
+    if (zip.contains(u"xl/workbook.xml"_s) || zip.contains(u"[Content_Types].xml"_s))
         return WorkbookKind::Xlsx;
-    if (names.contains(u"content.xml"_s))
+    if (zip.contains(u"content.xml"_s))
         return WorkbookKind::Ods;
     return WorkbookKind::None;
 }
@@ -893,8 +859,15 @@ bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
             u"salvarlo come .xlsx o .ods senza password."_s;
         return false;
     }
-    if (!bytes.startsWith("PK\x03\x04") || !m->package.open(bytes)) {
+    if (!bytes.startsWith("PK\x03\x04")) {
         errorText = u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
+        return false;
+    }
+    QString reason;
+    if (!m->package.open(bytes, reason)) {
+        errorText =
+            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. %1%2."_s.arg(
+                reason.left(1).toUpper(), reason.mid(1));
         return false;
     }
     if (m->package.has(u"content.xml"_s) && !m->package.has(u"xl/workbook.xml"_s)) {

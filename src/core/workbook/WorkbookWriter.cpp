@@ -3,12 +3,9 @@
 #include "core/workbook/ExactNumber.h"
 #include "core/workbook/NumberFormat.h"
 #include "core/workbook/WorkbookReader.h"
+#include "core/workbook/ZipPackage.h"
 
-#include <QBuffer>
 #include <QXmlStreamWriter>
-
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,44 +14,13 @@ namespace {
 // The format of every number cell: amounts.
 const QString AmountCode = u"#,##0.00"_s;
 
-struct Entry {
-    QString name;
-    QByteArray bytes;
-    bool stored = false;
-};
-
-bool zipOf(const QList<Entry>& entries, QByteArray& bytes, QString& errorText)
+bool zipOf(const QList<ZipEntry>& entries, QByteArray& bytes, QString& errorText)
 {
-    bytes.clear();
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    zip.setZip64Enabled(false);
-    if (!zip.open(QuaZip::mdCreate)) {
-        errorText = u"impossibile preparare il foglio di lavoro"_s;
-        return false;
-    }
-    for (const Entry& entry : entries) {
-        QuaZipFile file(&zip);
-        QuaZipNewInfo info(entry.name);
-        info.dateTime = QDateTime(QDate(2026, 1, 1), QTime(0, 0));
-        if (!file.open(QIODevice::WriteOnly, info, nullptr, 0, entry.stored ? 0 : Z_DEFLATED,
-                       entry.stored ? 0 : 6) ||
-            file.write(entry.bytes) != entry.bytes.size()) {
-            errorText = u"impossibile preparare il foglio di lavoro (%1)"_s.arg(entry.name);
-            return false;
-        }
-        file.close();
-        if (file.getZipError() != ZIP_OK) {
-            errorText = u"impossibile preparare il foglio di lavoro (%1)"_s.arg(entry.name);
-            return false;
-        }
-    }
-    zip.close();
-    if (zip.getZipError() != ZIP_OK) {
-        errorText = u"impossibile preparare il foglio di lavoro"_s;
-        return false;
-    }
-    return true;
+    QString reason;
+    if (writeZip(entries, bytes, reason))
+        return true;
+    errorText = u"impossibile preparare il foglio di lavoro (%1)"_s.arg(reason);
+    return false;
 }
 
 // XML 1.0 cannot hold most control characters; .xlsx writes them as "_x0001_", and its own "_x" too.
