@@ -99,10 +99,13 @@ ZipReader::ZipReader(qint64 budget) : m_budget(budget)
 
 bool ZipReader::open(const QByteArray& bytes, QString& reason)
 {
-    m_bytes = bytes;
+    // Nothing of a refused archive stays behind.
+    m_bytes.clear();
     m_entries.clear();
     m_index.clear();
-    const QByteArray& b = m_bytes;
+    QList<Entry> entries;
+    QHash<QString, qsizetype> index;
+    const QByteArray& b = bytes;
     const qint64 size = b.size();
 
     // The end record is the last thing in the file, but for its comment.
@@ -184,7 +187,7 @@ bool ZipReader::open(const QByteArray& bytes, QString& reason)
             reason = u"la voce %1 dell'indice non ha nome"_s.arg(which);
             return false;
         }
-        if (m_index.contains(name)) {
+        if (index.contains(name)) {
             reason = u"la parte «%1» compare due volte"_s.arg(name);
             return false;
         }
@@ -214,9 +217,9 @@ bool ZipReader::open(const QByteArray& bytes, QString& reason)
             reason = u"l'intestazione della parte «%1» non concorda con l'indice"_s.arg(name);
             return false;
         }
-        m_index.insert(name, m_entries.size());
-        spans.append({localAt, dataAt + packedSize, m_entries.size()});
-        m_entries.append({name, flags, method, crc, packedSize, unpackedSize, dataAt});
+        index.insert(name, entries.size());
+        spans.append({localAt, dataAt + packedSize, entries.size()});
+        entries.append({name, flags, method, crc, packedSize, unpackedSize, dataAt});
     }
     if (at != directoryEnd) {
         reason = u"l'indice ha una dimensione diversa da quella dichiarata"_s;
@@ -227,17 +230,18 @@ bool ZipReader::open(const QByteArray& bytes, QString& reason)
     std::sort(spans.begin(), spans.end(), [](const Span& x, const Span& y) { return x.from < y.from; });
     for (qsizetype i = 1; i < spans.size(); ++i) {
         if (spans[i].from < spans[i - 1].to) {
-            const auto label = [this](const Span& s) {
+            const auto label = [&entries](const Span& s) {
                 if (s.entry < 0)
                     return s.entry == -1 ? u"l'indice"_s : u"il record finale"_s;
-                return u"la parte «%1»"_s.arg(m_entries[s.entry].name);
+                return u"la parte «%1»"_s.arg(entries[s.entry].name);
             };
             reason = u"%1 e %2 si sovrappongono"_s.arg(label(spans[i - 1]), label(spans[i]));
-            m_entries.clear();
-            m_index.clear();
             return false;
         }
     }
+    m_bytes = bytes;
+    m_entries = std::move(entries);
+    m_index = std::move(index);
     return true;
 }
 
