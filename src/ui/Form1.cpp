@@ -6,6 +6,7 @@
 #include "core/amount/CodeLine.h"
 #include "core/geometry/PreviewRow.h"
 #include "core/geometry/Twips.h"
+#include "core/pictures/Pictures.h"
 #include "core/slip/Clock.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/Imprint.h"
@@ -91,7 +92,7 @@ Form1::Form1(Services& services, QWidget* parent) : QWidget(parent), m_services(
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The window manager's icon, at the size task bars and window lists show (the menus and launchers
     // take the scalable one the package installs): a larger picture only lengthens the start.
-    setWindowIcon(QIcon(QStringLiteral(":/cedolario-64.png")));
+    setWindowIcon(QIcon(QPixmap::fromImage(Picture(QStringLiteral(":/cedolario-64.png")))));
     // The slip is white paper with its own inks, whatever the desktop's colour scheme: a text that sets
     // no colour of its own is black on it.
     QPalette colours = QWidget::palette();
@@ -191,7 +192,7 @@ void Form1::buildCaptions()
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/corner.png")));
+    Image1->setPixmap(QPixmap::fromImage(Picture(QStringLiteral(":/corner.png"))));
     Image1->setScaledContents(true);
     Image1->setGeometry(twipsRect(120, 360, 615, 615));
 }

@@ -2,6 +2,7 @@
 
 #include "core/Version.h"
 #include "core/geometry/Twips.h"
+#include "core/pictures/Pictures.h"
 #include "ui/ArchiveList.h"
 #include "ui/Form1.h"
 #include "ui/PalettePlacement.h"
@@ -146,7 +147,7 @@ void Form2::buildControls()
     });
 
     Picture1 = label("Picture1", QString(), 2400, 1680, 255, 255);
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/euro.png")));
+    Picture1->setPixmap(QPixmap::fromImage(Picture(QStringLiteral(":/euro.png"))));
     Picture1->setScaledContents(true);
 
     QLabel* listTitle = label("Label2_0", QStringLiteral("Archivio Conti Correnti"), 375, 2160, 2445, 270);

@@ -1,5 +1,7 @@
 #include "ui/PictureButton.h"
 
+#include "core/pictures/Pictures.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
@@ -46,7 +48,7 @@ PictureButton::PictureButton(const QString& picture, QWidget* parent) : QLabel(p
         return true;
     }();
     Q_UNUSED(installed);
-    setPixmap(QPixmap(picture));
+    setPixmap(QPixmap::fromImage(Picture(picture)));
     setScaledContents(true);
     setCursor(Qt::PointingHandCursor);
     // Tab reaches it; a click leaves the focus where it was, as before.

@@ -2,6 +2,7 @@
 
 #include "core/Version.h"
 #include "core/geometry/Twips.h"
+#include "core/pictures/Pictures.h"
 #include "ui/ScreenFonts.h"
 
 #include <QCloseEvent>
@@ -62,7 +63,7 @@ apertura::apertura(std::function<void()> onClosed)
     // version line, which stays on top of it.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/about-icon.png")));
+    Image1->setPixmap(QPixmap::fromImage(Picture(QStringLiteral(":/about-icon.png"))));
     Image1->setScaledContents(true);
     Image1->setGeometry(twipsRect(1800, 255, 1335, 975).translated(1, 1));
 

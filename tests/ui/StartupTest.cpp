@@ -5,6 +5,7 @@
 #include "ui/Session.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,12 @@ private Q_SLOTS:
         const QDir packaging(QStringLiteral(CEDOLARIO_PACKAGING_DIR));
         QVERIFY2(packaging.exists(QGuiApplication::desktopFileName() + QStringLiteral(".desktop")),
                  "no desktop entry of that name is installed");
+
+        // The windows' pictures are shown without a PNG decoded: Qt's first picture read loads every
+        // image-format plugin installed, which the start then pays for.
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY2(!maps.readAll().contains("/imageformats/"), "an image-format plugin was loaded at start-up");
     }
 
     // Without a face of Arial's widths the user hears it once, with the package to install; with
