@@ -1,5 +1,7 @@
 #include "platform/CupsLibrary.h"
 
+#include <QStringList>
+
 #include <dlfcn.h>
 
 namespace {

@@ -3,7 +3,6 @@
 #include <cups/cups.h>
 
 #include <QString>
-#include <QStringList>
 
 // CUPS's library, loaded when the first job is sent rather than with the program: it brings TLS,
 // Kerberos and service-discovery libraries of its own, whose loading every start-up would pay for
