@@ -48,3 +48,12 @@ configure_and_build() {
     cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)"
 }
+
+# stage NAME COMMAND...: runs a step of a script and says how long it took.
+stage() {
+    local name=$1 start=$SECONDS
+    shift
+    echo "== $name"
+    "$@"
+    echo "== $name: $((SECONDS - start)) s"
+}
