@@ -81,3 +81,85 @@ ensure_windows_qt() {
     touch "$prefix/.complete"
     rm -rf "$work"
 }
+
+build_windows() {
+    local prefix
+    prefix=$(qt_windows_prefix)
+    scripts/wine-prefix "$WINDOWS_BUILD/wineprefix"
+    cmake -S "$ROOT" -B "$WINDOWS_BUILD" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$TOOLCHAIN" -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_BUILD_TYPE=Release -DCEDOLARIO_WERROR=ON -DCEDOLARIO_BENCH=OFF >/dev/null
+    cmake --build "$WINDOWS_BUILD" --parallel "$(nproc)"
+}
+
+# The tests under Wine, headless: the offscreen platform needs no X server. The tests that need
+# openbox, AT-SPI or the private CUPS are Linux's only and are not built here.
+test_windows() {
+    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure --timeout 600
+}
+
+# A folder that runs as it is on Windows: the program and its console twin, the Qt DLLs and plugins
+# it loads, MinGW's runtime, Qt's Italian texts.
+make_windows_dist() {
+    local prefix dist gccdir
+    prefix=$(qt_windows_prefix)
+    dist="$WINDOWS_BUILD/dist"
+    gccdir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+    rm -rf "$dist"
+    mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
+    cp "$WINDOWS_BUILD/src/cedolario.exe" "$WINDOWS_BUILD/src/cedolario.com" "$dist/"
+    cp "$prefix"/bin/Qt6{Core,Gui,Widgets,PrintSupport}.dll "$dist/"
+    cp "$prefix/plugins/platforms/qwindows.dll" "$dist/platforms/"
+    cp "$prefix"/plugins/styles/*.dll "$dist/styles/" 2>/dev/null || true
+    cp "$gccdir/libgcc_s_seh-1.dll" "$gccdir/libstdc++-6.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$dist/"
+    if [ -f /usr/share/qt6/translations/qtbase_it.qm ]; then
+        cp /usr/share/qt6/translations/qtbase_it.qm "$dist/translations/"
+    fi
+    # Qt looks for its plugins and texts beside the program.
+    printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$dist/qt.conf"
+    cp "$ROOT/LICENSE" "$dist/" 2>/dev/null || true
+    x86_64-w64-mingw32-strip "$dist"/*.exe "$dist"/*.com
+    echo "Windows folder: $dist ($(du -sh "$dist" | cut -f1))"
+}
+
+# The same sample sheet as a PDF from the Linux build and from the Windows build under Wine: the
+# words and where they stand must be the same, so the slips print alike on both systems.
+compare_windows_pdf() {
+    local linux="$ROOT/build/test/src/cedolario" out="$WINDOWS_BUILD/compare"
+    if [ ! -x "$linux" ]; then
+        configure_and_build "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+            -DCEDOLARIO_BENCH=OFF
+        linux="$ROOT/build/release/src/cedolario"
+    fi
+    rm -rf "$out"
+    mkdir -p "$out"
+    # Each side with an archive of its own, and the slips' date taken from the same sheet.
+    XDG_DATA_HOME="$out/linux-data" QT_QPA_PLATFORM=offscreen "$linux" --pdf "$out/linux.pdf" \
+        "$ROOT/docs/esempio.csv"
+    "$WINDOWS_BUILD/wine-run.sh" "$WINDOWS_BUILD/dist/cedolario.com" --pdf "$out/windows.pdf" \
+        "$ROOT/docs/esempio.csv"
+    pdftotext -layout "$out/linux.pdf" "$out/linux.txt"
+    pdftotext -layout "$out/windows.pdf" "$out/windows.txt"
+    pdftotext -bbox "$out/linux.pdf" - | grep '<word' >"$out/linux.words"
+    pdftotext -bbox "$out/windows.pdf" - | grep '<word' >"$out/windows.words"
+    if ! diff -u "$out/linux.txt" "$out/windows.txt" || ! diff -q "$out/linux.words" "$out/windows.words"; then
+        echo "The Windows build's PDF of docs/esempio.csv differs from the Linux build's (see $out)" >&2
+        return 1
+    fi
+    echo "PDF of docs/esempio.csv: the same words at the same places on Linux and on Windows"
+}
+
+project_version() {
+    sed -n 's/^project(cedolario VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
+}
+
+# Cedolario-<version>-setup.exe from the folder, with NSIS.
+make_windows_installer() {
+    local version
+    version=$(project_version)
+    makensis -V2 -DVERSION="$version" -DDIST="$WINDOWS_BUILD/dist" \
+        -DOUTFILE="$WINDOWS_BUILD/Cedolario-$version-setup.exe" "$ROOT/packaging/windows/cedolario.nsi"
+    echo "Installer: $WINDOWS_BUILD/Cedolario-$version-setup.exe ($(du -h "$WINDOWS_BUILD/Cedolario-$version-setup.exe" | cut -f1))"
+}

@@ -2,8 +2,8 @@
 
 #include "core/archive/ArchivePath.h"
 #include "core/slip/Clock.h"
-#include "platform/CupsPrinter.h"
 #include "platform/SaveFileDialog.h"
+#include "platform/SystemPrinter.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -33,7 +33,7 @@ int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& 
     QApplication app(applicationArgc, applicationArgv);
     SystemClock clock;
     QtSaveFileDialog dialog;
-    CupsPrinter printer(dialog);
+    SystemPrinter printer(dialog);
     world.printer = &printer;
     world.clock = &clock;
     world.archivePath = std::move(archivePath);

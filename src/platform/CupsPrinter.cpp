@@ -382,11 +382,5 @@ PrintOutcome CupsPrinter::printOn(QPrinter& printer, const PageComposer& compose
 
 PrintOutcome CupsPrinter::savePageAsPdf(const PageComposer& compose)
 {
-    const QString path = m_dialog.askPdfPath();
-    if (path.isEmpty())
-        return {PrintOutcome::Cancelled, {}};
-    QString errorText;
-    if (!SavePagePdf(path, compose, errorText))
-        return {PrintOutcome::Failed, errorText};
-    return {PrintOutcome::Done, {}};
+    return savePdfAsked(m_dialog, compose);
 }

@@ -36,3 +36,25 @@ bool displayMissing(QByteArrayView qtQpaPlatform, QByteArrayView display, QByteA
     }
     return true;
 }
+
+std::optional<QByteArray> platformToRequestHere(const QList<QByteArray>& arguments)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(arguments);
+    return std::nullopt;
+#else
+    return platformToRequest(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"),
+                             arguments);
+#endif
+}
+
+bool displayMissingHere(const QList<QByteArray>& arguments)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(arguments);
+    return false;
+#else
+    return displayMissing(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"),
+                          arguments);
+#endif
+}

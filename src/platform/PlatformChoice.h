@@ -23,3 +23,8 @@ std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteA
 // DISPLAY and without WAYLAND_DISPLAY). Qt would abort there; the program says why instead.
 bool displayMissing(QByteArrayView qtQpaPlatform, QByteArrayView display, QByteArrayView waylandDisplay,
                     const QList<QByteArray>& arguments);
+
+// The two answers above for this process, from its environment. On Windows the windows always have
+// somewhere to open and Qt's own choice stands: both say so.
+std::optional<QByteArray> platformToRequestHere(const QList<QByteArray>& arguments);
+bool displayMissingHere(const QList<QByteArray>& arguments);

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class SaveFileDialog;
+
 // How sending a page or a document went.
 struct PrintOutcome {
     enum Status {
@@ -28,6 +30,10 @@ struct PrintTarget {
 // The system's printers, and a PDF file that can stand in for them.
 class Printer
 {
+protected:
+    // Asks the dialog where to save, then writes the page there as a PDF file.
+    static PrintOutcome savePdfAsked(SaveFileDialog& dialog, const PageComposer& compose);
+
 public:
     virtual ~Printer() = default;
 

@@ -28,7 +28,7 @@ add_custom_command(
     OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/core/EmbeddedPictures.cpp
     # A sanitizer build's tool runs with the sanitizers too; what Qt keeps until exit is no leak here.
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
-            $<TARGET_FILE:cedolario_picture_pixels> ${CMAKE_CURRENT_BINARY_DIR}/core/EmbeddedPictures.cpp
+            ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:cedolario_picture_pixels> ${CMAKE_CURRENT_BINARY_DIR}/core/EmbeddedPictures.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/resources ${CEDOLARIO_EMBEDDED_PICTURES}
     DEPENDS cedolario_picture_pixels ${embedded_inputs}
     COMMENT "Compiling the start-up pictures in as pixels"

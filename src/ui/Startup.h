@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/slip/Clock.h"
-#include "platform/CupsPrinter.h"
 #include "platform/PrintDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/SaveFileDialog.h"
 #include "platform/Services.h"
 #include "platform/SheetDialogs.h"
+#include "platform/SystemPrinter.h"
 
 #include <QString>
 #include <QTranslator>
@@ -47,7 +47,7 @@ private:
     QtMessageBoxes m_messages;
     SystemClock m_clock;
     QtSaveFileDialog m_saveDialog;
-    CupsPrinter m_printer{m_saveDialog};
+    SystemPrinter m_printer{m_saveDialog};
     QtPrintDialogs m_printDialogs;
     QtSheetDialogs m_sheetDialogs;
     Services m_services;

@@ -1,5 +1,6 @@
 // cedolario --help, --stampa, --pdf and --importa, run as a script runs them: the exit status and the
 // Italian report on standard error.
+#include "PdfReadBack.h"
 #include "RunCedolario.h"
 
 #include <QDateTime>
@@ -27,15 +28,7 @@ QString fixture(const QString& name)
 // The number of pages of a PDF file, by poppler's pdfinfo; -1 when it cannot be read.
 int pageCount(const QString& pdf)
 {
-    QProcess process;
-    process.start(u"pdfinfo"_s, {pdf});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return -1;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split(u'\n')) {
-        if (line.startsWith(u"Pages:"_s))
-            return line.mid(6).trimmed().toInt();
-    }
-    return -1;
+    return PdfPageCount(pdf);
 }
 
 QHash<QString, QDateTime> pdfFiles(const QDir& directory)
@@ -100,6 +93,7 @@ private Q_SLOTS:
     void pdf();
     void import();
     void namesWithPercentSigns();
+    void namesBeyondTheCodePage();
     void printWithARefusingQueueInTheMiddle();
     void printWithoutCups();
     void printerNamedByTheEnvironment();
@@ -272,6 +266,20 @@ void CommandLineTest::namesWithPercentSigns()
                               u": 3; righe scartate: 0.\n"_s),
              qPrintable(run.err));
     QVERIFY2(run.err.contains(u"Riga 4: aggiunto all'archivio (Nicolò Ferrè, 17,50 euro).\n"_s),
+             qPrintable(run.err));
+}
+
+// A file name with letters of several languages and signs reaches the program whole, on Windows too,
+// where the program's arguments in the ANSI code page would have lost them.
+void CommandLineTest::namesBeyondTheCodePage()
+{
+    const QString folder = m_dir.filePath(u"Società Łódź €"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString pdf = folder + u"/quote ż ñ ő 日本.pdf"_s;
+    const Run run = cedolario({u"--pdf"_s, pdf, QStringLiteral(SAMPLE_SHEET)});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(pageCount(pdf), 3);
+    QVERIFY2(run.err.contains(u"Bollettini salvati in "_s + QDir::toNativeSeparators(pdf) + u": 3."_s),
              qPrintable(run.err));
 }
 

@@ -1,8 +1,18 @@
 #include "PdfReadBack.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -12,6 +22,74 @@ constexpr double CmPerPoint = 2.54 / 72;
 
 } // namespace
 
+#ifdef Q_OS_WIN
+// Under Wine poppler's tools are Linux programs: Wine starts them but hands back no process to wait
+// for. So the tool runs through the shell, which writes its output and then, under a name that
+// appears only once the output is whole, its exit status; the test polls for that with a deadline.
+// Windows paths are given to the tool as Wine maps them onto the Linux file system.
+namespace {
+
+QString unixPath(const QString& windowsPath)
+{
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return {};
+    const QString native = QDir::toNativeSeparators(QFileInfo(windowsPath).absoluteFilePath());
+    char* path = toUnix(reinterpret_cast<const wchar_t*>(native.utf16()));
+    if (!path)
+        return {};
+    const QString result = QString::fromUtf8(path);
+    HeapFree(GetProcessHeap(), 0, path);
+    return result;
+}
+
+QString shellQuoted(const QString& text)
+{
+    return u"'"_s + QString(text).replace(u"'"_s, u"'\\''"_s) + u"'"_s;
+}
+
+} // namespace
+
+QByteArray RunPdfTool(const QString& program, const QStringList& arguments, QString& error)
+{
+    QTemporaryDir dir;
+    const QString unixDir = unixPath(dir.path());
+    if (!dir.isValid() || unixDir.isEmpty()) {
+        error = u"not under Wine: no Linux program to run"_s;
+        return {};
+    }
+    QString command = u"cd "_s + shellQuoted(unixDir) + u" && "_s + program;
+    for (const QString& argument : arguments) {
+        const bool isFile = QFileInfo::exists(argument);
+        command += u' ' + shellQuoted(isFile ? unixPath(argument) : argument);
+    }
+    command += u" >out 2>err; echo $? >status.part; mv status.part status"_s;
+    if (!QProcess::startDetached(u"Z:\\bin\\sh"_s, {u"-c"_s, command})) {
+        error = program + u": the shell could not be started under Wine"_s;
+        return {};
+    }
+    const QDeadlineTimer deadline(60000);
+    QFile status(dir.filePath(u"status"_s));
+    while (!status.exists()) {
+        if (deadline.hasExpired()) {
+            error = program + u": no answer within a minute"_s;
+            return {};
+        }
+        QThread::msleep(20);
+    }
+    QFile out(dir.filePath(u"out"_s));
+    QFile err(dir.filePath(u"err"_s));
+    if (!status.open(QIODevice::ReadOnly) || status.readAll().trimmed() != "0" ||
+        !out.open(QIODevice::ReadOnly)) {
+        err.open(QIODevice::ReadOnly);
+        error = program + u": "_s + QString::fromLocal8Bit(err.readAll());
+        return {};
+    }
+    return out.readAll();
+}
+#else
 QByteArray RunPdfTool(const QString& program, const QStringList& arguments, QString& error)
 {
     if (QStandardPaths::findExecutable(program).isEmpty()) {
@@ -26,6 +104,7 @@ QByteArray RunPdfTool(const QString& program, const QStringList& arguments, QStr
     }
     return process.readAllStandardOutput();
 }
+#endif
 
 QList<PdfWord> PdfWords(const QString& pdf, QString& error)
 {

@@ -20,8 +20,8 @@ bool ComposePage(PrintSurface& surface, const PageComposer& compose)
     return surface.EndDocument();
 }
 
-bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
-                      QString& errorText, DocumentFailure* failure)
+bool ComposeDocument(PainterSurface& surface, const DocumentComposer& document, QString& errorText,
+                     DocumentFailure* failure)
 {
     const auto failWith = [&](DocumentFailure how, const QString& reason) {
         errorText = reason;
@@ -33,36 +33,39 @@ bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const Sh
         *failure = DocumentFailure::None;
     if (document.pageCount < 1 || !document.drawPage)
         return failWith(DocumentFailure::Failed, QStringLiteral("non c'\u00e8 nessuna pagina da stampare"));
-
-    {
-        QPdfWriter writer(&out);
-        writer.setResolution(PdfResolution);
-        writer.setCreator(QStringLiteral("Cedolario"));
-        writer.setTitle(QStringLiteral("Bollettino di conto corrente postale"));
-        // The margins belong to the landscape page: set them after its size and orientation, which
-        // the page set-up repeats without touching them.
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, margins,
-                                         QPageLayout::Millimeter, QMarginsF()));
-        PainterSurface surface(writer);
-        for (int page = 0; page < document.pageCount; ++page) {
-            if (page > 0) {
-                if (document.cancelled && document.cancelled()) {
-                    // The surface gives up its unfinished page when it goes.
-                    return failWith(DocumentFailure::Cancelled,
-                                    QStringLiteral("la stampa \u00e8 stata annullata"));
-                }
-                if (!surface.NewPage())
-                    return failWith(DocumentFailure::Failed, surface.errorText());
+    for (int page = 0; page < document.pageCount; ++page) {
+        if (page > 0) {
+            if (document.cancelled && document.cancelled()) {
+                // The surface gives up its unfinished page when it goes.
+                return failWith(DocumentFailure::Cancelled,
+                                QStringLiteral("la stampa \u00e8 stata annullata"));
             }
-            surface.PageSetUp();
-            document.drawPage(surface, page);
-            if (surface.failed())
+            if (!surface.NewPage())
                 return failWith(DocumentFailure::Failed, surface.errorText());
         }
-        if (!surface.EndDocument())
+        surface.PageSetUp();
+        document.drawPage(surface, page);
+        if (surface.failed())
             return failWith(DocumentFailure::Failed, surface.errorText());
     }
+    if (!surface.EndDocument())
+        return failWith(DocumentFailure::Failed, surface.errorText());
     return true;
+}
+
+bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
+                      QString& errorText, DocumentFailure* failure)
+{
+    QPdfWriter writer(&out);
+    writer.setResolution(PdfResolution);
+    writer.setCreator(QStringLiteral("Cedolario"));
+    writer.setTitle(QStringLiteral("Bollettino di conto corrente postale"));
+    // The margins belong to the landscape page: set them after its size and orientation, which
+    // the page set-up repeats without touching them.
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, margins,
+                                     QPageLayout::Millimeter, QMarginsF()));
+    PainterSurface surface(writer);
+    return ComposeDocument(surface, document, errorText, failure);
 }
 
 QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class PainterSurface;
 class PrintSurface;
 
 // Draws the contents of one page; the page set-up and the end of the document are not its job.
@@ -43,6 +44,12 @@ inline const SheetMargins TypicalPrinterMargins{TypicalMarginMm, TypicalMarginMm
 
 // How a document ended when it produced no PDF.
 enum class DocumentFailure { None, Cancelled, Failed };
+
+// Draws every page of the document on the surface, one after the other, and ends it: true when it was
+// completed. A document cancelled between two pages, or failing, is given up by the surface, so none
+// of it is kept; failure says which, with the reason in errorText.
+bool ComposeDocument(PainterSurface& surface, const DocumentComposer& document, QString& errorText,
+                     DocumentFailure* failure = nullptr);
 
 // Writes the document as a PDF to out, page by page, so that a long document never stands whole in
 // memory: A4 landscape, each page drawn from the top-left corner of the printable area that the
