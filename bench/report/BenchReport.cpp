@@ -43,12 +43,37 @@ double median(QList<double> values)
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// 10 to an integer power, exact for the powers a double holds exactly (some C libraries' pow is not).
+double powerOfTen(int exponent)
+{
+    double power = 1;
+    for (int i = 0; i < std::abs(exponent); ++i)
+        power *= 10;
+    return exponent < 0 ? 1 / power : power;
+}
+
+// The decimal exponent of value: 6 for 1e6 and for 3.5e6. log10 alone may fall one ulp short of an
+// exact power of ten.
+int decimalExponent(double value)
+{
+    const double magnitude = std::fabs(value);
+    int exponent = int(std::floor(std::log10(magnitude)));
+    if (magnitude >= powerOfTen(exponent + 1))
+        ++exponent;
+    else if (magnitude < powerOfTen(exponent))
+        --exponent;
+    return exponent;
+}
+
 double roundToSignificant(double value)
 {
     if (value == 0 || !std::isfinite(value))
         return value;
-    const double scale = std::pow(10.0, 3 - std::floor(std::log10(std::fabs(value))) - 1);
-    return std::round(value * scale) / scale;
+    // Three significant digits.
+    const int shift = 2 - decimalExponent(value);
+    if (shift >= 0)
+        return std::round(value * powerOfTen(shift)) / powerOfTen(shift);
+    return std::round(value / powerOfTen(-shift)) * powerOfTen(-shift);
 }
 
 QString cell(const QString& text)
@@ -186,7 +211,7 @@ QString formatSignificant(double value)
     const double rounded = std::fabs(value) >= 1000 ? std::round(value) : roundToSignificant(value);
     if (rounded == 0 || !std::isfinite(rounded))
         return QString::number(rounded);
-    const int integerDigits = int(std::floor(std::log10(std::fabs(rounded)))) + 1;
+    const int integerDigits = decimalExponent(rounded) + 1;
     return QString::number(rounded, 'f', std::max(0, 3 - integerDigits));
 }
 

@@ -35,7 +35,8 @@ void writeToCallersConsole()
         // A stream the caller redirected (to a file, a pipe) keeps going there.
         const auto reopen = [](DWORD which, FILE* stream) {
             const HANDLE handle = GetStdHandle(which);
-            if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_UNKNOWN)
+            if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+                GetFileType(handle) == FILE_TYPE_UNKNOWN)
                 std::freopen("CONOUT$", "w", stream);
         };
         reopen(STD_OUTPUT_HANDLE, stdout);

@@ -19,11 +19,6 @@
 
 namespace {
 
-const wchar_t* wide(const QString& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.utf16());
-}
-
 QString quoted(const QString& name)
 {
     return QStringLiteral("\u00ab%1\u00bb").arg(name);
@@ -103,11 +98,13 @@ WindowsPrinter::WindowsPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
 PrintOutcome WindowsPrinter::printDocument(const DocumentComposer& document, const PrintTarget& target)
 {
     const QString wanted = target.printerName.trimmed();
-    const QPrinterInfo info = wanted.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(wanted);
+    const QPrinterInfo info =
+        wanted.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(wanted);
     if (info.isNull()) {
         if (wanted.isEmpty())
             return {PrintOutcome::NoPrinter, {}};
-        return {PrintOutcome::Failed, QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
+        return {PrintOutcome::Failed,
+                QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
     }
     const QString name = info.printerName();
     const PrinterHandle spooler = openPrinter(name);
@@ -166,7 +163,8 @@ PrintOutcome WindowsPrinter::printDocument(const DocumentComposer& document, con
         if (job.status & (JOB_STATUS_PRINTING | JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE) ||
             deadline.hasExpired())
             return {PrintOutcome::Done, {}};
-        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
+        QThread::msleep(
+            static_cast<unsigned long>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
     }
 }
 

@@ -167,6 +167,9 @@ void CommandLineTest::wrongUse()
 
 void CommandLineTest::windowsWithoutADisplay()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows always has a screen for the windows");
+#endif
     // The windows asked for where there is no display: said, not aborted.
     const Run run = cedolario({}, withoutDisplay());
     QCOMPARE(run.status, 2);
@@ -285,6 +288,9 @@ void CommandLineTest::namesBeyondTheCodePage()
 
 void CommandLineTest::printWithARefusingQueueInTheMiddle()
 {
+#ifdef Q_OS_WIN
+    QSKIP("CUPS's queues and PRINTER are Linux's");
+#endif
     if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_PDF_DIR") || qEnvironmentVariableIsEmpty("CUPS_SERVER"))
         QSKIP("No private CUPS was started (./scripts/test starts one when run as root)");
     if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_REFUSING"))
@@ -318,6 +324,9 @@ void CommandLineTest::printWithARefusingQueueInTheMiddle()
 
 void CommandLineTest::printWithoutCups()
 {
+#ifdef Q_OS_WIN
+    QSKIP("CUPS is the printing service of Linux");
+#endif
     // CUPS not answering is said as such, never as a missing default printer.
     QProcessEnvironment environment = environmentWith(u"CUPS_SERVER"_s, m_dir.filePath(u"no-cupsd.sock"_s));
     environment.remove(u"LPDEST"_s);
@@ -332,6 +341,9 @@ void CommandLineTest::printWithoutCups()
 
 void CommandLineTest::printerNamedByTheEnvironment()
 {
+#ifdef Q_OS_WIN
+    QSKIP("CUPS's queues and PRINTER are Linux's");
+#endif
     if (qEnvironmentVariableIsEmpty("CEDOLARIO_CUPS_PDF_DIR") || qEnvironmentVariableIsEmpty("CUPS_SERVER"))
         QSKIP("No private CUPS was started (./scripts/test starts one when run as root)");
     QProcessEnvironment environment = environmentWith(u"PRINTER"_s, u"nonesuch"_s);

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // The real cedolario binary run as a script runs it: its exit status and what it wrote, or status -1
-// when it did not end by itself within two minutes.
+// when it did not end by itself within two minutes. Lines end in "\n" on every system.
 struct Run {
     int status = -1;
     QString out;
@@ -22,7 +22,10 @@ inline Run runCedolario(const QStringList& arguments,
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    // A console program on Windows ends its lines with CR LF, as cmd.exe shows them.
+    run.out = QString::fromUtf8(process.readAllStandardOutput())
+                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    run.err = QString::fromUtf8(process.readAllStandardError())
+                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return run;
 }

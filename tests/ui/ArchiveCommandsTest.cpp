@@ -130,6 +130,9 @@ void ArchiveCommandsTest::startUpListsTheRecords()
 void ArchiveCommandsTest::startUpLeavesAnotherNameAlone()
 {
     // On this system names differ by case: a file named in capitals is another file, left as it is.
+#ifdef Q_OS_WIN
+    QSKIP("on Windows FILLCP.DLL and fillcp.dll are one file");
+#endif
     AppHarness app;
     const QString capitals = app.directory.filePath(u"FILLCP.DLL"_s);
     write(capitals, Rossi);

@@ -1,7 +1,8 @@
 #include "AppHarness.h"
+#include "PdfReadBack.h"
 #include "SampleSlip.h"
 #include "ScriptedSaveFileDialog.h"
-#include "platform/CupsPrinter.h"
+#include "platform/SystemPrinter.h"
 #include "ui/OverflowMark.h"
 #include "ui/PictureButton.h"
 
@@ -9,10 +10,8 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -53,12 +52,9 @@ void reach(AppHarness& app, const QString& entry, bool byShortcut)
 
 QString runTool(const QString& program, const QStringList& arguments)
 {
-    if (QStandardPaths::findExecutable(program).isEmpty())
-        return program + u" not found: install poppler-utils"_s;
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    QString error;
+    const QByteArray output = RunPdfTool(program, arguments, error);
+    return error.isEmpty() ? QString::fromUtf8(output) : error;
 }
 
 } // namespace
@@ -271,7 +267,7 @@ void PrintMenuTest::pdfWrittenAndReadBack()
     QTemporaryDir directory;
     const QString path = directory.filePath(u"bollettino.pdf"_s);
     ScriptedSaveFileDialog fileDialog(path);
-    CupsPrinter printer(fileDialog);
+    SystemPrinter printer(fileDialog);
     AppHarness app(Replacements{nullptr, &printer});
     app.start().setFields(SampleSlip());
     app.palette().setPaletteState(PaletteState{false, true, CheckBoxState::Ticked});

@@ -8,6 +8,9 @@ QFont PrintFont(double points, bool bold)
     font.setPointSizeF(points);
     font.setBold(bold);
     font.setKerning(false);
+    // The outlines' own widths, on every system: hinting would fit each letter to the device's pixels
+    // and widen a line by up to a few hundredths, by a different amount on each font engine.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
