@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
 #
 # Installed: the executable, the freedesktop desktop entry, the scalable icon and the AppStream

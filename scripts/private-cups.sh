@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private CUPS for the printing tests, sourced by scripts/test.
 # shellcheck shell=bash
 #

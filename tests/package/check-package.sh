@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks what `cmake --install` and `cpack -G DEB` produce: the file list and its permissions, the
 # control fields, the desktop entry and the AppStream metadata, and what the maintainer scripts do to
 # the shared archive directory. The package is installed, upgraded, removed and purged by dpkg in a

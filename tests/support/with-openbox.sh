@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one command on a private virtual X display under the openbox window manager, with Qt on xcb:
 #   with-openbox.sh COMMAND [ARGS...]
 # The display is chosen by Xvfb itself (-displayfd), so runs in parallel never share one. Exits 77

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Under a dark desktop colour scheme every text the windows show stays readable: the slip, the palette
 // and the about window paint their own light grounds, so the texts on them must be dark. Measured on
 // the pixels the windows really draw: in each control's place, the most frequent colour is its ground

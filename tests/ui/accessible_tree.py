@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a screen reader (Orca) finds of the windows, read through AT-SPI as it reads it: the program is
 # started with Qt's accessibility bridge on, its accessible tree is listed, and the roles, names and
 # actions of every field, option, the check box, the list and the seven picture buttons are checked

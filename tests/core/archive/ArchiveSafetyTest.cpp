@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The archive against hostile or unlucky files, on real files and real processes: links, FIFOs and
 // devices planted where the archive, its lock or its temporary file should be; a record cut short; a file
 // converted twice; a lock removed while held; a directory that vanishes; a full disk; a held lock.

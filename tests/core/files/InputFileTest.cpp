@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reading a file on the user's say, on real files and real processes: a FIFO and /dev/zero must be
 // refused at once (each read runs in a child process that is killed if it hangs, so a hang fails the
 // test instead of blocking it), links planted by another user are not followed, and no file is read
