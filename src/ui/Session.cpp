@@ -434,4 +434,6 @@ void Session::showAbout()
         m_palette->returnFocusToSlip();
     });
     m_about->show();
+    // The keys that close it (Escape, Return, Space) reach it at once.
+    m_about->activateWindow();
 }
