@@ -27,7 +27,7 @@ checked=0
 for file in "${files[@]}"; do
     [ -f "$file" ] || continue
     case "$file" in
-    *.cpp | *.h | *.h.in | *.cmake | *.sh | *.py | *.in | */CMakeLists.txt | CMakeLists.txt) ;;
+    *.cpp | *.h | *.h.in | *.cmake | *.sh | *.py | *.in | *.man | */CMakeLists.txt | CMakeLists.txt) ;;
     scripts/* | .ci/*) ;;
     *) continue ;;
     esac
@@ -35,7 +35,8 @@ for file in "${files[@]}"; do
     first=$(head -n 1 "$file")
     if [[ $first == '#!'* ]]; then first=$(sed -n 2p "$file"); fi
     case "$first" in
-    '// SPDX-License-Identifier: GPL-3.0-or-later' | '# SPDX-License-Identifier: GPL-3.0-or-later') ;;
+    '// SPDX-License-Identifier: GPL-3.0-or-later' | '# SPDX-License-Identifier: GPL-3.0-or-later' | \
+        '.\" SPDX-License-Identifier: GPL-3.0-or-later') ;;
     *)
         echo "FAIL: $file does not begin with its SPDX-License-Identifier line" >&2
         failures=$((failures + 1))
