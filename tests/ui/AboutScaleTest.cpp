@@ -80,19 +80,21 @@ private Q_SLOTS:
                                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
                                 : 1.0;
         const qreal ratio = about->devicePixelRatioF();
-        QVERIFY2(std::abs(ratio - scale) < 0.01, qPrintable(QStringLiteral("device pixel ratio %1").arg(ratio)));
+        QVERIFY2(std::abs(ratio - scale) < 0.01,
+                 qPrintable(QStringLiteral("device pixel ratio %1").arg(ratio)));
 
         const auto* label = about->findChild<QLabel*>(name);
         QVERIFY(label);
         QVERIFY(label->isVisible());
         const QSizeF needed = inkNeeded(*label, ratio);
         QVERIFY2(needed.width() > 0, "the text leaves no ink");
-        const QString measures = QStringLiteral("scale %1: the text needs %2 x %3 pixels, the label is %4 x %5")
-                                     .arg(scale)
-                                     .arg(needed.width())
-                                     .arg(needed.height())
-                                     .arg(label->width())
-                                     .arg(label->height());
+        const QString measures =
+            QStringLiteral("scale %1: the text needs %2 x %3 pixels, the label is %4 x %5")
+                .arg(scale)
+                .arg(needed.width())
+                .arg(needed.height())
+                .arg(label->width())
+                .arg(label->height());
         QVERIFY2(needed.width() <= label->width(), qPrintable(measures));
         QVERIFY2(needed.height() <= label->height(), qPrintable(measures));
         // Inside the window's one-pixel border.
