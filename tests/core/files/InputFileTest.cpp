@@ -8,6 +8,7 @@
 
 #include "FileBytes.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,12 +57,15 @@ Reading readInChild(const QString& path, qint64 maxBytes, int timeoutMs = 5000)
     }
     ::close(pipeEnds[1]);
     Reading result;
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
         int status = 0;
         if (::waitpid(child, &status, WNOHANG) == child) {
             result.finished = true;
             break;
         }
+        if (deadline.hasExpired())
+            break;
         ::usleep(10000);
     }
     if (!result.finished) {
