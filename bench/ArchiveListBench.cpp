@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Archive list load (file -> records -> list entries) against reading the same file's bytes.
 #include "ReadFileBytes.h"
 #include "core/archive/ArchiveDates.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A click on "salva" (answered yes) until the list shows the new entry, into an archive of a million
 // records against the same save into an empty archive, in the same run.
 #include "AppHarness.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The archive list's filter: one keystroke over N records, against listing the N records unfiltered.
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/ArchiveSearch.h"

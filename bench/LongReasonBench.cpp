@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A reason for payment of 10 kB to 1 MB (a pasted document, a bad spreadsheet cell): its line breaks
 // found as printing finds them, the overflow check that the slip form and the sheet review run on
 // it, and the whole page composed into a PDF, against measuring the same text's width once on the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The overflow finder runs at every key press in the slip form: its time for one slip, against
 // composing the same page into a PDF (what printing it does first) in the same run.
 #include "SampleSlip.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One slip page composed into a PDF through the print surface, against the same drawings made
 // with a bare QPainter on the same kind of device in the same run.
 #include "RecordingSurface.h"

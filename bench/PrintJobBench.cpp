@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The "stampa" button up to the job accepted by CUPS, against composing the same page alone, in
 // the same run. Needs the private CUPS that scripts/bench starts as root; without it every
 // figure says why it is missing.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reading a spreadsheet of slips (bytes -> rows -> typing rules -> slips) against reading the same
 // file's bytes.
 #include "ReadFileBytes.h"

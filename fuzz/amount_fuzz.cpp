@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Amount formatting, amount in words and field cleaning on arbitrary text. Besides not crashing, every
 // result must have the promised form, and the words must read back as the formatted amount.
 #include "core/amount/AmountFormat.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Fuzzes the archive reader: any bytes must read without a crash, and what is read must write back
 // and read again to the same records.
 #include "core/archive/ArchiveDates.h"

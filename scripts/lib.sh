@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run, scripts/test and scripts/bench: packages, configure and build.
 # shellcheck shell=bash
 
@@ -10,14 +11,15 @@ RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6pr
 # What the tests need besides: QuaZip, which builds the reader tests' workbooks independently of our
 # own zip writer, a private CUPS with a PDF queue, PDF tools, Xvfb, openbox with xdotool and the X
 # utilities (xprop) for the window tests under a window manager, Google Benchmark, clang-format for
-# the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and file), and AT-SPI on
-# a private session bus for the screen-reader test (at-spi2-core, python3-pyatspi, dbus-daemon's
-# dbus-run-session). The fuzzers' clang and the screenshots' imagemagick are installed by their own
+# the format check, and the packaging checks (dpkg-shlibdeps needs dpkg-dev and file; lintian;
+# hardening-check from devscripts; appstream-util beside appstreamcli; man-db and groff-base to
+# format and index the manual page), and AT-SPI on a private session bus for the screen-reader test
+# (at-spi2-core, python3-pyatspi, dbus-daemon's dbus-run-session). The fuzzers' clang and the screenshots' imagemagick are installed by their own
 # scripts.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libquazip1-qt6-dev libbenchmark-dev cups cups-client cups-bsd
                printer-driver-cups-pdf poppler-utils xvfb xauth openbox xdotool x11-utils
-               desktop-file-utils appstream dpkg-dev file clang-format at-spi2-core python3-pyatspi
-               dbus-daemon)
+               desktop-file-utils appstream appstream-util dpkg-dev file lintian devscripts man-db
+               groff-base clang-format at-spi2-core python3-pyatspi dbus-daemon)
 
 # Installs the packages that are missing; as a normal user, says what to run and stops.
 ensure_packages() {

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private CUPS for the printing tests, sourced by scripts/test.
 # shellcheck shell=bash
 #
@@ -74,10 +75,10 @@ EOF
     PRIVATE_CUPS_PID=$!
     trap stop_private_cups EXIT
     export CUPS_SERVER="$dir/cups.sock"
-    local tries=0
+    # Polled until it answers, it dies, or 30 s have passed.
+    local deadline=$((SECONDS + 30))
     until lpstat -r 2>/dev/null | grep -q 'is running'; do
-        tries=$((tries + 1))
-        if [ $tries -gt 100 ] || ! kill -0 "$PRIVATE_CUPS_PID" 2>/dev/null; then
+        if [ "$SECONDS" -ge "$deadline" ] || ! kill -0 "$PRIVATE_CUPS_PID" 2>/dev/null; then
             echo "The private cupsd did not start (see $dir/log/error_log): the printing test will be skipped."
             stop_private_cups
             unset CUPS_SERVER

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Turns the JSON output of Google Benchmark executables into the figures of docs/benchmarks.md.

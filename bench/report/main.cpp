@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // cedolario_bench_report DOCUMENT RESULT.json...
 // Rewrites the measured figures of DOCUMENT (docs/benchmarks.md) from the benchmarks' JSON output and
 // the description of this machine; the rest of the document is kept as it is.

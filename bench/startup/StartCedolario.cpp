@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Cedolario started as main() starts it, ended when the slip form has painted (the palette, shown
 // during the form's load, has come up before it). The archive lies in the directory given as the only
 // argument, so timing never touches the archive shared by the machine's users.

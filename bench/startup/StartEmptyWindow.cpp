@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reference launch: an empty Qt window, ended by its first paint.
 #include "FirstPaintExit.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reference launch: a Qt widget application that connects to the display and ends without a window.
 #include <QApplication>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up time: from launching a program to its first painted window, on a real X display
 // (./scripts/bench runs this under xvfb-run when there is no display). Each launched program ends
 // itself right after its first paint (FirstPaintExit), so one iteration is one whole launch.

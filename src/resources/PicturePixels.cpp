@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Build tool: writes the pixels of the windows' pictures as C++ arrays, so that a window shows them
 // without decoding a PNG (Qt's first picture read loads every image-format plugin installed).
 //   cedolario_picture_pixels OUTPUT.cpp RESOURCE_DIRECTORY NAME.png...

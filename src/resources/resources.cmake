@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures, compiled into the core library so tests and windows share them.
 # PNGs are rendered from svg/ by scripts/render-pictures, except the euro mark.
 set(CEDOLARIO_PICTURES

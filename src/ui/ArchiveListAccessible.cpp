@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/ArchiveListAccessible.h"
 
 #include "ui/ArchiveList.h"

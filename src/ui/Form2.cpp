@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/Form2.h"
 
 #include "core/Version.h"
@@ -27,6 +29,32 @@ constexpr int ClientHeightTwips = 6720;
 const QColor PanelFill(0xe3, 0xea, 0xf4);
 const QColor PanelEdge(0x4a, 0x5d, 0x7e);
 const QColor PanelText(0, 0, 0);
+
+const QColor ListGround(0xff, 0xff, 0xff);
+const QColor Disabled(0x80, 0x80, 0x80);
+
+// A light scheme's whole set of colours, built on the panels' own. Every role a style draws a control
+// with is set, so that a dark desktop scheme reaches none of them: an option's or a check box's
+// indicator is a white disc or box with a dark mark, as under a light scheme, and the list is dark
+// text on white with the palette's blue for the selection, active window or not.
+QPalette panelColours()
+{
+    QPalette colours(PanelFill, PanelFill);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        colours.setColor(group, QPalette::WindowText, disabled ? Disabled : PanelText);
+        colours.setColor(group, QPalette::Text, disabled ? Disabled : PanelText);
+        colours.setColor(group, QPalette::ButtonText, disabled ? Disabled : PanelText);
+        colours.setColor(group, QPalette::Base, disabled ? PanelFill : ListGround);
+        colours.setColor(group, QPalette::AlternateBase, PanelFill);
+        colours.setColor(group, QPalette::Highlight, disabled ? Disabled : PanelEdge);
+        colours.setColor(group, QPalette::HighlightedText, ListGround);
+        colours.setColor(group, QPalette::PlaceholderText, Disabled);
+        colours.setColor(group, QPalette::BrightText, ListGround);
+        colours.setColor(group, QPalette::Link, PanelEdge);
+    }
+    return colours;
+}
 
 struct ButtonPlace {
     const char* picture;
@@ -95,12 +123,9 @@ void Form2::buildControls()
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setGeometry(1, 1, twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
-    // The captions, options and labels stand on the panels this window paints in its own light colour:
-    // their text is dark whatever the desktop's colour scheme, as the panel is light whatever it is. The
-    // list, the search line and the scroll bar keep the scheme's own pairs of colours.
-    QPalette onPanels = client->palette();
-    onPanels.setColor(QPalette::WindowText, PanelText);
-    client->setPalette(onPanels);
+    // The palette keeps its own light colours whatever the desktop's colour scheme, as the slip does:
+    // the captions, options, check box, list, search line and scroll bar all take them from here.
+    client->setPalette(panelColours());
 
     const auto place = [](QWidget* widget, const char* name, int left, int top, int width, int height) {
         widget->setObjectName(QString::fromLatin1(name));

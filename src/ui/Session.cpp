@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/Session.h"
 
 #include "platform/MessageBoxes.h"
@@ -432,4 +434,6 @@ void Session::showAbout()
         m_palette->returnFocusToSlip();
     });
     m_about->show();
+    // The keys that close it (Escape, Return, Space) reach it at once.
+    m_about->activateWindow();
 }

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/apertura.h"
 
 #include "core/Version.h"
@@ -7,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,11 +41,16 @@ const char16_t* const ShortcutLines[] = {
     u"   Importa archivio\u2026, Cerca",
 };
 
-// The window's own client area, inside the border; the shortcut lines stand below it.
-QRect seedClientArea()
-{
-    return QRect(1, 1, twipsToPixels(ClientWidthTwips), twipsToPixels(ClientHeightTwips));
-}
+// The rights line, on the bar: the program is free software.
+const char16_t* const RightsText =
+    u"\u00a9 2026 team Cedolario. Software libero: si pu\u00f2 ridistribuire e "
+    u"modificare secondo la licenza GNU GPL, versione 3 o successiva.";
+
+// The bar at the foot of the window's own contents, and the room left around a text: the left margin
+// of the credit, which the other texts keep on the right too.
+constexpr int BarTopTwips = 1320;
+constexpr int TextMarginTwips = 120;
+constexpr int RightsTopOnBarTwips = 45;
 
 } // namespace
 
@@ -58,6 +66,8 @@ apertura::apertura(std::function<void()> onClosed)
     colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
     setAutoFillBackground(true);
+    // It takes the keyboard when shown, so that the keys that close it reach it.
+    setFocusPolicy(Qt::StrongFocus);
 
     // Contents are placed in client coordinates, inside the one-pixel border. The picture overlaps the
     // version line, which stays on top of it.
@@ -80,25 +90,45 @@ apertura::apertura(std::function<void()> onClosed)
                           twipsRect(120, 480, 1440, 600), ArialFont(9.75, true));
     credit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Where help is: the program's own help, which names the options and the files it reads.
-    QLabel* contact =
-        text("contact", QStringLiteral("Aiuto: cedolario --help"), twipsRect(120, 1080, 1215, 195),
-             FontOf(QStringLiteral("Times New Roman"), 8.25, true));
-    contact->resize(std::max(contact->width(), contact->sizeHint().width()), contact->height());
-    Label2 = text("Label2", QString(), twipsRect(2160, 1080, 0, 0), ArialFont(8.25, true));
-    QLabel* rights = text("rights", QStringLiteral("© 2026 team Cedolario - tutti i diritti riservati"),
-                          twipsRect(135, 1365, 3075, 165), ArialFont(6.75, true));
-    QPalette onBar = rights->palette();
-    onBar.setColor(QPalette::WindowText, Qt::white);
-    rights->setPalette(onBar);
-
+    text("contact", QStringLiteral("Aiuto: cedolario --help"), twipsRect(120, 1080, 1215, 195),
+         ArialFont(8.25, true));
+    Label2 = text("Label2", aboutVersionText(), twipsRect(2160, 1080, 0, 0), ArialFont(8.25, true));
     QStringList lines;
     for (const char16_t* line : ShortcutLines)
         lines.append(QString::fromUtf16(line));
-    QLabel* shortcuts = text("shortcuts", lines.join(QLatin1Char('\n')), QRect(), ArialFont(6.75));
-    shortcuts->adjustSize();
-    const int shortcutsTop = seedClientArea().bottom() + 5;
-    shortcuts->move(1 + twipsToPixels(120), shortcutsTop);
-    setFixedSize(twipsToPixels(ClientWidthTwips) + 2, shortcutsTop + shortcuts->height() + 5);
+    const int margin = twipsToPixels(TextMarginTwips);
+    QLabel* shortcuts =
+        text("shortcuts", lines.join(QLatin1Char('\n')), QRect(margin, 0, 0, 0), ArialFont(6.75));
+
+    // Every text is shown whole, however wide the desktop's fonts draw it: a label is never narrower
+    // or lower than its text, and the window widens to its widest line (the design's size is the
+    // least).
+    int clientWidth = twipsToPixels(ClientWidthTwips);
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label == Image1)
+            continue;
+        const QSize needed = label->sizeHint();
+        label->resize(std::max(label->width(), needed.width()), std::max(label->height(), needed.height()));
+        clientWidth = std::max(clientWidth, label->x() - 1 + label->width() + margin);
+    }
+
+    // The rights line, in as many lines as the bar's width needs; the bar grows to hold them.
+    QLabel* rights = text("rights", QString::fromUtf16(RightsText), QRect(), ArialFont(6.75, true));
+    rights->setWordWrap(true);
+    QPalette onBar = rights->palette();
+    onBar.setColor(QPalette::WindowText, Qt::white);
+    rights->setPalette(onBar);
+    const int rightsTop = twipsToPixels(BarTopTwips + RightsTopOnBarTwips);
+    const int rightsWidth = clientWidth - 2 * margin;
+    rights->setGeometry(1 + margin, 1 + rightsTop, rightsWidth, rights->heightForWidth(rightsWidth));
+    const int barTop = twipsToPixels(BarTopTwips);
+    const int clientHeight =
+        std::max(twipsToPixels(ClientHeightTwips), rightsTop + rights->height() + (rightsTop - barTop));
+    m_bar = QRect(1, 1 + barTop, clientWidth, clientHeight - barTop);
+
+    const int shortcutsTop = 1 + clientHeight + 5;
+    shortcuts->move(1 + margin, shortcutsTop);
+    setFixedSize(clientWidth + 2, shortcutsTop + shortcuts->height() + 5);
 
     const QRect screenArea = QGuiApplication::primaryScreen()->geometry();
     move(screenArea.center() - rect().center());
@@ -108,7 +138,7 @@ bool apertura::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
         Label2->setText(aboutVersionText());
-        Label2->adjustSize();
+        Label2->resize(std::max(Label2->width(), Label2->sizeHint().width()), Label2->height());
     }
     return QWidget::event(event);
 }
@@ -131,6 +161,23 @@ void apertura::mouseReleaseEvent(QMouseEvent* event)
         close();
 }
 
+void apertura::keyPressEvent(QKeyEvent* event)
+{
+    // From the keyboard as with a click: Escape, Return, Enter or Space close it.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            close();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void apertura::closeEvent(QCloseEvent* event)
 {
     // However it is closed, the slip form and the palette come back.
@@ -145,10 +192,7 @@ void apertura::closeEvent(QCloseEvent* event)
 void apertura::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(
-        QRect(QPoint(1, 1) + twipsRect(0, 1320, 3375, 375).topLeft(), twipsRect(0, 1320, 3375, 375).size())
-            .intersected(seedClientArea()),
-        Bar);
+    painter.fillRect(m_bar, Bar);
     painter.setPen(QPen(Qt::black, 1));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // cedolario --help, --stampa, --pdf and --importa, run as a script runs them: the exit status and the
 // Italian report on standard error.
 #include "PdfReadBack.h"

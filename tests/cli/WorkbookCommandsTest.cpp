@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Workbooks on the command line, as scripts use them: the archive exported to .csv, .xlsx and .ods
 // and read back to the same slips, files saved again by LibreOffice read to the same archive, and
 // --foglio choosing the sheet.

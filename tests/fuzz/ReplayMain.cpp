@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs a fuzz target's checks over every file of its corpus, so that each input kept there (the seeds
 // and every crash the fuzzer found) is a regression test of the ordinary build.
 #include <QDir>

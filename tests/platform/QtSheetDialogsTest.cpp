@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The review of a spreadsheet as the user sees it: counts, every refused row with its column and
 // reason, the overflow warnings, and the buttons that go on with the good rows or stop.
 #include "platform/SheetDialogs.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Commits one fault, named by the first argument, so the sanitizer build can show it is really
 // instrumented and that the leak suppressions do not hide leaks of our own code.
 #include <QObject>

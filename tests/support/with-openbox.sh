@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one command on a private virtual X display under the openbox window manager, with Qt on xcb:
 #   with-openbox.sh COMMAND [ARGS...]
 # The display is chosen by Xvfb itself (-displayfd), so runs in parallel never share one. Exits 77
@@ -34,12 +35,14 @@ if ! read -r -t 30 number <"$work/display"; then
 fi
 export DISPLAY=":$number"
 
-# openbox announces itself on the root window once it manages the screen.
+# openbox announces itself on the root window once it manages the screen: polled until then, or
+# until it has died or 60 s have passed, however slowly a loaded machine starts it.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm=$!
-for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+deadline=$((SECONDS + 60))
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
     kill -0 "$wm" 2>/dev/null || break
+    [ "$SECONDS" -lt "$deadline" ] || break
     sleep 0.05
 done
 if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then

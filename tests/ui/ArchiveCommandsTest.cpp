@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ui/ArchiveCommands.h"
 #include "AppHarness.h"
 #include "FileBytes.h"

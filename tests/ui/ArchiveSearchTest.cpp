@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // "Cerca" in the palette: the list narrows as the user types, recall and delete act on the entry
 // picked in the narrowed list, clearing the search brings the whole list back, and the palette looks
 // as before for someone who never opens it.

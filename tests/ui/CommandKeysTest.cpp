@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The palette's commands from the keyboard: each one action for its button, menu entries and key, on
 // both windows; the rules of leaving a field applied before any command reads the slip; Canc, Down and
 // Return where the list and the search line have the focus; the buttons pressed by a key.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Under a dark desktop colour scheme every text the windows show stays readable: the slip, the palette
 // and the about window paint their own light grounds, so the texts on them must be dark. Measured on
 // the pixels the windows really draw: in each control's place, the most frequent colour is its ground
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 
 #include <cmath>
 
@@ -43,6 +46,22 @@ QPalette darkScheme()
     return dark;
 }
 
+// A palette window with two archive entries, the second selected, the model and the check box as
+// given.
+void startPalette(AppHarness& app, bool premarcati, Qt::CheckState tick)
+{
+    {
+        QFile file(app.services.archivePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(savedRecord("Rossi") + savedRecord("Ferre"));
+    }
+    app.start();
+    Form2& palette = app.palette();
+    palette.Option1[premarcati ? 0 : 1]->setChecked(true);
+    palette.Check1->setCheckState(tick);
+    palette.List1->setCurrentRow(1);
+}
+
 double luminance(QRgb colour)
 {
     const auto channel = [](int value) {
@@ -60,8 +79,8 @@ double contrast(QRgb a, QRgb b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// The contrast of the text drawn in area of the picture with its ground.
-double textContrast(const QImage& picture, const QRect& area)
+// The most frequent colour of an area of the picture: its ground.
+QRgb groundOf(const QImage& picture, const QRect& area)
 {
     QHash<QRgb, int> counts;
     const QRect inside = area.intersected(picture.rect());
@@ -77,9 +96,19 @@ double textContrast(const QImage& picture, const QRect& area)
             ground = it.key();
         }
     }
+    return ground;
+}
+
+// The contrast of the text drawn in area of the picture with its ground.
+double textContrast(const QImage& picture, const QRect& area)
+{
+    const QRgb ground = groundOf(picture, area);
     double best = 1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        best = std::max(best, contrast(it.key(), ground));
+    const QRect inside = area.intersected(picture.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            best = std::max(best, contrast(picture.pixel(x, y) | 0xff000000, ground));
+    }
     return best;
 }
 
@@ -104,6 +133,25 @@ QRect captionOf(const QWidget& control, QStyle::PixelMetric indicator)
     return inWindow(control).adjusted(skip, 0, 0, 0);
 }
 
+// Where an option or a check box shows its state: its indicator, in the window's coordinates.
+QRect indicatorOf(const QWidget& control)
+{
+    QStyleOptionButton option;
+    option.initFrom(&control);
+    const bool radio = qobject_cast<const QRadioButton*>(&control) != nullptr;
+    const QRect inControl = control.style()->subElementRect(
+        radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, &control);
+    return inControl.translated(control.mapTo(control.window(), QPoint(0, 0)));
+}
+
+// Part of a picture, in window coordinates, at its device pixels.
+QImage part(const QImage& picture, const QRect& area)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    return picture.copy(
+        QRect((QPointF(area.topLeft()) * ratio).toPoint(), (QSizeF(area.size()) * ratio).toSize()));
+}
+
 // Ordinary text, and the slip's own red inks (pure red on white, 4:1), which are the printed slip's
 // look and read as large text does.
 constexpr double ReadableText = 4.5;
@@ -123,6 +171,10 @@ private Q_SLOTS:
     void palette();
     void aboutWindow_data();
     void aboutWindow();
+    void paletteControlsAsUnderALightScheme_data();
+    void paletteControlsAsUnderALightScheme();
+    void optionStatesTellApart_data();
+    void optionStatesTellApart();
 };
 
 void DarkSchemeTest::slipForm_data()
@@ -227,6 +279,90 @@ void DarkSchemeTest::aboutWindow()
     QVERIFY(label);
     const double ratio = textContrast(shown(*about), inWindow(*label));
     QVERIFY2(ratio >= ReadableText, qPrintable(u"contrast %1:1"_s.arg(ratio, 0, 'f', 2)));
+}
+
+// The palette keeps its own colours: its options, check box and list look the same under a dark
+// desktop scheme as under the style's own light one, in either state.
+void DarkSchemeTest::paletteControlsAsUnderALightScheme_data()
+{
+    QTest::addColumn<bool>("premarcati");
+    QTest::addColumn<int>("tick");
+    QTest::newRow("premarcati chosen, unticked") << true << int(Qt::Unchecked);
+    QTest::newRow("2 frame chosen, ticked") << false << int(Qt::Checked);
+    QTest::newRow("greyed, as a recalled slip leaves it") << false << int(Qt::PartiallyChecked);
+}
+
+void DarkSchemeTest::paletteControlsAsUnderALightScheme()
+{
+    QFETCH(bool, premarcati);
+    QFETCH(int, tick);
+    AppHarness app;
+    startPalette(app, premarcati, Qt::CheckState(tick));
+    Form2& palette = app.palette();
+    palette.Check1->setTristate(tick == Qt::PartiallyChecked);
+    palette.Check1->setCheckState(Qt::CheckState(tick));
+    const QImage underDark = shown(palette);
+
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    QCoreApplication::processEvents();
+    const QImage underLight = palette.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QApplication::setPalette(darkScheme());
+    QCOMPARE(luminance(groundOf(underLight, inWindow(*palette.List1->viewport()))) > 0.8, true);
+
+    const QList<std::pair<const char*, QRect>> places = {
+        {"premarcati", indicatorOf(*palette.Option1[0])},
+        {"2 frame", indicatorOf(*palette.Option1[1])},
+        {"Stampa indic.", indicatorOf(*palette.Check1)},
+        {"archive list", inWindow(*palette.List1)},
+    };
+    for (const auto& [name, place] : places)
+        QVERIFY2(part(underDark, place) == part(underLight, place), name);
+}
+
+// Under the dark scheme an option and the check box tell their state at a glance: the one not chosen
+// is an empty light disc or box, the chosen one carries a mark that stands out from that ground as
+// text would.
+void DarkSchemeTest::optionStatesTellApart_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("premarcati, chosen") << u"Option1_0"_s << true;
+    QTest::newRow("premarcati, not chosen") << u"Option1_0"_s << false;
+    QTest::newRow("2 frame, chosen") << u"Option1_1"_s << true;
+    QTest::newRow("2 frame, not chosen") << u"Option1_1"_s << false;
+    QTest::newRow("Stampa indic., ticked") << u"Check1"_s << true;
+    QTest::newRow("Stampa indic., unticked") << u"Check1"_s << false;
+}
+
+void DarkSchemeTest::optionStatesTellApart()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, on);
+    AppHarness app;
+    const bool premarcati = control == u"Option1_0"_s ? on : !on;
+    startPalette(app, premarcati, on ? Qt::Checked : Qt::Unchecked);
+    Form2& palette = app.palette();
+    auto* widget = palette.findChild<QWidget*>(control);
+    QVERIFY(widget);
+    // Inside the indicator's outline: its ground, and the mark when there is one.
+    const QRect indicator = indicatorOf(*widget);
+    const QRect inside = indicator.adjusted(3, 3, -3, -3);
+    const QImage picture = shown(palette);
+    const qreal ratio = picture.devicePixelRatio();
+    const QRect atPixels((QPointF(inside.topLeft()) * ratio).toPoint(),
+                         (QSizeF(inside.size()) * ratio).toSize());
+    const QRect aroundAtPixels((QPointF(indicator.topLeft()) * ratio).toPoint(),
+                               (QSizeF(indicator.size()) * ratio).toSize());
+    const double ground = luminance(groundOf(picture, aroundAtPixels));
+    const double mark = textContrast(picture, atPixels);
+    const QString measured =
+        u"ground luminance %1, mark contrast %2:1"_s.arg(ground, 0, 'f', 2).arg(mark, 0, 'f', 2);
+    if (on) {
+        QVERIFY2(mark >= SlipInk, qPrintable(measured));
+    } else {
+        QVERIFY2(ground > 0.6, qPrintable(measured));
+        QVERIFY2(mark < 1.5, qPrintable(measured));
+    }
 }
 
 QTEST_MAIN(DarkSchemeTest)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "AppHarness.h"
 #include "core/geometry/Twips.h"
 #include "ui/PictureButton.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "AppHarness.h"
 #include "PdfReadBack.h"
 #include "SampleSlip.h"

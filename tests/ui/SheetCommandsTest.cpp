@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The spreadsheet and archive-import commands on plain values, with the file dialogs, the review and
 // the message boxes answered in advance and the archive in a temporary directory.
 #include "ui/SheetCommands.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The pair of windows under a real window manager (openbox on Xvfb, started by with-openbox.sh), driven
 // through the X server with xdotool: real clicks, real key presses, real activation and iconification
 // by the window manager. Skipped anywhere else.

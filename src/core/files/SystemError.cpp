@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/files/SystemError.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/pictures/Pictures.h"
 
 QImage Picture(const QString& resourcePath)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/print/PrintRoutines.h"
 
 #include "core/print/PrintSurface.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/workbook/SheetFile.h"
 
 #include "core/files/InputFile.h"

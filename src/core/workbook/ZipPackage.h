@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Zip archives as .xlsx and .ods packages use them, held in memory: entries stored or deflated, no

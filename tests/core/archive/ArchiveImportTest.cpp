@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Many slips into the archive at once: the good rows of a spreadsheet in one all-or-nothing step, the
 // records of another archive merged without duplicates, and the list's search over them.
 #include "ArchiveRecords.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ArchiveRecords.h"
 #include "FileBytes.h"
 #include "core/archive/SlipArchive.h"

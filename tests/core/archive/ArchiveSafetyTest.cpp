@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The archive against hostile or unlucky files, on real files and real processes: links, FIFOs and
 // devices planted where the archive, its lock or its temporary file should be; a record cut short; a file
 // converted twice; a lock removed while held; a directory that vanishes; a full disk; a held lock.
@@ -7,6 +9,7 @@
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -61,10 +64,13 @@ int inChild(const std::function<int()>& operation, int timeoutMs = 10000)
         ::_exit(operation());
     if (child < 0)
         return -2;
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
         int status = 0;
         if (::waitpid(child, &status, WNOHANG) == child)
             return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+        if (deadline.hasExpired())
+            break;
         ::usleep(10000);
     }
     ::kill(child, SIGKILL);
@@ -374,8 +380,16 @@ void ArchiveSafetyTest::lockRemovedDuringADeletionLosesNoSave()
     QVERIFY(deleter > 0);
     // Wait until the deleter holds the lock, then remove the lock file and save, as a careless user and a
     // second copy would.
+    // Polled until the lock is seen held, or the deleter has already finished (looked at without
+    // reaping it), or 30 s have passed.
+    const auto deleterEnded = [deleter] {
+        siginfo_t info{};
+        return ::waitid(P_PID, id_t(deleter), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == deleter;
+    };
     bool seenHeld = false;
-    for (int i = 0; i < 2000 && !seenHeld; ++i) {
+    const QDeadlineTimer deadline(30000);
+    while (!seenHeld && !deadline.hasExpired() && !deleterEnded()) {
         const int probe = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC);
         if (probe >= 0) {
             seenHeld = ::flock(probe, LOCK_EX | LOCK_NB) != 0;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Performs archive operations in a loop for the crash and concurrency tests.
 //   archive_worker PATH mixed SEED TAG   saves and deletes until killed
 //   archive_worker PATH save COUNT TAG   saves COUNT records

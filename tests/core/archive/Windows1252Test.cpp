@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/archive/Windows1252.h"
 
 #include <QTest>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reading a file on the user's say, on real files and real processes: a FIFO and /dev/zero must be
 // refused at once (each read runs in a child process that is killed if it hangs, so a hang fails the
 // test instead of blocking it), links planted by another user are not followed, and no file is read
@@ -6,6 +8,7 @@
 
 #include "FileBytes.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,12 +57,15 @@ Reading readInChild(const QString& path, qint64 maxBytes, int timeoutMs = 5000)
     }
     ::close(pipeEnds[1]);
     Reading result;
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
         int status = 0;
         if (::waitpid(child, &status, WNOHANG) == child) {
             result.finished = true;
             break;
         }
+        if (deadline.hasExpired())
+            break;
         ::usleep(10000);
     }
     if (!result.finished) {

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writing a file on the user's say, on real files: links, FIFOs and other users' files planted at the
 // name, in sticky shared directories owned by someone else; the name swapped between the check and the
 // rename; a write that fails half-way. What a link points to must never change.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The system's answers in Italian: the words of the usual ones, a number for the rest, and never the
 // system's English text.
 #include "core/files/SystemError.h"

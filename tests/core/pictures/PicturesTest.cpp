@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The pictures compiled in as pixels are the resources' PNGs, pixel for pixel, and a picture not
 // compiled in still comes from the resources.
 #include "core/pictures/Pictures.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "SampleSlip.h"
 #include "core/print/Overflow.h"
 #include "core/print/PainterSurface.h"

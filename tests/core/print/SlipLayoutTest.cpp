@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/print/SlipLayout.h"
 #include "RecordingSurface.h"
 #include "core/print/PrintPage.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PdfReadBack.h"
 #include "SampleSlip.h"
 #include "core/print/PrintPage.h"

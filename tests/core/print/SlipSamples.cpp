@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the sample slips of both models as PDF files: slip_samples OUTPUT_DIRECTORY.
 // scripts/render-slips turns them into the pictures under docs/.
 #include "SampleSlip.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Slips read from spreadsheet files: the files LibreOffice and Excel write, the typing rules applied
 // to every cell, and the export read back.
 #include "core/sheet/SlipSheet.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Workbook packages built in memory for the tests: zips of given parts, and the smallest .xlsx and

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Workbooks read cell by cell: the files LibreOffice writes, number formats as a sheet shows them,
 // exact numbers, the day serials of both date systems, and hostile packages refused with a reason.
 #include "core/workbook/WorkbookReader.h"

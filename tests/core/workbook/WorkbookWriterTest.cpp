@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Workbooks written and read back: each cell keeps its type and its value, codes stay text, and the
 // packages are shaped as spreadsheet programs expect.
 #include "core/workbook/WorkbookWriter.h"

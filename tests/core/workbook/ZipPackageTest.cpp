@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The zip reader and writer of workbooks: hand-damaged archives refused with a reason, the budget
 // spent over all parts, and what the writer makes read back by our reader and by QuaZip.
 #include "core/workbook/ZipPackage.h"
