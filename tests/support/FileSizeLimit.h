@@ -2,35 +2,36 @@
 
 #pragma once
 
-#include <sys/resource.h>
-
-#include <csignal>
+#include <QtGlobal>
 
 // While alive, no file of this process can grow beyond the given size: writes past it fail as on a
-// full disk. Root is bound by it too, unlike by file permissions.
+// full disk. Root is bound by it too, unlike by file permissions. POSIX systems have it (setrlimit with
+// SIGXFSZ ignored); Windows has no such limit, so there active() is false and a test that needs it
+// skips with SKIP_WITHOUT_FILE_SIZE_LIMIT().
 class FileSizeLimit
 {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
+    static constexpr qint64 Unlimited = -1;
+
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
     bool active() const { return m_active; }
+    // Whether this system can limit the size of a process's files at all.
+    static bool available();
 
 private:
-    rlimit m_previous{};
+    quint64 m_previousCurrent = 0;
+    quint64 m_previousMaximum = 0;
     void (*m_previousHandler)(int) = nullptr;
     bool m_active = false;
 };
+
+#define SKIP_WITHOUT_FILE_SIZE_LIMIT()                                                                       \
+    do {                                                                                                     \
+        if (!FileSizeLimit::available())                                                                     \
+            QSKIP("this system cannot limit the size of a process's files: a full disk is tested on POSIX "  \
+                  "systems only");                                                                           \
+    } while (false)

@@ -3,6 +3,7 @@
 #include "AppHarness.h"
 #include "ArchiveRecords.h"
 #include "FileBytes.h"
+#include "HeldArchiveLock.h"
 
 #include "ui/ArchiveList.h"
 #include "ui/PictureButton.h"
@@ -10,10 +11,6 @@
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -149,17 +146,15 @@ void ArchiveUndoTest::busyArchiveAsksWhetherToTryAgain()
     app.start();
     app.archive().setLockTimeout(50);
     deleteRow(app, 0);
-    const int other =
-        ::open(QFile::encodeName(path + u".lock"_s).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
-    QVERIFY(other >= 0);
-    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    HeldArchiveLock other(path);
+    QVERIFY(other.held());
     app.messages.answers = {false};
     undoAction(app)->trigger();
     QCOMPARE(app.messages.texts().last(),
              u"L'archivio %1 è in uso da un'altra copia del programma.\nRiprovare?"_s.arg(path));
     QCOMPARE(contents(path), B);
     // Given up, it can still be undone once the other copy is done.
-    ::close(other);
+    other.release();
     QVERIFY(undoAction(app)->isEnabled());
     undoAction(app)->trigger();
     QCOMPARE(contents(path), A + B);

@@ -5,17 +5,14 @@
 #include "core/files/InputFile.h"
 #include "core/files/OutputFile.h"
 #include "core/files/SystemError.h"
+#include "core/files/UserFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -24,10 +21,8 @@ namespace {
 // A regular file of this user's, not a link.
 bool isOwnRegularFile(const QString& path)
 {
-    struct stat status {
-    };
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-           status.st_uid == ::geteuid();
+    FileStatus status;
+    return pathStatus(path, status) && status.kind == FileKind::Regular && status.owner == currentUserId();
 }
 
 QString recordsText(qsizetype count)
@@ -48,13 +43,15 @@ ArchiveCopies::ArchiveCopies(QString directory, const QString& archivePath)
 
 bool ArchiveCopies::ensureDirectory(QString& errorText) const
 {
-    const QByteArray name = QFile::encodeName(m_directory);
-    struct stat status {
-    };
-    if (::lstat(name.constData(), &status) != 0) {
-        errno = 0;
-        if (!QDir().mkpath(QFileInfo(m_directory).absolutePath()) || ::mkdir(name.constData(), 0700) != 0) {
-            const int cause = errno;
+    FileStatus status;
+    if (!pathStatus(m_directory, status)) {
+        int cause = 0;
+        bool made = QDir().mkpath(QFileInfo(m_directory).absolutePath());
+        if (made && !makePrivateDirectory(m_directory)) {
+            made = false;
+            cause = lastFileError();
+        }
+        if (!made) {
             errorText = u"Impossibile creare la cartella delle copie %1"_s.arg(m_directory);
             if (cause != 0)
                 errorText += u": "_s + systemErrorText(cause);
@@ -63,7 +60,10 @@ bool ArchiveCopies::ensureDirectory(QString& errorText) const
         }
         return true;
     }
-    if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() || (status.st_mode & 0022) != 0) {
+    // Nobody but the user may write there (POSIX: group and others have no write bit).
+    constexpr quint32 GroupOrOthersWrite = 0022;
+    if (status.kind != FileKind::Directory || status.owner != currentUserId() ||
+        (status.mode & GroupOrOthersWrite) != 0) {
         errorText = u"La cartella delle copie %1 non è una cartella privata dell'utente, quindi non viene "
                     u"usata."_s.arg(m_directory);
         return false;

@@ -3,25 +3,27 @@
 #include "core/archive/ArchivePath.h"
 
 #include "core/files/SystemError.h"
-
-#include "core/BuildConfig.h"
+#include "core/files/UserFolders.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QStringList>
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The permission bits the shared directory is judged by, as POSIX numbers them.
+constexpr quint32 SetGroupId = 02000;
+constexpr quint32 GroupReadWriteSearch = 0070;
+constexpr quint32 OthersWrite = 0002;
+
+} // namespace
+
 SharedDirectoryVerdict judgeSharedDirectory(const DirectoryFacts& directory,
-                                            std::optional<gid_t> archiveGroup, const UserFacts& user)
+                                            std::optional<quint32> archiveGroup, const UserFacts& user)
 {
     if (!directory.exists)
         return {SharedDirectoryVerdict::Absent, {}};
@@ -37,11 +39,11 @@ SharedDirectoryVerdict judgeSharedDirectory(const DirectoryFacts& directory,
             faults.append(u"il gruppo %1 non esiste"_s.arg(ArchiveGroupName));
         else if (directory.group != *archiveGroup)
             faults.append(u"non è del gruppo %1"_s.arg(ArchiveGroupName));
-        if (!(directory.mode & S_ISGID))
+        if (!(directory.mode & SetGroupId))
             faults.append(u"manca il bit setgid"_s);
-        if ((directory.mode & S_IRWXG) != S_IRWXG)
+        if ((directory.mode & GroupReadWriteSearch) != GroupReadWriteSearch)
             faults.append(u"il gruppo non può leggerla e scriverla"_s);
-        if (directory.mode & S_IWOTH)
+        if (directory.mode & OthersWrite)
             faults.append(u"è scrivibile da tutti gli utenti"_s);
     }
     if (!faults.isEmpty())
@@ -80,55 +82,33 @@ QString withoutTrailingSlash(QString path)
 
 UserFacts thisUser()
 {
-    UserFacts user;
-    user.uid = geteuid();
-    user.groups.push_back(getegid());
-    const int count = getgroups(0, nullptr);
-    if (count > 0) {
-        std::vector<gid_t> more(static_cast<size_t>(count));
-        const int got = getgroups(count, more.data());
-        if (got > 0)
-            user.groups.insert(user.groups.end(), more.begin(), more.begin() + got);
-    }
-    return user;
-}
-
-std::optional<gid_t> groupId(const QString& name)
-{
-    const QByteArray encoded = name.toUtf8();
-    group entry{};
-    group* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (getgrnam_r(encoded.constData(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-        return std::nullopt;
-    return found->gr_gid;
+    return {currentUserId(), currentGroupIds()};
 }
 
 DirectoryFacts factsOf(const QString& directory)
 {
     DirectoryFacts facts;
-    struct stat status {
-    };
-    if (::lstat(QFile::encodeName(directory).constData(), &status) != 0)
+    FileStatus status;
+    if (!pathStatus(directory, status))
         return facts;
     facts.exists = true;
-    facts.isLink = S_ISLNK(status.st_mode);
-    facts.isDirectory = S_ISDIR(status.st_mode);
-    facts.owner = status.st_uid;
-    facts.group = status.st_gid;
-    facts.mode = status.st_mode & 07777;
+    facts.isLink = status.kind == FileKind::Link;
+    facts.isDirectory = status.kind == FileKind::Directory;
+    facts.owner = status.owner;
+    facts.group = status.group;
+    facts.mode = status.mode;
     return facts;
 }
 
 } // namespace
 
-ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QString& userDataDirectory,
+ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QString& userDirectory,
                                       const QString& groupName)
 {
     ArchiveLocation location;
     const QString shared = withoutTrailingSlash(sharedDirectory.trimmed());
     const DirectoryFacts facts = shared.isEmpty() ? DirectoryFacts{} : factsOf(shared);
-    const std::optional<gid_t> group = groupId(groupName);
+    const std::optional<quint32> group = groupIdOf(groupName);
     const SharedDirectoryVerdict verdict = judgeSharedDirectory(facts, group, thisUser());
     if (verdict.kind == SharedDirectoryVerdict::Use) {
         location.directory = shared;
@@ -137,7 +117,7 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
         return location;
     }
 
-    location.directory = withoutTrailingSlash(userDataDirectory) + u"/cedolario"_s;
+    location.directory = withoutTrailingSlash(userDirectory);
     location.path = location.directory + u'/' + ArchiveFileName;
     if (verdict.kind == SharedDirectoryVerdict::Unsafe) {
         location.notice =
@@ -146,14 +126,14 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
             u"Un amministratore può correggere la cartella con questi comandi:\n%4"_s.arg(
                 shared, verdict.faults, location.path, mendingCommands(shared, facts, group.has_value()));
     }
-    const QByteArray own = QFile::encodeName(location.directory);
-    struct stat status {
-    };
-    if (userDataDirectory.isEmpty() || ::stat(own.constData(), &status) != 0) {
-        errno = 0;
-        if (userDataDirectory.isEmpty() || !QDir().mkpath(withoutTrailingSlash(userDataDirectory)) ||
-            ::mkdir(own.constData(), 0700) != 0) {
-            const int cause = errno;
+    if (userDirectory.isEmpty() || !QFileInfo::exists(location.directory)) {
+        int cause = 0;
+        bool made = !userDirectory.isEmpty() && QDir().mkpath(QFileInfo(location.directory).absolutePath());
+        if (made && !makePrivateDirectory(location.directory)) {
+            made = false;
+            cause = lastFileError();
+        }
+        if (!made) {
             QString problem =
                 u"Impossibile creare la cartella dell'archivio personale %1"_s.arg(location.directory);
             if (cause != 0)
@@ -167,9 +147,7 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
 
 const ArchiveLocation& ArchiveLocationOfThisRun()
 {
-    static const ArchiveLocation location =
-        chooseArchiveLocation(QString::fromUtf8(CEDOLARIO_SYSTEM_DIR),
-                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    static const ArchiveLocation location = chooseArchiveLocation(sharedArchiveFolder(), userArchiveFolder());
     return location;
 }
 
@@ -180,6 +158,5 @@ QString ArchivePath()
 
 QString ArchiveCopiesDirectory()
 {
-    return withoutTrailingSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) +
-           u"/cedolario/copie"_s;
+    return withoutTrailingSlash(userArchiveFolder()) + u"/copie"_s;
 }

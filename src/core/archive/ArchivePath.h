@@ -4,35 +4,35 @@
 
 #include <QString>
 
-#include <sys/types.h>
-
 #include <optional>
 #include <vector>
 
 // Where the archive lies. Per user by default: $XDG_DATA_HOME/cedolario/fillcp.dll (directory 0700,
-// file 0600). The machine-wide directory (CEDOLARIO_SYSTEM_DIR, /var/lib/cedolario) is used instead
-// only when it has the shape of /var/mail: a real directory owned by root, setgid, of the group
-// "cedolario", group-writable and not world-writable, and this user may write it (member of that
-// group, or root). A shared directory of any other shape is never touched: the user is told once,
-// with the commands that mend it. The choice is made once per run and never changes afterwards.
+// file 0600); on Windows fillcp.dll in the user's roaming application data (userArchiveFolder()). The
+// machine-wide directory (CEDOLARIO_SYSTEM_DIR, /var/lib/cedolario) is used instead only when it has the
+// shape of /var/mail: a real directory owned by root, setgid, of the group "cedolario", group-writable and
+// not world-writable, and this user may write it (member of that group, or root). A shared directory of any
+// other shape is never touched: the user is told once, with the commands that mend it. The choice is made
+// once per run and never changes afterwards. On Windows there is no shared directory yet
+// (sharedArchiveFolder() is empty).
 
 inline constexpr QLatin1StringView ArchiveFileName("fillcp.dll");
 inline constexpr QLatin1StringView ArchiveGroupName("cedolario");
 
-// What lstat() says of the shared directory.
+// What the system says of the shared directory, without following a link there.
 struct DirectoryFacts {
     bool exists = false;
     bool isLink = false;
     bool isDirectory = false;
-    uid_t owner = 0;
-    gid_t group = 0;
-    mode_t mode = 0; // permission bits with setuid, setgid and sticky
+    quint32 owner = 0;
+    quint32 group = 0;
+    quint32 mode = 0; // permission bits with setuid, setgid and sticky
 };
 
 // Who runs the program: effective user and every group the process holds.
 struct UserFacts {
-    uid_t uid = 0;
-    std::vector<gid_t> groups;
+    quint32 uid = 0;
+    std::vector<quint32> groups;
 };
 
 struct SharedDirectoryVerdict {
@@ -49,7 +49,7 @@ struct SharedDirectoryVerdict {
 // The decision on the facts alone. archiveGroup is the group id of "cedolario", none when the group
 // does not exist.
 SharedDirectoryVerdict judgeSharedDirectory(const DirectoryFacts& directory,
-                                            std::optional<gid_t> archiveGroup, const UserFacts& user);
+                                            std::optional<quint32> archiveGroup, const UserFacts& user);
 
 // The shell commands, one a line, with which an administrator gives the directory its safe shape.
 QString mendingCommands(const QString& directory, const DirectoryFacts& facts, bool groupExists);
@@ -62,18 +62,19 @@ struct ArchiveLocation {
                     // why the per-user directory could not be made
 };
 
-// The real decision for the given directories: lstat() of shared, the process's user and groups,
-// and the per-user directory made (0700) when missing.
-ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QString& userDataDirectory,
+// The real decision for the given directories: what stands at shared, the process's user and groups,
+// and the per-user directory userDirectory (its own folder, that holds fillcp.dll) made (0700) when
+// missing.
+ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QString& userDirectory,
                                       const QString& groupName = ArchiveGroupName);
 
-// This run's location: CEDOLARIO_SYSTEM_DIR and $XDG_DATA_HOME/cedolario, decided at the first call
-// and the same for the rest of the run.
+// This run's location: sharedArchiveFolder() (CEDOLARIO_SYSTEM_DIR) and userArchiveFolder()
+// ($XDG_DATA_HOME/cedolario), decided at the first call and the same for the rest of the run.
 const ArchiveLocation& ArchiveLocationOfThisRun();
 
 // ArchiveLocationOfThisRun().path.
 QString ArchivePath();
 
-// The user's own folder for the dated copies of whichever archive this run uses:
-// $XDG_DATA_HOME/cedolario/copie.
+// The user's own folder for the dated copies of whichever archive this run uses: "copie" in
+// userArchiveFolder() ($XDG_DATA_HOME/cedolario/copie).
 QString ArchiveCopiesDirectory();

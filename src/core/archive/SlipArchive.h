@@ -3,29 +3,30 @@
 #pragma once
 
 #include "core/archive/SlipRecord.h"
+#include "core/files/FileHandle.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
 
-#include <sys/types.h>
-
 #include <functional>
 #include <memory>
 #include <optional>
 
-// The archive file and the operations on it. Every file is opened through a descriptor of the
-// archive's directory, never by following a name: a link, a FIFO, a device or a directory where the
-// archive, its lock or a temporary file should be is refused, and none can make the program hang.
-// Writers lock the file "fillcp.dll.lock" beside the archive (flock, waited for about one second);
+// The archive file and the operations on it. Every file is opened through the file layer, by its name
+// in the archive's directory held open, never by following a name: a link, a FIFO, a device or a
+// directory where the archive, its lock or a temporary file should be is refused, and none can make the
+// program hang. Writers lock the file "fillcp.dll.lock" beside the archive (WriterLock, waited for about
+// one second);
 // an append writes all its records at once and a deletion writes a temporary file in the same
 // directory and renames it over the archive. Both are synced to disk before they report success.
 // An append is all or nothing even if the program is killed half-way: before it writes, it leaves the
 // journal "fillcp.dll.journal" beside the archive (the archive's identity and size before the append,
 // synced), and removes it once the records are synced. Whoever takes the lock next and finds a journal
 // cuts the archive back to that size, provided the journal is one of ours about this very file; any other
-// journal is refused and reported, and the archive is not touched.
+// journal is refused and reported, and the archive is not touched (ArchiveJournal). The file is read by
+// ArchiveReader.
 // Errors are Italian texts naming the file and the cause.
 class StoredDateReader;
 
@@ -48,8 +49,7 @@ public:
 
     // The file as an operation saw it: its identity and size.
     struct FileState {
-        quint64 device = 0;
-        quint64 inode = 0;
+        FileIdentity identity;
         qint64 size = -1; // -1 when not known
         friend bool operator==(const FileState&, const FileState&) = default;
     };
@@ -146,14 +146,10 @@ private:
 
     QString m_path;
     QString m_directory;
-    QByteArray m_directoryName; // encoded
-    QByteArray m_name;          // encoded file name
+    QString m_name; // the file's name in m_directory
     // The directory found at construction, held open so that no other can take its identity.
-    std::shared_ptr<const int> m_directoryHeld;
+    std::shared_ptr<const DirectoryHandle> m_directoryHeld;
     int m_lockTimeout = 1000;
     qint64 m_sizeLimit = qint64(1) << 30;
     qsizetype m_interruptAfter = -1;
 };
-
-// The Italian words for an errno value, as the archive's messages give a cause: systemErrorText().
-QString archiveErrorText(int error);

@@ -233,10 +233,11 @@ void ArchiveStreamReader::advance(qsizetype filled)
     filled = qMin(filled, m_bytes.size());
     if (filled <= m_safe)
         return;
-    const void* lf = memrchr(m_bytes.constData() + m_safe, '\n', size_t(filled - m_safe));
-    if (!lf)
+    // The last LF is a few dozen bytes from the end: searching backwards costs next to nothing.
+    const qsizetype lf = QByteArrayView(m_bytes.constData() + m_safe, filled - m_safe).lastIndexOf('\n');
+    if (lf < 0)
         return;
-    m_safe = static_cast<const char*>(lf) - m_bytes.constData() + 1;
+    m_safe += lf + 1;
     m_lines->extendTo(m_bytes.constData() + m_safe);
     readLines();
 }

@@ -6,13 +6,13 @@
 #include <QIODevice>
 #include <QString>
 
-#include <sys/stat.h>
+#include "core/files/FileHandle.h"
 
 #include <functional>
 #include <memory>
 
 // Every file the program writes on the user's say (a PDF, an exported sheet) is written here, whole or
-// not at all, and never through a symbolic link:
+// not at all, and never through a symbolic link. On POSIX systems (OutputFilePosix.cpp):
 // - the directory is opened once and everything happens through its descriptor;
 // - the contents go to a new temporary file made exclusively in that directory (a random name, 0600),
 //   synced, given its final permissions, then renamed over the name;
@@ -26,17 +26,9 @@
 // anybody else's link is refused. A regular file of another user in a sticky shared directory (/tmp)
 // is refused too, as fs.protected_regular does. Directories, FIFOs, devices and sockets are refused.
 // The links on the way to the directory are the system's to judge.
-
-// What the check of the final name decided.
-struct OutputNameCheck {
-    enum Verdict { Absent, Replace, Refuse };
-    Verdict verdict = Absent;
-    QString reason; // for Refuse: why, in Italian
-};
-
-// The rule above, on plain values: the directory's status, the entry's (nullptr when the name is free)
-// and the user who writes.
-OutputNameCheck checkOutputName(const struct stat& directory, const struct stat* entry, uid_t user);
+// On Windows (OutputFileWin32.cpp) the temporary file is made the same way and put in place by
+// MoveFileExW with write-through, which replaces a link or a junction at the name, never what it points
+// to; a folder or a device at the name is refused. The permissions are those the folder gives.
 
 class OutputFile
 {
@@ -65,9 +57,9 @@ private:
 
     class Device;
     QString m_path;
-    QByteArray m_name;
-    QByteArray m_temporary;
-    int m_directory = -1;
+    QString m_name;
+    QString m_temporary;
+    DirectoryHandle m_directory;
     std::unique_ptr<Device> m_device;
     std::function<void()> m_beforeRename;
 };
