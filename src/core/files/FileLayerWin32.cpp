@@ -17,6 +17,9 @@
 
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -130,14 +133,29 @@ bool taken(DWORD error)
 // The path in the form the wide calls take whole, beyond MAX_PATH: "\\?\C:\…" or "\\?\UNC\server\…".
 std::wstring win32Path(const QString& path)
 {
-    QString native = QDir::toNativeSeparators(QDir::cleanPath(QDir(path).absolutePath()));
-    if (native.startsWith(QLatin1StringView("\\\\?\\")))
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.isEmpty() || native.startsWith(QLatin1StringView("\\\\?\\")))
         return native.toStdWString();
-    if (native.startsWith(QLatin1StringView("\\\\")))
-        native = QLatin1StringView("\\\\?\\UNC\\") + native.mid(2);
+    // The full name as Windows itself completes it: a name without its drive ("\\dati\\fillcp.dll"),
+    // or relative to the current folder, gets the current drive and folder; "." and ".." go.
+    const std::wstring given = native.toStdWString();
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD needed = GetFullPathNameW(given.c_str(), DWORD(full.size()), full.data(), nullptr);
+        if (needed == 0)
+            return given;
+        if (needed < full.size()) {
+            full.resize(needed);
+            break;
+        }
+        full.resize(needed);
+    }
+    QString absolute = QString::fromStdWString(full);
+    if (absolute.startsWith(QLatin1StringView("\\\\")))
+        absolute = QLatin1StringView("\\\\?\\UNC\\") + absolute.mid(2);
     else
-        native = QLatin1StringView("\\\\?\\") + native;
-    return native.toStdWString();
+        absolute = QLatin1StringView("\\\\?\\") + absolute;
+    return absolute.toStdWString();
 }
 
 int lastFileError()
@@ -451,7 +469,27 @@ FileKind fileKindOfMode(quint32)
 
 QString userArchiveFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // XDG_DATA_HOME, when someone set it, is honoured as on Linux (a user who keeps one home for both
+    // systems, and the tests, which give each run its own); otherwise the user's roaming application
+    // data, which follows the user from computer to computer in a domain.
+    QString data = QDir::fromNativeSeparators(qEnvironmentVariable("XDG_DATA_HOME"));
+    if (data.isEmpty() || QDir::isRelativePath(data)) {
+        wchar_t* roaming = nullptr;
+        if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &roaming) != S_OK) {
+            CoTaskMemFree(roaming);
+            return {};
+        }
+        data = QDir::fromNativeSeparators(QString::fromWCharArray(roaming));
+        CoTaskMemFree(roaming);
+        if (data.isEmpty())
+            return {};
+        while (data.size() > 1 && data.endsWith(u'/'))
+            data.chop(1);
+        return data + QStringLiteral("/Cedolario");
+    }
+    while (data.size() > 1 && data.endsWith(u'/'))
+        data.chop(1);
+    return data + QStringLiteral("/cedolario");
 }
 
 QString sharedArchiveFolder()
