@@ -390,7 +390,7 @@ void Session::saveFoundSlipsAsPdf()
 
 void Session::importSheet()
 {
-    if (m_sheets.importSheet() == SheetCommands::Result::Done)
+    if (m_sheets.importSheet(m_slip->fields()) == SheetCommands::Result::Done)
         reloadArchiveList();
 }
 
