@@ -837,14 +837,37 @@ SheetImport readSlipSheetFile(const QString& path)
 
 namespace {
 
-// A record's values but its date, each ended by a byte no value holds.
-QByteArray undatedKey(const SlipRecord& record)
+// The slips as the archive would store them, found by their payer's bytes. The comparisons with the
+// stored slips read each stored slip once and keep nothing of it: what they hold follows the sheet,
+// not the archive.
+struct EncodedSlips {
+    QList<SlipRecord> records;                       // by slip index
+    QHash<QByteArrayView, QList<qsizetype>> byPayer; // slips left out or that cannot be stored are in none
+};
+
+EncodedSlips encodedByPayer(const QList<SheetSlip>& slips, const QList<qsizetype>& leftOut)
 {
-    QByteArray key;
-    const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
-    for (int column = FirstFieldColumn; column < RecordColumnCount; ++column)
-        key.append(values[column]).append('\n');
-    return key;
+    EncodedSlips encoded;
+    encoded.records.resize(slips.size());
+    QList<bool> found(slips.size(), false);
+    QByteArray bytes;
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        UnstorableCharacter problem;
+        if (leftOut.contains(index) ||
+            !encodeSavedRecord(u"-"_s, slips[index].fields, slips[index].state, bytes, problem))
+            continue;
+        const ArchiveTable one = readArchive(bytes);
+        if (one.size() != 1)
+            continue;
+        encoded.records[index] = one.front();
+        found[index] = true;
+    }
+    // The views point into the records' bytes, which no longer move.
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        if (found[index])
+            encoded.byPayer[encoded.records[index].columnBytes(FirstFieldColumn + PayerName)].append(index);
+    }
+    return encoded;
 }
 
 } // namespace
@@ -855,24 +878,33 @@ QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const Archive
     QList<qsizetype> stored;
     if (slips.isEmpty() || archive.isEmpty())
         return stored;
-    // The days each slip was saved on; an invalid date for one that cannot be read.
-    QHash<QByteArray, QList<QDate>> present;
-    present.reserve(archive.size());
-    for (const SlipRecord& record : archive)
-        present[undatedKey(record)].append(dates.read(record.column(DateColumn)).value_or(QDate()));
-    QByteArray bytes;
+    const EncodedSlips encoded = encodedByPayer(slips, {});
+    QList<bool> held(slips.size(), false);
+    for (const SlipRecord& record : archive) {
+        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
+        if (candidates == encoded.byPayer.constEnd())
+            continue;
+        const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
+        for (const qsizetype index : *candidates) {
+            if (held[index])
+                continue;
+            const std::array<QByteArrayView, RecordColumnCount> own = encoded.records[index].columnViews();
+            bool same = true;
+            for (int column = FirstFieldColumn; column < RecordColumnCount && same; ++column)
+                same = values[column] == own[column];
+            if (!same)
+                continue;
+            // Saved on the day the row gives, or on a day that cannot be read.
+            const std::optional<QDate>& day = slips[index].date;
+            if (!day)
+                held[index] = true;
+            else if (const std::optional<QDate> saved = dates.read(record.column(DateColumn));
+                     !saved || *saved == *day)
+                held[index] = true;
+        }
+    }
     for (qsizetype index = 0; index < slips.size(); ++index) {
-        const SheetSlip& slip = slips[index];
-        UnstorableCharacter problem;
-        if (!encodeSavedRecord(u"-"_s, slip.fields, slip.state, bytes, problem))
-            continue;
-        const ArchiveTable encoded = readArchive(bytes);
-        if (encoded.size() != 1)
-            continue;
-        const auto days = present.constFind(undatedKey(encoded.front()));
-        if (days == present.constEnd())
-            continue;
-        if (!slip.date || days->contains(*slip.date) || days->contains(QDate()))
+        if (held[index])
             stored.append(index);
     }
     return stored;
@@ -902,31 +934,15 @@ QList<SimilarSlip> slipsSimilarToStored(const QList<SheetSlip>& slips, const QLi
     QList<SimilarSlip> similar;
     if (slips.isEmpty() || archive.isEmpty())
         return similar;
-    // Each slip as the archive would store it, found by its payer's bytes.
-    QList<SlipRecord> encoded(slips.size());
-    QHash<QByteArray, QList<qsizetype>> byPayer;
-    QByteArray bytes;
-    for (qsizetype index = 0; index < slips.size(); ++index) {
-        if (held.contains(index))
-            continue;
-        UnstorableCharacter problem;
-        if (!encodeSavedRecord(u"-"_s, slips[index].fields, slips[index].state, bytes, problem))
-            continue;
-        const ArchiveTable one = readArchive(bytes);
-        if (one.size() != 1)
-            continue;
-        encoded[index] = one.front();
-        byPayer[one.front().columnBytes(FirstFieldColumn + PayerName).toByteArray()].append(index);
-    }
+    const EncodedSlips encoded = encodedByPayer(slips, held);
     QHash<qsizetype, qsizetype> found; // slip -> its entry in similar
     for (const SlipRecord& record : archive) {
-        const auto candidates =
-            byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName).toByteArray());
-        if (candidates == byPayer.constEnd())
+        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
+        if (candidates == encoded.byPayer.constEnd())
             continue;
         const std::array<QByteArrayView, RecordColumnCount> stored = record.columnViews();
         for (const qsizetype index : *candidates) {
-            const std::array<QByteArrayView, RecordColumnCount> sheet = encoded[index].columnViews();
+            const std::array<QByteArrayView, RecordColumnCount> sheet = encoded.records[index].columnViews();
             QStringList differences;
             for (const int field : ComparedFields) {
                 const int column = FirstFieldColumn + field;
