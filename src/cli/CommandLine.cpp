@@ -11,6 +11,7 @@
 #include "core/slip/Clock.h"
 #include "core/workbook/RecordSheets.h"
 #include "core/workbook/SheetFile.h"
+#include "core/workbook/SheetWorkflow.h"
 #include "platform/Printer.h"
 
 #include <QCommandLineParser>
@@ -26,50 +27,25 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// Writes the read's problems and ignored columns; returns the good rows' count.
-void reportRead(const SheetImport& import, QTextStream& err)
+int runImport(const SheetBatch& batch, bool alsoStored, const CommandLineWorld& world, QTextStream& err)
 {
-    if (const QString ignored = ignoredColumnsText(import); !ignored.isEmpty())
-        err << ignored << '\n';
-    if (const QString missing = missingColumnsText(import); !missing.isEmpty())
-        err << missing << '\n';
-    for (const SheetProblem& problem : import.problems)
-        err << problemText(problem) << '\n';
-    for (const SheetProblem& notice : import.notices)
-        err << problemText(notice) << '\n';
-}
-
-QString slipSummary(const SheetSlip& slip)
-{
-    QString summary = slip.fields[PayerName];
-    if (!slip.fields[Amount].isEmpty())
-        summary += (summary.isEmpty() ? u""_s : u", "_s) + slip.fields[Amount] + u" euro"_s;
-    return summary.isEmpty() ? QString() : u" (%1)"_s.arg(summary);
-}
-
-int runImport(const SheetImport& import, bool alsoStored, const CommandLineWorld& world, QTextStream& err)
-{
+    const SheetImport& import = batch.import;
     const QDate today = world.clock ? world.clock->today() : QDate::currentDate();
     const QString path = world.archivePath ? world.archivePath() : QString();
-    QString error;
     // The slips the archive holds already are left out, unless asked for: the same sheet imported
     // twice would store every slip twice.
-    QList<SheetSlip> slips = import.slips;
-    qsizetype skipped = 0;
+    // A slip almost like a stored one is added all the same, and said.
+    const QList<SheetSlip> slips = batch.slipsToStore(alsoStored, true);
+    for (const SimilarSlip& similar : batch.similar)
+        err << similarText(similar, import.slips) << u": aggiunto lo stesso."_s << '\n';
+    const qsizetype skipped = alsoStored ? 0 : batch.alreadyHeld.size();
     if (!alsoStored) {
-        ArchiveTable stored;
-        if (SlipArchive(path).load(stored, error)) {
-            const QList<qsizetype> already =
-                slipsAlreadyStored(slips, stored, StoredDateReader(world.locale));
-            for (const qsizetype index : already)
-                err << u"Riga %1: già nell'archivio, saltata%2."_s.arg(QString::number(slips[index].row),
-                                                                       slipSummary(slips[index]))
-                    << '\n';
-            for (auto index = already.crbegin(); index != already.crend(); ++index)
-                slips.removeAt(*index);
-            skipped = already.size();
-        }
+        for (const qsizetype index : batch.alreadyHeld)
+            err << u"Riga %1: già nell'archivio, saltata%2."_s.arg(QString::number(import.slips[index].row),
+                                                                   slipSummary(import.slips[index]))
+                << '\n';
     }
+    QString error;
     QByteArray records;
     if (!encodeSheetSlips(slips, today, world.locale, records, error)) {
         err << error << '\n';
@@ -87,21 +63,24 @@ int runImport(const SheetImport& import, bool alsoStored, const CommandLineWorld
     if (skipped > 0)
         summary +=
             u"; già presenti, saltati: %1 (--anche-presenti li aggiunge)"_s.arg(QString::number(skipped));
+    if (!import.hiddenRows.isEmpty())
+        summary += u"; righe nascoste, saltate: %1 (--anche-nascoste le legge)"_s.arg(
+            QString::number(import.hiddenRows.size()));
+    if (!import.totalRows.isEmpty())
+        summary += u"; righe di totale, saltate: %1"_s.arg(QString::number(import.totalRows.size()));
     err << summary << u".\n"_s;
     return import.refusedRows == 0 ? ExitAllDone : ExitSomeRowsNotDone;
 }
 
 // Prints the good rows as one job, or saves them as one PDF file when pdfPath is given.
-int runPrint(const SheetImport& import, const QString& pdfPath, const CommandLineWorld& world,
-             QTextStream& err)
+int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineWorld& world, QTextStream& err)
 {
-    const SheetPages pages = printableSlips(import.slips);
+    const SheetPages pages = batch.printable();
     for (const SheetProblem& problem : pages.skipped)
         err << problemText(problem) << '\n';
-    const OverflowFinder finder;
-    for (const QString& warning : sheetOverflowWarnings(pages.slips, finder))
+    for (const QString& warning : batch.overflowWarnings)
         err << u"Attenzione, testo troppo lungo: "_s << warning << '\n';
-    const bool allRows = import.refusedRows == 0 && pages.skipped.isEmpty();
+    const bool allRows = batch.import.refusedRows == 0 && pages.skipped.isEmpty();
     if (pages.slips.isEmpty()) {
         err << u"Nessun bollettino da stampare."_s << '\n';
         return ExitSomeRowsNotDone;
@@ -241,6 +220,8 @@ bool looksLikeOption(const QString& value)
     return value.isEmpty() || value.startsWith(u'-');
 }
 
+const QString ValueUsage = u"--valore vuole «Colonna=testo», per esempio --valore \"Conto=12345678\"."_s;
+
 } // namespace
 
 CommandLineRequest parseCommandLine(const QStringList& arguments)
@@ -263,6 +244,10 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     parser.addOption(alsoStored);
     const QCommandLineOption sheet(u"foglio"_s, QString(), u"NOME"_s);
     parser.addOption(sheet);
+    const QCommandLineOption alsoHidden(u"anche-nascoste"_s);
+    parser.addOption(alsoHidden);
+    const QCommandLineOption value(u"valore"_s, QString(), u"COLONNA=TESTO"_s);
+    parser.addOption(value);
     for (const Command& command : Commands)
         parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
                                             QString::fromLatin1(command.valueName)));
@@ -283,6 +268,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         }
         if (asTyped({last}, u"foglio"_s) == last)
             return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
+        if (asTyped({last}, u"valore"_s) == last)
+            return invalid(ValueUsage);
         return invalid(u"%1 vuole un valore."_s.arg(last));
     }
     if (parser.isSet(help)) {
@@ -311,6 +298,31 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         if (!chosen || chosen->action != CommandLineRequest::Import)
             return invalid(u"--anche-presenti vale solo con --importa."_s);
         request.alsoStored = true;
+    }
+    const bool readsSheet = chosen && chosen->action != CommandLineRequest::Export;
+    if (parser.isSet(alsoHidden)) {
+        if (!readsSheet)
+            return invalid(u"--anche-nascoste va con --importa, --stampa o --pdf."_s);
+        request.alsoHidden = true;
+    }
+    if (parser.isSet(value)) {
+        if (!readsSheet)
+            return invalid(u"--valore va con --importa, --stampa o --pdf."_s);
+        QList<bool> given(SlipFieldCount, false);
+        for (const QString& pair : parser.values(value)) {
+            const qsizetype equals = pair.indexOf(u'=');
+            if (equals <= 0)
+                return invalid(ValueUsage);
+            const QString column = pair.left(equals).trimmed();
+            const std::optional<int> field = mergeFieldOf(column);
+            if (!field)
+                return invalid(u"--valore: «%1» non è una colonna del bollettino (per esempio Conto, "
+                               u"Intestato 1, Causale, Importo)."_s.arg(column));
+            if (given[*field])
+                return invalid(u"--valore dà la colonna «%1» due volte."_s.arg(sheetHeader(*field)));
+            given[*field] = true;
+            request.values[*field] = pair.mid(equals + 1);
+        }
     }
     if (!chosen) {
         if (parser.isSet(sheet))
@@ -362,16 +374,23 @@ QString commandLineHelp()
            u"  --anche-presenti          con --importa, aggiunge anche quelli già nell'archivio\n"
            u"  --foglio NOME             con --stampa, --pdf o --importa: il foglio da leggere di un\n"
            u"                            file .xlsx o .ods (senza, il primo)\n"
+           u"  --anche-nascoste          con --stampa, --pdf o --importa: legge anche le righe che il\n"
+           u"                            foglio nasconde (righe nascoste o escluse da un filtro)\n"
+           u"  --valore \"COLONNA=TESTO\"  con --stampa, --pdf o --importa: il valore di una colonna che\n"
+           u"                            il foglio non ha, uguale per ogni riga (per esempio\n"
+           u"                            --valore \"Conto=12345678\" --valore \"Causale=Quota 2027\");\n"
+           u"                            si può ripetere\n"
            u"  --esporta FILE            scrive l'archivio nel file: .csv, .xlsx o .ods secondo il nome\n"
            u"  --version                 scrive la versione del programma\n"
            u"  --help                    mostra questo aiuto\n"
            u"\n"
-           u"Il FILE.csv può essere anche un file .xlsx o .ods: ogni cella è letta come il foglio la "
-           u"mostra.\n"
-           u"La prima riga del file nomina le colonne (Nome, Indirizzo, CAP, Città, Importo,\n"
-           u"Intestato 1, Intestato 2, Intestato 3, Conto, Causale, TD, Modello, Stampa indic., Data);\n"
-           u"separatore \";\" o \",\", testo UTF-8 o Windows-1252. Ogni riga segue le regole del\n"
-           u"modulo: le righe non valide sono segnalate e saltate, le altre sono eseguite.\n"
+           u"Il FILE.csv può essere anche un file .xlsx, .xlsm, .ods o .fods: ogni cella è letta come il\n"
+           u"foglio la mostra; le righe nascoste e le righe di totale sono saltate.\n"
+           u"L'intestazione è la prima riga, fra le prime venti, che nomina almeno due colonne (Nome,\n"
+           u"Cognome, Indirizzo, CAP, Città, Provincia, Importo, Intestato 1, Intestato 2, Intestato 3,\n"
+           u"Conto, Causale, TD, Modello, Stampa indic., Data); separatore \";\" o \",\", testo UTF-8 o\n"
+           u"Windows-1252. Ogni riga segue le regole del modulo: le righe non valide, e quelle senza\n"
+           u"importo o senza conto, sono segnalate e saltate, le altre sono eseguite.\n"
            u"\n"
            u"Stato di uscita: 0 se ogni riga è stata eseguita, 1 se qualche riga non lo è stata,\n"
            u"2 se il comando o il file non sono utilizzabili.\n"_s;
@@ -403,23 +422,36 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
         break;
     }
 
-    const SheetImport import = readSheetFile(request.csvPath, request.sheetName).value_or(SheetImport{});
-    if (!import.read) {
-        err << import.error << '\n';
+    SheetRequest sheet;
+    sheet.path = request.csvPath;
+    sheet.sheetName = request.sheetName;
+    sheet.merge.values = request.values;
+    sheet.merge.source = u"da --valore"_s;
+    sheet.merge.includeHidden = request.alsoHidden;
+    // Only the import leaves out what the archive holds; printing prints every good row.
+    const QString archivePath =
+        request.action == CommandLineRequest::Import && !request.alsoStored && world.archivePath
+            ? world.archivePath()
+            : QString();
+    const SheetBatch batch =
+        prepareSheetBatch(sheet, archivePath, StoredDateReader(world.locale)).value_or(SheetBatch{});
+    if (!batch.import.read) {
+        err << batch.import.error << '\n';
         err.flush();
         return ExitUsage;
     }
-    reportRead(import, err);
+    for (const QString& line : batch.readLines())
+        err << line << '\n';
     int status = ExitUsage;
     switch (request.action) {
     case CommandLineRequest::Import:
-        status = runImport(import, request.alsoStored, world, err);
+        status = runImport(batch, request.alsoStored, world, err);
         break;
     case CommandLineRequest::Print:
-        status = runPrint(import, QString(), world, err);
+        status = runPrint(batch, QString(), world, err);
         break;
     case CommandLineRequest::Pdf:
-        status = runPrint(import, request.pdfPath, world, err);
+        status = runPrint(batch, request.pdfPath, world, err);
         break;
     default:
         break;

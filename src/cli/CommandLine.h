@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/slip/SlipFields.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -38,6 +40,9 @@ struct CommandLineRequest {
     QString pdfPath;
     bool alsoStored = false; // --anche-presenti: --importa adds the slips the archive holds already too
     QString sheetName;       // --foglio: the sheet of a workbook to read; empty for the first
+    bool alsoHidden = false; // --anche-nascoste: the rows the sheet hides are read too
+    SlipTexts values;        // --valore "Colonna=testo": by field, what every row takes when the sheet
+                             // has no column for it
     QString error;
 };
 

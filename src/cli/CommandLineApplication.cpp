@@ -4,6 +4,7 @@
 
 #include "core/archive/ArchivePath.h"
 #include "core/slip/Clock.h"
+#include "platform/PlatformChoice.h"
 #include "platform/SaveFileDialog.h"
 #include "platform/SystemPrinter.h"
 
@@ -29,10 +30,11 @@ int runCommandLineApplication(int argc, char* argv[], const CommandLineRequest& 
     // (QT_QPA_PLATFORM=xcb, -platform xcb) can stop a script. Qt's options are for the windows and
     // stay out of its argv.
     Q_UNUSED(argc);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    chooseOffscreenPlatform();
     int applicationArgc = 1;
     char* applicationArgv[] = {argv[0], nullptr};
     QApplication app(applicationArgc, applicationArgv);
+    mapMetricCompatibleFaces();
     SystemClock clock;
     QtSaveFileDialog dialog;
     SystemPrinter printer(dialog);

@@ -2,6 +2,9 @@
 
 #include "platform/PlatformChoice.h"
 
+#include <QDir>
+#include <QFont>
+
 std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteArrayView display,
                                             QByteArrayView waylandDisplay, const QList<QByteArray>& arguments)
 {
@@ -58,5 +61,24 @@ bool displayMissingHere(const QList<QByteArray>& arguments)
 #else
     return displayMissing(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY"),
                           arguments);
+#endif
+}
+
+void chooseOffscreenPlatform()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        const QString windows = qEnvironmentVariable("WINDIR", QStringLiteral("C:\\Windows"));
+        qputenv("QT_QPA_FONTDIR", QDir::toNativeSeparators(windows + QStringLiteral("/Fonts")).toLocal8Bit());
+    }
+#endif
+}
+
+void mapMetricCompatibleFaces()
+{
+#ifdef Q_OS_WIN
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
 #endif
 }

@@ -26,6 +26,14 @@ std::optional<QByteArray> platformToRequest(QByteArrayView qtQpaPlatform, QByteA
 bool displayMissing(QByteArrayView qtQpaPlatform, QByteArrayView display, QByteArrayView waylandDisplay,
                     const QList<QByteArray>& arguments);
 
+// For a command without windows, before its application object: the offscreen platform, which no
+// display or platform option can stop. On Windows that platform reads its fonts from one folder: the
+// system's own (%WINDIR%\Fonts) unless QT_QPA_FONTDIR names another.
+void chooseOffscreenPlatform();
+// After the application object exists: on Windows, Arial and Times New Roman stand for Liberation's
+// faces of the same widths where the folder has only those, as fontconfig maps them on Linux.
+void mapMetricCompatibleFaces();
+
 // The two answers above for this process, from its environment. On Windows the windows always have
 // somewhere to open and Qt's own choice stands: both say so.
 std::optional<QByteArray> platformToRequestHere(const QList<QByteArray>& arguments);

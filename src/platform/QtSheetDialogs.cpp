@@ -2,6 +2,7 @@
 
 #include "platform/SheetDialogs.h"
 
+#include "core/sheet/SlipSheet.h"
 #include "core/slip/SlipText.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -70,11 +72,11 @@ private:
 
 QString QtSheetDialogs::askSheetToOpen()
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), u"Importa da foglio di calcolo"_s,
-                                        QDir::homePath(),
-                                        u"Fogli di calcolo (*.csv *.txt *.xlsx *.ods);;File CSV (*.csv "
-                                        u"*.txt);;Cartelle di lavoro Excel (*.xlsx);;"
-                                        u"Fogli di calcolo OpenDocument (*.ods);;Tutti i file (*)"_s);
+    return QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), u"Importa da foglio di calcolo"_s, QDir::homePath(),
+        u"Fogli di calcolo (%1);;File CSV (*.csv *.txt);;Cartelle di lavoro Excel "
+        u"(*.xlsx *.xlsm);;Fogli di calcolo OpenDocument (*.ods *.fods);;"
+        u"Tutti i file (*)"_s.arg(sheetFilePatterns().join(u' ')));
 }
 
 QString QtSheetDialogs::askSheetToSave(const QString& suggestedName)
@@ -115,21 +117,57 @@ QString QtSheetDialogs::askPdfToSave(const QString& suggestedName)
         u"pdf"_s);
 }
 
+namespace {
+
+// "1 riga valida", "2 righe valide".
+QString rows(int count, const QString& oneAdjective, const QString& manyAdjective)
+{
+    return count == 1 ? u"1 riga %1"_s.arg(oneAdjective)
+                      : u"%1 righe %2"_s.arg(QString::number(count), manyAdjective);
+}
+
+// A read-only list of lines, a few lines high; it scrolls when there are more.
+QPlainTextEdit* linesBox(const QStringList& lines, const QString& objectName, QWidget* parent)
+{
+    auto* box = new QPlainTextEdit(lines.join(u'\n'), parent);
+    box->setObjectName(objectName);
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const int lineHeight = box->fontMetrics().lineSpacing();
+    const int shown = int(std::min<qsizetype>(lines.size(), 5));
+    box->setFixedHeight(lineHeight * shown + 2 * box->frameWidth() + 10);
+    return box;
+}
+
+} // namespace
+
 SheetAction QtSheetDialogs::review(const SheetReview& review)
 {
     QDialog dialog(QApplication::activeWindow());
     dialog.setObjectName(u"SheetReview"_s);
     dialog.setWindowTitle(u"cedolario"_s);
-    auto* layout = new QVBoxLayout(&dialog);
+    auto* outer = new QVBoxLayout(&dialog);
 
-    // The window stays within the screen whatever the sheet holds: names and cells are shortened,
-    // a long list of ignored columns is cut, and the columns of the table are kept narrow.
+    // The window stays within the screen whatever the sheet holds: what it lists scrolls inside it,
+    // the buttons stay below; names and cells are shortened, long lists are cut.
     const QRect screen =
         (dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())->availableGeometry();
-    const int width = std::min(640, screen.width());
-    QString summary = u"%1: %2 righe valide, %3 righe scartate."_s.arg(ElidedForMessage(review.fileName, 120),
-                                                                       QString::number(review.goodRows),
-                                                                       QString::number(review.refusedRows));
+    const int width = std::min(720, screen.width());
+    auto* scroll = new QScrollArea(&dialog);
+    scroll->setObjectName(u"ReviewScroll"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
+
+    QString summary = u"%1: %2, %3."_s.arg(ElidedForMessage(review.fileName, 120),
+                                           rows(review.goodRows, u"valida"_s, u"valide"_s),
+                                           rows(review.refusedRows, u"scartata"_s, u"scartate"_s));
+    for (const QString& note : review.notes)
+        summary += u'\n' + note;
     if (!review.ignoredColumns.isEmpty()) {
         constexpr qsizetype ListedColumns = 10;
         QStringList listed;
@@ -137,7 +175,9 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
             listed.append(ElidedForMessage(review.ignoredColumns[i]));
         if (review.ignoredColumns.size() > ListedColumns)
             listed.append(u"e altre %1"_s.arg(QString::number(review.ignoredColumns.size() - ListedColumns)));
-        summary += u"\nColonne ignorate: %1."_s.arg(listed.join(u", "_s));
+        summary +=
+            (review.ignoredColumns.size() == 1 ? u"\nColonna ignorata: %1."_s : u"\nColonne ignorate: %1."_s)
+                .arg(listed.join(u", "_s));
     }
     if (!review.missingColumns.isEmpty())
         summary += u'\n' + review.missingColumns;
@@ -149,13 +189,27 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     if (review.goodRows > 0)
         summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
                                           : u"\nCosa fare dei bollettini?"_s;
-    auto* label = new QLabel(summary, &dialog);
+    auto* label = new QLabel(summary, content);
     label->setObjectName(u"Summary"_s);
     label->setWordWrap(true);
     layout->addWidget(label);
 
+    if (!review.columnUses.isEmpty() || !review.mergedValues.isEmpty()) {
+        QStringList uses = review.columnUses;
+        uses += review.mergedValues;
+        layout->addWidget(new QLabel(u"Come si riempie ogni bollettino:"_s, content));
+        layout->addWidget(linesBox(uses, u"ColumnUses"_s, content));
+    }
+    if (!review.mergedValues.isEmpty()) {
+        auto* fromForm = new QLabel(
+            u"I valori «dal modulo» vengono dal bollettino sul modulo: per cambiarli, «Torna al modulo», "
+            u"correggerlo e importare di nuovo."_s,
+            content);
+        fromForm->setWordWrap(true);
+        layout->addWidget(fromForm);
+    }
     if (!review.problems.isEmpty()) {
-        auto* table = new QTableWidget(int(review.problems.size()), 3, &dialog);
+        auto* table = new QTableWidget(int(review.problems.size()), 3, content);
         table->setObjectName(u"Problems"_s);
         table->setHorizontalHeaderLabels({u"Riga"_s, u"Colonna"_s, u"Motivo"_s});
         table->verticalHeader()->hide();
@@ -170,28 +224,36 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
         table->resizeColumnsToContents();
         for (int column = 0; column < table->columnCount(); ++column)
             table->setColumnWidth(column, std::min(table->columnWidth(column), width / 3));
+        const int shownRows = std::min(table->rowCount(), 6);
+        table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
+                              shownRows * table->verticalHeader()->defaultSectionSize() +
+                              2 * table->frameWidth() + 4);
         layout->addWidget(table);
     }
+    if (!review.similar.isEmpty()) {
+        layout->addWidget(new QLabel(review.similar.size() == 1
+                                         ? u"Simile a un bollettino già nell'archivio (non viene aggiunto, "
+                                           u"se non lo si chiede):"_s
+                                         : u"Simili a bollettini già nell'archivio (non vengono aggiunti, "
+                                           u"se non lo si chiede):"_s,
+                                     content));
+        layout->addWidget(linesBox(review.similar, u"Similar"_s, content));
+    }
     if (!review.notices.isEmpty()) {
-        layout->addWidget(new QLabel(u"Da controllare (i bollettini si prendono così):"_s, &dialog));
-        auto* notices = new QPlainTextEdit(review.notices.join(u'\n'), &dialog);
-        notices->setObjectName(u"Notices"_s);
-        notices->setReadOnly(true);
-        layout->addWidget(notices);
+        layout->addWidget(new QLabel(u"Da controllare (i bollettini si prendono così):"_s, content));
+        layout->addWidget(linesBox(review.notices, u"Notices"_s, content));
     }
     if (!review.overflowWarnings.isEmpty()) {
         layout->addWidget(new QLabel(
-            u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, &dialog));
-        auto* warnings = new QPlainTextEdit(review.overflowWarnings.join(u'\n'), &dialog);
-        warnings->setObjectName(u"Overflows"_s);
-        warnings->setReadOnly(true);
-        layout->addWidget(warnings);
+            u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, content));
+        layout->addWidget(linesBox(review.overflowWarnings, u"Overflows"_s, content));
     }
+    layout->addStretch(1);
 
     auto* buttons = new QDialogButtonBox(&dialog);
     SheetAction chosen = SheetAction::Stop;
-    auto add = [&](const QString& text, SheetAction action) {
-        QPushButton* button = buttons->addButton(text, QDialogButtonBox::AcceptRole);
+    auto add = [&](const QString& text, SheetAction action, QDialogButtonBox::ButtonRole role) {
+        QPushButton* button = buttons->addButton(text, role);
         QObject::connect(button, &QPushButton::clicked, &dialog, [&chosen, &dialog, action] {
             chosen = action;
             dialog.accept();
@@ -199,17 +261,37 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
         return button;
     };
     if (review.goodRows > 0) {
-        add(u"Aggiungi all'archivio"_s, SheetAction::Store)->setDefault(true);
-        if (review.alreadyStored > 0)
-            add(u"Aggiungi anche i già presenti"_s, SheetAction::StoreAll);
-        add(u"Stampa"_s, SheetAction::Print);
-        add(u"Salva come PDF…"_s, SheetAction::SavePdf);
+        add(u"Aggiungi all'archivio"_s, SheetAction::Store, QDialogButtonBox::AcceptRole)->setDefault(true);
+        if (review.alreadyStored > 0 || !review.similar.isEmpty())
+            add(review.similar.isEmpty()    ? u"Aggiungi anche i già presenti"_s
+                : review.alreadyStored == 0 ? u"Aggiungi anche i simili"_s
+                                            : u"Aggiungi anche i già presenti e i simili"_s,
+                SheetAction::StoreAll, QDialogButtonBox::AcceptRole);
+        add(u"Stampa"_s, SheetAction::Print, QDialogButtonBox::AcceptRole);
+        add(u"Salva come PDF…"_s, SheetAction::SavePdf, QDialogButtonBox::AcceptRole);
     }
+    if (review.hiddenRows > 0)
+        add(review.hiddenRows == 1 ? u"Leggi anche la riga nascosta"_s
+                                   : u"Leggi anche le %1 righe nascoste"_s.arg(review.hiddenRows),
+            SheetAction::ReadHidden, QDialogButtonBox::ActionRole)
+            ->setObjectName(u"ReadHidden"_s);
+    if (!review.mergedValues.isEmpty() || !review.missingColumns.isEmpty())
+        add(u"Torna al modulo"_s, SheetAction::Stop, QDialogButtonBox::ActionRole)
+            ->setObjectName(u"BackToForm"_s);
     QPushButton* stop = buttons->addButton(u"Annulla"_s, QDialogButtonBox::RejectRole);
     QObject::connect(stop, &QPushButton::clicked, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    dialog.setMaximumSize(screen.size());
-    dialog.resize(width, std::min(dialog.sizeHint().height(), screen.height()));
+    outer->addWidget(buttons);
+
+    // As tall as what it shows, never taller than the screen less its frame and title bar.
+    constexpr int FrameAllowance = 48;
+    const int maxHeight = std::max(200, screen.height() - FrameAllowance);
+    dialog.setMaximumSize(screen.width(), maxHeight);
+    content->adjustSize();
+    const int wanted = content->sizeHint().height() + buttons->sizeHint().height() +
+                       outer->contentsMargins().top() + outer->contentsMargins().bottom() + outer->spacing() +
+                       4;
+    dialog.resize(std::min(std::max(width, buttons->sizeHint().width() + 24), screen.width()),
+                  std::min(wanted, maxHeight));
     if (dialog.exec() != QDialog::Accepted)
         return SheetAction::Stop;
     return chosen;

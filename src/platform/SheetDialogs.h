@@ -21,15 +21,21 @@ struct SheetReview {
     QString missingColumns;       // the key columns the header lacks, as one sentence; empty when none
     QStringList notices;          // one line a row taken with something to check (a completed postcode…)
     int alreadyStored = 0;        // good rows the archive holds already, left out of a plain Store
+    QStringList notes;            // where the header is, the hidden and total rows left out
+    QStringList columnUses;       // how each column of the sheet fills the slip
+    QStringList mergedValues;     // the values every row takes from the form: "Conto: 123 (dal modulo)"
+    int hiddenRows = 0;           // rows the sheet hides, left out: the review offers to read them
+    QStringList similar;          // "Riga 4: simile a un bollettino del …", left out of a plain Store
 };
 
 // What the user chose to do with the good rows of a sheet.
 enum class SheetAction {
-    Stop,     // nothing is stored or printed
-    Store,    // into the archive, all together, but for those it holds already
-    StoreAll, // into the archive, those it holds already too
-    Print,    // one job on the default printer, one page a slip
-    SavePdf,  // one PDF file, one page a slip
+    Stop,       // nothing is stored or printed
+    Store,      // into the archive, all together, but for those it holds already
+    StoreAll,   // into the archive, those it holds already or almost too
+    Print,      // one job on the default printer, one page a slip
+    SavePdf,    // one PDF file, one page a slip
+    ReadHidden, // read the sheet again, with the rows it hides
 };
 
 // The progress of a job of many slips; the user may stop it between two slips.

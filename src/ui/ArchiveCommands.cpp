@@ -2,6 +2,7 @@
 
 #include "ui/ArchiveCommands.h"
 
+#include "core/amount/AmountWords.h"
 #include "core/archive/ArchiveCopies.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
@@ -199,6 +200,11 @@ void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
 ArchiveCommands::SaveResult ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields,
                                                              const PaletteState& state)
 {
+    // Words typed over that are not the amount's are kept as typed, once the user has seen them.
+    if (AmountWordsDisagree(fields[Amount], fields[AmountWords]) &&
+        !m_services.messages.askYesNoDefaultNo(u"%1: «%2».\nSalvare lo stesso?"_s.arg(
+            AmountWordsDisagreement(fields[Amount]), fields[AmountWords].trimmed())))
+        return SaveResult::NotSaved;
     if (!m_services.messages.askYesNo(u"Vuoi salvare i dati Stampati ?"_s))
         return SaveResult::NotSaved;
     QByteArray record;

@@ -2,6 +2,7 @@
 
 #include "ui/PrintCommand.h"
 
+#include "core/amount/AmountWords.h"
 #include "core/print/SlipLayout.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PrintDialogs.h"
@@ -134,6 +135,12 @@ PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& field
 
 bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine)
 {
+    // "premarcati" does not print the words.
+    if (model == SlipModel::TwoFrame && AmountWordsDisagree(fields[Amount], fields[AmountWords]) &&
+        !m_services.messages.askYesNoDefaultNo(
+            QStringLiteral("%1: «%2».\nStampare lo stesso?")
+                .arg(AmountWordsDisagreement(fields[Amount]), fields[AmountWords].trimmed())))
+        return false;
     const std::vector<Overflow> found = m_finder.find(model, fields, codeLine);
     return found.empty() || m_services.messages.askYesNoDefaultNo(OverflowQuestion(model, found));
 }

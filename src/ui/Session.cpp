@@ -2,6 +2,7 @@
 
 #include "ui/Session.h"
 
+#include "core/amount/AmountWords.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 #include "ui/ArchiveList.h"
@@ -144,9 +145,14 @@ void Session::markOverflowingFields()
     const PaletteState state = m_palette->paletteState();
     const std::optional<SlipModel> model = ChosenSlipModel(state);
     const std::vector<Overflow> found = m_print.overflows(m_slip->fields(), state);
+    const SlipTexts fields = m_slip->fields();
     for (int field = 0; field < SlipFieldCount; ++field) {
-        const QString toolTip =
-            model ? OverflowToolTip(*model, found, static_cast<SlipField>(field)) : QString();
+        QString toolTip = model ? OverflowToolTip(*model, found, static_cast<SlipField>(field)) : QString();
+        // Words typed over that are not the amount's: the same red frame, with why.
+        if (field == AmountWords && AmountWordsDisagree(fields[Amount], fields[AmountWords])) {
+            const QString why = AmountWordsDisagreement(fields[Amount]);
+            toolTip = toolTip.isEmpty() ? why : toolTip + u'\n' + why;
+        }
         MarkOverflow(*m_slip->Text1.at(static_cast<std::size_t>(field)), toolTip);
     }
 }
@@ -392,7 +398,7 @@ void Session::saveFoundSlipsAsPdf()
 
 void Session::importSheet()
 {
-    if (m_sheets.importSheet() == SheetCommands::Result::Done)
+    if (m_sheets.importSheet(m_slip->fields()) == SheetCommands::Result::Done)
         reloadArchiveList();
 }
 

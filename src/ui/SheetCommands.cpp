@@ -9,6 +9,7 @@
 #include "core/slip/Clock.h"
 #include "core/workbook/RecordSheets.h"
 #include "core/workbook/SheetFile.h"
+#include "core/workbook/SheetWorkflow.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Printer.h"
 #include "platform/Services.h"
@@ -36,27 +37,14 @@ ArchiveCommands& SheetCommands::archive()
     return *m_ownArchive;
 }
 
-SheetCommands::Result SheetCommands::importSheet()
-{
-    SheetDialogs& dialogs = m_services.sheetDialogs;
-    const QString path = dialogs.askSheetToOpen();
-    if (path.isEmpty())
-        return Result::Stopped;
-    const QString fileName = QFileInfo(path).fileName();
-    const std::optional<SheetImport> read =
-        readSheetFile(path, QString(), [&dialogs, &fileName](const QStringList& names) {
-            return dialogs.chooseSheet(fileName, names);
-        });
-    if (!read)
-        return Result::Stopped;
-    const SheetImport& import = *read;
-    if (!import.read) {
-        m_services.messages.critical(import.error);
-        return Result::Failed;
-    }
+namespace {
 
+// What the review shows of a batch.
+SheetReview reviewOf(const SheetBatch& batch, const QString& fileName)
+{
+    const SheetImport& import = batch.import;
     SheetReview review;
-    review.fileName = QFileInfo(path).fileName();
+    review.fileName = fileName;
     review.goodRows = int(import.slips.size());
     review.refusedRows = import.refusedRows;
     review.problems = import.problems;
@@ -64,43 +52,71 @@ SheetCommands::Result SheetCommands::importSheet()
     review.missingColumns = missingColumnsText(import);
     for (const SheetProblem& notice : import.notices)
         review.notices.append(problemText(notice));
-    // The slips the archive holds already: importing the same sheet twice must not store them twice.
-    ArchiveTable stored;
-    QString unread;
-    QList<qsizetype> already;
-    if (SlipArchive(m_services.archivePath()).load(stored, unread))
-        already = slipsAlreadyStored(import.slips, stored, StoredDateReader(m_locale));
-    for (const qsizetype index : std::as_const(already))
+    for (const qsizetype index : batch.alreadyHeld)
         review.notices.append(u"Riga %1: già nell'archivio"_s.arg(QString::number(import.slips[index].row)));
-    review.alreadyStored = int(already.size());
-    // Every row's overflows at once, so that nobody is asked row by row.
-    const OverflowFinder finder;
-    review.overflowWarnings = sheetOverflowWarnings(import.slips, finder);
-    switch (dialogs.review(review)) {
-    case SheetAction::Stop:
-        return Result::Stopped;
-    case SheetAction::Store: {
-        QList<SheetSlip> fresh = import.slips;
-        for (auto index = already.crbegin(); index != already.crend(); ++index)
-            fresh.removeAt(*index);
-        if (fresh.isEmpty() && !already.isEmpty()) {
-            m_services.messages.inform(
-                u"Tutti i bollettini del file sono già nell'archivio: nulla è stato aggiunto."_s);
-            return Result::Stopped;
-        }
-        return storeSlips(fresh, already.size());
-    }
-    case SheetAction::StoreAll:
-        return storeSlips(import.slips);
-    case SheetAction::Print:
-        return printSlips(import.slips);
-    case SheetAction::SavePdf:
-        return saveSlipsAsPdf(import.slips);
-    }
-    return Result::Stopped;
+    review.alreadyStored = int(batch.alreadyHeld.size());
+    for (const SimilarSlip& similar : batch.similar)
+        review.similar.append(similarText(similar, import.slips));
+    review.overflowWarnings = batch.overflowWarnings;
+    review.notes = sheetReadNotes(import);
+    review.columnUses = import.columnUses;
+    review.mergedValues = import.mergedValues;
+    review.hiddenRows = int(import.hiddenRows.size());
+    return review;
 }
 
-SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips, qsizetype skipped)
+} // namespace
+
+SheetCommands::Result SheetCommands::importSheet(const SlipTexts& form)
+{
+    SheetDialogs& dialogs = m_services.sheetDialogs;
+    SheetRequest request;
+    request.path = dialogs.askSheetToOpen();
+    if (request.path.isEmpty())
+        return Result::Stopped;
+    request.merge.values = form;
+    const QString fileName = QFileInfo(request.path).fileName();
+    const SheetChooser choose = [&dialogs, &fileName](const QStringList& names) {
+        return dialogs.chooseSheet(fileName, names);
+    };
+    for (;;) {
+        const std::optional<SheetBatch> read =
+            prepareSheetBatch(request, m_services.archivePath(), StoredDateReader(m_locale), choose);
+        if (!read)
+            return Result::Stopped;
+        const SheetBatch& batch = *read;
+        if (!batch.import.read) {
+            m_services.messages.critical(batch.import.error);
+            return Result::Failed;
+        }
+        switch (dialogs.review(reviewOf(batch, fileName))) {
+        case SheetAction::Stop:
+            return Result::Stopped;
+        case SheetAction::ReadHidden:
+            request.merge.includeHidden = true;
+            continue;
+        case SheetAction::Store: {
+            const QList<SheetSlip> fresh = batch.slipsToStore(false, false);
+            if (fresh.isEmpty() && !batch.alreadyHeld.isEmpty() && batch.similar.isEmpty()) {
+                m_services.messages.inform(
+                    u"Tutti i bollettini del file sono già nell'archivio: nulla è stato aggiunto."_s);
+                return Result::Stopped;
+            }
+            return storeSlips(fresh, batch.alreadyHeld.size(), batch.similar.size());
+        }
+        case SheetAction::StoreAll:
+            return storeSlips(batch.slipsToStore(true, true));
+        case SheetAction::Print:
+            return printSlips(batch.import.slips);
+        case SheetAction::SavePdf:
+            return saveSlipsAsPdf(batch.import.slips);
+        }
+        return Result::Stopped;
+    }
+}
+
+SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips, qsizetype skipped,
+                                                qsizetype similar)
 {
     if (slips.isEmpty())
         return Result::Stopped;
@@ -115,6 +131,8 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips, q
     QString told = u"Bollettini aggiunti all'archivio: %1"_s.arg(slips.size());
     if (skipped > 0)
         told += u"; già presenti, saltati: %1"_s.arg(QString::number(skipped));
+    if (similar > 0)
+        told += u"; simili a uno già presente, saltati: %1"_s.arg(QString::number(similar));
     m_services.messages.inform(told + u'.');
     return Result::Done;
 }

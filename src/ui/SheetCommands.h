@@ -31,15 +31,16 @@ public:
 
     // "Importa da foglio di calcolo…": asks for the file, shows its good and refused rows, and does
     // what the user chooses with the good ones. Done when something was stored, printed or saved.
-    Result importSheet();
+    // form: the slip on the form, whose fields fill those the sheet has no column for (a mail merge).
+    Result importSheet(const SlipTexts& form = {});
     // "Esporta in foglio di calcolo…": the records, in their order, into a CSV file the user names.
     Result exportSheet(const QList<SlipRecord>& records);
     // "Importa archivio…": the records of another archive file that are not in this one yet.
     Result importArchive();
 
     // The good rows of a sheet, already reviewed: stored, printed or saved.
-    // skipped: the sheet's slips left out as already stored, told beside the count.
-    Result storeSlips(const QList<SheetSlip>& slips, qsizetype skipped = 0);
+    // skipped, similar: the sheet's slips left out as stored already or almost, told beside the count.
+    Result storeSlips(const QList<SheetSlip>& slips, qsizetype skipped = 0, qsizetype similar = 0);
     Result printSlips(const QList<SheetSlip>& slips);
     Result saveSlipsAsPdf(const QList<SheetSlip>& slips);
 

@@ -6,6 +6,7 @@
 #include "RunCedolario.h"
 #include "cli/CommandLine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -123,7 +124,8 @@ void WorkbookCommandsTest::roundTrip()
     const QString file = dir.filePath(exported);
     run = cedolario({u"--esporta"_s, file}, first);
     QCOMPARE(run.status, 0);
-    QVERIFY2(run.err.contains(u"Bollettini esportati in "_s + file + u": 3."_s), qPrintable(run.err));
+    QVERIFY2(run.err.contains(u"Bollettini esportati in "_s + QDir::toNativeSeparators(file) + u": 3."_s),
+             qPrintable(run.err));
     run = cedolario({u"--importa"_s, file}, second);
     QCOMPARE(run.status, 0);
     QCOMPARE(archiveOf(second), stored);

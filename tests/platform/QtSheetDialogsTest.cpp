@@ -77,7 +77,7 @@ void QtSheetDialogsTest::reviewShowsEveryRefusedRow()
 {
     QStringList seen;
     QCOMPARE(answer(sampleReview(), u"Stampa"_s, &seen), SheetAction::Print);
-    QCOMPARE(seen, (QStringList{u"soci.csv: 3 righe valide, 2 righe scartate.\nColonne ignorate: Note.\n"
+    QCOMPARE(seen, (QStringList{u"soci.csv: 3 righe valide, 2 righe scartate.\nColonna ignorata: Note.\n"
                                 u"Si può proseguire con le sole righe valide, o fermarsi."_s,
                                 u"4|Importo|l'importo «25» non è valido"_s, u"5|Conto|solo cifre"_s,
                                 u"Riga 3 (2 frame): Causale troppo lunga"_s,
@@ -107,7 +107,7 @@ void QtSheetDialogsTest::reviewTellsANameWithPercentSigns()
     QStringList seen;
     QCOMPARE(answer(review, u"Annulla"_s, &seen), SheetAction::Stop);
     QVERIFY(!seen.isEmpty());
-    QCOMPARE(seen.first(), u"soci %2%1.csv: 3 righe valide, 2 righe scartate.\nColonne ignorate: Note.\n"
+    QCOMPARE(seen.first(), u"soci %2%1.csv: 3 righe valide, 2 righe scartate.\nColonna ignorata: Note.\n"
                            u"Si può proseguire con le sole righe valide, o fermarsi."_s);
 }
 

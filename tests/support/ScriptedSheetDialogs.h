@@ -15,6 +15,7 @@ public:
     QString archiveToOpen;
     QString pdfToSave;
     SheetAction action = SheetAction::Stop;
+    QList<SheetAction> actions; // answered first, one a review, before action
     // The progress reports "Annulla" clicked once this many slips are done (-1: never).
     int cancelAfter = -1;
 
@@ -31,7 +32,7 @@ public:
     SheetAction review(const SheetReview& review) override
     {
         reviews.append(review);
-        return action;
+        return actions.isEmpty() ? action : actions.takeFirst();
     }
     std::unique_ptr<BatchProgress> startProgress(const QString&, int) override
     {

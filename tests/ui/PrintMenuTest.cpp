@@ -74,6 +74,7 @@ private Q_SLOTS:
     void overflowQuestion_data();
     void overflowQuestion();
     void marksWhileTyping();
+    void wordsTypedOverAreMarkedAndAskedAbout();
     void pdfWrittenAndReadBack_data();
     void pdfWrittenAndReadBack();
 };
@@ -253,6 +254,81 @@ void PrintMenuTest::marksWhileTyping()
     QVERIFY(!IsMarkedAsOverflowing(*payer));
     QTest::mouseClick(app.palette().Option1[0], Qt::LeftButton);
     QVERIFY(IsMarkedAsOverflowing(*payer));
+}
+
+// The amount in words may be typed over, as the slip allows: text that is not the words of the amount
+// gets the red frame and says why; printing, "Salva come PDF…" and saving ask first, No by default,
+// and keep the typed text as it is. Words that agree again lose the mark.
+void PrintMenuTest::wordsTypedOverAreMarkedAndAskedAbout()
+{
+    AppHarness app;
+    Form1& form = app.start();
+    app.palette().setPaletteState(PaletteState{false, true, CheckBoxState::Ticked});
+    QLineEdit* amount = form.Text1[Amount];
+    QLineEdit* words = form.Text1[AmountWords];
+
+    // The amount typed and left: the words follow, nothing is marked.
+    amount->setFocus();
+    QTRY_VERIFY(amount->hasFocus());
+    QTest::keyClicks(amount, u"35,5"_s);
+    QTest::keyClick(amount, Qt::Key_Tab);
+    QTRY_VERIFY(!amount->hasFocus());
+    QCOMPARE(words->text(), u"trentacinque/50"_s);
+    QVERIFY(!IsMarkedAsOverflowing(*words));
+
+    // A payee typed there by mistake.
+    words->setFocus();
+    QTRY_VERIFY(words->hasFocus());
+    words->selectAll();
+    QTest::keyClicks(words, u"Comune di Bologna"_s);
+    QVERIFY(IsMarkedAsOverflowing(*words));
+    QVERIFY2(words->toolTip().contains(u"35,50 (trentacinque/50)"_s), qPrintable(words->toolTip()));
+    QVERIFY(!IsMarkedAsOverflowing(*amount));
+
+    // "stampa": asked, No prints nothing.
+    app.messages.answers = {false};
+    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+    QCOMPARE(int(app.messages.shown.size()), 1);
+    QCOMPARE(app.messages.shown.front().kind, ScriptedMessageBoxes::Shown::Question);
+    QVERIFY(app.messages.shown.front().noByDefault);
+    QVERIFY2(app.messages.shown.front().text.contains(u"«Comune di Bologna»"_s),
+             qPrintable(app.messages.shown.front().text));
+    QVERIFY(app.printer.printedPages.empty());
+
+    // "Salva come PDF…": asked the same; Yes writes it.
+    app.messages.shown.clear();
+    app.messages.answers = {true};
+    menuEntry(app.palette(), SalvaPdf)->trigger();
+    QCOMPARE(int(app.messages.shown.size()), 1);
+    QCOMPARE(int(app.printer.pdfPages.size()), 1);
+
+    // "salva": asked before its own question; No stores nothing.
+    app.messages.shown.clear();
+    app.messages.answers = {false};
+    QTest::mouseClick(app.palette().Image2[Form2::SaveButton], Qt::LeftButton);
+    QCOMPARE(int(app.messages.shown.size()), 1);
+    QVERIFY2(app.messages.shown.front().text.endsWith(u"Salvare lo stesso?"_s),
+             qPrintable(app.messages.shown.front().text));
+    QCOMPARE(app.archive().table().size(), 0);
+    // Yes, then Yes to "Vuoi salvare i dati Stampati ?": the typed words are stored as they are.
+    app.messages.shown.clear();
+    app.messages.answers = {true, true};
+    QTest::mouseClick(app.palette().Image2[Form2::SaveButton], Qt::LeftButton);
+    QCOMPARE(app.archive().table().size(), 1);
+    QCOMPARE(app.archive().table().front().column(FirstFieldColumn + AmountWords), u"Comune di Bologna"_s);
+    QCOMPARE(words->text(), u"Comune di Bologna"_s);
+
+    // The words of the amount again: no mark, no question.
+    words->setFocus();
+    QTRY_VERIFY(words->hasFocus());
+    words->selectAll();
+    QTest::keyClicks(words, u"trentacinque/50"_s);
+    QVERIFY(!IsMarkedAsOverflowing(*words));
+    app.messages.shown.clear();
+    app.messages.answers = {};
+    QTest::mouseClick(app.palette().Image2[Form2::PrintButton], Qt::LeftButton);
+    QCOMPARE(int(app.messages.shown.size()), 0);
+    QCOMPARE(int(app.printer.printedPages.size()), 1);
 }
 
 void PrintMenuTest::pdfWrittenAndReadBack_data()

@@ -146,18 +146,21 @@ void SheetCommandsTest::aSheetImportedTwiceIsStoredOnce()
     m_dialogs.sheetToOpen = path;
     m_dialogs.action = SheetAction::Store;
     SheetCommands commands(*m_services);
-    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    // The sheet has no account: every slip takes the form's, and the review says where it came from.
+    SlipTexts form;
+    form[AccountNumber] = u"12345678"_s;
+    QCOMPARE(commands.importSheet(form), SheetCommands::Result::Done);
     QCOMPARE(m_dialogs.reviews.last().alreadyStored, 0);
     // The postcode that lost its zeros was completed, and the review said so.
     QCOMPARE(m_dialogs.reviews.last().notices.size(), 1);
     QVERIFY(m_dialogs.reviews.last().notices[0].startsWith(u"Riga 2, colonna «CAP»: "_s));
-    QCOMPARE(m_dialogs.reviews.last().missingColumns,
-             u"Manca la colonna «Conto»: quel campo resta vuoto in ogni bollettino."_s);
+    QCOMPARE(m_dialogs.reviews.last().missingColumns, QString());
+    QCOMPARE(m_dialogs.reviews.last().mergedValues, QStringList{u"nr. C/C: 12345678 (dal modulo)"_s});
 
     // The same file again: the review counts both as stored already and a plain Store adds nothing.
     write(path, "Nome;CAP;Importo\r\nRossi;184;10\r\nBianchi;20121;12,50\r\nVerdi;10121;5\r\n");
     m_messages.shown.clear();
-    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(commands.importSheet(form), SheetCommands::Result::Done);
     QCOMPARE(m_dialogs.reviews.last().alreadyStored, 2);
     QVERIFY(m_dialogs.reviews.last().notices.contains(u"Riga 3: già nell'archivio"_s));
     QCOMPARE(payers(archivePath()), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Verdi"_s}));
@@ -165,14 +168,23 @@ void SheetCommandsTest::aSheetImportedTwiceIsStoredOnce()
              QStringList{u"Bollettini aggiunti all'archivio: 1; già presenti, saltati: 2."_s});
 
     m_messages.shown.clear();
-    QCOMPARE(commands.importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(commands.importSheet(form), SheetCommands::Result::Stopped);
     QCOMPARE(payers(archivePath()).size(), 3);
     QCOMPARE(m_messages.texts(),
              QStringList{u"Tutti i bollettini del file sono già nell'archivio: nulla è stato aggiunto."_s});
 
     // Asked for, they are added all the same.
     m_dialogs.action = SheetAction::StoreAll;
-    QCOMPARE(commands.importSheet(), SheetCommands::Result::Done);
+    QCOMPARE(commands.importSheet(form), SheetCommands::Result::Done);
+    QCOMPARE(payers(archivePath()).size(), 6);
+
+    // Without the form's account no row is a slip, and nothing is stored.
+    m_dialogs.action = SheetAction::Store;
+    QCOMPARE(commands.importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(m_dialogs.reviews.last().goodRows, 0);
+    QCOMPARE(m_dialogs.reviews.last().refusedRows, 3);
+    QVERIFY2(m_dialogs.reviews.last().missingColumns.contains(u"«Conto»"_s),
+             qPrintable(m_dialogs.reviews.last().missingColumns));
     QCOMPARE(payers(archivePath()).size(), 6);
 }
 
@@ -180,9 +192,9 @@ void SheetCommandsTest::aFullDiskStoresNoRow()
 {
     SKIP_WITHOUT_FILE_SIZE_LIMIT();
     write(archivePath(), QByteArray());
-    QByteArray sheet = "Nome;Importo\r\n";
+    QByteArray sheet = "Nome;Importo;Conto\r\n";
     for (int i = 0; i < 40; ++i)
-        sheet += "Socio " + QByteArray::number(i) + ";10,00\r\n";
+        sheet += "Socio " + QByteArray::number(i) + ";10,00;1234\r\n";
     const SheetImport import = readSlipSheet(sheet);
     SheetCommands commands(*m_services);
     {
@@ -213,7 +225,7 @@ void SheetCommandsTest::aBusyArchiveAsksWhetherToTryAgain()
     write(other, "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
                  "\r\n\r\nFalse\r\nTrue\r\n1\r\n");
     m_dialogs.archiveToOpen = other;
-    const SheetImport import = readSlipSheet("Nome;Importo\r\nRossi;1,00\r\n");
+    const SheetImport import = readSlipSheet("Nome;Importo;Conto\r\nRossi;1,00;1\r\n");
     SheetCommands commands(*m_services);
     const auto run = [&] { return merging ? commands.importArchive() : commands.storeSlips(import.slips); };
 
@@ -236,11 +248,11 @@ void SheetCommandsTest::overflowsAreSummarisedPerRow()
 {
     const QString path = m_dir.filePath(u"lunghi.csv"_s);
     // Row 3's payee is far too long for its line on either model; rows 2 and 4 fit.
-    write(path, "Nome;Intestato 1;Importo\r\n"
-                "Anna;Ente;1,00\r\n"
+    write(path, "Nome;Intestato 1;Importo;Conto\r\n"
+                "Anna;Ente;1,00;1\r\n"
                 "Luca;Associazione per la tutela e la valorizzazione del patrimonio storico artistico "
-                "e ambientale della provincia;2,00\r\n"
-                "Rita;Ente;3,00\r\n");
+                "e ambientale della provincia;2,00;1\r\n"
+                "Rita;Ente;3,00;1\r\n");
     m_dialogs.sheetToOpen = path;
     QCOMPARE(SheetCommands(*m_services).importSheet(), SheetCommands::Result::Stopped);
     QCOMPARE(m_dialogs.reviews.size(), 1);
@@ -304,8 +316,9 @@ void SheetCommandsTest::anotherArchiveIsMergedWithoutDuplicates()
 namespace {
 
 // Row 2 on "2 frame", row 3 on "premarcati", row 4 without a model, row 5 on "2 frame".
-const QByteArray ThreeModels = "Nome;Modello;Importo\r\nAnna;2 frame;1,00\r\nLuca;premarcati;2,00\r\n"
-                               "Rita;nessuno;3,00\r\nPaolo;;4,00\r\n";
+const QByteArray ThreeModels =
+    "Nome;Modello;Importo;Conto\r\nAnna;2 frame;1,00;1\r\nLuca;premarcati;2,00;1\r\n"
+    "Rita;nessuno;3,00;1\r\nPaolo;;4,00;1\r\n";
 
 } // namespace
 

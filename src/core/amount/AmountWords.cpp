@@ -126,3 +126,26 @@ std::optional<QString> AmountInWords(const QString& amountText)
     words += GroupInWords(all.mid(9, 3).toString());
     return words + u'/' + cents;
 }
+
+bool AmountWordsDisagree(const QString& amountText, const QString& words)
+{
+    const QString typed = words.trimmed();
+    if (typed.isEmpty())
+        return false;
+    const QString amount = amountText.trimmed();
+    const std::optional<QString> expected = amount.isEmpty() ? std::nullopt : AmountInWords(amount);
+    return !expected || *expected != typed;
+}
+
+QString AmountWordsDisagreement(const QString& amountText)
+{
+    const QString amount = amountText.trimmed();
+    if (amount.isEmpty())
+        return QStringLiteral(
+            "L'importo in lettere non corrisponde a nessun importo: quello in cifre è vuoto");
+    const std::optional<QString> expected = AmountInWords(amount);
+    if (!expected)
+        return QStringLiteral("L'importo in lettere non corrisponde a %1, che non si scrive in lettere")
+            .arg(amount);
+    return QStringLiteral("L'importo in lettere non corrisponde a %1 (%2)").arg(amount, *expected);
+}

@@ -24,3 +24,10 @@ inline constexpr qsizetype MaxAmountDigitsInWords = 12;
 // No result when the euro part has more than MaxAmountDigitsInWords digits once its leading zeros
 // are dropped, or holds a character that is not a digit 0-9.
 std::optional<QString> AmountInWords(const QString& amountText);
+
+// The amount-in-words field typed over: it holds text that is not the words of the amount in figures
+// (a name typed there by mistake, words left from another amount). The slip allows it and the text is
+// kept; the form marks the field and asks before printing or saving. Empty words never disagree.
+bool AmountWordsDisagree(const QString& amountText, const QString& words);
+// Why, for the field's tool tip: "L'importo in lettere non corrisponde a 35,50 (trentacinque/50)".
+QString AmountWordsDisagreement(const QString& amountText);

@@ -2,6 +2,7 @@
 
 #include "core/print/Overflow.h"
 
+#include "core/amount/CodeLine.h"
 #include "core/print/PainterSurface.h"
 #include "core/print/PrintFont.h"
 #include "core/print/PrintPage.h"
@@ -227,9 +228,14 @@ std::vector<Overflow> OverflowFinder::find(SlipModel model, const SlipTexts& fie
     const std::vector<Obstacle> obstacles = obstaclesOf(layout, ruler, codeLine);
     const double divider = dividerOf(layout);
 
+    // Pieces longer than usual are moved apart when they are drawn (CodeLinePieceLefts): none runs
+    // over another there.
+    const bool piecesArranged = codeLine && !CodeLinePiecesStandard(fields);
     std::vector<Overflow> found;
     for (const LayoutRow& row : layout.rows) {
         if (!isText(row) || row.text == RowText::Literal || (row.codeLineOnly && !codeLine))
+            continue;
+        if (piecesArranged && isCodePiece(row))
             continue;
         const QString text = RowTextFor(row, fields);
         if (text.isEmpty())

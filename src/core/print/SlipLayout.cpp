@@ -3,7 +3,11 @@
 #include "core/print/SlipLayout.h"
 
 #include "core/amount/CodeLine.h"
+#include "core/geometry/PreviewRow.h"
 #include "core/print/PrintRoutines.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -243,8 +247,15 @@ constexpr LayoutRow PremarcatiRows[] = {
             u"TAGLIARE LUNGO LA LINEA TRATTEGGIATA               TAGLIARE LUNGO LA LINEA TRATTEGGIATA"),
 };
 
-const ModelLayout TwoFrameLayout{7, TwoFrameRows};
-const ModelLayout PremarcatiLayout{6, PremarcatiRows};
+// The code line's row: the payment part's left edge (12.4 and 8.3) with a margin, to the slip's edge;
+// the "2 frame" slip runs to the sheet's edge, of which a printer leaves about 0.42 cm unprinted.
+const ModelLayout TwoFrameLayout{7, TwoFrameRows, 12.6f, 28.8f};
+const ModelLayout PremarcatiLayout{6, PremarcatiRows, 8.5f, 24.7f};
+
+// Least space between two pieces of the code line.
+constexpr double CodeLineGap = 0.25;
+// Positions are arranged in thousandths of a centimetre.
+constexpr double ArrangeUnits = 1000.0;
 
 } // namespace
 
@@ -288,16 +299,61 @@ QString RowTextFor(const LayoutRow& row, const SlipTexts& fields)
     return {};
 }
 
+QList<float> CodeLinePieceLefts(PrintSurface& surface, SlipModel model, const SlipTexts& fields)
+{
+    const ModelLayout& layout = SlipLayout(model);
+    QList<float> lefts(qsizetype(layout.rows.size()), 0.0f);
+    QList<qsizetype> pieces; // row indexes, left to right on the page
+    for (qsizetype i = 0; i < qsizetype(layout.rows.size()); ++i) {
+        lefts[i] = layout.rows[i].x;
+        if (layout.rows[i].codeLineOnly)
+            pieces.append(i);
+    }
+    if (CodeLinePiecesStandard(fields) || pieces.isEmpty())
+        return lefts;
+    std::sort(pieces.begin(), pieces.end(),
+              [&layout](qsizetype a, qsizetype b) { return layout.rows[a].x < layout.rows[b].x; });
+    QList<int> designed;
+    QList<int> widths;
+    for (const qsizetype i : pieces) {
+        const LayoutRow& row = layout.rows[i];
+        surface.setFontSize(row.size);
+        surface.setBold(row.bold);
+        designed.append(int(std::lround(row.x * ArrangeUnits)));
+        widths.append(int(std::ceil(surface.TextWidth(RowTextFor(row, fields)) * ArrangeUnits)));
+    }
+    const int gap = int(CodeLineGap * ArrangeUnits);
+    std::optional<QList<int>> placed =
+        arrangePreviewRow(designed, widths, gap, int(std::lround(layout.codeLineLeft * ArrangeUnits)),
+                          int(std::lround(layout.codeLineRight * ArrangeUnits)));
+    if (!placed) {
+        // Wider than the whole row: one after the other from its left end, none over another.
+        placed = QList<int>();
+        int at = int(std::lround(layout.codeLineLeft * ArrangeUnits));
+        for (const int width : std::as_const(widths)) {
+            placed->append(at);
+            at += width + gap;
+        }
+    }
+    for (qsizetype k = 0; k < pieces.size(); ++k)
+        lefts[pieces[k]] = float(placed->at(k) / ArrangeUnits);
+    return lefts;
+}
+
 void DrawSlipModel(PrintSurface& surface, SlipModel model, const SlipTexts& fields, bool codeLine,
                    const QImage& euroMark)
 {
     const ModelLayout& layout = SlipLayout(model);
+    const QList<float> lefts = codeLine && !CodeLinePiecesStandard(fields)
+                                   ? CodeLinePieceLefts(surface, model, fields)
+                                   : QList<float>();
     surface.setLineStyle(LineStyle::Solid);
     surface.setBold(false);
     surface.setTextColour(TextColour::Black);
     surface.setFontSize(layout.startFontSize);
 
-    for (const LayoutRow& row : layout.rows) {
+    for (qsizetype index = 0; index < qsizetype(layout.rows.size()); ++index) {
+        const LayoutRow& row = layout.rows[index];
         if (row.codeLineOnly && !codeLine)
             continue;
         switch (row.operation) {
@@ -319,7 +375,7 @@ void DrawSlipModel(PrintSurface& surface, SlipModel model, const SlipTexts& fiel
             surface.setTextColour(row.colour);
             const QString text = RowTextFor(row, fields);
             if (row.operation == RowOperation::PrintAt)
-                surface.PrintAt(row.x, row.y, text);
+                surface.PrintAt(row.codeLineOnly && !lefts.isEmpty() ? lefts[index] : row.x, row.y, text);
             else if (row.operation == RowOperation::PrintRightAligned)
                 PrintRightAligned(surface, row.x, row.y, text);
             else

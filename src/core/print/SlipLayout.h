@@ -6,6 +6,7 @@
 #include "core/slip/SlipFields.h"
 
 #include <QImage>
+#include <QList>
 #include <QStringView>
 
 #include <optional>
@@ -52,6 +53,10 @@ struct LayoutRow {
 struct ModelLayout {
     float startFontSize = 0; // font size in force before the first row
     std::span<const LayoutRow> rows;
+    // Where the code line's pieces may stand: from the payment part's left edge to the slip's right
+    // edge. A piece longer than usual moves the ones after it right, and the line is pulled back left
+    // where it would run past the slip, so that no piece is printed over another.
+    float codeLineLeft = 0, codeLineRight = 0;
 };
 
 const ModelLayout& SlipLayout(SlipModel model);
@@ -63,6 +68,11 @@ bool CodeLineWanted(const PaletteState& state);
 
 // The text a row prints for these fields.
 QString RowTextFor(const LayoutRow& row, const SlipTexts& fields);
+
+// The left edges (cm) of the code line's pieces for these fields, by row index of the model's
+// layout, measured on surface in the pieces' font; the design positions when every piece has its usual
+// length.
+QList<float> CodeLinePieceLefts(PrintSurface& surface, SlipModel model, const SlipTexts& fields);
 
 // Draws the model's rows in order, from line style solid, bold off and black text; the rows of
 // the code line only when codeLine is true. Does not set up or end the page.

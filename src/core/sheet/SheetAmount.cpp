@@ -108,7 +108,10 @@ std::variant<QString, SheetAmountRefusal> readSheetAmount(const SheetCell& cell,
             // One mark and three digits after it reads two ways where that mark also groups: the dot
             // always (Italian grouping), the comma in a file separated by commas (English grouping).
             const bool markGroups = mark == u'.' || separator == u',';
-            if (parts.size() == 2 && parts[1].size() == 3 && markGroups && !parts[0].isEmpty()) {
+            // Only digits on both sides read two ways, and a group of thousands never starts with a
+            // zero: "0,001" is a decimal, "3,5E1" no number at all.
+            if (parts.size() == 2 && parts[1].size() == 3 && markGroups && !parts[0].isEmpty() &&
+                !parts[0].startsWith(u'0') && IsDecimalDigits(parts[0]) && IsDecimalDigits(parts[1])) {
                 return refused(u"si legge in due modi (migliaia o decimali): scrivere %1 oppure %2"_s.arg(
                     parts[0] + parts[1] + u",00"_s, parts[0] + u',' + parts[1]));
             }

@@ -22,7 +22,11 @@ struct SheetCell {
     // Number: the stored value as a plain decimal, "." before the decimals and no exponent, never
     // put through a double: "1234.5", "-3", "0.000001".
     QString number;
-    QDate date; // Date
+    QDate date;      // Date
+    QString formula; // a workbook's formula as the file writes it ("SUM(E2:E4)", "of:=SUM([.E2:.E4])")
+    // The cell cannot be read as it is, in Italian with its reference ("E5: formula senza valore
+    // calcolato; aprire e salvare il file"): a row that uses it is refused, the others are read.
+    QString problem;
 };
 
 // One row of cells and the spreadsheet row it is on (the first row is 1). Cells are in column
@@ -31,5 +35,9 @@ struct SheetRow {
     int row = 0;
     QList<SheetCell> cells;
     bool unterminatedQuote = false; // CSV only: the file ended inside a quoted field
-    QString refused; // the row cannot be read as it is: why, in Italian; its cells are not read
+    QString refused;     // the row cannot be read as it is: why, in Italian; its cells are not read
+    bool hidden = false; // a workbook's row that its owner hid, or that a filter leaves out
 };
+
+// A column's letters as spreadsheets name it, from index 0: A, …, Z, AA, AB…
+QString sheetColumnLetters(int column);

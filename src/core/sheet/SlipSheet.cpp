@@ -32,21 +32,24 @@ struct HeaderNames {
 const HeaderNames& headerNames(int column)
 {
     static const HeaderNames names[SheetColumnCount] = {
-        {u"Nome", {u"Cognome e Nome", u"Eseguito da", u"Nominativo"}},
+        {u"Nome", {u"Cognome e Nome", u"Nome e Cognome", u"Eseguito da", u"Nominativo"}},
         {u"Indirizzo", {u"Via"}},
         {u"CAP", {u"C.A.P.", u"Codice postale"}},
         {u"Città", {u"Località", u"Comune"}},
-        {u"Importo", {u"di EURO", u"Euro"}},
+        {u"Importo", {u"di EURO", u"Euro", u"Quota"}},
         {u"Importo in lettere", {}},
         {u"Intestato 1", {u"Intestato a", u"Intestatario"}},
         {u"Intestato 2", {}},
         {u"Intestato 3", {}},
-        {u"Conto", {u"nr. C/C", u"C/C", u"Numero conto", u"Conto corrente"}},
+        {u"Conto",
+         {u"nr. C/C", u"C/C", u"C/C postale", u"Numero conto", u"Conto corrente", u"Conto postale"}},
         {u"Causale", {}},
         {u"TD", {u"Tipo documento"}},
         {u"Data", {}},
         {u"Modello", {}},
         {u"Stampa indic.", {u"Stampa indicatore", u"Indicatore"}},
+        {u"Cognome", {}},
+        {u"Provincia", {u"Prov.", u"Sigla provincia"}},
     };
     return names[column];
 }
@@ -152,66 +155,156 @@ bool isBlank(const SheetRow& row)
 constexpr int FullAccountDigits = 12;
 constexpr int PostcodeDigits = 5;
 
-// Reads one row into a slip, or adds its problems.
+// A total row's first text: "Totale", "Totali" (and what follows, "Totale soci"), or "Somma" alone,
+// which is also a surname.
+bool namesTotal(QStringView text)
+{
+    const QString trimmed = TrimmedOfSpaces(text).toString();
+    const QString first = folded(trimmed.section(u' ', 0, 0, QString::SectionSkipEmpty));
+    return first == u"totale" || first == u"totali" || folded(trimmed) == u"somma";
+}
+
+// A formula that adds up a range of the column it stands in: "SUM(E2:E4)", "of:=SUM([.E2:.E4])",
+// "SOMMA(E2:E4)".
+bool sumsOwnColumn(const QString& formula, int column)
+{
+    const QString upper = formula.toUpper();
+    if (!upper.contains(u"SUM(") && !upper.contains(u"SOMMA(") && !upper.contains(u"SUBTOTAL("))
+        return false;
+    const QRegularExpression ownColumn(u"(?<![A-Z])\\$?%1\\$?[0-9]"_s.arg(sheetColumnLetters(column)));
+    return ownColumn.match(upper).hasMatch();
+}
+
+// What one row turned out to be.
+enum class RowKind {
+    Slip,    // read: the slip as the form would hold it
+    Refused, // a rule refused it: problems says why
+    Total,   // a total of the other rows: left out
+};
+
+// Reads one row into a slip, or adds its problems. The header's columns come first, then the values
+// every row takes (merged), as if the sheet had a column for each.
 class RowReader
 {
 public:
-    RowReader(const QList<int>& columnOf, const QStringList& headers, QChar separator)
-        : m_columnOf(columnOf), m_headers(headers), m_separator(separator)
+    RowReader(const QList<int>& columnOf, const QStringList& headers, qsizetype sheetColumns,
+              const QList<SheetCell>& merged, QChar separator)
+        : m_columnOf(columnOf), m_headers(headers), m_sheetColumns(sheetColumns), m_merged(merged),
+          m_separator(separator), m_hasSurname(columnOf.contains(int(SheetColumn::Surname)))
     {
+        m_amountColumn = int(columnOf.indexOf(int(Amount)));
+        if (m_amountColumn >= sheetColumns)
+            m_amountColumn = -1;
     }
 
-    bool read(const SheetRow& row, SheetSlip& slip, QList<SheetProblem>& problems,
-              QList<SheetProblem>& notices) const
+    // namesSomeone: the row's own cells name a payer or an account (merged values aside).
+    RowKind read(const SheetRow& row, SheetSlip& slip, QList<SheetProblem>& problems,
+                 QList<SheetProblem>& notices, bool& namesSomeone) const
     {
         const qsizetype before = problems.size();
         const qsizetype noticesBefore = notices.size();
         slip.row = row.row;
+        namesSomeone = false;
         auto problem = [&](int index, const QString& reason) {
             problems.append(
                 {row.row, index >= 0 ? ElidedForMessage(m_headers.value(index)) : QString(), reason});
         };
         if (!row.refused.isEmpty()) {
             problem(-1, row.refused);
-            return false;
+            return RowKind::Refused;
         }
+        if (isTotal(row))
+            return RowKind::Total;
         if (row.unterminatedQuote)
             problem(-1, u"le virgolette aperte non si chiudono prima della fine del file"_s);
 
         SlipTexts texts;
-        for (qsizetype index = 0; index < row.cells.size() && index < m_columnOf.size(); ++index) {
+        QString surname;
+        QString province;
+        for (qsizetype index = 0; index < m_columnOf.size(); ++index) {
             const int column = m_columnOf[index];
             if (column < 0)
                 continue;
+            const SheetCell& cell = index < m_sheetColumns
+                                        ? (index < row.cells.size() ? row.cells[index] : m_empty)
+                                        : m_merged[index - m_sheetColumns];
             auto report = [&](const QString& reason) { problem(int(index), reason); };
             auto notice = [&](const QString& text) {
                 notices.append({row.row, ElidedForMessage(m_headers.value(index)), text});
             };
+            if (!cell.problem.isEmpty()) {
+                report(cell.problem);
+                continue;
+            }
+            if (index < m_sheetColumns &&
+                (column == PayerName || column == AccountNumber || column == int(SheetColumn::Surname)) &&
+                !TrimmedOfSpaces(QStringView(cell.text)).isEmpty())
+                namesSomeone = true;
             if (column < SlipFieldCount)
-                readField(column, row.cells[index], texts, report, notice);
+                readField(column, cell, texts, report, notice);
+            else if (column == int(SheetColumn::Surname))
+                surname = readText(cell, report);
+            else if (column == int(SheetColumn::Province))
+                province = readText(cell, report).toUpper();
             else
-                readOption(SheetColumn(column), row.cells[index], slip, report);
+                readOption(SheetColumn(column), cell, slip, report);
         }
-        if (row.cells.size() > m_columnOf.size()) {
-            for (qsizetype index = m_columnOf.size(); index < row.cells.size(); ++index) {
-                if (!TrimmedOfSpaces(QStringView(row.cells[index].text)).isEmpty()) {
-                    problem(-1, u"la riga ha più valori delle colonne dell'intestazione"_s);
-                    break;
-                }
+        for (qsizetype index = m_sheetColumns; index < row.cells.size(); ++index) {
+            if (!TrimmedOfSpaces(QStringView(row.cells[index].text)).isEmpty()) {
+                problem(-1, u"la riga ha più valori delle colonne dell'intestazione"_s);
+                break;
             }
         }
         if (problems.size() > before) {
             notices.resize(noticesBefore);
-            return false;
+            return RowKind::Refused;
         }
+        // "Cognome" and "Nome" in columns of their own: the slip's name is the surname first.
+        if (m_hasSurname)
+            texts[PayerName] = QStringList{surname, texts[PayerName]}.join(u' ').trimmed();
+        if (!province.isEmpty())
+            texts[PayerTown] = texts[PayerTown].isEmpty() ? u"(%1)"_s.arg(province)
+                                                          : u"%1 (%2)"_s.arg(texts[PayerTown], province);
         // The words follow the amount, as when the amount field is left.
         if (!texts[Amount].isEmpty())
             texts[AmountWords] = AmountInWords(texts[Amount]).value_or(QString());
         slip.fields = texts;
-        return true;
+        return RowKind::Slip;
+    }
+
+    // The header of the column that fills field, or its usual name when none does.
+    QString headerOf(int field) const
+    {
+        const qsizetype index = m_columnOf.indexOf(field);
+        return index >= 0 ? ElidedForMessage(m_headers.value(index)) : sheetHeader(field);
     }
 
 private:
+    // A total row: its first text says so ("Totale", "Somma"), or its amount adds up its own column.
+    bool isTotal(const SheetRow& row) const
+    {
+        for (const SheetCell& cell : row.cells) {
+            if (cell.kind != SheetCellKind::Text || TrimmedOfSpaces(QStringView(cell.text)).isEmpty())
+                continue;
+            if (namesTotal(cell.text))
+                return true;
+            break;
+        }
+        return m_amountColumn >= 0 && m_amountColumn < row.cells.size() &&
+               sumsOwnColumn(row.cells[m_amountColumn].formula, m_amountColumn);
+    }
+
+    template <typename Report> static QString readText(const SheetCell& cell, Report report)
+    {
+        const QString text = TrimmedOfSpaces(CleanInsertedText(0, cell.text));
+        if (const std::optional<qsizetype> bad = unstorableAt(text)) {
+            report(u"il carattere %1 non può essere salvato nell'archivio"_s.arg(
+                characterLabel(characterAt(text, *bad))));
+            return {};
+        }
+        return text;
+    }
+
     template <typename Report, typename Notice>
     void readField(int field, const SheetCell& cell, SlipTexts& texts, Report report, Notice notice) const
     {
@@ -306,12 +399,20 @@ private:
             else
                 report(u"«%1» non è una scelta: scrivere sì o no"_s.arg(ElidedForMessage(text)));
             return;
+        case SheetColumn::Surname:
+        case SheetColumn::Province:
+            return; // read as texts
         }
     }
 
     const QList<int>& m_columnOf;
     const QStringList& m_headers;
+    qsizetype m_sheetColumns;
+    const QList<SheetCell>& m_merged;
     QChar m_separator;
+    bool m_hasSurname;
+    int m_amountColumn = -1;
+    SheetCell m_empty;
 };
 
 // The rows of a CSV file's bytes, decoded in the file's encoding. A row with a zero byte, or in an
@@ -343,10 +444,6 @@ public:
                           u"file in una sola codifica"_s
                         : u"la riga non è scritta in UTF-8 come il resto del file (forse vi è stata "
                           u"incollata da un altro programma): correggerla, o salvare il file di nuovo"_s;
-            } else if (m_header && !m_record.unterminatedQuote && m_record.fields.size() < m_named) {
-                row.refused = u"la riga ha %1 valori, l'intestazione %2 colonne: i valori potrebbero essere "
-                              u"nelle colonne sbagliate"_s.arg(QString::number(m_record.fields.size()),
-                                                               QString::number(m_named));
             }
             if (row.refused.isEmpty()) {
                 row.cells.reserve(m_record.fields.size());
@@ -356,16 +453,7 @@ public:
                     row.cells.append(std::move(cell));
                 }
             }
-            if (!m_header) {
-                m_header = true;
-                // The names up to the last one: spreadsheets leave the empty columns after it out.
-                for (qsizetype i = m_record.fields.size(); i > 0; --i) {
-                    if (!isSpaces(m_record.fields[i - 1])) {
-                        m_named = i;
-                        break;
-                    }
-                }
-            }
+            m_header = true;
             return true;
         }
         return false;
@@ -386,7 +474,6 @@ private:
     SheetEncoding m_encoding;
     CsvRecord m_record;
     bool m_header = false;
-    qsizetype m_named = 0;
 };
 
 // Edits, at most max, that turn a into b (a letter added, dropped, changed or two swapped).
@@ -500,44 +587,118 @@ int sheetColumnOf(QStringView header)
     return -1;
 }
 
-SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator)
+namespace {
+
+// The columns a row names, by column index; -1 for a cell that names none.
+QList<int> namedColumns(const SheetRow& row, int& distinct)
+{
+    QList<int> columns;
+    QList<bool> seen(SheetColumnCount, false);
+    distinct = 0;
+    for (const SheetCell& cell : row.cells) {
+        const int column = cell.kind == SheetCellKind::Text
+                               ? sheetColumnOf(TrimmedOfSpaces(CleanInsertedText(0, cell.text)))
+                               : -1;
+        if (column >= 0 && !seen[column]) {
+            seen[column] = true;
+            ++distinct;
+        }
+        columns.append(column);
+    }
+    return columns;
+}
+
+// Finds the header: the first row, within the first rows, that names two columns at least.
+bool findHeader(const SheetRowReader& next, SheetRow& row, QString& refusal)
+{
+    while (next(row)) {
+        if (row.row > SheetHeaderSearchRows)
+            return false;
+        if (!row.refused.isEmpty()) {
+            if (refusal.isEmpty())
+                refusal = u"riga %1: %2"_s.arg(QString::number(row.row), row.refused);
+            continue;
+        }
+        int distinct = 0;
+        namedColumns(row, distinct);
+        if (distinct >= 2)
+            return true;
+    }
+    return false;
+}
+
+// How the slip takes a column, for the review: "«Quota» → di EURO".
+QString columnUse(const QString& header, int column, const QList<int>& columnOf, const QStringList& headers)
+{
+    const QString name = u"«%1»"_s.arg(ElidedForMessage(header));
+    if (column < SlipFieldCount)
+        return u"%1 → %2"_s.arg(name, FieldName(column));
+    switch (SheetColumn(column)) {
+    case SheetColumn::Date:
+        return u"%1 → data del salvataggio nell'archivio"_s.arg(name);
+    case SheetColumn::Model:
+        return u"%1 → modello del bollettino"_s.arg(name);
+    case SheetColumn::CodeLine:
+        return u"%1 → Stampa indic."_s.arg(name);
+    case SheetColumn::Surname: {
+        const qsizetype first = columnOf.indexOf(int(PayerName));
+        if (first < 0)
+            return u"%1 → %2"_s.arg(name, FieldName(PayerName));
+        return u"%1 e «%2» → %3, come «Cognome Nome»"_s.arg(name, ElidedForMessage(headers.value(first)),
+                                                            FieldName(PayerName));
+    }
+    case SheetColumn::Province:
+        return u"%1 → aggiunta alla %2, come «Roma (RM)»"_s.arg(name, FieldName(PayerTown));
+    }
+    return name;
+}
+
+} // namespace
+
+int sheetHeaderRow(const SheetRowReader& next)
+{
+    SheetRow row;
+    QString refusal;
+    return findHeader(next, row, refusal) ? row.row : 0;
+}
+
+SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const SheetMerge& merge,
+                              bool textFile)
 {
     SheetImport result;
     result.separator = separator;
     SheetRow row;
-    if (!next(row)) {
-        result.error = u"Il file è vuoto: la prima riga deve nominare le colonne."_s;
+    QString refusal;
+    if (!findHeader(next, row, refusal)) {
+        result.error =
+            u"Nessuna delle prime %1 righe nomina almeno due colonne del bollettino (per esempio Nome, "
+            u"Importo, Conto, Causale): manca l'intestazione di un elenco di bollettini."_s.arg(
+                SheetHeaderSearchRows);
+        if (!refusal.isEmpty())
+            result.error += u" Una riga non si può leggere (%1)."_s.arg(refusal);
         return result;
     }
-    if (!row.refused.isEmpty()) {
-        result.error = u"La prima riga, l'intestazione, non si può usare (%1)."_s.arg(row.refused);
-        return result;
-    }
+    result.headerRow = row.row;
 
     QStringList headers;
-    QList<int> columnOf;
+    int distinct = 0;
+    QList<int> columnOf = namedColumns(row, distinct);
     QList<bool> taken(SheetColumnCount, false);
-    bool anyField = false;
-    for (const SheetCell& cell : std::as_const(row.cells)) {
-        const QString name = TrimmedOfSpaces(CleanInsertedText(0, cell.text));
+    qsizetype named = 0; // the names up to the last one: spreadsheets leave the empty columns after it out
+    for (qsizetype index = 0; index < row.cells.size(); ++index) {
+        const QString name = TrimmedOfSpaces(CleanInsertedText(0, row.cells[index].text));
         headers.append(name);
-        int column = sheetColumnOf(name);
+        int& column = columnOf[index];
         if (column >= 0 && taken[column]) {
             result.ignoredColumns.append(u"%1 (ripetuta)"_s.arg(ElidedForMessage(name)));
             column = -1;
         } else if (column < 0 && !name.isEmpty()) {
             result.ignoredColumns.append(ElidedForMessage(name));
         }
-        if (column >= 0) {
+        if (column >= 0)
             taken[column] = true;
-            anyField = anyField || column < SlipFieldCount;
-        }
-        columnOf.append(column);
-    }
-    if (!anyField) {
-        result.error = u"La prima riga non nomina nessun campo del bollettino (per esempio Nome, "
-                       u"Importo, Conto, Causale): non è l'intestazione di un elenco di bollettini."_s;
-        return result;
+        if (!name.isEmpty())
+            named = index + 1;
     }
     // A name one letter from a column the header lacks is a typing slip, not a column of its own:
     // nothing is read until it is mended, so that no slip is stored without its amount.
@@ -546,38 +707,123 @@ SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator)
             continue;
         const int near = nearColumnOf(headers[index], taken);
         if (near >= 0) {
-            result.error = u"La colonna «%1» non ha un nome noto: forse è «%2»? Correggere l'intestazione "
-                           u"e riprovare."_s.arg(ElidedForMessage(headers[index]), sheetHeader(near));
+            result.error =
+                u"La colonna «%1» (riga %2) non ha un nome noto: forse è «%3»? Correggere "
+                u"l'intestazione e riprovare."_s.arg(ElidedForMessage(headers[index]),
+                                                     QString::number(result.headerRow), sheetHeader(near));
             return result;
         }
     }
-    for (const int key : {int(PayerName), int(Amount), int(AccountNumber)}) {
+    for (qsizetype index = 0; index < headers.size(); ++index) {
+        const int column = columnOf[index];
+        if (column >= 0 && !(column == PayerName && taken[int(SheetColumn::Surname)]))
+            result.columnUses.append(columnUse(headers[index], column, columnOf, headers));
+    }
+    const bool namesPayer = taken[PayerName] || taken[int(SheetColumn::Surname)];
+
+    // Mail merge: a field the sheet has no column for takes the value given for every row, through
+    // the same rules as a cell.
+    const qsizetype sheetColumns = columnOf.size();
+    QList<SheetCell> merged;
+    for (int field = 0; field < SlipFieldCount; ++field) {
+        const QString value = TrimmedOfSpaces(QStringView(merge.values[field])).toString();
+        if (field == AmountWords || taken[field] || value.isEmpty() ||
+            (field == PayerName && taken[int(SheetColumn::Surname)]))
+            continue;
+        SheetCell cell;
+        cell.text = value;
+        merged.append(cell);
+        columnOf.append(field);
+        headers.append(u"%1 (%2)"_s.arg(sheetHeader(field), merge.source));
+        taken[field] = true;
+        result.mergedValues.append(
+            u"%1: %2 (%3)"_s.arg(FieldName(field), ElidedForMessage(value), merge.source));
+    }
+    if (!namesPayer && !taken[PayerName])
+        result.missingColumns.append(sheetHeader(PayerName));
+    for (const int key : {int(Amount), int(AccountNumber)}) {
         if (!taken[key])
             result.missingColumns.append(sheetHeader(key));
     }
 
     result.read = true;
     // Row by row: only the slips are kept, empty rows cost nothing.
-    const RowReader rows(columnOf, headers, separator);
+    const RowReader rows(columnOf, headers, sheetColumns, merged, separator);
+    // A row that names nobody and no account, beside rows that do, is a total the sheet adds up
+    // itself; known only once every row is read.
+    QList<SheetSlip> nameless;
+    bool anyoneNamed = false;
+    auto complete = [&](const SheetSlip& slip) {
+        bool whole = true;
+        if (slip.fields[Amount].isEmpty()) {
+            result.problems.append({slip.row, rows.headerOf(Amount),
+                                    u"manca l'importo: nessun bollettino senza importo viene dal foglio"_s});
+            whole = false;
+        }
+        if (slip.fields[AccountNumber].isEmpty()) {
+            result.problems.append(
+                {slip.row, rows.headerOf(AccountNumber),
+                 u"manca il numero di conto: nessun bollettino senza conto viene dal foglio"_s});
+            whole = false;
+        }
+        if (whole)
+            result.slips.append(slip);
+        else
+            ++result.refusedRows;
+    };
     while (next(row)) {
         if (isBlank(row))
             continue;
+        if (row.hidden && !merge.includeHidden) {
+            result.hiddenRows.append(row.row);
+            continue;
+        }
+        if (textFile && row.refused.isEmpty() && !row.unterminatedQuote && row.cells.size() < named) {
+            row.refused =
+                u"la riga ha %1 valori, l'intestazione %2 colonne: i valori potrebbero essere "
+                u"nelle colonne sbagliate"_s.arg(QString::number(row.cells.size()), QString::number(named));
+        }
         SheetSlip slip;
-        if (rows.read(row, slip, result.problems, result.notices))
-            result.slips.append(std::move(slip));
-        else
+        bool namesSomeone = false;
+        switch (rows.read(row, slip, result.problems, result.notices, namesSomeone)) {
+        case RowKind::Total:
+            result.totalRows.append(row.row);
+            break;
+        case RowKind::Refused:
             ++result.refusedRows;
+            break;
+        case RowKind::Slip:
+            if (!namesSomeone && !slip.fields[Amount].isEmpty()) {
+                nameless.append(std::move(slip));
+                break;
+            }
+            complete(slip);
+            break;
+        }
+        anyoneNamed = anyoneNamed || namesSomeone;
+    }
+    for (const SheetSlip& slip : std::as_const(nameless)) {
+        if (anyoneNamed)
+            result.totalRows.append(slip.row);
+        else
+            complete(slip);
+    }
+    if (!nameless.isEmpty()) {
+        auto byRow = [](const auto& a, const auto& b) { return a.row < b.row; };
+        std::stable_sort(result.slips.begin(), result.slips.end(), byRow);
+        std::stable_sort(result.problems.begin(), result.problems.end(), byRow);
+        std::sort(result.totalRows.begin(), result.totalRows.end());
     }
     return result;
 }
 
-SheetImport readSlipSheet(QByteArrayView bytes)
+SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge)
 {
     const SheetBytes text(bytes);
     const char separator = detectSeparator(text.body());
     CsvRows rows(text, separator);
-    SheetImport result =
-        readSlipSheetRows([&rows](SheetRow& row) { return rows.next(row); }, QLatin1Char(separator));
+    SheetImport result = readSlipSheetRows([&rows](SheetRow& row) { return rows.next(row); },
+                                           QLatin1Char(separator), merge, true);
     result.encoding = text.encoding();
     return result;
 }
@@ -593,14 +839,37 @@ SheetImport readSlipSheetFile(const QString& path)
 
 namespace {
 
-// A record's values but its date, each ended by a byte no value holds.
-QByteArray undatedKey(const SlipRecord& record)
+// The slips as the archive would store them, found by their payer's bytes. The comparisons with the
+// stored slips read each stored slip once and keep nothing of it: what they hold follows the sheet,
+// not the archive.
+struct EncodedSlips {
+    QList<SlipRecord> records;                       // by slip index
+    QHash<QByteArrayView, QList<qsizetype>> byPayer; // slips left out or that cannot be stored are in none
+};
+
+EncodedSlips encodedByPayer(const QList<SheetSlip>& slips, const QList<qsizetype>& leftOut)
 {
-    QByteArray key;
-    const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
-    for (int column = FirstFieldColumn; column < RecordColumnCount; ++column)
-        key.append(values[column]).append('\n');
-    return key;
+    EncodedSlips encoded;
+    encoded.records.resize(slips.size());
+    QList<bool> found(slips.size(), false);
+    QByteArray bytes;
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        UnstorableCharacter problem;
+        if (leftOut.contains(index) ||
+            !encodeSavedRecord(u"-"_s, slips[index].fields, slips[index].state, bytes, problem))
+            continue;
+        const ArchiveTable one = readArchive(bytes);
+        if (one.size() != 1)
+            continue;
+        encoded.records[index] = one.front();
+        found[index] = true;
+    }
+    // The views point into the records' bytes, which no longer move.
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        if (found[index])
+            encoded.byPayer[encoded.records[index].columnBytes(FirstFieldColumn + PayerName)].append(index);
+    }
+    return encoded;
 }
 
 } // namespace
@@ -611,27 +880,104 @@ QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const Archive
     QList<qsizetype> stored;
     if (slips.isEmpty() || archive.isEmpty())
         return stored;
-    // The days each slip was saved on; an invalid date for one that cannot be read.
-    QHash<QByteArray, QList<QDate>> present;
-    present.reserve(archive.size());
-    for (const SlipRecord& record : archive)
-        present[undatedKey(record)].append(dates.read(record.column(DateColumn)).value_or(QDate()));
-    QByteArray bytes;
+    const EncodedSlips encoded = encodedByPayer(slips, {});
+    QList<bool> held(slips.size(), false);
+    for (const SlipRecord& record : archive) {
+        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
+        if (candidates == encoded.byPayer.constEnd())
+            continue;
+        const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
+        for (const qsizetype index : *candidates) {
+            if (held[index])
+                continue;
+            const std::array<QByteArrayView, RecordColumnCount> own = encoded.records[index].columnViews();
+            bool same = true;
+            for (int column = FirstFieldColumn; column < RecordColumnCount && same; ++column)
+                same = values[column] == own[column];
+            if (!same)
+                continue;
+            // Saved on the day the row gives, or on a day that cannot be read.
+            const std::optional<QDate>& day = slips[index].date;
+            if (!day)
+                held[index] = true;
+            else if (const std::optional<QDate> saved = dates.read(record.column(DateColumn));
+                     !saved || *saved == *day)
+                held[index] = true;
+        }
+    }
     for (qsizetype index = 0; index < slips.size(); ++index) {
-        const SheetSlip& slip = slips[index];
-        UnstorableCharacter problem;
-        if (!encodeSavedRecord(u"-"_s, slip.fields, slip.state, bytes, problem))
-            continue;
-        const ArchiveTable encoded = readArchive(bytes);
-        if (encoded.size() != 1)
-            continue;
-        const auto days = present.constFind(undatedKey(encoded.front()));
-        if (days == present.constEnd())
-            continue;
-        if (!slip.date || days->contains(*slip.date) || days->contains(QDate()))
+        if (held[index])
             stored.append(index);
     }
     return stored;
+}
+
+namespace {
+
+// The values two slips are told apart by, with their names: the fields but the words, then the model
+// and the code line.
+constexpr int ComparedFields[] = {PayerName,     PayerAddress,  PayerPostcode, PayerTown,
+                                  Amount,        PayeeLine1,    PayeeLine2,    PayeeLine3,
+                                  AccountNumber, PaymentReason, DocumentType};
+// Most values a similar slip differs in.
+constexpr int MostDifferences = 2;
+
+QString shownValue(QByteArrayView bytes)
+{
+    const QString text = decodeWindows1252(bytes);
+    return text.isEmpty() ? u"vuoto"_s : u"«%1»"_s.arg(ElidedForMessage(text, 40));
+}
+
+} // namespace
+
+QList<SimilarSlip> slipsSimilarToStored(const QList<SheetSlip>& slips, const QList<qsizetype>& held,
+                                        const ArchiveTable& archive, const StoredDateReader& dates)
+{
+    QList<SimilarSlip> similar;
+    if (slips.isEmpty() || archive.isEmpty())
+        return similar;
+    const EncodedSlips encoded = encodedByPayer(slips, held);
+    QHash<qsizetype, qsizetype> found; // slip -> its entry in similar
+    for (const SlipRecord& record : archive) {
+        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
+        if (candidates == encoded.byPayer.constEnd())
+            continue;
+        const std::array<QByteArrayView, RecordColumnCount> stored = record.columnViews();
+        for (const qsizetype index : *candidates) {
+            const std::array<QByteArrayView, RecordColumnCount> sheet = encoded.records[index].columnViews();
+            QStringList differences;
+            for (const int field : ComparedFields) {
+                const int column = FirstFieldColumn + field;
+                if (stored[column] != sheet[column])
+                    differences.append(u"%1: %2 nell'archivio, %3 nel foglio"_s.arg(
+                        FieldName(field), shownValue(stored[column]), shownValue(sheet[column])));
+            }
+            const PaletteState storedState = paletteStateOf(record);
+            if (storedState.premarcati != slips[index].state.premarcati ||
+                storedState.twoFrame != slips[index].state.twoFrame)
+                differences.append(u"modello diverso"_s);
+            if (storedState.check != slips[index].state.check)
+                differences.append(u"Stampa indic. diversa"_s);
+            if (differences.isEmpty() || differences.size() > MostDifferences)
+                continue;
+            const SimilarSlip entry{index, dates.listText(record.column(DateColumn)), differences};
+            if (const auto at = found.constFind(index); at != found.constEnd()) {
+                similar[*at] = entry;
+            } else {
+                found.insert(index, similar.size());
+                similar.append(entry);
+            }
+        }
+    }
+    std::sort(similar.begin(), similar.end(),
+              [](const SimilarSlip& a, const SimilarSlip& b) { return a.slip < b.slip; });
+    return similar;
+}
+
+QString similarText(const SimilarSlip& similar, const QList<SheetSlip>& slips)
+{
+    return u"Riga %1: simile a un bollettino del %2 (%3)"_s.arg(
+        QString::number(slips.at(similar.slip).row), similar.storedOn, similar.differences.join(u"; "_s));
 }
 
 QString problemText(const SheetProblem& problem)
@@ -653,15 +999,72 @@ QString ignoredColumnsText(const SheetImport& import)
 
 QString missingColumnsText(const SheetImport& import)
 {
-    if (import.missingColumns.isEmpty())
-        return {};
-    QStringList quoted;
-    for (const QString& name : import.missingColumns)
-        quoted.append(u"«%1»"_s.arg(name));
-    return (import.missingColumns.size() == 1
-                ? u"Manca la colonna %1: quel campo resta vuoto in ogni bollettino."_s
-                : u"Mancano le colonne %1: quei campi restano vuoti in ogni bollettino."_s)
-        .arg(quoted.join(u", "_s));
+    QStringList sentences;
+    if (import.missingColumns.contains(sheetHeader(PayerName)))
+        sentences.append(
+            u"Manca la colonna «%1»: il nome resta vuoto in ogni bollettino."_s.arg(sheetHeader(PayerName)));
+    QStringList needed;
+    for (const int key : {int(Amount), int(AccountNumber)}) {
+        if (import.missingColumns.contains(sheetHeader(key)))
+            needed.append(u"«%1»"_s.arg(sheetHeader(key)));
+    }
+    if (!needed.isEmpty())
+        sentences.append((needed.size() == 1 ? u"Manca la colonna %1 e nessun valore la sostituisce: "_s
+                                             : u"Mancano le colonne %1 e nessun valore le sostituisce: "_s)
+                             .arg(needed.join(u" e "_s)) +
+                         u"nessuna riga diventa un bollettino."_s);
+    return sentences.join(u' ');
+}
+
+QString countText(qsizetype count, const QString& one, const QString& many)
+{
+    return u"%1 %2"_s.arg(QString::number(count), count == 1 ? one : many);
+}
+
+namespace {
+
+// "5" or "5, 9 e altre 3": the rows named, the first few of many.
+QString rowList(const QList<int>& rows)
+{
+    constexpr qsizetype Listed = 10;
+    QStringList numbers;
+    for (qsizetype i = 0; i < rows.size() && i < Listed; ++i)
+        numbers.append(QString::number(rows[i]));
+    QString list = numbers.join(u", "_s);
+    if (rows.size() > Listed)
+        list += u" e altre %1"_s.arg(QString::number(rows.size() - Listed));
+    return list;
+}
+
+} // namespace
+
+QStringList sheetReadNotes(const SheetImport& import)
+{
+    QStringList notes;
+    if (import.headerRow > 0)
+        notes.append(u"Intestazione alla riga %1."_s.arg(QString::number(import.headerRow)));
+    if (!import.hiddenRows.isEmpty())
+        notes.append(u"Righe nascoste, saltate: %1 (%2 %3)."_s.arg(
+            QString::number(import.hiddenRows.size()), import.hiddenRows.size() == 1 ? u"riga"_s : u"righe"_s,
+            rowList(import.hiddenRows)));
+    if (!import.totalRows.isEmpty())
+        notes.append(u"Righe di totale, saltate: %1 (%2 %3)."_s.arg(
+            QString::number(import.totalRows.size()), import.totalRows.size() == 1 ? u"riga"_s : u"righe"_s,
+            rowList(import.totalRows)));
+    return notes;
+}
+
+QStringList sheetFilePatterns()
+{
+    return {u"*.csv"_s, u"*.txt"_s, u"*.xlsx"_s, u"*.xlsm"_s, u"*.ods"_s, u"*.fods"_s};
+}
+
+QString sheetColumnLetters(int column)
+{
+    QString name;
+    for (int n = column + 1; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(u'A' + (n - 1) % 26));
+    return name;
 }
 
 QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates)

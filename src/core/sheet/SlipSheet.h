@@ -31,8 +31,10 @@ enum class SheetColumn : int {
     Date = SlipFieldCount, // date of the save, "dd/mm/yyyy"; empty = today
     Model,                 // "premarcati", "2 frame" (the default) or "nessuno"
     CodeLine,              // "sì" (the default), "no" or "2" (greyed)
+    Surname,               // "Cognome": the payer's name is then "Cognome Nome"
+    Province,              // "Provincia": added to the town, "Roma (RM)"
 };
-inline constexpr int SheetColumnCount = SlipFieldCount + 3;
+inline constexpr int SheetColumnCount = SlipFieldCount + 5;
 
 // The header the export writes for each column, by column index (slip fields first).
 QString sheetHeader(int column);
@@ -57,6 +59,15 @@ public:
 private:
     QByteArray m_bytes;
     std::array<quint32, SlipFieldCount> m_ends{}; // where each field's bytes end in m_bytes
+};
+
+// What a sheet's rows take besides their own cells, and what they leave out.
+struct SheetMerge {
+    // Mail merge: by slip field, the value every row takes when the sheet has no column for it (the
+    // slip on the form, or --valore); empty texts give nothing. The amount in words is never taken.
+    SlipTexts values;
+    QString source = QStringLiteral("dal modulo"); // where the values come from, as the review says it
+    bool includeHidden = false; // the rows the sheet hides (hidden, or left out by a filter) are read too
 };
 
 // A good row: the slip as the form would hold it.
@@ -87,19 +98,39 @@ struct SheetImport {
     // What the review tells about rows taken as they are: a postcode completed with zeros, an
     // account read from a numeric cell. In row order.
     QList<SheetProblem> notices;
-    QStringList missingColumns; // the key columns (Nome, Importo, Conto) the header does not name
+    QStringList missingColumns; // the key columns (Nome, Importo, Conto) neither the header nor a value gives
+    int headerRow = 0;          // the row that names the columns
+    QList<int> hiddenRows;      // rows the sheet hides, left out
+    QList<int> totalRows;       // rows that hold a total of the others, left out
+    QStringList columnUses;     // how each column of the header fills the slip, one line each
+    QStringList mergedValues;   // "Conto: 12345678 (dal modulo)", one line a field every row takes
 };
 
 // The next row of a sheet into row; false after the last one.
 using SheetRowReader = std::function<bool(SheetRow&)>;
 
-// The slips of a sheet's rows, the header row first. A header that names none of the slip's fields,
-// or names one almost ("Imorto"), reads nothing: error says why. separator is the CSV file's, which
-// tells how its amounts group digits; a workbook's rows are read as a ";" file's.
-SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator = u';');
+// Most rows above the header: a title, a date, a note and empty rows fit easily.
+inline constexpr int SheetHeaderSearchRows = 20;
+
+// The slips of a sheet's rows. The header is the first row, within the first SheetHeaderSearchRows,
+// that names at least two columns; the rows above it are titles. A sheet with no such row, or whose
+// header names a column almost ("Imorto"), reads nothing: error says why. separator is the CSV
+// file's, which tells how its amounts group digits; a workbook's rows are read as a ";" file's.
+// textFile: the rows are a CSV file's, which writes every cell, so a row with fewer cells than the
+// header names is refused (a workbook leaves out the empty cells at the end of a row).
+// A row is left out, and counted, when the sheet hides it or it holds a total of the others; a row
+// that still has no amount or no account is refused: no slip without either comes from a sheet.
+SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator = u';',
+                              const SheetMerge& merge = {}, bool textFile = false);
+
+// The row, within the first SheetHeaderSearchRows, that would be read as the header; 0 for none.
+int sheetHeaderRow(const SheetRowReader& next);
+
+// The names of the sheet files the program reads, as a file dialog's patterns: "*.csv", "*.xlsx"…
+QStringList sheetFilePatterns();
 
 // The slips of a CSV file's bytes.
-SheetImport readSlipSheet(QByteArrayView bytes);
+SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge = {});
 // The same for a file; a file that cannot be read fills error.
 SheetImport readSlipSheetFile(const QString& path);
 
@@ -109,12 +140,33 @@ SheetImport readSlipSheetFile(const QString& path);
 QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const ArchiveTable& archive,
                                     const StoredDateReader& dates);
 
+// A slip of the sheet that the archive holds in all but one or two values: the same payer, with the
+// amount changed since an export, say. Importing it may store a second slip of the same payment.
+struct SimilarSlip {
+    qsizetype slip = 0;      // index in slips
+    QString storedOn;        // the stored slip's date as the list shows it
+    QStringList differences; // "Importo: 35,00 nell'archivio, 40,00 nel foglio", one a value
+};
+// The slips, but those at the indexes in held, that a stored slip of the same payer matches in all but
+// one or two of its values (the fields but the words, which follow the amount; the model; the code
+// line). The last such stored slip is named, the one saved most recently.
+QList<SimilarSlip> slipsSimilarToStored(const QList<SheetSlip>& slips, const QList<qsizetype>& held,
+                                        const ArchiveTable& archive, const StoredDateReader& dates);
+// "Riga 4: simile a un bollettino del 07/12/2026 (Importo: 35,00 nell'archivio, 40,00 nel foglio)".
+QString similarText(const SimilarSlip& similar, const QList<SheetSlip>& slips);
+
 // "Riga 5, colonna «Importo»: reason".
 QString problemText(const SheetProblem& problem);
 // The columns the import ignores, as one Italian sentence; empty when there are none.
 QString ignoredColumnsText(const SheetImport& import);
 // The key columns the header lacks, as one Italian sentence; empty when it has them all.
 QString missingColumnsText(const SheetImport& import);
+// What was left out and where the header is, as one Italian sentence each: "Intestazione alla
+// riga 3.", "Righe nascoste, saltate: 2 (righe 5, 9)."…
+QStringList sheetReadNotes(const SheetImport& import);
+
+// "1 riga", "2 righe": a count with the noun Italian wants for it.
+QString countText(qsizetype count, const QString& one, const QString& many);
 
 // The records of an archive as a sheet (header row first) that readSlipSheet() reads back to the
 // same slips and dates.

@@ -8,6 +8,8 @@
 #include "core/sheet/SlipSheet.h"
 #include "core/workbook/WorkbookWriter.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -51,6 +53,13 @@ bool writeRecordsFile(const QString& path, const QList<SlipRecord>& records, con
                       QString& errorText)
 {
     const QString lower = path.toLower();
+    // A name that asks for a kind of file not written here (".xls", ".pdf") would get CSV under it.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (!suffix.isEmpty() && suffix != u"csv" && suffix != u"txt" && suffix != u"xlsx" && suffix != u"ods") {
+        errorText = u"il nome %1 chiede un file .%2, che non viene scritto: usare .csv, .xlsx o .ods"_s.arg(
+            QDir::toNativeSeparators(path), suffix);
+        return false;
+    }
     const WorkbookKind kind = lower.endsWith(u".xlsx")  ? WorkbookKind::Xlsx
                               : lower.endsWith(u".ods") ? WorkbookKind::Ods
                                                         : WorkbookKind::None;

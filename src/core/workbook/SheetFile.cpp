@@ -22,18 +22,24 @@ SheetImport failed(const QString& error)
 } // namespace
 
 std::optional<SheetImport> readSheetFile(const QString& path, const QString& sheetName,
-                                         const SheetChooser& choose)
+                                         const SheetChooser& choose, const SheetMerge& merge)
 {
     QByteArray bytes;
     QString error;
     if (!readInputFile(path, MaxSheetFileBytes, bytes, error))
         return failed(error);
     const QString lower = path.toLower();
-    const bool namedWorkbook = lower.endsWith(u".xlsx") || lower.endsWith(u".ods") || lower.endsWith(u".xls");
-    if (workbookKindOf(bytes) == WorkbookKind::None && !namedWorkbook) {
+    const bool namedWorkbook = lower.endsWith(u".xlsx") || lower.endsWith(u".xlsm") ||
+                               lower.endsWith(u".ods") || lower.endsWith(u".xls");
+    const WorkbookKind kind = workbookKindOf(bytes);
+    if (kind == WorkbookKind::None && lower.endsWith(u".fods"))
+        return failed(u"Il file %1 non è un foglio OpenDocument piatto (.fods) leggibile: aprirlo e salvarlo "
+                      u"come .ods o .xlsx."_s.arg(path));
+    if (kind == WorkbookKind::None && !namedWorkbook) {
         if (!sheetName.isEmpty())
-            return failed(u"--foglio vale solo per i file .xlsx e .ods: %1 è un file CSV."_s.arg(path));
-        return readSlipSheet(bytes);
+            return failed(
+                u"--foglio vale solo per i file .xlsx, .ods e .fods: %1 è un file CSV."_s.arg(path));
+        return readSlipSheet(bytes, merge);
     }
 
     WorkbookReader reader;
@@ -50,8 +56,25 @@ std::optional<SheetImport> readSheetFile(const QString& path, const QString& she
     }
     if (!reader.selectSheet(chosen, error))
         return failed(error);
-    SheetImport import = readSlipSheetRows([&reader](SheetRow& row) { return reader.next(row); });
+    SheetImport import =
+        readSlipSheetRows([&reader](SheetRow& row) { return reader.next(row); }, u';', merge);
     if (!reader.error().isEmpty())
         return failed(reader.error() + u" Nessun bollettino è stato letto."_s);
+    if (!import.read && import.headerRow == 0 && names.size() > 1) {
+        // The sheet read holds something else (instructions, a summary): the others may be the list.
+        QStringList withHeader;
+        for (const QString& name : names) {
+            QString unread;
+            if (reader.selectSheet(name, unread) &&
+                sheetHeaderRow([&reader](SheetRow& row) { return reader.next(row); }) > 0)
+                withHeader.append(name);
+        }
+        const QString read = chosen.isEmpty() ? names.value(0) : chosen;
+        if (!withHeader.isEmpty())
+            import.error =
+                u"Il foglio «%1» non nomina le colonne di un elenco di bollettini; le nominano %2 "
+                u"%3: sceglierlo (dalla riga di comando, con --foglio)."_s.arg(
+                    read, withHeader.size() == 1 ? u"il foglio"_s : u"i fogli"_s, sheetNamesText(withHeader));
+    }
     return import;
 }

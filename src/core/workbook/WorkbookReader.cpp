@@ -137,7 +137,18 @@ QString unescapedXlsx(const QString& text)
 
 bool cellIsEmpty(const SheetCell& cell)
 {
-    return cell.kind == SheetCellKind::Text && cell.text.isEmpty();
+    return cell.kind == SheetCellKind::Text && cell.text.isEmpty() && cell.problem.isEmpty();
+}
+
+// A formula whose result the file does not hold: written by a script, never opened by a spreadsheet
+// program, which would have computed it.
+const char16_t* const FormulaWithoutValue = u"formula senza valore calcolato; aprire e salvare il file";
+
+// The problem of the cell at column, row, named by its reference ("E5: …").
+void placeProblem(SheetCell& cell, int column, qint64 row)
+{
+    if (!cell.problem.isEmpty())
+        cell.problem = u"%1%2: %3"_s.arg(columnName(column), QString::number(row), cell.problem);
 }
 
 void dropTrailingEmpty(QList<SheetCell>& cells)
@@ -170,10 +181,7 @@ SheetCell numberCell(const ExactNumber& value, const NumberFormat& format, bool 
 
 QString columnName(int column)
 {
-    QString name;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
+    return sheetColumnLetters(column);
 }
 
 // One sheet's rows, from its XML.
@@ -262,6 +270,8 @@ private:
         const int number = m_xml.attributes().value(u"r"_s).toInt(&ok);
         row.row = ok && number > 0 ? number : m_lastRow + 1;
         m_lastRow = row.row;
+        const QStringView hidden = m_xml.attributes().value(u"hidden"_s);
+        row.hidden = hidden == u"1" || hidden == u"true";
         int nextColumn = 0;
         while (m_xml.readNextStartElement()) {
             if (m_xml.name() != u"c") {
@@ -280,6 +290,7 @@ private:
             SheetCell cell;
             if (!readCell(cell, errorText))
                 return false;
+            placeProblem(cell, column, row.row);
             if (cellIsEmpty(cell) || hiddenByMerge(column, row.row))
                 continue;
             if (column >= WorkbookReader::MaxColumns) {
@@ -319,13 +330,19 @@ private:
             } else if (m_xml.name() == u"is") {
                 inlineText = readRichText();
                 hasValue = true;
+            } else if (m_xml.name() == u"f") {
+                cell.formula = m_xml.readElementText(); // its value is in <v>
             } else {
-                m_xml.skipCurrentElement(); // <f>, the formula: its value is in <v>
+                m_xml.skipCurrentElement();
             }
         }
         if (m_xml.hasError()) {
             errorText = xmlError(m_part, m_xml);
             return false;
+        }
+        if (!cell.formula.isEmpty() && (!hasValue || (type != u"inlineStr" && value.isEmpty()))) {
+            cell.problem = QString::fromUtf16(FormulaWithoutValue);
+            return true;
         }
         if (!hasValue)
             return true;
@@ -430,6 +447,9 @@ public:
             if (m_xml.name() == u"table-row") {
                 qint64 repeats = m_xml.attributes().value(TableNs, u"number-rows-repeated"_s).toLongLong();
                 repeats = std::max<qint64>(repeats, 1);
+                // "collapse": hidden by its owner; "filter": left out by a filter.
+                const QStringView visibility = m_xml.attributes().value(TableNs, u"visibility"_s);
+                const bool hidden = visibility == u"collapse" || visibility == u"filter";
                 if (!readRow(row, errorText))
                     return false;
                 if (row.cells.isEmpty()) {
@@ -437,6 +457,7 @@ public:
                     continue;
                 }
                 row.row = ++m_rowNumber;
+                row.hidden = hidden;
                 if (repeats > 1) {
                     m_repeated = row;
                     m_repeatsLeft = repeats - 1;
@@ -497,6 +518,7 @@ private:
             SheetCell cell;
             if (!readCell(cell, errorText))
                 return false;
+            placeProblem(cell, int(std::min<qint64>(column, WorkbookReader::MaxColumns)), m_rowNumber + 1);
             if (covered || cellIsEmpty(cell)) {
                 column += repeats;
                 continue;
@@ -527,6 +549,7 @@ private:
         const QString dateValue = attributes.value(OfficeNs, u"date-value"_s).toString();
         const QString booleanValue = attributes.value(OfficeNs, u"boolean-value"_s).toString();
         const QString stringValue = attributes.value(OfficeNs, u"string-value"_s).toString();
+        cell.formula = attributes.value(TableNs, u"formula"_s).toString();
         QString shown;
         bool firstParagraph = true;
         while (m_xml.readNextStartElement()) {
@@ -542,6 +565,10 @@ private:
         if (m_xml.hasError()) {
             errorText = xmlError(u"content.xml"_s, m_xml);
             return false;
+        }
+        if (!cell.formula.isEmpty() && type.isEmpty() && firstParagraph) {
+            cell.problem = QString::fromUtf16(FormulaWithoutValue);
+            return true;
         }
         if (type == u"float" || type == u"percentage" || type == u"currency") {
             const std::optional<ExactNumber> number = ExactNumber::parse(value.trimmed());
@@ -632,6 +659,7 @@ struct WorkbookReader::Impl {
 
     bool openXlsx(QString& errorText);
     bool openOds(QString& errorText);
+    bool openOdsTables(QString& errorText); // the sheets of sheetXml, the document's content
     bool readXlsxStyles(const QString& part, QString& errorText);
     bool readXlsxStrings(const QString& part, QString& errorText);
 };
@@ -806,6 +834,11 @@ bool WorkbookReader::Impl::openOds(QString& errorText)
 {
     if (!package.read(u"content.xml"_s, sheetXml, errorText))
         return false;
+    return openOdsTables(errorText);
+}
+
+bool WorkbookReader::Impl::openOdsTables(QString& errorText)
+{
     QXmlStreamReader xml(sheetXml);
     while (!xml.atEnd()) {
         xml.readNext();
@@ -826,8 +859,42 @@ bool WorkbookReader::Impl::openOds(QString& errorText)
     return true;
 }
 
+namespace {
+
+const char OdsMimeType[] = "application/vnd.oasis.opendocument.spreadsheet";
+
+// A flat OpenDocument sheet (.fods): one XML document, its type named on its root element.
+bool isFlatOds(const QByteArray& bytes)
+{
+    const QByteArray head = bytes.left(4096);
+    const qsizetype root = head.indexOf("<office:document ");
+    return head.trimmed().startsWith("<?xml") && root >= 0 &&
+           head.indexOf(QByteArray("office:mimetype=\"") + OdsMimeType + '"', root) >= 0;
+}
+
+// An .xlsx or .docx that Office saved with a password is a compound file holding the encrypted
+// package and its "EncryptionInfo" stream, whose name the file's directory writes in UTF-16.
+bool isEncryptedOoxml(const QByteArray& bytes)
+{
+    static const QByteArray name = [] {
+        QByteArray utf16;
+        for (const char c : QByteArrayView("EncryptionInfo"))
+            utf16.append(c).append('\0');
+        return utf16;
+    }();
+    return bytes.indexOf(name) >= 0;
+}
+
+const char16_t* const PasswordProtected =
+    u"Il file è protetto da password e non si può leggere: aprirlo nel programma del foglio di "
+    u"calcolo, togliere la password (File, Proprietà o Salva con nome) e salvarlo di nuovo.";
+
+} // namespace
+
 WorkbookKind workbookKindOf(const QByteArray& bytes)
 {
+    if (isFlatOds(bytes))
+        return WorkbookKind::Ods;
     if (!bytes.startsWith("PK\x03\x04"))
         return WorkbookKind::None;
     // The ODF package names its type first, uncompressed; an .xlsx has its workbook part.
@@ -857,9 +924,15 @@ bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
     m = std::make_unique<Impl>();
     if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
         errorText =
-            u"Il file è un foglio di Excel 97-2003 (.xls) o un foglio protetto da password: aprirlo e "
-            u"salvarlo come .xlsx o .ods senza password."_s;
+            isEncryptedOoxml(bytes)
+                ? QString::fromUtf16(PasswordProtected)
+                : u"Il file è un foglio di Excel 97-2003 (.xls): aprirlo e salvarlo come .xlsx o .ods."_s;
         return false;
+    }
+    if (isFlatOds(bytes)) {
+        m->kind = WorkbookKind::Ods;
+        m->sheetXml = bytes;
+        return m->openOdsTables(errorText);
     }
     if (!bytes.startsWith("PK\x03\x04")) {
         errorText = u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
@@ -874,6 +947,16 @@ bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
     }
     if (m->package.has(u"content.xml"_s) && !m->package.has(u"xl/workbook.xml"_s)) {
         m->kind = WorkbookKind::Ods;
+        // An OpenDocument file saved with a password says so in its manifest; its parts are
+        // encrypted and would read as damaged.
+        QByteArray manifest;
+        QString unread;
+        if (m->package.has(u"META-INF/manifest.xml"_s) &&
+            m->package.read(u"META-INF/manifest.xml"_s, manifest, unread) &&
+            manifest.contains("encryption-data")) {
+            errorText = QString::fromUtf16(PasswordProtected);
+            return false;
+        }
         return m->openOds(errorText);
     }
     if (m->package.has(u"[Content_Types].xml"_s)) {

@@ -68,6 +68,15 @@ void CodeLinePiecesTest::accountPiece_data()
                                          << "123456789<";
     QTest::newRow("twelve digits not cut") << "123456789012"
                                            << "123456789012<";
+    // Banks write postal accounts with twelve digits; the zeros beyond eight say nothing.
+    QTest::newRow("twelve digits as banks write them") << "000012345678"
+                                                       << "12345678<";
+    QTest::newRow("zeros dropped only down to eight digits") << "0000000012345"
+                                                             << "00012345<";
+    QTest::newRow("zero before nine digits") << "0123456789"
+                                             << "123456789<";
+    QTest::newRow("zeros inside kept") << "100000000000"
+                                       << "100000000000<";
 }
 
 void CodeLinePiecesTest::accountPiece()

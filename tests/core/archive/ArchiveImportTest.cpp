@@ -59,7 +59,8 @@ void ArchiveImportTest::init()
 void ArchiveImportTest::sheetRowsGoInTogether()
 {
     write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
-    const SheetImport import = readSlipSheet("Nome;Importo;Data\r\nAnna;12,5;\r\nLuca;3,00;02/03/2026\r\n");
+    const SheetImport import =
+        readSlipSheet("Nome;Importo;Conto;Data\r\nAnna;12,5;1234;\r\nLuca;3,00;1234;02/03/2026\r\n");
     QCOMPARE(import.slips.size(), 2);
     QByteArray bytes;
     QString error;
@@ -85,9 +86,9 @@ void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
     SKIP_WITHOUT_FILE_SIZE_LIMIT();
     write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
     const QByteArray before = contents(m_path);
-    QByteArray sheet = "Nome;Importo\r\n";
+    QByteArray sheet = "Nome;Importo;Conto\r\n";
     for (int i = 0; i < 50; ++i)
-        sheet += "Socio " + QByteArray::number(i) + ";10,00\r\n";
+        sheet += "Socio " + QByteArray::number(i) + ";10,00;1234\r\n";
     const SheetImport import = readSlipSheet(sheet);
     QCOMPARE(import.slips.size(), 50);
     QByteArray bytes;

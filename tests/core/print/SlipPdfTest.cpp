@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +52,8 @@ private Q_SLOTS:
     void premarcatiStaysLeftOf24_7();
     void fileCarriesAPrintersMargins_data();
     void fileCarriesAPrintersMargins();
+    void codeLinePiecesNeverOverlap_data();
+    void codeLinePiecesNeverOverlap();
 
 private:
     QString writePdf(SlipModel model, const SlipTexts& fields);
@@ -331,4 +335,67 @@ void SlipPdfTest::fileCarriesAPrintersMargins()
 }
 
 QTEST_MAIN(SlipPdfTest)
+
+void SlipPdfTest::codeLinePiecesNeverOverlap_data()
+{
+    QTest::addColumn<SlipModel>("model");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QStringList>("pieces"); // as printed, left to right
+    QTest::addColumn<double>("slipRight");
+
+    // "2 frame" runs to the sheet's edge: its line stays within what a printer prints of it.
+    for (const auto& [model, name, right] :
+         {std::tuple{SlipModel::TwoFrame, "2 frame", 29.7 - 2 * FileMargin},
+          std::tuple{SlipModel::Premarcati, "premarcati", 24.7}}) {
+        // Banks write postal accounts with twelve digits: the four zeros are not printed.
+        QTest::addRow("%s, account as banks write it", name)
+            << model << u"35,50"_s << u"000012345678"_s << u"123"_s
+            << QStringList{u"00000035+50>"_s, u"12345678<"_s, u"123>"_s} << right;
+        QTest::addRow("%s, twelve significant digits", name)
+            << model << u"35,50"_s << u"123456789012"_s << u"123"_s
+            << QStringList{u"00000035+50>"_s, u"123456789012<"_s, u"123>"_s} << right;
+        QTest::addRow("%s, every piece long", name)
+            << model << u"123456789012,34"_s << u"987654321098765"_s << u"123456"_s
+            << QStringList{u"123456789012+34>"_s, u"987654321098765<"_s, u"123456>"_s} << right;
+    }
+}
+
+// Read back from the PDF: the three pieces on one line, each wholly right of the one before it and
+// within the slip.
+void SlipPdfTest::codeLinePiecesNeverOverlap()
+{
+    QFETCH(SlipModel, model);
+    QFETCH(QString, amount);
+    QFETCH(QString, account);
+    QFETCH(QString, type);
+    QFETCH(QStringList, pieces);
+    QFETCH(double, slipRight);
+
+    SlipTexts fields = SampleSlip();
+    fields[Amount] = amount;
+    fields[AccountNumber] = account;
+    fields[DocumentType] = type;
+    const QString pdf = writePdf(model, fields);
+    QVERIFY(!pdf.isEmpty());
+    QList<Word> line;
+    for (const Word& word : words(pdf)) {
+        if (std::abs(word.top - 9.1) < 0.3)
+            line.append(word);
+    }
+    std::sort(line.begin(), line.end(), [](const Word& a, const Word& b) { return a.left < b.left; });
+    QStringList read;
+    for (const Word& word : std::as_const(line))
+        read.append(word.text);
+    QCOMPARE(read, pieces);
+    for (qsizetype i = 1; i < line.size(); ++i)
+        QVERIFY2(line[i].left > line[i - 1].right + 0.1,
+                 qPrintable(u"%1 ends at %2, %3 begins at %4"_s.arg(line[i - 1].text)
+                                .arg(line[i - 1].right)
+                                .arg(line[i].text)
+                                .arg(line[i].left)));
+    QVERIFY2(line.last().right <= slipRight + Tolerance, qPrintable(QString::number(line.last().right)));
+}
+
 #include "SlipPdfTest.moc"

@@ -51,9 +51,28 @@ QStringList problemRows(const SheetImport& import)
     return rows;
 }
 
-// A sheet with the given header and one row.
-SheetImport oneRow(const QString& header, const QString& row)
+// The amount and the account every row takes when its sheet has no column for them: without them no
+// row becomes a slip, and the tests of other columns need neither.
+SheetMerge slipKeys()
 {
+    SheetMerge merge;
+    merge.values[Amount] = u"1,00"_s;
+    merge.values[AccountNumber] = u"12345678"_s;
+    return merge;
+}
+
+// A sheet with the given header and one row. The amount and the account, without which no row becomes
+// a slip, are added when the header lacks them.
+SheetImport oneRow(QString header, QString row)
+{
+    const QString separator = header.contains(u';') || !header.contains(u',') ? u";"_s : u","_s;
+    for (const auto& [name, value] :
+         {std::pair{u"Importo"_s, u"1,00"_s}, std::pair{u"Conto"_s, u"12345678"_s}}) {
+        if (!header.split(separator).contains(name)) {
+            header += separator + name;
+            row += separator + (separator == u"," ? u'"' + value + u'"' : value);
+        }
+    }
     return readSlipSheet((header + u"\r\n"_s + row + u"\r\n"_s).toUtf8());
 }
 
@@ -80,6 +99,7 @@ private Q_SLOTS:
     void headerTyposAndMissingColumns();
     void workbookCells();
     void slipsAlreadyInTheArchive();
+    void slipsAlmostInTheArchive();
     void exportReadsBack();
     void longCellsAreShortenedInMessages();
     void largeSheetUnderMemoryLimit_data();
@@ -206,10 +226,10 @@ void SlipSheetTest::amountCell_data()
                                                           << "1234567890123,00"
                                                           << "1234567890123,00"
                                                           << "";
-    QTest::newRow("empty cell leaves the amount to be written by hand") << ";"
-                                                                        << ""
-                                                                        << ""
-                                                                        << "";
+    QTest::newRow("empty cell: no slip without an amount") << ";"
+                                                           << ""
+                                                           << ""
+                                                           << "refused";
     // As sheets write amounts.
     QTest::newRow("whole number is euro") << ";"
                                           << "35"
@@ -436,12 +456,12 @@ void SlipSheetTest::headersAndRows()
     QCOMPARE(import.slips[0].fields[PayerName], QString());
 
     // A quote left open swallows the rest of the file: that row is refused, the one before kept.
-    import = readSlipSheet("Nome;Causale\nA;uno\nB;\"due\nC;tre\n");
+    import = readSlipSheet("Nome;Causale\nA;uno\nB;\"due\nC;tre\n", slipKeys());
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(problemRows(import), QStringList{u"3 "_s});
 
     // More cells than headers: the row is refused unless the extra cells are empty.
-    import = readSlipSheet("Nome;Causale\nA;uno;;\nB;due;tre\n");
+    import = readSlipSheet("Nome;Causale\nA;uno;;\nB;due;tre\n", slipKeys());
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(import.slips[0].fields[PayerName], u"A"_s);
     QCOMPARE(problemRows(import), QStringList{u"3 "_s});
@@ -511,7 +531,7 @@ void SlipSheetTest::encodings()
     QFETCH(QByteArray, bytes);
     QFETCH(SheetEncoding, encoding);
 
-    const SheetImport import = readSlipSheet(bytes);
+    const SheetImport import = readSlipSheet(bytes, slipKeys());
     QVERIFY2(import.read, qPrintable(import.error));
     QCOMPARE(import.encoding, encoding);
     QCOMPARE(import.ignoredColumns, QStringList());
@@ -525,7 +545,8 @@ void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
 {
     // A UTF-8 file with one row pasted in Windows-1252: that row is refused, the others read right.
     SheetImport import = readSlipSheet("Nome;Citt\xC3\xA0\nA;Forl\xC3\xAC\nB;Cant\xF9\nC;Citt\xC3\xA0 "
-                                       "alta\nD;Roma\n");
+                                       "alta\nD;Roma\n",
+                                       slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Utf8);
     QCOMPARE(import.slips.size(), 3);
     QCOMPARE(import.slips[0].fields[PayerTown], u"Forl\u00EC"_s);
@@ -534,14 +555,14 @@ void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
     QVERIFY2(import.problems[0].reason.contains(u"UTF-8"_s), qPrintable(import.problems[0].reason));
 
     // Mostly Windows-1252 with one UTF-8 row: the UTF-8 row is refused rather than stored as "CittÃ".
-    import = readSlipSheet("Nome;Citt\xE0\nA;Forl\xEC\nB;Cant\xF9\nC;Citt\xC3\xA0\n");
+    import = readSlipSheet("Nome;Citt\xE0\nA;Forl\xEC\nB;Cant\xF9\nC;Citt\xC3\xA0\n", slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Windows1252);
     QCOMPARE(import.slips.size(), 2);
     QCOMPARE(import.slips[1].fields[PayerTown], u"Cant\u00F9"_s);
     QCOMPARE(problemRows(import), QStringList{u"4 "_s});
 
     // After a UTF-8 byte order mark the file is UTF-8 whatever most of its rows are.
-    import = readSlipSheet("\xEF\xBB\xBFNome;Causale\nA;Forl\xEC\nB;Bra\n");
+    import = readSlipSheet("\xEF\xBB\xBFNome;Causale\nA;Forl\xEC\nB;Bra\n", slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Utf8WithBom);
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(problemRows(import), QStringList{u"2 "_s});
@@ -550,7 +571,7 @@ void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
 void SlipSheetTest::zeroBytesAndShortRowsRefuseTheirRow()
 {
     SheetImport import = readSlipSheet(
-        QByteArray("Nome;Causale;CAP\nA;uno;00100\nB;d\0ue;00100\nC;tre\nD;quattro;00100\n", 62));
+        QByteArray("Nome;Causale;CAP\nA;uno;00100\nB;d\0ue;00100\nC;tre\nD;quattro;00100\n", 62), slipKeys());
     QCOMPARE(import.slips.size(), 2);
     QCOMPARE(import.slips[1].fields[PayerName], u"D"_s);
     QCOMPARE(problemRows(import), (QStringList{u"3 "_s, u"4 "_s}));
@@ -559,12 +580,12 @@ void SlipSheetTest::zeroBytesAndShortRowsRefuseTheirRow()
     QCOMPARE(import.refusedRows, 2);
 
     // A header with a zero byte reads nothing.
-    import = readSlipSheet(QByteArray("No\0me;Causale\nA;uno\n", 20));
+    import = readSlipSheet(QByteArray("No\0me;Causale\nA;uno\n", 20), slipKeys());
     QVERIFY(!import.read);
     QVERIFY2(import.error.contains(u"byte nullo"_s), qPrintable(import.error));
 
     // Columns left empty after the last name do not make the rows short.
-    import = readSlipSheet("Nome;Causale;;\nA;uno\n");
+    import = readSlipSheet("Nome;Causale;;\nA;uno\n", slipKeys());
     QCOMPARE(import.problems.size(), 0);
     QCOMPARE(import.slips.size(), 1);
 }
@@ -584,13 +605,13 @@ void SlipSheetTest::headerTyposAndMissingColumns()
     QCOMPARE(import.missingColumns, QStringList());
 
     // The key columns that are missing are named.
-    import = readSlipSheet("Causale;Colore\nQuota;rosso\n");
+    import = readSlipSheet("Causale;TD;Colore\nQuota;123;rosso\n");
     QVERIFY(import.read);
     QCOMPARE(import.missingColumns, (QStringList{u"Nome"_s, u"Importo"_s, u"Conto"_s}));
     QVERIFY(missingColumnsText(import).contains(u"«Importo»"_s));
 
     // A postcode that lost its zeros is completed and the review says so.
-    import = readSlipSheet("Nome;CAP\nA;184\nB;00184\nC;\n");
+    import = readSlipSheet("Nome;CAP\nA;184\nB;00184\nC;\n", slipKeys());
     QCOMPARE(import.slips.size(), 3);
     QCOMPARE(import.slips[0].fields[PayerPostcode], u"00184"_s);
     QCOMPARE(import.slips[2].fields[PayerPostcode], QString());
@@ -661,7 +682,7 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
     const StoredDateReader dates(italian);
     // The archive: Rossi saved on 5 March 2026 in English month names, Bianchi on a date nobody can read.
     const SheetImport stored =
-        readSlipSheet("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n");
+        readSlipSheet("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n", slipKeys());
     QByteArray bytes;
     QString error;
     QVERIFY(encodeSheetSlips({stored.slips[0]}, QDate(2026, 3, 5), QLocale(QLocale::English), bytes, error));
@@ -678,7 +699,8 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
                                             "Rossi;10;2 frame;06/03/2026\n"     // 5: another day
                                             "Rossi;11;2 frame;\n"               // 6: another amount
                                             "Bianchi;5;premarcati;01/01/2020\n" // 7: unreadable saved date
-                                            "rossi;10;2 frame;\n");             // 8: letter case counts
+                                            "rossi;10;2 frame;\n",
+                                            slipKeys()); // 8: letter case counts
     QCOMPARE(sheet.slips.size(), 7);
     const QList<qsizetype> already = slipsAlreadyStored(sheet.slips, archive, dates);
     QStringList rows;
@@ -688,10 +710,44 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
     QCOMPARE(slipsAlreadyStored(sheet.slips, {}, dates), QList<qsizetype>());
 }
 
+// A row like a stored slip of the same payer in all but one or two values is similar, and says what
+// differs; three values, another payer or the very same slip are not.
+void SlipSheetTest::slipsAlmostInTheArchive()
+{
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const StoredDateReader dates(italian);
+    const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale\nRossi;35,50;1234;Quota\n");
+    QByteArray bytes;
+    QString error;
+    QVERIFY(encodeSheetSlips(stored.slips, QDate(2026, 3, 5), italian, bytes, error));
+    const ArchiveTable archive = readArchive(bytes);
+
+    const SheetImport sheet = readSlipSheet("Nome;Importo;Conto;Causale;Modello\n"
+                                            "Rossi;35,50;1234;Quota;\n"             // 2: the same slip
+                                            "Rossi;40;1234;Quota;\n"                // 3: the amount
+                                            "Rossi;40;1234;Quota 2027;premarcati\n" // 4: three values
+                                            "Rossi;35,50;5678;Saldo;\n"             // 5: two values
+                                            "Bianchi;40;1234;Quota;\n"              // 6: another payer
+                                            "Rossi;35,50;1234;Quota;premarcati\n"); // 7: the model
+    QCOMPARE(sheet.slips.size(), 6);
+    const QList<qsizetype> held = slipsAlreadyStored(sheet.slips, archive, dates);
+    QCOMPARE(held, QList<qsizetype>{0});
+    QStringList texts;
+    for (const SimilarSlip& similar : slipsSimilarToStored(sheet.slips, held, archive, dates))
+        texts.append(similarText(similar, sheet.slips));
+    QCOMPARE(texts,
+             (QStringList{u"Riga 3: simile a un bollettino del 05/03/2026 (di EURO: «35,50» nell'archivio, "
+                          u"«40,00» nel foglio)"_s,
+                          u"Riga 5: simile a un bollettino del 05/03/2026 (nr. C/C: «1234» nell'archivio, "
+                          u"«5678» nel foglio; CAUSALE: «Quota» nell'archivio, «Saldo» nel foglio)"_s,
+                          u"Riga 7: simile a un bollettino del 05/03/2026 (modello diverso)"_s}));
+}
+
 void SlipSheetTest::exportReadsBack()
 {
     // Two saved records with everything the CSV must quote or keep: separators, quotes, spaces,
-    // accents, the euro sign, a greyed check box, neither model chosen.
+    // accents, the euro sign, a greyed check box, neither model chosen. Both have an amount and an
+    // account, without which no slip comes from a sheet.
     const QStringList first = {u"07 dicembre 2026"_s,
                                u"Rossi; Mario"_s,
                                u"Via \"Roma\" 1"_s,
@@ -718,7 +774,7 @@ void SlipSheetTest::exportReadsBack()
                                 QString(),
                                 QString(),
                                 QString(),
-                                QString(),
+                                u"1234"_s,
                                 QString(),
                                 QString(),
                                 u"False"_s,

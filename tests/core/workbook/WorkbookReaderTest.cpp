@@ -454,6 +454,21 @@ void WorkbookReaderTest::hostileFiles_data()
         << u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
     QTest::newRow("an old .xls") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 and more")
                                  << u"Il file è un foglio di Excel 97-2003 (.xls)"_s;
+    // Saved with a password: LibreOffice encrypts the parts of an .ods and says so in its manifest;
+    // Office wraps an encrypted .xlsx in a compound file beside its "EncryptionInfo" stream.
+    QTest::newRow("a password-protected .ods")
+        << zipOf(
+               {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
+                {u"META-INF/manifest.xml"_s,
+                 R"(<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">)"
+                 R"(<manifest:file-entry manifest:full-path="content.xml"><manifest:encryption-data/>)"
+                 R"(</manifest:file-entry></manifest:manifest>)"},
+                {u"content.xml"_s, QByteArray("\x8f\x03\xa1 encrypted bytes"), true}})
+        << u"Il file è protetto da password e non si può leggere"_s;
+    QTest::newRow("a password-protected .xlsx")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(500, '\0') +
+               QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28)
+        << u"Il file è protetto da password e non si può leggere"_s;
     QTest::newRow("a zip of something else")
         << zipOf({{u"leggimi.txt"_s, "ciao"}})
         << u"Il file è un archivio zip ma non un foglio di lavoro .xlsx o .ods."_s;
