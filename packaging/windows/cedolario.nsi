@@ -90,7 +90,7 @@ Function ChooseUsers
     ${If} $0 != "Admin"
         Abort
     ${EndIf}
-    !insertmacro MUI_HEADER_TEXT "Per chi installare" "${APP} pu$\u00f2 servire a te solo o a tutti gli utenti del computer."
+    !insertmacro MUI_HEADER_TEXT "Per chi installare" "${APP} può servire a te solo o a tutti gli utenti del computer."
     nsDialogs::Create 1018
     Pop $0
     ${NSD_CreateRadioButton} 0 10u 100% 12u "Solo per me (nella mia cartella dei programmi)"
