@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -78,15 +77,25 @@ QString ArchiveCopies::countPath() const
 
 QList<ArchiveCopy> ArchiveCopies::copies() const
 {
-    const QRegularExpression dated(u"^"_s + QRegularExpression::escape(m_prefix) +
-                                   u"-(\\d{4}-\\d{2}-\\d{2})\\.dll$"_s);
+    // "<prefix>-YYYY-MM-DD.dll", read without a regular expression: copies are listed on a worker
+    // thread, and on Windows the regular expressions' per-thread stack is freed at the thread's end in
+    // an order MinGW's runtime gets wrong.
+    const QString head = m_prefix + u'-';
+    const QString tail = u".dll"_s;
+    const qsizetype dateLength = 10;
     QList<ArchiveCopy> found;
     const QStringList names = QDir(m_directory).entryList(QDir::Files | QDir::System | QDir::Hidden);
     for (const QString& name : names) {
-        const QRegularExpressionMatch match = dated.match(name);
-        if (!match.hasMatch())
+        if (name.size() != head.size() + dateLength + tail.size() || !name.startsWith(head) ||
+            !name.endsWith(tail))
             continue;
-        const QDate date = QDate::fromString(match.captured(1), Qt::ISODate);
+        const QStringView digits = QStringView(name).mid(head.size(), dateLength);
+        const bool shaped = std::all_of(digits.begin(), digits.end(),
+                                        [](QChar c) { return c == u'-' || (c >= u'0' && c <= u'9'); }) &&
+                            digits[4] == u'-' && digits[7] == u'-';
+        if (!shaped)
+            continue;
+        const QDate date = QDate::fromString(digits.toString(), Qt::ISODate);
         const QString path = m_directory + u'/' + name;
         if (date.isValid() && isOwnRegularFile(path))
             found.append({date, path});
