@@ -111,7 +111,8 @@ make_windows_dist() {
     mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
     cp "$WINDOWS_BUILD/src/cedolario.exe" "$WINDOWS_BUILD/src/cedolario.com" "$dist/"
     cp "$prefix"/bin/Qt6{Core,Gui,Widgets,PrintSupport}.dll "$dist/"
-    cp "$prefix/plugins/platforms/qwindows.dll" "$dist/platforms/"
+    # The windows platform for the windows, the offscreen one for the commands without windows.
+    cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qoffscreen.dll" "$dist/platforms/"
     cp "$prefix"/plugins/styles/*.dll "$dist/styles/" 2>/dev/null || true
     cp "$gccdir/libgcc_s_seh-1.dll" "$gccdir/libstdc++-6.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$dist/"
     if [ -f /usr/share/qt6/translations/qtbase_it.qm ]; then
