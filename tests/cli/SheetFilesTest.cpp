@@ -48,6 +48,23 @@ struct Value {
     QString text;
 };
 
+// The world a sheet command runs with in the windows: the review answered "Aggiungi all'archivio"
+// for the sheet given, and the archive at the path given.
+struct SheetWindow {
+    SheetWindow(QString archivePath, const QString& sheet) : archive(std::move(archivePath))
+    {
+        dialogs.sheetToOpen = sheet;
+        dialogs.action = SheetAction::Store;
+    }
+    QString archive;
+    ScriptedMessageBoxes messages;
+    FixedClock clock;
+    CapturingPrinter printer;
+    ScriptedPrintDialogs printDialogs;
+    ScriptedSheetDialogs dialogs;
+    Services services{messages, clock, printer, printDialogs, dialogs, [this] { return archive; }, {}, {}};
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Value>)
@@ -166,15 +183,9 @@ void SheetFilesTest::sameRowsInTheReviewAndOnTheCommandLine()
     // "Leggi anche le righe nascoste" when they are asked for.
     const QString run = u"riga-%1"_s.arg(++m_rows);
     const QString windowsArchive = m_dir.filePath(run + u".dll"_s);
-    ScriptedMessageBoxes messages;
-    FixedClock clock;
-    CapturingPrinter printer;
-    ScriptedPrintDialogs printDialogs;
-    ScriptedSheetDialogs dialogs;
-    Services services{messages, clock, printer, printDialogs, dialogs, [&] { return windowsArchive; },
-                      {},       {}};
-    dialogs.sheetToOpen = fixture(file);
-    dialogs.action = SheetAction::Store;
+    SheetWindow window(windowsArchive, fixture(file));
+    ScriptedSheetDialogs& dialogs = window.dialogs;
+    Services& services = window.services;
     if (alsoHidden)
         dialogs.actions = {SheetAction::ReadHidden};
     SlipTexts form;
@@ -238,15 +249,10 @@ void SheetFilesTest::sheetsThatAreNoListSayWhy()
     QFETCH(QString, said);
 
     const QString windowsArchive = m_dir.filePath(u"nessuno.dll"_s);
-    ScriptedMessageBoxes messages;
-    FixedClock clock;
-    CapturingPrinter printer;
-    ScriptedPrintDialogs printDialogs;
-    ScriptedSheetDialogs dialogs;
-    Services services{messages, clock, printer, printDialogs, dialogs, [&] { return windowsArchive; },
-                      {},       {}};
-    dialogs.sheetToOpen = fixture(file);
-    dialogs.action = SheetAction::Store;
+    SheetWindow window(windowsArchive, fixture(file));
+    ScriptedSheetDialogs& dialogs = window.dialogs;
+    ScriptedMessageBoxes& messages = window.messages;
+    Services& services = window.services;
     QCOMPARE(SheetCommands(services).importSheet(), SheetCommands::Result::Failed);
     QCOMPARE(dialogs.reviews.size(), 0);
     QCOMPARE(messages.shown.size(), 1);
@@ -275,14 +281,9 @@ void SheetFilesTest::aSheetEditedAfterItsSlipsWereStored()
     QCOMPARE(storedSlips(archive).size(), 3);
 
     const QString differs = u"(di EURO: «35,50» nell'archivio, «40,00» nel foglio)"_s;
-    ScriptedMessageBoxes messages;
-    FixedClock clock;
-    CapturingPrinter printer;
-    ScriptedPrintDialogs printDialogs;
-    ScriptedSheetDialogs dialogs;
-    Services services{messages, clock, printer, printDialogs, dialogs, [&] { return archive; }, {}, {}};
-    dialogs.sheetToOpen = fixture(u"modificato-openpyxl.xlsx"_s);
-    dialogs.action = SheetAction::Store;
+    SheetWindow window(archive, fixture(u"modificato-openpyxl.xlsx"_s));
+    ScriptedSheetDialogs& dialogs = window.dialogs;
+    Services& services = window.services;
     SheetCommands commands(services);
     commands.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     QCOMPARE(commands.importSheet(), SheetCommands::Result::Stopped);
