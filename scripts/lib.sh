@@ -38,9 +38,22 @@ ensure_packages() {
         exit 1
     fi
     echo "Installing: ${missing[*]}"
+    apt_install "${missing[@]}"
+}
+
+# apt_install PACKAGE...: as root. A machine whose last dpkg run was cut short refuses every install
+# until it is finished, so it is finished first; another apt holding the lock is waited for.
+apt_install() {
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local apt=(apt-get -o DPkg::Lock::Timeout=600 -o Dpkg::Options::=--force-confdef
+               -o Dpkg::Options::=--force-confold)
+    if [ -n "$(dpkg --audit 2>/dev/null)" ] || [ -n "$(ls -A /var/lib/dpkg/updates 2>/dev/null)" ]; then
+        echo "Finishing an interrupted dpkg run first"
+        dpkg --force-confdef --force-confold --configure -a || true
+        "${apt[@]}" install -f -y -qq || true
+    fi
+    "${apt[@]}" update -qq
+    "${apt[@]}" install -y -qq --no-install-recommends "$@"
 }
 
 # configure_and_build BUILD_DIR [cmake options...]

@@ -2,7 +2,7 @@
 # The Windows stage's pieces, sourced by scripts/windows.
 # shellcheck shell=bash
 
-WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth
+WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis xvfb xauth
                   qt6-base-dev qt6-base-dev-tools dpkg-dev fonts-liberation poppler-utils)
 
 QT_WINDOWS_VERSION=6.4.2
@@ -39,7 +39,7 @@ enable_source_packages() {
         exit 1
     fi
     sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
-    apt-get update -qq
+    apt-get -o DPkg::Lock::Timeout=600 update -qq
 }
 
 # The cache key: Qt's source version, the compiler's version and everything given to configure.
