@@ -410,6 +410,12 @@ void Session::exportSheet()
     m_sheets.exportSheet(records);
 }
 
+void Session::offerOldArchive(const QStringList& paths, const QString& answerFile)
+{
+    if (m_sheets.offerOldArchive(paths, answerFile) == SheetCommands::Result::Done)
+        reloadArchiveList();
+}
+
 void Session::importArchive()
 {
     if (m_sheets.importArchive() == SheetCommands::Result::Done)

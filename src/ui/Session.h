@@ -37,6 +37,9 @@ public:
     // The start-up, in this order: the archive file and its list, the pair centred on the screen, the
     // palette shown, the slip form's load. The caller shows the slip form.
     void load();
+    // The slips of an archive an earlier version left at one of paths, offered once (the answer kept
+    // in answerFile); the list reloaded when they were brought in.
+    void offerOldArchive(const QStringList& paths, const QString& answerFile);
 
     Form1& slip() { return *m_slip; }
     Form2& palette() { return *m_palette; }

@@ -3,7 +3,9 @@
 #include "ui/SheetCommands.h"
 
 #include "core/archive/ArchiveDates.h"
+#include "core/archive/OldArchive.h"
 #include "core/archive/SlipArchive.h"
+#include "core/files/UserFolders.h"
 #include "core/print/Overflow.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
@@ -16,8 +18,12 @@
 #include "platform/SheetDialogs.h"
 #include "ui/ArchiveCommands.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -184,6 +190,24 @@ SheetCommands::Result SheetCommands::importArchive()
 
 namespace {
 
+// Remembers that the old archive was offered, and the answer; false when the file cannot be written.
+bool rememberOldArchiveAnswer(const QString& answerFile, const OldArchiveSearch& search,
+                              const QString& answer)
+{
+    QDir().mkpath(QFileInfo(answerFile).absolutePath());
+    QSaveFile file(answerFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QString text = u"Archivio di una versione precedente offerto il %1.\nRisposta: %2.\n"_s.arg(
+        QDateTime::currentDateTime().toString(Qt::ISODate), answer);
+    for (const OldArchivePlace& place : search.places) {
+        if (place.kind != OldArchivePlace::Kind::Missing)
+            text += QDir::toNativeSeparators(place.path) + u'\n';
+    }
+    file.write(text.toUtf8());
+    return file.commit();
+}
+
 // The slips without a model, told once for all of them.
 QString skippedText(const QList<SheetProblem>& skipped)
 {
@@ -195,6 +219,49 @@ QString skippedText(const QList<SheetProblem>& skipped)
 }
 
 } // namespace
+
+SheetCommands::Result SheetCommands::offerOldArchive(const QStringList& paths, const QString& answerFile)
+{
+    FileStatus status;
+    if (answerFile.isEmpty() || pathStatus(answerFile, status))
+        return Result::Stopped;
+    // Most starts find nothing at all: the user's archive is read only when an old one stands somewhere.
+    const bool anyThere = std::any_of(paths.begin(), paths.end(), [](const QString& path) {
+        FileStatus found;
+        return pathStatus(path, found);
+    });
+    if (!anyThere)
+        return Result::Stopped;
+    ArchiveTable current;
+    QString error;
+    // The user's archive unread: nothing can be counted, and its own commands will tell why.
+    if (!SlipArchive(m_services.archivePath()).load(current, error))
+        return Result::Failed;
+    const StoredDateReader dates(m_locale);
+    const OldArchiveSearch search = searchOldArchives(paths, current, &dates);
+    const QString unreadable = oldArchiveUnreadableNotice(search);
+    if (search.newSlips == 0) {
+        if (unreadable.isEmpty())
+            return Result::Stopped;
+        m_services.messages.inform(unreadable);
+        rememberOldArchiveAnswer(answerFile, search, u"non leggibile"_s);
+        return Result::Stopped;
+    }
+    QString question = oldArchiveQuestion(search);
+    if (!unreadable.isEmpty())
+        question = unreadable + u"\n\n"_s + question;
+    if (!m_services.messages.askYesNo(question)) {
+        rememberOldArchiveAnswer(answerFile, search, u"No"_s);
+        return Result::Stopped;
+    }
+    const std::optional<SlipArchive::MergeCounts> merged = archive().MergeArchive(search.incoming);
+    // Not brought in (the archive busy, or a write refused, already told): asked again at the next start.
+    if (!merged)
+        return Result::Failed;
+    rememberOldArchiveAnswer(answerFile, search, u"Sì"_s);
+    m_services.messages.inform(u"Bollettini aggiunti all'archivio: %1."_s.arg(merged->added));
+    return Result::Done;
+}
 
 SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
 {

@@ -37,6 +37,10 @@ public:
     Result exportSheet(const QList<SlipRecord>& records);
     // "Importa archivio…": the records of another archive file that are not in this one yet.
     Result importArchive();
+    // At the start of a run: the slips of an archive that an earlier version left at one of paths and
+    // that the user's archive lacks, offered once. The answer is remembered in answerFile; while it
+    // exists, nothing is looked for. Done when slips were brought in.
+    Result offerOldArchive(const QStringList& paths, const QString& answerFile);
 
     // The good rows of a sheet, already reviewed: stored, printed or saved.
     // skipped, similar: the sheet's slips left out as stored already or almost, told beside the count.

@@ -3,6 +3,7 @@
 #include "ui/Startup.h"
 
 #include "core/archive/ArchivePath.h"
+#include "core/files/UserFolders.h"
 #include "core/print/PrintFont.h"
 #include "platform/MessageBoxes.h"
 #include "ui/Form1.h"
@@ -40,6 +41,14 @@ void Startup::start()
     if (m_archiveOfThisRun && !ArchiveLocationOfThisRun().notice.isEmpty())
         m_messages.inform(ArchiveLocationOfThisRun().notice);
     warnWithoutArialWidths(m_messages, ResolvedArialFamily());
+    // Where earlier versions kept the archive (Windows' system folders), offered once to this run's
+    // archive; the answer kept in the user's own folder.
+    if (m_archiveOfThisRun) {
+        const QString folder = userArchiveFolder();
+        if (!folder.isEmpty())
+            m_session->offerOldArchive(oldArchivePaths(),
+                                       folder + QStringLiteral("/archivio-precedente.txt"));
+    }
 }
 
 bool Startup::warnWithoutArialWidths(MessageBoxes& messages, const QString& resolvedFamily)

@@ -14,6 +14,7 @@
 #include "core/archive/SlipArchive.h"
 #include "platform/Services.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,9 @@ private Q_SLOTS:
     void overflowsAreSummarisedPerRow();
     void exportedArchiveImportsBackTheSame();
     void anotherArchiveIsMergedWithoutDuplicates();
+    void anOldArchiveIsOfferedOnce_data();
+    void anOldArchiveIsOfferedOnce();
+    void anOldArchiveUnreadOrAbsentIsToldAtMostOnce();
     void aBusyArchiveAsksWhetherToTryAgain_data();
     void aBusyArchiveAsksWhetherToTryAgain();
     void printedAsOneJobOfOnePageASlip();
@@ -311,6 +315,77 @@ void SheetCommandsTest::anotherArchiveIsMergedWithoutDuplicates()
     write(other, "nessun bollettino\r\n");
     QCOMPARE(SheetCommands(*m_services).importArchive(), SheetCommands::Result::Failed);
     QCOMPARE(payers(archivePath()).size(), 2);
+}
+
+void SheetCommandsTest::anOldArchiveIsOfferedOnce_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("yes brings the new slips in") << true << QStringList{u"Rossi"_s, u"Verdi"_s};
+    QTest::newRow("no is remembered") << false << QStringList{u"Rossi"_s};
+}
+
+void SheetCommandsTest::anOldArchiveIsOfferedOnce()
+{
+    QFETCH(bool, yes);
+    QFETCH(QStringList, stored);
+    const QByteArray rossi =
+        "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n"
+        "\r\n1\r\n\r\n\r\nFalse\r\nTrue\r\n1\r\n";
+    const QByteArray old = rossi + QByteArray(rossi).replace("Rossi", "Verdi");
+    write(archivePath(), rossi);
+    QDir(m_dir.path()).mkpath(u"system32"_s);
+    const QString oldPath = m_dir.filePath(u"system32/fillcp.dll"_s);
+    write(oldPath, old);
+    const QStringList places{oldPath, m_dir.filePath(u"syswow64/fillcp.dll"_s)};
+    // Each row with a user folder of its own.
+    const QString answer = m_dir.filePath(
+        u"utente-%1/archivio-precedente.txt"_s.arg(QString::fromUtf8(QTest::currentDataTag())));
+
+    SheetCommands commands(*m_services);
+    m_messages.answers = {yes};
+    QCOMPARE(commands.offerOldArchive(places, answer),
+             yes ? SheetCommands::Result::Done : SheetCommands::Result::Stopped);
+    QCOMPARE(m_messages.shown.size(), yes ? 2 : 1);
+    const QString question = m_messages.texts().first();
+    QVERIFY2(
+        question.contains(u"Nel file %1, l'archivio di una versione precedente, ci sono 1 bollettino"_s.arg(
+            QDir::toNativeSeparators(oldPath))),
+        qPrintable(question));
+    QCOMPARE(payers(archivePath()), stored);
+    if (yes)
+        QCOMPARE(m_messages.texts().last(), u"Bollettini aggiunti all'archivio: 1."_s);
+    // The old file as it was, and the answer kept in the user's folder.
+    QCOMPARE(contents(oldPath), old);
+    QVERIFY(contents(answer).contains(yes ? "Risposta: Sì." : "Risposta: No."));
+
+    // Asked once: the next start says nothing, whatever the old file holds by then.
+    write(oldPath, old + QByteArray(rossi).replace("Rossi", "Bianchi"));
+    m_messages.shown.clear();
+    QCOMPARE(commands.offerOldArchive(places, answer), SheetCommands::Result::Stopped);
+    QCOMPARE(m_messages.shown.size(), 0);
+    QCOMPARE(payers(archivePath()), stored);
+}
+
+void SheetCommandsTest::anOldArchiveUnreadOrAbsentIsToldAtMostOnce()
+{
+    const QString answer = m_dir.filePath(u"archivio-precedente.txt"_s);
+    SheetCommands commands(*m_services);
+    // Nothing at any place: not a word, and nothing remembered, so a file copied there later is found.
+    QCOMPARE(commands.offerOldArchive({m_dir.filePath(u"nessuna/fillcp.dll"_s)}, answer),
+             SheetCommands::Result::Stopped);
+    QCOMPARE(m_messages.shown.size(), 0);
+    QVERIFY(!QFile::exists(answer));
+    // A folder where the file should be: told once, with the way to bring it later.
+    QDir(m_dir.path()).mkpath(u"vecchio/fillcp.dll"_s);
+    const QStringList places{m_dir.filePath(u"vecchio/fillcp.dll"_s)};
+    QCOMPARE(commands.offerOldArchive(places, answer), SheetCommands::Result::Stopped);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY2(
+        m_messages.texts()[0].startsWith(u"L'archivio di una versione precedente non si è potuto leggere:"_s),
+        qPrintable(m_messages.texts()[0]));
+    QCOMPARE(commands.offerOldArchive(places, answer), SheetCommands::Result::Stopped);
+    QCOMPARE(m_messages.shown.size(), 1);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/ArchiveJournal.h"
+#include "core/archive/ArchiveMerge.h"
 #include "core/archive/ArchiveReader.h"
 #include "core/archive/WriterLock.h"
 
@@ -211,47 +212,11 @@ SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeC
     const WriteResult result = appendUnderLock(
         true,
         [&](const QByteArray& existing) {
-            // A record's identity: its 16 values, each ended by a byte no value holds; the date, when it
-            // can be read, by the day it names.
-            const auto key = [dates](const SlipRecord& record) {
-                QByteArray bytes;
-                const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
-                for (int column = 0; column < RecordColumnCount; ++column) {
-                    if (column == DateColumn && dates) {
-                        if (const std::optional<QDate> day = dates->read(record.column(DateColumn))) {
-                            bytes.append('=').append(day->toString(Qt::ISODate).toLatin1()).append('\n');
-                            continue;
-                        }
-                    }
-                    bytes.append(values[column]).append('\n');
-                }
-                return bytes;
-            };
-            const ArchiveTable current = readArchive(existing);
-            QSet<QByteArray> present;
-            present.reserve(current.size());
-            for (const SlipRecord& record : current)
-                present.insert(key(record));
-            QSet<QByteArray> seen;
-            seen.reserve(incoming.size());
-            QByteArray bytes;
-            found = {};
-            for (const SlipRecord& record : incoming) {
-                const QByteArray identity = key(record);
-                const bool repeated = seen.contains(identity);
-                seen.insert(identity);
-                if (present.contains(identity)) {
-                    ++found.alreadyPresent;
-                    continue;
-                }
-                if (repeated) {
-                    ++found.repeatedInFile;
-                    continue;
-                }
-                encodeRewrittenRecord(record, bytes);
-                ++found.added;
-            }
-            return bytes;
+            MergePlan plan = planMerge(readArchive(existing), incoming, dates);
+            found.added = plan.added;
+            found.alreadyPresent = plan.alreadyPresent;
+            found.repeatedInFile = plan.repeatedInFile;
+            return std::move(plan.bytes);
         },
         where, errorText);
     if (result != WriteResult::Written)

@@ -428,6 +428,11 @@ QString userArchiveFolder()
     return data + QStringLiteral("/cedolario");
 }
 
+QStringList oldArchivePaths()
+{
+    return {};
+}
+
 QString sharedArchiveFolder()
 {
     return QString::fromUtf8(CEDOLARIO_SYSTEM_DIR);

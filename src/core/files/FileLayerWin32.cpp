@@ -492,6 +492,48 @@ QString userArchiveFolder()
     return data + QStringLiteral("/cedolario");
 }
 
+namespace {
+
+// A folder the system names, in Qt's spelling without a trailing "/"; empty when it has none.
+QString systemFolder(UINT(WINAPI* ask)(LPWSTR, UINT))
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = ask(buffer, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    QString folder = QDir::fromNativeSeparators(QString::fromWCharArray(buffer, int(length)).trimmed());
+    while (folder.size() > 3 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
+}
+
+} // namespace
+
+QStringList oldArchivePaths()
+{
+    QStringList folders;
+    for (const QString& folder :
+         {systemFolder(GetSystemDirectoryW), systemFolder(GetSystemWow64DirectoryW)}) {
+        if (!folder.isEmpty())
+            folders.append(folder);
+    }
+    // The VirtualStore keeps a redirected file under the same path, less its drive.
+    wchar_t* local = nullptr;
+    if (SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local) == S_OK) {
+        const QString store =
+            QDir::fromNativeSeparators(QString::fromWCharArray(local)) + QStringLiteral("/VirtualStore");
+        for (const QString& folder : QStringList(folders)) {
+            if (folder.size() > 2 && folder.at(1) == u':')
+                folders.append(store + folder.mid(2));
+        }
+    }
+    CoTaskMemFree(local);
+    QStringList paths;
+    for (const QString& folder : folders)
+        paths.append(folder + QStringLiteral("/fillcp.dll"));
+    return paths;
+}
+
 QString sharedArchiveFolder()
 {
     return {};

@@ -4,6 +4,7 @@
 #include "core/files/FileHandle.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -19,6 +20,12 @@
 // The per-user folder of the program's data: $XDG_DATA_HOME/cedolario on POSIX, the user's roaming
 // application data (QStandardPaths::AppDataLocation) on Windows.
 QString userArchiveFolder();
+
+// Where earlier versions of the program kept the archive, fillcp.dll, to be read only: on Windows in the
+// system folder, in its SysWOW64 twin (where a 32-bit program's writes to the system folder went), and
+// in the user's VirtualStore copies of both (where the writes of a program not run as administrator
+// went); empty elsewhere.
+QStringList oldArchivePaths();
 
 // The folder the machine's users may share the archive in (CEDOLARIO_SYSTEM_DIR), or empty where the
 // system has none.
