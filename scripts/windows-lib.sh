@@ -165,3 +165,61 @@ make_windows_installer() {
         -DOUTFILE="$WINDOWS_BUILD/Cedolario-$version-setup.exe" "$ROOT/packaging/windows/cedolario.nsi"
     echo "Installer: $WINDOWS_BUILD/Cedolario-$version-setup.exe ($(du -h "$WINDOWS_BUILD/Cedolario-$version-setup.exe" | cut -f1))"
 }
+
+# The Windows program's start-up under Wine on a private Xvfb display, until the slip form has painted,
+# against an empty Qt window built the same way, launched alternately in the same run with one
+# wineserver kept up for all of them; then the sizes of what is shipped. Prints a Markdown table.
+bench_windows_startup() {
+    local runs=${1:-15} work="$WINDOWS_BUILD/bench" exe
+    local app="$WINDOWS_BUILD/bench/startup/cedolario_start_app.exe"
+    local empty="$WINDOWS_BUILD/bench/startup/cedolario_start_empty_window.exe"
+    rm -rf "$work/data"
+    mkdir -p "$work/data"
+    exec 3>"$work/display"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    local xvfb=$!
+    exec 3>&-
+    local deadline=$((SECONDS + 30))
+    until [ -s "$work/display" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "Xvfb did not start" >&2; kill $xvfb; return 1; }
+        sleep 0.1
+    done
+    (
+        export DISPLAY=":$(cat "$work/display")" WINEPREFIX="$WINDOWS_BUILD/wineprefix" WINEDEBUG=-all
+        export WINEPATH="$(qt_windows_prefix)/bin;$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)");/usr/x86_64-w64-mingw32/lib"
+        unset QT_QPA_PLATFORM
+        wineserver -p
+        # One launch of each first, unmeasured: DLLs into the page cache, Wine's registry read.
+        wine "$app" 'Z:'"$work/data" >/dev/null 2>&1
+        wine "$empty" >/dev/null 2>&1
+        : >"$work/app.times"
+        : >"$work/empty.times"
+        for _ in $(seq "$runs"); do
+            for exe in app empty; do
+                local start end
+                start=$(date +%s%N)
+                if [ "$exe" = app ]; then wine "$app" 'Z:'"$work/data" >/dev/null 2>&1
+                else wine "$empty" >/dev/null 2>&1; fi
+                end=$(date +%s%N)
+                echo $(((end - start) / 1000000)) >>"$work/$exe.times"
+            done
+        done
+        wineserver -k
+    )
+    kill $xvfb 2>/dev/null || true
+    local app_median empty_median app_min empty_min
+    app_median=$(sort -n "$work/app.times" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+    empty_median=$(sort -n "$work/empty.times" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+    app_min=$(sort -n "$work/app.times" | head -n 1)
+    empty_min=$(sort -n "$work/empty.times" | head -n 1)
+    echo "| Launch under Wine ($runs each) | Median | Fastest |"
+    echo "|---|--:|--:|"
+    echo "| cedolario, to the slip form's first paint | $app_median ms | $app_min ms |"
+    echo "| empty Qt window (reference) | $empty_median ms | $empty_min ms |"
+    echo "| ratio | $(awk -v a="$app_median" -v e="$empty_median" 'BEGIN {printf "%.2f", a / e}') × | |"
+    echo
+    echo "| Shipped | Size |"
+    echo "|---|--:|"
+    echo "| installer $(basename "$WINDOWS_BUILD"/Cedolario-*-setup.exe) | $(du -k "$WINDOWS_BUILD"/Cedolario-*-setup.exe | cut -f1) KiB |"
+    echo "| installed folder (build/windows/dist) | $(du -sk "$WINDOWS_BUILD/dist" | cut -f1) KiB |"
+}

@@ -5,7 +5,7 @@
 ; (%LOCALAPPDATA%\Programs\Cedolario); run as administrator it also offers to install for every user
 ; of the computer, into Program Files. /S installs silently (per user; /AllUsers for every user, as
 ; administrator). The uninstaller removes the program and its entries and keeps every user's archive
-; and its copies.
+; and its copies, and the office's shared archive folder when the installation made one.
 
 Unicode true
 Target amd64-unicode
@@ -156,11 +156,33 @@ Section /o "Collegamento sul desktop" SectionDesktop
     CreateShortcut "$DESKTOP\${APP}.lnk" "$INSTDIR\cedolario.exe" "" "$INSTDIR\cedolario.exe" 0
 SectionEnd
 
+; An office's one archive: %ProgramData%\Cedolario ($APPDATA for every user), the administrators' own, written only by the system,
+; the administrators and the members of the local group "cedolario" (the program refuses the folder in
+; any other shape). Only for an installation for every user; members are added by an administrator:
+;   net localgroup cedolario <utente> /add
+Section /o "Archivio comune dell'ufficio (gruppo cedolario)" SectionShared
+    ${If} $AllUsers != 1
+        Return
+    ${EndIf}
+    nsExec::ExecToLog 'net localgroup cedolario /add /comment:"Chi usa l$\'archivio comune di Cedolario"'
+    Pop $0
+    CreateDirectory "$APPDATA\${APP}"
+    nsExec::ExecToLog 'icacls "$APPDATA\${APP}" /setowner *S-1-5-32-544'
+    Pop $0
+    nsExec::ExecToLog 'icacls "$APPDATA\${APP}" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F cedolario:(OI)(CI)M'
+    Pop $0
+    ${If} $0 != 0
+        MessageBox MB_OK|MB_ICONEXCLAMATION "Non è stato possibile dare alla cartella $APPDATA\${APP} i suoi permessi: ${APP} userà l'archivio personale di ogni utente." /SD IDOK
+    ${EndIf}
+SectionEnd
+
 LangString DESC_Program ${LANG_ITALIAN} "Il programma, con le librerie Qt che usa e la voce nel menu Start."
 LangString DESC_Desktop ${LANG_ITALIAN} "Un collegamento a ${APP} sul desktop."
+LangString DESC_Shared ${LANG_ITALIAN} "Solo installando per tutti gli utenti: una cartella in ProgramData per l'archivio comune, scrivibile solo dal gruppo locale cedolario."
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SectionProgram} $(DESC_Program)
     !insertmacro MUI_DESCRIPTION_TEXT ${SectionDesktop} $(DESC_Desktop)
+    !insertmacro MUI_DESCRIPTION_TEXT ${SectionShared} $(DESC_Shared)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function un.onInit

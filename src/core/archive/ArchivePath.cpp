@@ -22,11 +22,45 @@ constexpr quint32 OthersWrite = 0002;
 
 } // namespace
 
+namespace {
+
+// Windows: the same promise as the POSIX shape, told by the folder's access list.
+SharedDirectoryVerdict judgeAccessList(const DirectoryFacts& directory)
+{
+    const AccessListFacts& access = *directory.access;
+    QStringList faults;
+    if (directory.isLink) {
+        faults.append(u"è un collegamento"_s);
+    } else if (!directory.isDirectory) {
+        faults.append(u"non è una cartella"_s);
+    } else if (access.unreadable) {
+        faults.append(u"i suoi permessi non si possono leggere"_s);
+    } else if (access.noAccessList) {
+        faults.append(u"non ha permessi, quindi chiunque può scriverla"_s);
+    } else {
+        if (!access.ownedByAdministrators)
+            faults.append(u"non appartiene agli amministratori"_s);
+        if (!access.groupExists)
+            faults.append(u"il gruppo %1 non esiste"_s.arg(ArchiveGroupName));
+        else if (!access.groupMayWrite)
+            faults.append(u"il gruppo %1 non può scriverla"_s.arg(ArchiveGroupName));
+        if (!access.otherWriters.isEmpty())
+            faults.append(u"possono scriverla anche %1"_s.arg(access.otherWriters.join(u", "_s)));
+    }
+    if (!faults.isEmpty())
+        return {SharedDirectoryVerdict::Unsafe, faults.join(u", "_s)};
+    return {access.userInGroup ? SharedDirectoryVerdict::Use : SharedDirectoryVerdict::NotMember, {}};
+}
+
+} // namespace
+
 SharedDirectoryVerdict judgeSharedDirectory(const DirectoryFacts& directory,
                                             std::optional<quint32> archiveGroup, const UserFacts& user)
 {
     if (!directory.exists)
         return {SharedDirectoryVerdict::Absent, {}};
+    if (directory.access)
+        return judgeAccessList(directory);
     QStringList faults;
     if (directory.isLink) {
         faults.append(u"è un collegamento simbolico"_s);
@@ -57,6 +91,21 @@ SharedDirectoryVerdict judgeSharedDirectory(const DirectoryFacts& directory,
 QString mendingCommands(const QString& directory, const DirectoryFacts& facts, bool groupExists)
 {
     QStringList lines;
+    if (facts.access) {
+        // cmd.exe, run as administrator; the SIDs name the system and the Administrators in any language.
+        const QString folder = QDir::toNativeSeparators(directory);
+        if (!facts.access->groupExists)
+            lines.append(u"net localgroup %1 /add"_s.arg(ArchiveGroupName));
+        if (facts.isLink || !facts.isDirectory) {
+            lines.append(u"move \"%1\" \"%1.vecchia\""_s.arg(folder));
+            lines.append(u"mkdir \"%1\""_s.arg(folder));
+        }
+        lines.append(u"icacls \"%1\" /setowner *S-1-5-32-544"_s.arg(folder));
+        lines.append(u"icacls \"%1\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F "
+                     u"%2:(OI)(CI)M"_s.arg(folder, ArchiveGroupName));
+        lines.append(u"net localgroup %1 <utente> /add"_s.arg(ArchiveGroupName));
+        return lines.join(u'\n');
+    }
     if (!groupExists)
         lines.append(u"sudo addgroup --system %1"_s.arg(ArchiveGroupName));
     if (facts.isLink || !facts.isDirectory) {
@@ -97,6 +146,9 @@ DirectoryFacts factsOf(const QString& directory)
     facts.owner = status.owner;
     facts.group = status.group;
     facts.mode = status.mode;
+    AccessListFacts access;
+    if (folderAccessList(directory, ArchiveGroupName, access))
+        facts.access = access;
     return facts;
 }
 

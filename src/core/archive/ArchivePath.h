@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/files/UserFolders.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,8 +15,9 @@
 // shape of /var/mail: a real directory owned by root, setgid, of the group "cedolario", group-writable and
 // not world-writable, and this user may write it (member of that group, or root). A shared directory of any
 // other shape is never touched: the user is told once, with the commands that mend it. The choice is made
-// once per run and never changes afterwards. On Windows there is no shared directory yet
-// (sharedArchiveFolder() is empty).
+// once per run and never changes afterwards. On Windows the shared folder is %ProgramData%\Cedolario,
+// used when its access list lets no one but the administrators, the system and the members of the local
+// group "cedolario" write in it, it belongs to the administrators, and the user is of that group.
 
 inline constexpr QLatin1StringView ArchiveFileName("fillcp.dll");
 inline constexpr QLatin1StringView ArchiveGroupName("cedolario");
@@ -27,6 +30,8 @@ struct DirectoryFacts {
     quint32 owner = 0;
     quint32 group = 0;
     quint32 mode = 0; // permission bits with setuid, setgid and sticky
+    // Windows: what the folder's access list allows; the owner, group and mode above are then unused.
+    std::optional<AccessListFacts> access;
 };
 
 // Who runs the program: effective user and every group the process holds.

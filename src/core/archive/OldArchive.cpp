@@ -29,7 +29,8 @@ OldArchivePlace readPlace(const QString& path, qint64 sizeLimit, ArchiveTable& r
         }
         return place;
     }
-    const DirectoryHandle::Opened file = folder.openRegular(info.fileName(), DirectoryHandle::Access::Read, false);
+    const DirectoryHandle::Opened file =
+        folder.openRegular(info.fileName(), DirectoryHandle::Access::Read, false);
     if (file.missing)
         return place;
     if (!file.file.isOpen()) {
@@ -115,8 +116,9 @@ QString oldArchiveQuestion(const OldArchiveSearch& search)
         QStringList lines;
         for (const OldArchivePlace& place : found)
             lines.append(u"  %1: %2"_s.arg(nativePath(place.path), slipsText(place.newSlips)));
-        text = u"Negli archivi di una versione precedente ci sono %1 che il vostro archivio non ha:\n%2"_s.arg(
-            slipsText(search.newSlips), lines.join(u'\n'));
+        text =
+            u"Negli archivi di una versione precedente ci sono %1 che il vostro archivio non ha:\n%2"_s.arg(
+                slipsText(search.newSlips), lines.join(u'\n'));
     }
     return text + u"\n\nAggiungerli al vostro archivio? I file vecchi restano come sono; questa domanda "
                   u"non verrà ripetuta, ma si potrà sempre usare \"Importa archivio…\"."_s;

@@ -428,6 +428,11 @@ QString userArchiveFolder()
     return data + QStringLiteral("/cedolario");
 }
 
+bool folderAccessList(const QString&, const QString&, AccessListFacts&)
+{
+    return false;
+}
+
 QStringList oldArchivePaths()
 {
     return {};

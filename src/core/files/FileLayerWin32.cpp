@@ -17,7 +17,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <knownfolders.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -536,7 +538,105 @@ QStringList oldArchivePaths()
 
 QString sharedArchiveFolder()
 {
-    return {};
+    // The folder an installation for every user makes, with its rights, for a local group.
+    wchar_t* data = nullptr;
+    QString folder;
+    if (SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &data) == S_OK)
+        folder = QDir::fromNativeSeparators(QString::fromWCharArray(data)) + QStringLiteral("/Cedolario");
+    CoTaskMemFree(data);
+    return folder;
+}
+
+namespace {
+
+// The rights that let an account change what a folder holds or who may.
+constexpr ACCESS_MASK WritingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
+                                      FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                      WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+// What the group needs: make files, write them, remove them.
+constexpr ACCESS_MASK GroupNeeds = FILE_ADD_FILE | FILE_WRITE_DATA | FILE_APPEND_DATA;
+
+bool isWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type)
+{
+    return IsWellKnownSid(sid, type) != FALSE;
+}
+
+QString accountName(PSID sid)
+{
+    wchar_t name[256] = {};
+    wchar_t domain[256] = {};
+    DWORD nameSize = 256;
+    DWORD domainSize = 256;
+    SID_NAME_USE use;
+    if (LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+        return domainSize > 0 && domain[0]
+                   ? QString::fromWCharArray(domain) + u'\\' + QString::fromWCharArray(name)
+                   : QString::fromWCharArray(name);
+    wchar_t* text = nullptr;
+    QString result = QStringLiteral("?");
+    if (ConvertSidToStringSidW(sid, &text))
+        result = QString::fromWCharArray(text);
+    LocalFree(text);
+    return result;
+}
+
+} // namespace
+
+bool folderAccessList(const QString& path, const QString& groupName, AccessListFacts& facts)
+{
+    facts = {};
+    BYTE groupSid[SECURITY_MAX_SID_SIZE];
+    DWORD groupSize = sizeof groupSid;
+    wchar_t domain[256];
+    DWORD domainSize = 256;
+    SID_NAME_USE use;
+    const std::wstring group = groupName.toStdWString();
+    facts.groupExists =
+        LookupAccountNameW(nullptr, group.c_str(), groupSid, &groupSize, domain, &domainSize, &use) &&
+        (use == SidTypeAlias || use == SidTypeGroup || use == SidTypeWellKnownGroup);
+    if (facts.groupExists) {
+        BOOL member = FALSE;
+        facts.userInGroup = CheckTokenMembership(nullptr, groupSid, &member) && member;
+    }
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetNamedSecurityInfoW(win32Path(path).c_str(), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                              nullptr, &list, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) {
+        facts.unreadable = true;
+        return true;
+    }
+    facts.ownedByAdministrators =
+        owner && (isWellKnown(owner, WinBuiltinAdministratorsSid) || isWellKnown(owner, WinLocalSystemSid));
+    facts.noAccessList = list == nullptr;
+    ACCESS_MASK groupRights = 0;
+    for (DWORD index = 0; list && index < list->AceCount; ++index) {
+        void* entry = nullptr;
+        if (!GetAce(list, index, &entry))
+            continue;
+        const auto* header = static_cast<const ACE_HEADER*>(entry);
+        // An entry only for what is made inside later does not open the folder itself.
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+        if (facts.groupExists && EqualSid(sid, groupSid)) {
+            groupRights |= allowed->Mask;
+            continue;
+        }
+        if (!(allowed->Mask & WritingRights) || isWellKnown(sid, WinBuiltinAdministratorsSid) ||
+            isWellKnown(sid, WinLocalSystemSid) || isWellKnown(sid, WinCreatorOwnerSid))
+            continue;
+        const QString name = accountName(sid);
+        if (!facts.otherWriters.contains(name))
+            facts.otherWriters.append(name);
+    }
+    facts.groupMayWrite = (groupRights & GENERIC_ALL) || (groupRights & GENERIC_WRITE) ||
+                          (groupRights & GroupNeeds) == GroupNeeds;
+    LocalFree(descriptor);
+    return true;
 }
 
 bool pathStatus(const QString& path, FileStatus& status)

@@ -42,5 +42,20 @@ bool makePrivateDirectory(const QString& path);
 // The effective user, and every group the process holds (POSIX); 0 and none on Windows.
 quint32 currentUserId();
 std::vector<quint32> currentGroupIds();
+// What a Windows folder's access list says of who may change what it holds.
+struct AccessListFacts {
+    bool unreadable = false;            // the list could not be read
+    bool noAccessList = false;          // no list at all: everyone may do everything
+    bool ownedByAdministrators = false; // its owner is the Administrators group or the system
+    bool groupExists = false;           // the local group of the archive exists
+    bool groupMayWrite = false;         // that group may make, change and remove files in it
+    QStringList otherWriters;           // any other account that may write in it or change its rights
+    bool userInGroup = false;           // the user running the program is a member of that group
+};
+
+// Windows: true, with the access list of the folder at path judged for the local group groupName
+// (unreadable when it could not be read). Elsewhere always false: the folder's mode bits say it all.
+bool folderAccessList(const QString& path, const QString& groupName, AccessListFacts& facts);
+
 // The id of the group of that name, none when it does not exist (always none on Windows).
 std::optional<quint32> groupIdOf(const QString& name);

@@ -42,6 +42,9 @@ private Q_SLOTS:
     void judgesTheSharedDirectory_data();
     void judgesTheSharedDirectory();
     void mendingCommands();
+    void judgesAWindowsFolderByItsAccessList_data();
+    void judgesAWindowsFolderByItsAccessList();
+    void mendingCommandsOnWindows();
     void perUserArchiveWhenTheSharedOneIsUnsafe();
     void perUserArchiveWithoutAWord();
     void sharedArchiveWhenSafe();
@@ -119,6 +122,90 @@ void ArchiveLocationTest::mendingCommands()
              u"sudo addgroup --system cedolario\n"
              u"sudo mv /var/lib/cedolario /var/lib/cedolario.vecchia\n"
              u"sudo install -d -o root -g cedolario -m 2770 /var/lib/cedolario"_s);
+}
+
+namespace {
+
+// A Windows folder as an installation for every user makes it: the administrators' own, the system and
+// the administrators in full, the group "cedolario" may modify, no one else writes.
+DirectoryFacts windowsFolder(bool member = true)
+{
+    DirectoryFacts facts;
+    facts.exists = true;
+    facts.isDirectory = true;
+    AccessListFacts access;
+    access.ownedByAdministrators = true;
+    access.groupExists = true;
+    access.groupMayWrite = true;
+    access.userInGroup = member;
+    facts.access = access;
+    return facts;
+}
+
+} // namespace
+
+void ArchiveLocationTest::judgesAWindowsFolderByItsAccessList_data()
+{
+    QTest::addColumn<DirectoryFacts>("facts");
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<QString>("faults");
+    const int unsafe = SharedDirectoryVerdict::Unsafe;
+
+    QTest::newRow("as installed, member") << windowsFolder() << int(SharedDirectoryVerdict::Use) << QString();
+    QTest::newRow("as installed, not a member")
+        << windowsFolder(false) << int(SharedDirectoryVerdict::NotMember) << QString();
+    // What a folder made by hand under ProgramData inherits: every user may add files.
+    DirectoryFacts inherited = windowsFolder();
+    inherited.access->otherWriters = {u"BUILTIN\\Users"_s, u"CREATOR OWNER"_s};
+    QTest::newRow("users may write, as ProgramData lets them")
+        << inherited << unsafe << u"possono scriverla anche BUILTIN\\Users, CREATOR OWNER"_s;
+    DirectoryFacts userOwned = windowsFolder();
+    userOwned.access->ownedByAdministrators = false;
+    QTest::newRow("owned by a user, who may change its rights")
+        << userOwned << unsafe << u"non appartiene agli amministratori"_s;
+    DirectoryFacts noGroup = windowsFolder();
+    noGroup.access->groupExists = false;
+    noGroup.access->groupMayWrite = false;
+    noGroup.access->userInGroup = false;
+    QTest::newRow("no group") << noGroup << unsafe << u"il gruppo cedolario non esiste"_s;
+    DirectoryFacts readOnly = windowsFolder();
+    readOnly.access->groupMayWrite = false;
+    QTest::newRow("the group may only read")
+        << readOnly << unsafe << u"il gruppo cedolario non può scriverla"_s;
+    DirectoryFacts open = windowsFolder();
+    open.access->noAccessList = true;
+    QTest::newRow("no access list at all")
+        << open << unsafe << u"non ha permessi, quindi chiunque può scriverla"_s;
+    DirectoryFacts unreadable = windowsFolder();
+    unreadable.access->unreadable = true;
+    QTest::newRow("rights unreadable") << unreadable << unsafe << u"i suoi permessi non si possono leggere"_s;
+    DirectoryFacts junction = windowsFolder();
+    junction.isLink = true;
+    junction.isDirectory = false;
+    QTest::newRow("a junction elsewhere") << junction << unsafe << u"è un collegamento"_s;
+}
+
+void ArchiveLocationTest::judgesAWindowsFolderByItsAccessList()
+{
+    QFETCH(DirectoryFacts, facts);
+    QFETCH(int, verdict);
+    QFETCH(QString, faults);
+    // The POSIX facts are not looked at: no group id, and a user who would be root there.
+    const SharedDirectoryVerdict result = judgeSharedDirectory(facts, std::nullopt, UserFacts{0, {}});
+    QCOMPARE(int(result.kind), verdict);
+    QCOMPARE(result.faults, faults);
+}
+
+void ArchiveLocationTest::mendingCommandsOnWindows()
+{
+    DirectoryFacts inherited = windowsFolder();
+    inherited.access->groupExists = false;
+    QCOMPARE(::mendingCommands(u"C:/ProgramData/Cedolario"_s, inherited, false),
+             u"net localgroup cedolario /add\n"
+             u"icacls \"C:\\ProgramData\\Cedolario\" /setowner *S-1-5-32-544\n"
+             u"icacls \"C:\\ProgramData\\Cedolario\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F "
+             u"*S-1-5-32-544:(OI)(CI)F cedolario:(OI)(CI)M\n"
+             u"net localgroup cedolario <utente> /add"_s.replace(u'\\', QDir::separator()));
 }
 
 void ArchiveLocationTest::perUserArchiveWhenTheSharedOneIsUnsafe()

@@ -2,10 +2,10 @@
 
 // The archives an earlier version left where it kept them: what each place holds, how many of its slips
 // the user's archive lacks, and that the old files are only ever read.
+#include "core/archive/OldArchive.h"
 #include "ArchiveRecords.h"
 #include "FileBytes.h"
 #include "core/archive/ArchiveDates.h"
-#include "core/archive/OldArchive.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -141,7 +141,8 @@ void OldArchiveTest::placesAreTold()
     // Only read: every place holds what it held, and nothing was made beside the files.
     for (qsizetype index = 0; index < places.size(); ++index) {
         const QString folder = dir.filePath(u"place%1"_s.arg(index));
-        const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        const QStringList entries =
+            QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
         QCOMPARE(entries, places[index] == Nothing ? QStringList() : QStringList{u"fillcp.dll"_s});
         if (places[index] != Nothing && places[index] != AFolder && places[index] != ALink)
             QCOMPARE(contents(paths[index]), places[index]);
@@ -171,12 +172,14 @@ void OldArchiveTest::theQuestionCountsEachSlipOnce()
     write(store, savedRecord("Rossi") + savedRecord("Verdi") + savedRecord("Bianchi"));
     const OldArchiveSearch search = searchOldArchives({system, store}, {}, nullptr);
     QCOMPARE(search.newSlips, 3);
-    QCOMPARE(names(search.incoming),
-             (QStringList{u"Rossi"_s, u"Rossi"_s, u"Verdi"_s, u"Bianchi"_s}));
+    QCOMPARE(names(search.incoming), (QStringList{u"Rossi"_s, u"Rossi"_s, u"Verdi"_s, u"Bianchi"_s}));
     const QString question = oldArchiveQuestion(search);
-    QVERIFY2(question.contains(u"ci sono 3 bollettini che il vostro archivio non ha"_s), qPrintable(question));
-    QVERIFY2(question.contains(u"%1: 1 bollettino\n"_s.arg(QDir::toNativeSeparators(system))), qPrintable(question));
-    QVERIFY2(question.contains(u"%1: 2 bollettini"_s.arg(QDir::toNativeSeparators(store))), qPrintable(question));
+    QVERIFY2(question.contains(u"ci sono 3 bollettini che il vostro archivio non ha"_s),
+             qPrintable(question));
+    QVERIFY2(question.contains(u"%1: 1 bollettino\n"_s.arg(QDir::toNativeSeparators(system))),
+             qPrintable(question));
+    QVERIFY2(question.contains(u"%1: 2 bollettini"_s.arg(QDir::toNativeSeparators(store))),
+             qPrintable(question));
 }
 
 QTEST_GUILESS_MAIN(OldArchiveTest)
