@@ -267,6 +267,104 @@ void ArchiveStreamReader::readLines()
     }
 }
 
+ArchivePieceReader::ArchivePieceReader(Visitor visit) : m_visit(std::move(visit))
+{
+}
+
+char* ArchivePieceReader::room(qsizetype size)
+{
+    const qsizetype kept = m_filled - m_start;
+    // A visitor that kept a record shares the buffer: its bytes stay as they are, the rest moves to a new
+    // one. Otherwise the bytes still needed move to the front when the room at the end is short, and the
+    // buffer grows only when they and the new piece do not fit in it.
+    const bool shared = !m_buffer.isDetached();
+    if (shared || m_buffer.capacity() - m_filled < size) {
+        const qsizetype wanted = kept + size;
+        if (shared || m_buffer.capacity() < wanted) {
+            QByteArray fresh;
+            fresh.reserve(qMax(wanted, shared ? m_buffer.capacity() : 2 * m_buffer.capacity()));
+            fresh.append(m_buffer.constData() + m_start, kept);
+            m_buffer = std::move(fresh);
+        } else {
+            std::memmove(m_buffer.data(), m_buffer.constData() + m_start, size_t(kept));
+            m_buffer.truncate(kept);
+        }
+        m_scan -= m_start;
+        if (m_base >= 0)
+            m_base -= m_start;
+        m_filled = kept;
+        m_start = 0;
+    }
+    m_buffer.resize(m_filled + size);
+    return m_buffer.data() + m_filled;
+}
+
+void ArchivePieceReader::added(qsizetype got)
+{
+    m_filled += qMax<qsizetype>(got, 0);
+    m_buffer.truncate(m_filled);
+    cut(false);
+}
+
+void ArchivePieceReader::add(QByteArrayView bytes)
+{
+    if (!bytes.isEmpty())
+        std::memcpy(room(bytes.size()), bytes.data(), size_t(bytes.size()));
+    added(bytes.size());
+}
+
+void ArchivePieceReader::finish()
+{
+    m_buffer.truncate(m_filled);
+    cut(true);
+}
+
+void ArchivePieceReader::cut(bool atEnd)
+{
+    // As in ArchiveStreamReader, a line end that the next piece may still lengthen (CR, then CR LF?) is
+    // never read early: before the end, cutting stops after the last LF.
+    qsizetype limit = m_filled;
+    if (!atEnd) {
+        const qsizetype lf =
+            QByteArrayView(m_buffer.constData() + m_scan, m_filled - m_scan).lastIndexOf('\n');
+        if (lf < 0)
+            return;
+        limit = m_scan + lf + 1;
+    }
+    const char* const data = m_buffer.constData();
+    m_record.m_bytes = m_buffer;
+    const auto visit = [this](qsizetype base) {
+        m_record.m_base = base;
+        m_visit(m_record);
+    };
+    LineReader lines(QByteArrayView(data, limit));
+    lines.seek(data + m_scan);
+    while (!lines.atEnd()) {
+        if (m_valuesLeft > 0) {
+            lines.seek(skipLines(lines.current(), lines.end(), m_valuesLeft));
+            if (m_valuesLeft == 0) {
+                visit(m_base);
+                m_base = -1;
+            }
+            continue;
+        }
+        if (lines.next() == RecordMarker) {
+            m_base = lines.position();
+            m_valuesLeft = RecordColumnCount;
+        }
+    }
+    m_scan = lines.position();
+    if (atEnd && m_base >= 0) {
+        // Cut short by the end of the data: its missing lines read as empty values.
+        visit(m_base);
+        m_base = -1;
+        m_valuesLeft = 0;
+    }
+    m_start = m_base >= 0 ? m_base : m_scan;
+    // The buffer is this reader's alone again, unless the visitor kept a record.
+    m_record.m_bytes = QByteArray();
+}
+
 std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)
 {
     QByteArray bytes;
