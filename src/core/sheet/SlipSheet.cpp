@@ -847,6 +847,12 @@ constexpr int ComparedFields[] = {PayerName,     PayerAddress,  PayerPostcode, P
 // Most values a similar slip differs in.
 constexpr int MostDifferences = 2;
 
+// The bit of a payer in StoredSlipCheck's first look: its length (63 for any longer) and its last byte.
+size_t payerShape(QByteArrayView payer)
+{
+    return size_t(qMin<qsizetype>(payer.size(), 63)) * 256 + (payer.isEmpty() ? 0u : uchar(payer.back()));
+}
+
 QString shownValue(QByteArrayView bytes)
 {
     const QString text = decodeWindows1252(bytes);
@@ -873,8 +879,11 @@ StoredSlipCheck::StoredSlipCheck(const QList<SheetSlip>& slips, const StoredDate
     }
     // The views point into the records' bytes, which no longer move.
     for (qsizetype index = 0; index < slips.size(); ++index) {
-        if (found[index])
-            m_byPayer[m_encoded[index].columnBytes(FirstFieldColumn + PayerName)].append(index);
+        if (!found[index])
+            continue;
+        const QByteArrayView payer = m_encoded[index].columnBytes(FirstFieldColumn + PayerName);
+        m_byPayer[payer].append(index);
+        m_payerShapes.set(payerShape(payer));
     }
 }
 
@@ -882,7 +891,10 @@ void StoredSlipCheck::add(const SlipRecord& record)
 {
     if (m_byPayer.isEmpty())
         return;
-    const auto candidates = m_byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
+    const QByteArrayView payer = record.columnBytes(FirstFieldColumn + PayerName);
+    if (!m_payerShapes.test(payerShape(payer)))
+        return;
+    const auto candidates = m_byPayer.constFind(payer);
     if (candidates == m_byPayer.constEnd())
         return;
     const std::array<QByteArrayView, RecordColumnCount> stored = record.columnViews();

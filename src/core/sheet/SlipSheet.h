@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <optional>
 
@@ -177,11 +178,15 @@ private:
     const QList<SheetSlip>& m_slips;
     const StoredDateReader& m_dates;
     QList<SlipRecord> m_encoded; // the slips as the archive would store them
-    QHash<QByteArrayView, QList<qsizetype>>
-        m_byPayer; // into m_encoded's bytes; a slip that cannot be stored is in none
+    // The slips by their payer's bytes, viewed in m_encoded; a slip that cannot be stored is in none.
+    QHash<QByteArrayView, QList<qsizetype>> m_byPayer;
+    // A first look at a stored payer, before the hash: its length and last byte, a bit for each pair that
+    // a payer of m_byPayer has. Most stored slips of other payers stop there.
+    std::bitset<64 * 256> m_payerShapes;
     QList<bool> m_held;
     QList<std::optional<SimilarSlip>> m_similar; // the last stored slip similar to each
 };
+
 // "Riga 4: simile a un bollettino del 07/12/2026 (Importo: 35,00 nell'archivio, 40,00 nel foglio)".
 QString similarText(const SimilarSlip& similar, const QList<SheetSlip>& slips);
 

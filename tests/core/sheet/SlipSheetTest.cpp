@@ -771,6 +771,15 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams_data()
                                           << false << QStringList() << QStringList();
     QTest::newRow("another payer") << header + "Bianchi;35,50;1234;Quota;\n"
                                    << false << QStringList() << QStringList();
+    QTest::newRow("another payer of the same length and last letter")
+        << header + "Russi;35,50;1234;Quota;\n"
+        << false << QStringList() << QStringList();
+    QTest::newRow("a payer of 71 letters, stored")
+        << header + "Associazione Nazionale Pensionati della Provincia di Alessandria e Asti;10;1234;Quota;\n"
+        << false << QStringList{u"2"_s} << QStringList();
+    QTest::newRow("another payer of 71 letters, one letter apart in the middle")
+        << header + "Associazione Nazionale Pensionati della Provincia di Alessandria o Asti;10;1234;Quota;\n"
+        << false << QStringList() << QStringList();
     QTest::newRow("empty archive") << header + "Rossi;35,50;1234;Quota;\n"
                                    << true << QStringList() << QStringList();
 }
@@ -790,7 +799,9 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
         const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale;Data\n"
                                                  "Rossi;35,50;1234;Quota;05/03/2026\n"
                                                  "Rossi;40;1234;Quota;06/03/2026\n"
-                                                 "Verdi;10;1234;Quota;05/03/2026\n");
+                                                 "Verdi;10;1234;Quota;05/03/2026\n"
+                                                 "Associazione Nazionale Pensionati della Provincia di "
+                                                 "Alessandria e Asti;10;1234;Quota;05/03/2026\n");
         QString error;
         QVERIFY(encodeSheetSlips(stored.slips, QDate(2026, 3, 9), italian, bytes, error));
     }
