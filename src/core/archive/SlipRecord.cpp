@@ -320,9 +320,10 @@ ArchivePieceReader::ArchivePieceReader(Visitor visit) : m_visit(std::move(visit)
 char* ArchivePieceReader::room(qsizetype size)
 {
     const qsizetype kept = m_filled - m_start;
-    // A visitor that kept a record shares the buffer: its bytes stay as they are, the rest moves to a new
-    // one. Otherwise the bytes still needed move to the front when the room at the end is short, and the
-    // buffer grows only when they and the new piece do not fit in it.
+    // A visitor that kept a record shares the buffer, which the record keeps as it is: only the bytes still
+    // needed go to a new one (writing into the shared one would first copy all of it). Otherwise those
+    // bytes move to the front when the room at the end is short, and the buffer grows only when they and
+    // the new piece do not fit in it.
     const bool shared = !m_buffer.isDetached();
     if (shared || m_buffer.capacity() - m_filled < size) {
         const qsizetype wanted = kept + size;
