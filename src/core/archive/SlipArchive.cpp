@@ -100,10 +100,8 @@ bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
     return load(table, seen, errorText);
 }
 
-bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText) const
+bool SlipArchive::openForReading(DirectoryHandle::Opened& opened, QString& errorText) const
 {
-    table.clear();
-    seen = {};
     const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
     const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
     if (!dir.handle.isOpen()) {
@@ -119,21 +117,68 @@ bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText)
         if (lock.outcome() == WriterLock::Locked)
             recoverJournal(dir.handle, m_name, m_path, ignored);
     }
-    const DirectoryHandle::Opened file = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, false);
-    if (file.missing)
-        return true;
-    if (!file.file.isOpen()) {
-        errorText = prefix + file.cause + u'.';
+    opened = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, false);
+    if (!opened.missing && !opened.file.isOpen()) {
+        errorText = prefix + opened.cause + u'.';
         return false;
     }
+    return true;
+}
+
+bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText) const
+{
+    table.clear();
+    seen = {};
+    DirectoryHandle::Opened file;
+    if (!openForReading(file, errorText))
+        return false;
+    if (file.missing)
+        return true;
     QString cause;
     if (!readArchiveTable(file, m_sizeLimit, m_path, table, cause)) {
-        errorText = prefix + cause + u'.';
+        errorText = u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, cause);
         return false;
     }
     FileStatus after;
     if (file.file.status(after) && after.size == file.status.size && after.modified == file.status.modified)
         seen = stateOf(file.status);
+    return true;
+}
+
+bool SlipArchive::forEachRecord(const std::function<void(const SlipRecord&)>& visit, QString& errorText) const
+{
+    // The journal of a killed append is undone before the file is opened, as for load(): the stream then
+    // reads the very bytes load() would, and nothing of the journal needs applying to what it hands over.
+    DirectoryHandle::Opened file;
+    if (!openForReading(file, errorText))
+        return false;
+    if (file.missing)
+        return true;
+    // The same limit as load(), though nothing here grows with the file: an archive that cannot be listed
+    // is not compared with either, so the two never disagree about what the archive holds.
+    if (const std::optional<QString> refusal = tooLarge(file.status.size, m_sizeLimit, m_path)) {
+        errorText = u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, *refusal);
+        return false;
+    }
+    // The bytes there when the file was opened, as load() reads: an append under way meanwhile is the
+    // next reader's. A file cut short meanwhile ends where it was cut.
+    ArchivePieceReader records(visit);
+    const qint64 size = file.status.size;
+    for (qint64 offset = 0; offset < size;) {
+        const qsizetype wanted = qsizetype(qMin<qint64>(m_readPiece, size - offset));
+        char* const room = records.room(wanted);
+        qsizetype got = 0;
+        if (!file.file.readAt(offset, room, wanted, got)) {
+            errorText =
+                u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, systemErrorText(lastFileError()));
+            return false;
+        }
+        records.added(got);
+        if (got == 0)
+            break;
+        offset += got;
+    }
+    records.finish();
     return true;
 }
 

@@ -60,6 +60,14 @@ public:
     // The same, with the file's state at the moment it was read (size -1 when it changed meanwhile).
     bool load(ArchiveTable& table, FileState& seen, QString& errorText) const;
 
+    // Hands every record to visit, in file order, reading the file a piece at a time and keeping none: the
+    // records, and the refusals (a file past the size limit, one that cannot be read), are those of load(),
+    // but the memory taken follows the longest record, not the archive. After a failure visit may have
+    // seen some of the records, and what it made of them is to be dropped.
+    bool forEachRecord(const std::function<void(const SlipRecord&)>& visit, QString& errorText) const;
+    // The size of the pieces forEachRecord reads (default 256 KiB); the tests take a few bytes.
+    void setReadPiece(qsizetype bytes) { m_readPiece = qMax<qsizetype>(1, bytes); }
+
     // The file's bytes as they stand between two writers: read under the writers' lock, after undoing
     // what a killed writer left half done. A missing file reads as no bytes. False with errorText when
     // the file cannot be read (Failed) or another copy held the lock past the wait (Busy).
@@ -133,6 +141,9 @@ private:
         qsizetype insertAt = -1;
         const SlipRecord* inserted = nullptr;
     };
+    // The archive's file opened for reading, after undoing what a killed writer left half done: the
+    // first steps of load() and forEachRecord(). False with errorText; a missing file is opened.missing.
+    bool openForReading(DirectoryHandle::Opened& opened, QString& errorText) const;
     // Under the lock, rewrites the file as edit says from what it holds at that moment (Moved, with
     // nothing written, when edit says none), through a temporary file renamed over it.
     RemoveResult rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
@@ -151,5 +162,6 @@ private:
     std::shared_ptr<const DirectoryHandle> m_directoryHeld;
     int m_lockTimeout = 1000;
     qint64 m_sizeLimit = qint64(1) << 30;
+    qsizetype m_readPiece = qsizetype(256) << 10;
     qsizetype m_interruptAfter = -1;
 };

@@ -131,51 +131,97 @@ private:
     quint32 m_mask = 0;
 };
 
-// The bits of the bytes at data equal to c, for the count bytes there (at most 32).
-quint32 bytesEqual(const char* data, qsizetype count, char c)
+// The CR and the LF bytes among the count bytes at data (at most 64), as masks (bit i: byte i).
+inline void lineBytes(const char* data, qsizetype count, quint64& cr, quint64& lf)
 {
-    quint32 mask = 0;
 #if defined(__SSE2__)
-    if (count == 32) {
-        const __m128i wanted = _mm_set1_epi8(c);
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16));
-        return quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(low, wanted))) |
-               quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(high, wanted))) << 16;
+    if (count == 64) {
+        const __m128i crs = _mm_set1_epi8('\r');
+        const __m128i lfs = _mm_set1_epi8('\n');
+        const auto load = [data](int part) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
+        };
+        const auto mask = [](__m128i bytes, __m128i wanted, int part) {
+            return quint64(quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))) << (16 * part);
+        };
+        const __m128i b0 = load(0);
+        const __m128i b1 = load(1);
+        const __m128i b2 = load(2);
+        const __m128i b3 = load(3);
+        cr = mask(b0, crs, 0) | mask(b1, crs, 1) | mask(b2, crs, 2) | mask(b3, crs, 3);
+        lf = mask(b0, lfs, 0) | mask(b1, lfs, 1) | mask(b2, lfs, 2) | mask(b3, lfs, 3);
+        return;
     }
 #endif
+    cr = 0;
+    lf = 0;
     for (qsizetype i = 0; i < count; ++i) {
-        if (data[i] == c)
-            mask |= 1u << i;
+        cr |= quint64(data[i] == '\r') << i;
+        lf |= quint64(data[i] == '\n') << i;
     }
-    return mask;
+}
+
+// The set bits of x, counted without the processor's own instruction, which the build may not assume.
+inline int bitCount(quint64 x)
+{
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return int((x * 0x0101010101010101u) >> 56);
+}
+
+// The CRs that end a line by themselves: followed neither by LF nor by CR LF.
+inline quint64 loneCr(quint64 cr, quint64 lfNext, quint64 crNext, quint64 lfAfterNext)
+{
+    return cr & ~lfNext & ~(crNext & lfAfterNext);
 }
 
 // Skips lines from data, a line start, until count line ends are passed or end is reached; count is left
 // with the line ends still to pass. Gives where it stopped: just after the last line end passed, or end.
-// The line ends are those of LineReader, found 32 bytes at a time: a line ends at each LF (alone or
+// The line ends are those of LineReader, found 64 bytes at a time: a line ends at each LF (alone or
 // after CR or CR CR) and at each CR followed by neither LF nor CR LF.
 const char* skipLines(const char* data, const char* end, int& count)
 {
-    constexpr qsizetype Block = 32;
+    constexpr qsizetype Block = 64;
     while (count > 0 && data < end) {
         const qsizetype size = qMin(Block, end - data);
-        // Two bytes beyond the block decide whether its last CRs end lines.
-        const qsizetype seen = qMin(Block + 2, end - data);
-        quint64 cr = bytesEqual(data, size, '\r');
-        quint64 lf = bytesEqual(data, size, '\n');
-        for (qsizetype i = size; i < seen; ++i) {
-            cr |= quint64(data[i] == '\r') << i;
-            lf |= quint64(data[i] == '\n') << i;
+        quint64 cr = 0;
+        quint64 lf = 0;
+        lineBytes(data, size, cr, lf);
+        // What the next byte and the one after it are, for each byte; beyond the end of the data, neither.
+        quint64 lfNext = lf >> 1;
+        quint64 crNext = cr >> 1;
+        quint64 lfAfterNext = lf >> 2;
+        if (size == Block && (cr >> (Block - 2)) != 0) {
+            // A CR among the last two bytes: the two bytes beyond the block decide whether it ends a line.
+            const bool lf0 = end - data > Block && data[Block] == '\n';
+            const bool cr0 = end - data > Block && data[Block] == '\r';
+            const bool lf1 = end - data > Block + 1 && data[Block + 1] == '\n';
+            lfNext |= quint64(lf0) << (Block - 1);
+            crNext |= quint64(cr0) << (Block - 1);
+            lfAfterNext |= quint64(lf0) << (Block - 2) | quint64(lf1) << (Block - 1);
         }
-        const quint64 loneCr = cr & ~(lf >> 1) & ~((cr >> 1) & (lf >> 2));
-        for (quint64 ends = (lf | loneCr) & ((quint64(1) << size) - 1); ends; ends &= ends - 1) {
-            if (--count == 0)
-                return data + std::countr_zero(ends) + 1;
+        quint64 ends = lf | loneCr(cr, lfNext, crNext, lfAfterNext);
+        const int found = bitCount(ends);
+        if (found < count) {
+            count -= found;
+            data += size;
+            continue;
         }
-        data += size;
+        for (; count > 1; --count)
+            ends &= ends - 1;
+        count = 0;
+        return data + std::countr_zero(ends) + 1;
     }
     return data;
+}
+
+// Whether the line is the marker that opens a record: its length first, then its bytes, compared inline
+// (every record's first line is asked).
+inline bool isMarker(QByteArrayView line)
+{
+    return line.size() == RecordMarker.size() &&
+           std::memcmp(line.data(), RecordMarker.data(), size_t(RecordMarker.size())) == 0;
 }
 
 QByteArrayView trimSpaceBytes(QByteArrayView line)
@@ -258,13 +304,112 @@ void ArchiveStreamReader::readLines()
             m_lines->seek(skipLines(m_lines->current(), m_lines->end(), m_valuesLeft));
             continue;
         }
-        if (m_lines->next() == RecordMarker) {
+        if (isMarker(m_lines->next())) {
             SlipRecord& record = m_table.emplace_back();
             record.m_bytes = m_bytes;
             record.m_base = m_lines->position();
             m_valuesLeft = RecordColumnCount;
         }
     }
+}
+
+ArchivePieceReader::ArchivePieceReader(Visitor visit) : m_visit(std::move(visit))
+{
+}
+
+char* ArchivePieceReader::room(qsizetype size)
+{
+    const qsizetype kept = m_filled - m_start;
+    // A visitor that kept a record shares the buffer, which the record keeps as it is: only the bytes still
+    // needed go to a new one (writing into the shared one would first copy all of it). Otherwise those
+    // bytes move to the front when the room at the end is short, and the buffer grows only when they and
+    // the new piece do not fit in it.
+    const bool shared = !m_buffer.isDetached();
+    if (shared || m_buffer.capacity() - m_filled < size) {
+        const qsizetype wanted = kept + size;
+        if (shared || m_buffer.capacity() < wanted) {
+            QByteArray fresh;
+            fresh.reserve(qMax(wanted, shared ? m_buffer.capacity() : 2 * m_buffer.capacity()));
+            fresh.append(m_buffer.constData() + m_start, kept);
+            m_buffer = std::move(fresh);
+        } else {
+            std::memmove(m_buffer.data(), m_buffer.constData() + m_start, size_t(kept));
+            m_buffer.truncate(kept);
+        }
+        m_scan -= m_start;
+        if (m_base >= 0)
+            m_base -= m_start;
+        m_filled = kept;
+        m_start = 0;
+    }
+    m_buffer.resize(m_filled + size);
+    return m_buffer.data() + m_filled;
+}
+
+void ArchivePieceReader::added(qsizetype got)
+{
+    m_filled += qMax<qsizetype>(got, 0);
+    m_buffer.truncate(m_filled);
+    cut(false);
+}
+
+void ArchivePieceReader::add(QByteArrayView bytes)
+{
+    if (!bytes.isEmpty())
+        std::memcpy(room(bytes.size()), bytes.data(), size_t(bytes.size()));
+    added(bytes.size());
+}
+
+void ArchivePieceReader::finish()
+{
+    m_buffer.truncate(m_filled);
+    cut(true);
+}
+
+void ArchivePieceReader::cut(bool atEnd)
+{
+    // As in ArchiveStreamReader, a line end that the next piece may still lengthen (CR, then CR LF?) is
+    // never read early: before the end, cutting stops after the last LF.
+    qsizetype limit = m_filled;
+    if (!atEnd) {
+        const qsizetype lf =
+            QByteArrayView(m_buffer.constData() + m_scan, m_filled - m_scan).lastIndexOf('\n');
+        if (lf < 0)
+            return;
+        limit = m_scan + lf + 1;
+    }
+    const char* const data = m_buffer.constData();
+    m_record.m_bytes = m_buffer;
+    const auto visit = [this](qsizetype base) {
+        m_record.m_base = base;
+        m_visit(m_record);
+    };
+    LineReader lines(QByteArrayView(data, limit));
+    lines.seek(data + m_scan);
+    while (!lines.atEnd()) {
+        if (m_valuesLeft > 0) {
+            lines.seek(skipLines(lines.current(), lines.end(), m_valuesLeft));
+            if (m_valuesLeft == 0) {
+                visit(m_base);
+                m_base = -1;
+            }
+            continue;
+        }
+        if (isMarker(lines.next())) {
+            m_base = lines.position();
+            m_valuesLeft = RecordColumnCount;
+        }
+    }
+    m_scan = lines.position();
+    if (atEnd && m_base >= 0) {
+        // Cut short by the end of the data: its missing lines read as empty values.
+        visit(m_base);
+        m_base = -1;
+        m_valuesLeft = 0;
+    }
+    m_start = m_base >= 0 ? m_base : m_scan;
+    // The buffer is this reader's alone again, unless the visitor kept a record.
+    m_record.m_bytes = QByteArray();
 }
 
 std::optional<SlipRecord> SlipRecord::fromColumns(const QStringList& columns)

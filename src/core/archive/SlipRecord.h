@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,6 +26,7 @@ inline constexpr int TwoFrameColumn = 14;
 inline constexpr int CheckColumn = 15;
 
 class ArchiveStreamReader;
+class ArchivePieceReader;
 
 // A record keeps the archive's bytes, shared by all records of one load, and where its value lines
 // start; a value is found and decoded when it is asked for. A million records then take 40 MB beside
@@ -48,6 +50,7 @@ public:
 
 private:
     friend ArchiveStreamReader;
+    friend ArchivePieceReader;
     QByteArray m_bytes;
     qsizetype m_base = 0; // the first value line
     bool m_exact = false; // made by fromColumns: values one a line, kept with their spaces
@@ -95,6 +98,47 @@ private:
     std::unique_ptr<Lines> m_lines;
     qsizetype m_safe = 0; // every line before this point is whole
     int m_valuesLeft = 0; // value lines still to skip for the last record
+};
+
+// Cuts records out of an archive's bytes that arrive a piece at a time, and hands each one to a visitor as
+// soon as all its lines are there, keeping none: only the bytes of a line or a record not yet whole are
+// held from one piece to the next, so what it holds follows the longest record, not the archive. The
+// records visited are those readArchive() gives for all the pieces at once, in the same order, wherever
+// the pieces are cut. A record given to the visitor may be copied and kept: its bytes are then left as
+// they are and the next pieces go into a new buffer.
+class ArchivePieceReader
+{
+public:
+    using Visitor = std::function<void(const SlipRecord&)>;
+
+    explicit ArchivePieceReader(Visitor visit);
+    ArchivePieceReader(const ArchivePieceReader&) = delete;
+    ArchivePieceReader& operator=(const ArchivePieceReader&) = delete;
+
+    // Room for the next size bytes, to be filled and then announced by added(); valid until then.
+    char* room(qsizetype size);
+    // The first got bytes of the room hold the next bytes of the archive (got may be less than asked,
+    // 0 too): the records now whole are visited.
+    void added(qsizetype got);
+    // The same for bytes at hand.
+    void add(QByteArrayView bytes);
+    // The archive's bytes are over: the rest is visited, a record cut short by the end with empty values
+    // for its missing lines.
+    void finish();
+    // The bytes held back for the next piece.
+    qsizetype held() const { return m_filled - m_start; }
+
+private:
+    void cut(bool atEnd);
+
+    Visitor m_visit;
+    QByteArray m_buffer;
+    SlipRecord m_record;   // the record being visited, sharing m_buffer while a cut runs
+    qsizetype m_start = 0; // the first byte still needed: the open record's values, or the line not yet whole
+    qsizetype m_scan = 0;  // where cutting goes on, at a line start
+    qsizetype m_filled = 0; // the bytes of m_buffer that hold the archive's
+    qsizetype m_base = -1;  // where the open record's values start
+    int m_valuesLeft = 0;   // value lines the open record still lacks
 };
 
 // What to write at the end of bytes before a new record so that the reader takes it as a record of its

@@ -839,81 +839,6 @@ SheetImport readSlipSheetFile(const QString& path)
 
 namespace {
 
-// The slips as the archive would store them, found by their payer's bytes. The comparisons with the
-// stored slips read each stored slip once and keep nothing of it: what they hold follows the sheet,
-// not the archive.
-struct EncodedSlips {
-    QList<SlipRecord> records;                       // by slip index
-    QHash<QByteArrayView, QList<qsizetype>> byPayer; // slips left out or that cannot be stored are in none
-};
-
-EncodedSlips encodedByPayer(const QList<SheetSlip>& slips, const QList<qsizetype>& leftOut)
-{
-    EncodedSlips encoded;
-    encoded.records.resize(slips.size());
-    QList<bool> found(slips.size(), false);
-    QByteArray bytes;
-    for (qsizetype index = 0; index < slips.size(); ++index) {
-        UnstorableCharacter problem;
-        if (leftOut.contains(index) ||
-            !encodeSavedRecord(u"-"_s, slips[index].fields, slips[index].state, bytes, problem))
-            continue;
-        const ArchiveTable one = readArchive(bytes);
-        if (one.size() != 1)
-            continue;
-        encoded.records[index] = one.front();
-        found[index] = true;
-    }
-    // The views point into the records' bytes, which no longer move.
-    for (qsizetype index = 0; index < slips.size(); ++index) {
-        if (found[index])
-            encoded.byPayer[encoded.records[index].columnBytes(FirstFieldColumn + PayerName)].append(index);
-    }
-    return encoded;
-}
-
-} // namespace
-
-QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const ArchiveTable& archive,
-                                    const StoredDateReader& dates)
-{
-    QList<qsizetype> stored;
-    if (slips.isEmpty() || archive.isEmpty())
-        return stored;
-    const EncodedSlips encoded = encodedByPayer(slips, {});
-    QList<bool> held(slips.size(), false);
-    for (const SlipRecord& record : archive) {
-        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
-        if (candidates == encoded.byPayer.constEnd())
-            continue;
-        const std::array<QByteArrayView, RecordColumnCount> values = record.columnViews();
-        for (const qsizetype index : *candidates) {
-            if (held[index])
-                continue;
-            const std::array<QByteArrayView, RecordColumnCount> own = encoded.records[index].columnViews();
-            bool same = true;
-            for (int column = FirstFieldColumn; column < RecordColumnCount && same; ++column)
-                same = values[column] == own[column];
-            if (!same)
-                continue;
-            // Saved on the day the row gives, or on a day that cannot be read.
-            const std::optional<QDate>& day = slips[index].date;
-            if (!day)
-                held[index] = true;
-            else if (const std::optional<QDate> saved = dates.read(record.column(DateColumn));
-                     !saved || *saved == *day)
-                held[index] = true;
-        }
-    }
-    for (qsizetype index = 0; index < slips.size(); ++index) {
-        if (held[index])
-            stored.append(index);
-    }
-    return stored;
-}
-
-namespace {
-
 // The values two slips are told apart by, with their names: the fields but the words, then the model
 // and the code line.
 constexpr int ComparedFields[] = {PayerName,     PayerAddress,  PayerPostcode, PayerTown,
@@ -921,6 +846,12 @@ constexpr int ComparedFields[] = {PayerName,     PayerAddress,  PayerPostcode, P
                                   AccountNumber, PaymentReason, DocumentType};
 // Most values a similar slip differs in.
 constexpr int MostDifferences = 2;
+
+// The bit of a payer in StoredSlipCheck's first look: its length (63 for any longer) and its last byte.
+size_t payerShape(QByteArrayView payer)
+{
+    return size_t(qMin<qsizetype>(payer.size(), 63)) * 256 + (payer.isEmpty() ? 0u : uchar(payer.back()));
+}
 
 QString shownValue(QByteArrayView bytes)
 {
@@ -930,48 +861,127 @@ QString shownValue(QByteArrayView bytes)
 
 } // namespace
 
+StoredSlipCheck::StoredSlipCheck(const QList<SheetSlip>& slips, const StoredDateReader& dates)
+    : m_slips(slips), m_dates(dates), m_encoded(slips.size()), m_held(slips.size(), false),
+      m_similar(slips.size())
+{
+    QList<bool> found(slips.size(), false);
+    QByteArray bytes;
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        UnstorableCharacter problem;
+        if (!encodeSavedRecord(u"-"_s, slips[index].fields, slips[index].state, bytes, problem))
+            continue;
+        const ArchiveTable one = readArchive(bytes);
+        if (one.size() != 1)
+            continue;
+        m_encoded[index] = one.front();
+        found[index] = true;
+    }
+    // The views point into the records' bytes, which no longer move.
+    for (qsizetype index = 0; index < slips.size(); ++index) {
+        if (!found[index])
+            continue;
+        const QByteArrayView payer = m_encoded[index].columnBytes(FirstFieldColumn + PayerName);
+        m_byPayer[payer].append(index);
+        m_payerShapes.set(payerShape(payer));
+    }
+}
+
+void StoredSlipCheck::add(const SlipRecord& record)
+{
+    if (m_byPayer.isEmpty())
+        return;
+    const QByteArrayView payer = record.columnBytes(FirstFieldColumn + PayerName);
+    if (!m_payerShapes.test(payerShape(payer)))
+        return;
+    const auto candidates = m_byPayer.constFind(payer);
+    if (candidates == m_byPayer.constEnd())
+        return;
+    const std::array<QByteArrayView, RecordColumnCount> stored = record.columnViews();
+    std::optional<PaletteState> storedState; // read once, for the first slip that needs it
+    for (const qsizetype index : *candidates) {
+        const std::array<QByteArrayView, RecordColumnCount> sheet = m_encoded[index].columnViews();
+        if (!m_held[index]) {
+            bool same = true;
+            for (int column = FirstFieldColumn; column < RecordColumnCount && same; ++column)
+                same = stored[column] == sheet[column];
+            // Saved on the day the row gives, or on a day that cannot be read.
+            if (same) {
+                const std::optional<QDate>& day = m_slips[index].date;
+                if (!day)
+                    m_held[index] = true;
+                else if (const std::optional<QDate> saved = m_dates.read(record.column(DateColumn));
+                         !saved || *saved == *day)
+                    m_held[index] = true;
+            }
+        }
+        // Similar: the values that differ are counted first, and named only when they are few.
+        int differing = 0;
+        for (const int field : ComparedFields)
+            differing += stored[FirstFieldColumn + field] != sheet[FirstFieldColumn + field];
+        if (differing > MostDifferences)
+            continue;
+        if (!storedState)
+            storedState = paletteStateOf(record);
+        const PaletteState& own = m_slips[index].state;
+        const bool otherModel =
+            storedState->premarcati != own.premarcati || storedState->twoFrame != own.twoFrame;
+        const bool otherCheck = storedState->check != own.check;
+        const int count = differing + int(otherModel) + int(otherCheck);
+        if (count == 0 || count > MostDifferences)
+            continue;
+        QStringList differences;
+        for (const int field : ComparedFields) {
+            const int column = FirstFieldColumn + field;
+            if (stored[column] != sheet[column])
+                differences.append(u"%1: %2 nell'archivio, %3 nel foglio"_s.arg(
+                    FieldName(field), shownValue(stored[column]), shownValue(sheet[column])));
+        }
+        if (otherModel)
+            differences.append(u"modello diverso"_s);
+        if (otherCheck)
+            differences.append(u"Stampa indic. diversa"_s);
+        // A later stored slip takes the place of an earlier one: the one saved most recently is named.
+        m_similar[index] = SimilarSlip{index, m_dates.listText(record.column(DateColumn)), differences};
+    }
+}
+
+QList<qsizetype> StoredSlipCheck::alreadyStored() const
+{
+    QList<qsizetype> stored;
+    for (qsizetype index = 0; index < m_held.size(); ++index) {
+        if (m_held[index])
+            stored.append(index);
+    }
+    return stored;
+}
+
+QList<SimilarSlip> StoredSlipCheck::similarToStored(const QList<qsizetype>& held) const
+{
+    QList<SimilarSlip> similar;
+    for (qsizetype index = 0; index < m_similar.size(); ++index) {
+        if (m_similar[index] && !held.contains(index))
+            similar.append(*m_similar[index]);
+    }
+    return similar;
+}
+
+QList<qsizetype> slipsAlreadyStored(const QList<SheetSlip>& slips, const ArchiveTable& archive,
+                                    const StoredDateReader& dates)
+{
+    StoredSlipCheck check(slips, dates);
+    for (const SlipRecord& record : archive)
+        check.add(record);
+    return check.alreadyStored();
+}
+
 QList<SimilarSlip> slipsSimilarToStored(const QList<SheetSlip>& slips, const QList<qsizetype>& held,
                                         const ArchiveTable& archive, const StoredDateReader& dates)
 {
-    QList<SimilarSlip> similar;
-    if (slips.isEmpty() || archive.isEmpty())
-        return similar;
-    const EncodedSlips encoded = encodedByPayer(slips, held);
-    QHash<qsizetype, qsizetype> found; // slip -> its entry in similar
-    for (const SlipRecord& record : archive) {
-        const auto candidates = encoded.byPayer.constFind(record.columnBytes(FirstFieldColumn + PayerName));
-        if (candidates == encoded.byPayer.constEnd())
-            continue;
-        const std::array<QByteArrayView, RecordColumnCount> stored = record.columnViews();
-        for (const qsizetype index : *candidates) {
-            const std::array<QByteArrayView, RecordColumnCount> sheet = encoded.records[index].columnViews();
-            QStringList differences;
-            for (const int field : ComparedFields) {
-                const int column = FirstFieldColumn + field;
-                if (stored[column] != sheet[column])
-                    differences.append(u"%1: %2 nell'archivio, %3 nel foglio"_s.arg(
-                        FieldName(field), shownValue(stored[column]), shownValue(sheet[column])));
-            }
-            const PaletteState storedState = paletteStateOf(record);
-            if (storedState.premarcati != slips[index].state.premarcati ||
-                storedState.twoFrame != slips[index].state.twoFrame)
-                differences.append(u"modello diverso"_s);
-            if (storedState.check != slips[index].state.check)
-                differences.append(u"Stampa indic. diversa"_s);
-            if (differences.isEmpty() || differences.size() > MostDifferences)
-                continue;
-            const SimilarSlip entry{index, dates.listText(record.column(DateColumn)), differences};
-            if (const auto at = found.constFind(index); at != found.constEnd()) {
-                similar[*at] = entry;
-            } else {
-                found.insert(index, similar.size());
-                similar.append(entry);
-            }
-        }
-    }
-    std::sort(similar.begin(), similar.end(),
-              [](const SimilarSlip& a, const SimilarSlip& b) { return a.slip < b.slip; });
-    return similar;
+    StoredSlipCheck check(slips, dates);
+    for (const SlipRecord& record : archive)
+        check.add(record);
+    return check.similarToStored(held);
 }
 
 QString similarText(const SimilarSlip& similar, const QList<SheetSlip>& slips)

@@ -8,12 +8,14 @@
 #include "core/slip/SlipFields.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <optional>
 
@@ -152,6 +154,39 @@ struct SimilarSlip {
 // line). The last such stored slip is named, the one saved most recently.
 QList<SimilarSlip> slipsSimilarToStored(const QList<SheetSlip>& slips, const QList<qsizetype>& held,
                                         const ArchiveTable& archive, const StoredDateReader& dates);
+
+// Both of the above in one pass over the stored slips, given one at a time in the archive's order and
+// kept nowhere (SlipArchive::forEachRecord hands them over as it reads the file): what the check holds
+// follows the sheet, not the archive. The sheet's slips are found by their payer's bytes, so a stored
+// slip of another payer costs one look-up.
+class StoredSlipCheck
+{
+public:
+    // slips and dates must outlive the check.
+    StoredSlipCheck(const QList<SheetSlip>& slips, const StoredDateReader& dates);
+    StoredSlipCheck(const StoredSlipCheck&) = delete;
+    StoredSlipCheck& operator=(const StoredSlipCheck&) = delete;
+
+    // The next stored slip.
+    void add(const SlipRecord& record);
+    // After the last one: slipsAlreadyStored() of the slips given.
+    QList<qsizetype> alreadyStored() const;
+    // slipsSimilarToStored() of the slips given, but those at the indexes in held.
+    QList<SimilarSlip> similarToStored(const QList<qsizetype>& held) const;
+
+private:
+    const QList<SheetSlip>& m_slips;
+    const StoredDateReader& m_dates;
+    QList<SlipRecord> m_encoded; // the slips as the archive would store them
+    // The slips by their payer's bytes, viewed in m_encoded; a slip that cannot be stored is in none.
+    QHash<QByteArrayView, QList<qsizetype>> m_byPayer;
+    // A first look at a stored payer, before the hash: its length and last byte, a bit for each pair that
+    // a payer of m_byPayer has. Most stored slips of other payers stop there.
+    std::bitset<64 * 256> m_payerShapes;
+    QList<bool> m_held;
+    QList<std::optional<SimilarSlip>> m_similar; // the last stored slip similar to each
+};
+
 // "Riga 4: simile a un bollettino del 07/12/2026 (Importo: 35,00 nell'archivio, 40,00 nel foglio)".
 QString similarText(const SimilarSlip& similar, const QList<SheetSlip>& slips);
 

@@ -18,12 +18,16 @@ std::optional<SheetBatch> prepareSheetBatch(const SheetRequest& request, const Q
     if (!batch.import.read)
         return batch;
     // The slips the archive holds already: the same sheet imported twice must not store them twice.
-    ArchiveTable stored;
-    QString unread;
-    if (!archivePath.isEmpty() && !batch.import.slips.isEmpty() &&
-        SlipArchive(archivePath).load(stored, unread)) {
-        batch.alreadyHeld = slipsAlreadyStored(batch.import.slips, stored, dates);
-        batch.similar = slipsSimilarToStored(batch.import.slips, batch.alreadyHeld, stored, dates);
+    // The archive is read a piece at a time and each stored slip compared as it comes, so a large archive
+    // costs about the time of reading its bytes and no more memory than a small one.
+    if (!archivePath.isEmpty() && !batch.import.slips.isEmpty()) {
+        StoredSlipCheck check(batch.import.slips, dates);
+        QString unread;
+        if (SlipArchive(archivePath)
+                .forEachRecord([&check](const SlipRecord& record) { check.add(record); }, unread)) {
+            batch.alreadyHeld = check.alreadyStored();
+            batch.similar = check.similarToStored(batch.alreadyHeld);
+        }
     }
     // Every row's overflows at once, so that nobody is asked row by row.
     const OverflowFinder finder;

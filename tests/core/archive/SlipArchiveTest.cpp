@@ -19,10 +19,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// What stands beside the archive when it is read.
+enum class Journal {
+    None,
+    // An import of two records ("Secondo", "Terzo") killed after some bytes of it: undone before reading.
+    Interrupted,
+    // A journal that is not the program's: the archive is read as it is.
+    Foreign,
+};
+
+// A record whose name is longer than many pieces of the stream.
+const QByteArray LongName = "Lungo " + QByteArray("x").repeated(3000);
+
 constexpr QFile::Permissions EveryoneReadWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                  QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
 
 } // namespace
+
+Q_DECLARE_METATYPE(Journal)
 
 class SlipArchiveTest : public QObject
 {
@@ -39,6 +53,10 @@ private Q_SLOTS:
     void loadsAMissingFileAsEmpty();
     void loadReportsAnUnreadablePath();
     void loadsALargeArchiveWhole();
+    void streamsWhatLoadReads_data();
+    void streamsWhatLoadReads();
+    void streamRefusesWhatLoadRefuses_data();
+    void streamRefusesWhatLoadRefuses();
 
     void appendCreatesTheFile();
     void appendAddsTheRecordAtTheEnd();
@@ -74,6 +92,7 @@ void SlipArchiveTest::init()
 {
     m_path = m_dir.filePath(u"fillcp.dll"_s);
     QFile::remove(m_path);
+    QFile::remove(m_path + u".journal"_s);
 }
 
 void SlipArchiveTest::ensureCreatesAnEmptyPrivateFile()
@@ -146,6 +165,125 @@ void SlipArchiveTest::loadsALargeArchiveWhole()
             QFAIL(
                 qPrintable(u"record %1 read wrong: %2"_s.arg(record.column(1), record.columns().join(u'|'))));
     }
+}
+
+void SlipArchiveTest::streamsWhatLoadReads_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // "<missing>": no file
+    QTest::addColumn<Journal>("journal");
+    QTest::addColumn<QStringList>("expected"); // the payers' names
+
+    const QByteArray two = savedRecord("Primo") + rewrittenRecord("Secondo");
+    QTest::newRow("no file") << QByteArray("<missing>") << Journal::None << QStringList();
+    QTest::newRow("empty file") << QByteArray() << Journal::None << QStringList();
+    QTest::newRow("saved and rewritten records")
+        << two << Journal::None << QStringList({u"Primo"_s, u"Secondo"_s});
+    QTest::newRow("line feeds only") << QByteArray(two).replace("\r\n", "\n") << Journal::None
+                                     << QStringList({u"Primo"_s, u"Secondo"_s});
+    QTest::newRow("CR CR LF, a file converted twice")
+        << QByteArray(two).replace("\r\n", "\r\r\n") << Journal::None
+        << QStringList({u"Primo"_s, u"Secondo"_s});
+    QTest::newRow("lines that are no record, before, between and after")
+        << "intestazione\r\n?*@1\xE7*^ \r\n" + savedRecord("Primo") + "avanzo\r\n\r\n" +
+               savedRecord("Secondo") + "coda senza fine riga"
+        << Journal::None << QStringList({u"Primo"_s, u"Secondo"_s});
+    QTest::newRow("last record cut short")
+        << savedRecord("Primo") + Marker + "\r\n07 dicembre 2026\r\n Tagliato\r" << Journal::None
+        << QStringList({u"Primo"_s, u"Tagliato"_s});
+    QTest::newRow("bytes that are no text in a value")
+        << savedRecord(QByteArray("Nul\0lo\xFF\x81", 8)) + savedRecord("Dopo") << Journal::None
+        << QStringList({u"Nul\0lo\u00FF\u0081"_s, u"Dopo"_s});
+    QTest::newRow("record longer than many pieces")
+        << savedRecord("Primo") + savedRecord(LongName) + savedRecord("Terzo") << Journal::None
+        << QStringList({u"Primo"_s, QString::fromLatin1(LongName), u"Terzo"_s});
+    QTest::newRow("interrupted import undone first")
+        << savedRecord("Primo") << Journal::Interrupted << QStringList({u"Primo"_s});
+    QTest::newRow("foreign journal, file read as it is")
+        << savedRecord("Primo") << Journal::Foreign << QStringList({u"Primo"_s, u"Secondo"_s, u"Terzo"_s});
+}
+
+// The stream hands over, piece by piece however small, the records load() reads at once: the same
+// records in the same order, lines that are no record skipped alike, a killed import undone alike.
+void SlipArchiveTest::streamsWhatLoadReads()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Journal, journal);
+    QFETCH(QStringList, expected);
+    for (const qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(64), qsizetype(0)}) {
+        QFile::remove(m_path);
+        QFile::remove(m_path + u".journal"_s);
+        if (bytes != "<missing>")
+            write(m_path, bytes);
+        if (journal != Journal::None) {
+            SlipArchive interrupted(m_path);
+            interrupted.setInterruptAfter(journal == Journal::Interrupted ? 250 : 1000);
+            QString ignored;
+            QCOMPARE(interrupted.appendAll({savedRecord("Secondo"), savedRecord("Terzo")}, ignored),
+                     SlipArchive::WriteResult::Failed);
+            if (journal == Journal::Foreign)
+                write(m_path + u".journal"_s, "un altro programma\n");
+        }
+        const QByteArray before = contents(m_path);
+
+        SlipArchive archive(m_path);
+        if (piece > 0)
+            archive.setReadPiece(piece);
+        ArchiveTable streamed;
+        QString error;
+        QVERIFY2(
+            archive.forEachRecord([&streamed](const SlipRecord& record) { streamed.append(record); }, error),
+            qPrintable(error));
+        QCOMPARE(names(streamed), expected);
+        QCOMPARE(QFile::exists(m_path + u".journal"_s), journal == Journal::Foreign);
+
+        ArchiveTable loaded;
+        QVERIFY2(archive.load(loaded, error), qPrintable(error));
+        QCOMPARE(streamed.size(), loaded.size());
+        for (qsizetype r = 0; r < loaded.size(); ++r)
+            QCOMPARE(streamed[r].columns(), loaded[r].columns());
+        if (journal != Journal::Interrupted)
+            QCOMPARE(contents(m_path), before);
+    }
+}
+
+void SlipArchiveTest::streamRefusesWhatLoadRefuses_data()
+{
+    QTest::addColumn<bool>("folder"); // a folder stands at the archive's name
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QString>("error"); // %1: the archive's path
+
+    QTest::newRow("larger than the limit")
+        << false << qint64(100)
+        << u"Impossibile leggere l'archivio %1: il file è troppo grande per essere letto (1 MB, al massimo 1 "
+           u"MB). Spostare %1 altrove e ricominciare con un archivio vuoto, o tenerne solo una parte."_s;
+    QTest::newRow("a folder at the archive's name")
+        << true << (qint64(1) << 30)
+        << u"Impossibile leggere l'archivio %1: al suo posto c'è una cartella."_s;
+}
+
+void SlipArchiveTest::streamRefusesWhatLoadRefuses()
+{
+    QFETCH(bool, folder);
+    QFETCH(qint64, limit);
+    QFETCH(QString, error);
+    if (folder)
+        QVERIFY(QDir().mkpath(m_path));
+    else
+        write(m_path, savedRecord("Primo") + savedRecord("Secondo"));
+    SlipArchive archive(m_path);
+    archive.setSizeLimit(limit);
+    archive.setReadPiece(16);
+    qsizetype visited = 0;
+    QString streamError;
+    QVERIFY(!archive.forEachRecord([&visited](const SlipRecord&) { ++visited; }, streamError));
+    QCOMPARE(visited, 0);
+    QCOMPARE(streamError, error.arg(m_path));
+    ArchiveTable table;
+    QString loadError;
+    QVERIFY(!archive.load(table, loadError));
+    QCOMPARE(streamError, loadError);
+    if (folder)
+        QVERIFY(QDir(m_path).removeRecursively());
 }
 
 void SlipArchiveTest::appendCreatesTheFile()

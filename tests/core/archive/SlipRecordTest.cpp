@@ -164,6 +164,9 @@ private Q_SLOTS:
     void readsManyRecords();
     void readsInPieces_data();
     void readsInPieces();
+    void visitsInPieces_data();
+    void visitsInPieces();
+    void visitingHoldsOneRecordAtMost();
     void readsLikeTheLineRules();
     void writesTheSavedShape();
     void writesTheRewrittenShape();
@@ -295,6 +298,61 @@ void SlipRecordTest::readsInPieces()
     }
 }
 
+void SlipRecordTest::visitsInPieces_data()
+{
+    readsInPieces_data();
+}
+
+// The bytes arrive in pieces that the reader does not keep, each record handed over once it is whole:
+// the records are those of the whole, whether the visitor keeps each record (its bytes must then stay as
+// they were) or only what it reads of it at once (the buffer is then used again).
+void SlipRecordTest::visitsInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<Columns>, records);
+    for (const qsizetype piece : {1, 2, 3, 5, 16, 31, 33, 100}) {
+        ArchiveTable kept;
+        QList<Columns> readAtOnce;
+        ArchivePieceReader reader([&](const SlipRecord& record) {
+            kept.append(record);
+            readAtOnce.append(columnsOf(record));
+        });
+        ArchivePieceReader seenOnly([&](const SlipRecord& record) { readAtOnce.append(columnsOf(record)); });
+        for (qsizetype from = 0; from < bytes.size(); from += piece)
+            reader.add(QByteArrayView(bytes).sliced(from, qMin(piece, bytes.size() - from)));
+        reader.finish();
+        QCOMPARE(kept.size(), records.size());
+        for (qsizetype r = 0; r < records.size(); ++r)
+            QCOMPARE(columnsOf(kept[r]), records[r]);
+
+        readAtOnce.clear();
+        for (qsizetype from = 0; from < bytes.size(); from += piece)
+            seenOnly.add(QByteArrayView(bytes).sliced(from, qMin(piece, bytes.size() - from)));
+        seenOnly.finish();
+        QCOMPARE(readAtOnce, records);
+    }
+}
+
+// What the reader holds between pieces is a line or a record not yet whole, never what came before.
+void SlipRecordTest::visitingHoldsOneRecordAtMost()
+{
+    const QByteArray record = joined(SavedLines);
+    qsizetype visited = 0;
+    qsizetype mostHeld = 0;
+    ArchivePieceReader reader([&](const SlipRecord&) { ++visited; });
+    const QByteArray bytes = record.repeated(2000);
+    for (qsizetype from = 0; from < bytes.size(); from += 100) {
+        reader.add(QByteArrayView(bytes).sliced(from, qMin<qsizetype>(100, bytes.size() - from)));
+        mostHeld = qMax(mostHeld, reader.held());
+    }
+    reader.finish();
+    QCOMPARE(visited, 2000);
+    // A record is 177 bytes: less than that is held, its marker line left behind.
+    QCOMPARE(record.size(), 177);
+    QVERIFY2(mostHeld < 177, qPrintable(QString::number(mostHeld)));
+    QVERIFY(mostHeld > 0);
+}
+
 // Random files of line ends, markers, spaces and letters, long enough that line ends fall on every edge
 // of the reader's 32-byte blocks, read whole and in pieces, against the line rules applied byte by byte.
 void SlipRecordTest::readsLikeTheLineRules()
@@ -311,6 +369,14 @@ void SlipRecordTest::readsLikeTheLineRules()
         for (qsizetype filled = 0; filled < bytes.size(); filled += random.bounded(1, 80))
             reader.advance(filled);
         const ArchiveTable inPieces = reader.finish();
+        QList<Columns> visited;
+        ArchivePieceReader visiting(
+            [&visited](const SlipRecord& record) { visited.append(columnsOf(record)); });
+        for (qsizetype from = 0, piece = 0; from < bytes.size(); from += piece) {
+            piece = qMin<qsizetype>(random.bounded(1, 80), bytes.size() - from);
+            visiting.add(QByteArrayView(bytes).sliced(from, piece));
+        }
+        visiting.finish();
         const ArchiveTable whole = readArchive(bytes);
         QCOMPARE(whole.size(), expected.size());
         QCOMPARE(inPieces.size(), expected.size());
@@ -318,6 +384,7 @@ void SlipRecordTest::readsLikeTheLineRules()
             QCOMPARE(columnsOf(whole[r]), expected[r]);
             QCOMPARE(columnsOf(inPieces[r]), expected[r]);
         }
+        QCOMPARE(visited, expected);
     }
 }
 

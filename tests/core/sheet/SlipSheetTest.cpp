@@ -4,6 +4,7 @@
 // to every cell, and the export read back.
 #include "core/sheet/SlipSheet.h"
 #include "core/archive/ArchiveDates.h"
+#include "core/archive/SlipArchive.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -100,6 +101,8 @@ private Q_SLOTS:
     void workbookCells();
     void slipsAlreadyInTheArchive();
     void slipsAlmostInTheArchive();
+    void storedSlipsFoundAsTheArchiveStreams_data();
+    void storedSlipsFoundAsTheArchiveStreams();
     void exportReadsBack();
     void longCellsAreShortenedInMessages();
     void largeSheetUnderMemoryLimit_data();
@@ -741,6 +744,98 @@ void SlipSheetTest::slipsAlmostInTheArchive()
                           u"Riga 5: simile a un bollettino del 05/03/2026 (nr. C/C: «1234» nell'archivio, "
                           u"«5678» nel foglio; CAUSALE: «Quota» nell'archivio, «Saldo» nel foglio)"_s,
                           u"Riga 7: simile a un bollettino del 05/03/2026 (modello diverso)"_s}));
+}
+
+void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams_data()
+{
+    QTest::addColumn<QByteArray>("sheet");
+    QTest::addColumn<bool>("emptyArchive");
+    QTest::addColumn<QStringList>("heldRows");
+    QTest::addColumn<QStringList>("similar");
+
+    const QByteArray header = "Nome;Importo;Conto;Causale;Data\n";
+    QTest::newRow("the same sheet again: stored, and not similar to the other amount")
+        << header + "Rossi;35,50;1234;Quota;05/03/2026\nVerdi;10;1234;Quota;\n"
+        << false << QStringList{u"2"_s, u"3"_s} << QStringList();
+    QTest::newRow("the amount changed: the later of two similar slips named")
+        << header + "Rossi;41;1234;Quota;\n"
+        << false << QStringList()
+        << QStringList{u"Riga 2: simile a un bollettino del 06/03/2026 (di EURO: «40,00» nell'archivio, "
+                       u"«41,00» nel foglio)"_s};
+    QTest::newRow("another day: not stored, similar to the other amount")
+        << header + "Rossi;35,50;1234;Quota;07/03/2026\n"
+        << false << QStringList()
+        << QStringList{u"Riga 2: simile a un bollettino del 06/03/2026 (di EURO: «40,00» nell'archivio, "
+                       u"«35,50» nel foglio)"_s};
+    QTest::newRow("three values changed") << header + "Rossi;41;9999;Saldo;\n"
+                                          << false << QStringList() << QStringList();
+    QTest::newRow("another payer") << header + "Bianchi;35,50;1234;Quota;\n"
+                                   << false << QStringList() << QStringList();
+    QTest::newRow("another payer of the same length and last letter")
+        << header + "Russi;35,50;1234;Quota;\n"
+        << false << QStringList() << QStringList();
+    QTest::newRow("a payer of 71 letters, stored")
+        << header + "Associazione Nazionale Pensionati della Provincia di Alessandria e Asti;10;1234;Quota;\n"
+        << false << QStringList{u"2"_s} << QStringList();
+    QTest::newRow("another payer of 71 letters, one letter apart in the middle")
+        << header + "Associazione Nazionale Pensionati della Provincia di Alessandria o Asti;10;1234;Quota;\n"
+        << false << QStringList() << QStringList();
+    QTest::newRow("empty archive") << header + "Rossi;35,50;1234;Quota;\n"
+                                   << true << QStringList() << QStringList();
+}
+
+// The sheet checked against the stored slips as the archive file is read in pieces of a few bytes finds
+// what the check over the whole table finds: the slips stored already, and the similar ones but those.
+void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
+{
+    QFETCH(QByteArray, sheet);
+    QFETCH(bool, emptyArchive);
+    QFETCH(QStringList, heldRows);
+    QFETCH(QStringList, similar);
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const StoredDateReader dates(italian);
+    QByteArray bytes;
+    if (!emptyArchive) {
+        const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale;Data\n"
+                                                 "Rossi;35,50;1234;Quota;05/03/2026\n"
+                                                 "Rossi;40;1234;Quota;06/03/2026\n"
+                                                 "Verdi;10;1234;Quota;05/03/2026\n"
+                                                 "Associazione Nazionale Pensionati della Provincia di "
+                                                 "Alessandria e Asti;10;1234;Quota;05/03/2026\n");
+        QString error;
+        QVERIFY(encodeSheetSlips(stored.slips, QDate(2026, 3, 9), italian, bytes, error));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"fillcp.dll"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+
+    const SheetImport import = readSlipSheet(sheet);
+    QVERIFY2(import.problems.isEmpty(), qPrintable(problemText(import.problems.value(0))));
+    StoredSlipCheck check(import.slips, dates);
+    SlipArchive archive(path);
+    archive.setReadPiece(5);
+    QString error;
+    QVERIFY2(archive.forEachRecord([&check](const SlipRecord& record) { check.add(record); }, error),
+             qPrintable(error));
+    const QList<qsizetype> held = check.alreadyStored();
+    QStringList rows;
+    for (const qsizetype index : held)
+        rows.append(QString::number(import.slips[index].row));
+    QCOMPARE(rows, heldRows);
+    QStringList texts;
+    for (const SimilarSlip& entry : check.similarToStored(held))
+        texts.append(similarText(entry, import.slips));
+    QCOMPARE(texts, similar);
+
+    const ArchiveTable table = readArchive(bytes);
+    QCOMPARE(slipsAlreadyStored(import.slips, table, dates), held);
+    QStringList fromTable;
+    for (const SimilarSlip& entry : slipsSimilarToStored(import.slips, held, table, dates))
+        fromTable.append(similarText(entry, import.slips));
+    QCOMPARE(fromTable, similar);
 }
 
 void SlipSheetTest::exportReadsBack()
