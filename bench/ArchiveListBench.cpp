@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Archive list load (file -> records -> list entries) against reading the same file's bytes.
+#include "NumberedRecords.h"
 #include "ReadFileBytes.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
@@ -29,27 +30,11 @@ const QString& archiveOf(qsizetype n)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(path));
-    const QLocale italian(QLocale::Italian, QLocale::Italy);
     QByteArray chunk;
     QByteArray record;
     UnstorableCharacter problem;
     for (qsizetype r = 0; r < n; ++r) {
-        const QString r10 = QString::number(r);
-        const SlipTexts fields = {u"Cognome Nome "_s + r10,
-                                  u"Via Garibaldi "_s + r10,
-                                  u"00100"_s,
-                                  u"Città"_s,
-                                  u"1234,50"_s,
-                                  u"milleduecentotrentaquattro/50"_s,
-                                  u"Ente Acque"_s,
-                                  u"Ufficio"_s,
-                                  QString(),
-                                  u"12345678"_s,
-                                  u"Bolletta n. "_s + r10,
-                                  u"123"_s};
-        const QString date = savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian);
-        if (!encodeSavedRecord(date, fields, PaletteState{false, true, CheckBoxState::Ticked}, record,
-                               problem))
+        if (!numberedSavedRecord(r, record, problem))
             qFatal("%s", qPrintable(unstorableMessage(problem)));
         chunk += record;
         if (chunk.size() > (1 << 20)) {

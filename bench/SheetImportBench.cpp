@@ -2,6 +2,7 @@
 
 // Reading a spreadsheet of slips (bytes -> rows -> typing rules -> slips) against reading the same
 // file's bytes.
+#include "ChildPeak.h"
 #include "ReadFileBytes.h"
 #include "core/files/InputFile.h"
 #include "core/sheet/SlipSheet.h"
@@ -92,31 +93,8 @@ int childMain(const char* work, const char* path)
 // The resident memory, in MiB, of a fresh run of this executable that does work on path.
 double childPeakMiB(const char* work, const QString& path)
 {
-    const QByteArray self = QFile::encodeName(g_self);
-    const QByteArray file = QFile::encodeName(path);
-    char* const arguments[] = {const_cast<char*>(self.constData()), const_cast<char*>("--peak-child"),
-                               const_cast<char*>(work), const_cast<char*>(file.constData()), nullptr};
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, self.constData(), &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    QByteArray answer;
-    char buffer[64];
-    ssize_t got = 0;
-    while (spawned == 0 && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        answer.append(buffer, got);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status))
-        return -1;
-    return double(answer.toLongLong()) / 1024.0;
+    return ::childPeakMiB(QFile::encodeName(g_self),
+                          {QByteArrayLiteral("--peak-child"), work, QFile::encodeName(path)});
 }
 
 // Memory: arg 0 = 20 MB of empty cells, arg 1 = 20 MB of slips (125 000 rows as above), each the

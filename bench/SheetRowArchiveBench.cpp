@@ -3,6 +3,8 @@
 // One sheet row checked against a large archive (the slips stored already, the similar ones), as the
 // import does before it stores anything, against reading the archive file's bytes; in time, and in the
 // peak memory of a fresh process.
+#include "ChildPeak.h"
+#include "NumberedRecords.h"
 #include "ReadFileBytes.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
@@ -46,22 +48,7 @@ bool writeFiles(qsizetype n, const QString& path, const QString& sheetPath)
     QByteArray repeated;
     UnstorableCharacter problem;
     for (qsizetype r = 0; r < n; ++r) {
-        const QString r10 = QString::number(r);
-        const SlipTexts fields = {u"Cognome Nome "_s + r10,
-                                  u"Via Garibaldi "_s + r10,
-                                  u"00100"_s,
-                                  u"Città"_s,
-                                  u"1234,50"_s,
-                                  u"milleduecentotrentaquattro/50"_s,
-                                  u"Ente Acque"_s,
-                                  u"Ufficio"_s,
-                                  QString(),
-                                  u"12345678"_s,
-                                  u"Bolletta n. "_s + r10,
-                                  u"123"_s};
-        const QString date = savedDateText(QDate(2020, 1, 1).addDays(r / 8), italian);
-        if (!encodeSavedRecord(date, fields, PaletteState{false, true, CheckBoxState::Ticked}, record,
-                               problem))
+        if (!numberedSavedRecord(r, record, problem))
             return false;
         if (r == repeatedRecord(n))
             repeated = record;
@@ -224,33 +211,9 @@ int childMain(const char* work, const char* archive, const char* sheet)
 // The peak resident memory, in MiB, of a fresh run of this executable that does work on files.
 double childPeakMiB(const char* work, const Files& files)
 {
-    const QByteArray self = QFile::encodeName(g_self);
-    const QByteArray archive = QFile::encodeName(files.archive);
-    const QByteArray sheet = QFile::encodeName(files.sheet);
-    char* const arguments[] = {
-        const_cast<char*>(self.constData()),    const_cast<char*>("--peak-child"),    const_cast<char*>(work),
-        const_cast<char*>(archive.constData()), const_cast<char*>(sheet.constData()), nullptr};
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, self.constData(), &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    QByteArray answer;
-    char buffer[64];
-    ssize_t got = 0;
-    while (spawned == 0 && (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        answer.append(buffer, got);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status))
-        return -1;
-    return double(answer.toLongLong()) / 1024.0;
+    return ::childPeakMiB(QFile::encodeName(g_self),
+                          {QByteArrayLiteral("--peak-child"), work, QFile::encodeName(files.archive),
+                           QFile::encodeName(files.sheet)});
 }
 
 void peakOf(benchmark::State& state, const char* work)
