@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -60,23 +63,11 @@ QString slipsText(qsizetype count)
 
 } // namespace
 
-QList<OldArchivePlace> OldArchiveSearch::withNewSlips() const
+QList<OldArchivePlace> OldArchiveSearch::placesOf(OldArchivePlace::Kind kind) const
 {
     QList<OldArchivePlace> found;
-    for (const OldArchivePlace& place : places) {
-        if (place.kind == OldArchivePlace::Kind::NewSlips)
-            found.append(place);
-    }
-    return found;
-}
-
-QList<OldArchivePlace> OldArchiveSearch::unreadable() const
-{
-    QList<OldArchivePlace> found;
-    for (const OldArchivePlace& place : places) {
-        if (place.kind == OldArchivePlace::Kind::Unreadable)
-            found.append(place);
-    }
+    std::copy_if(places.begin(), places.end(), std::back_inserter(found),
+                 [kind](const OldArchivePlace& place) { return place.kind == kind; });
     return found;
 }
 
@@ -105,7 +96,7 @@ OldArchiveSearch searchOldArchives(const QStringList& paths, const ArchiveTable&
 
 QString oldArchiveQuestion(const OldArchiveSearch& search)
 {
-    const QList<OldArchivePlace> found = search.withNewSlips();
+    const QList<OldArchivePlace> found = search.placesOf(OldArchivePlace::Kind::NewSlips);
     if (found.isEmpty())
         return {};
     QString text;
@@ -126,7 +117,7 @@ QString oldArchiveQuestion(const OldArchiveSearch& search)
 
 QString oldArchiveUnreadableNotice(const OldArchiveSearch& search)
 {
-    const QList<OldArchivePlace> found = search.unreadable();
+    const QList<OldArchivePlace> found = search.placesOf(OldArchivePlace::Kind::Unreadable);
     if (found.isEmpty())
         return {};
     QStringList lines;

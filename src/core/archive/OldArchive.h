@@ -31,9 +31,8 @@ struct OldArchiveSearch {
     ArchiveTable incoming;         // the slips of every readable place, in the order of the places
     qsizetype newSlips = 0;        // how many of them the user's archive lacks, each counted once
 
-    // The places that hold slips the user's archive lacks, and those that could not be read.
-    QList<OldArchivePlace> withNewSlips() const;
-    QList<OldArchivePlace> unreadable() const;
+    // The places of one kind (those with new slips, those that could not be read), in their order.
+    QList<OldArchivePlace> placesOf(OldArchivePlace::Kind kind) const;
 };
 
 // Reads the archive files at paths as they are (no lock taken, nothing recovered, nothing written; a
