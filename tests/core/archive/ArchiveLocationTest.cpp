@@ -45,6 +45,7 @@ private Q_SLOTS:
     void judgesAWindowsFolderByItsAccessList_data();
     void judgesAWindowsFolderByItsAccessList();
     void mendingCommandsOnWindows();
+    void aRealFolderWithoutItsGroupIsNeverUsed();
     void perUserArchiveWhenTheSharedOneIsUnsafe();
     void perUserArchiveWithoutAWord();
     void sharedArchiveWhenSafe();
@@ -206,6 +207,32 @@ void ArchiveLocationTest::mendingCommandsOnWindows()
              u"icacls \"C:\\ProgramData\\Cedolario\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F "
              u"*S-1-5-32-544:(OI)(CI)F cedolario:(OI)(CI)M\n"
              u"net localgroup cedolario <utente> /add"_s.replace(u'\\', QDir::separator()));
+}
+
+void ArchiveLocationTest::aRealFolderWithoutItsGroupIsNeverUsed()
+{
+    // The access list of a real folder, read where the system keeps one (Windows), judged for a group
+    // that does not exist: never a folder to share.
+    QTemporaryDir dir;
+    AccessListFacts access;
+    const bool hasList = folderAccessList(dir.path(), u"cedolario-nessuno"_s, access);
+#ifdef Q_OS_WIN
+    QVERIFY(hasList);
+    QVERIFY(!access.groupExists);
+    QVERIFY(!access.userInGroup);
+    DirectoryFacts facts;
+    facts.exists = true;
+    facts.isDirectory = true;
+    facts.access = access;
+    const SharedDirectoryVerdict verdict = judgeSharedDirectory(facts, std::nullopt, UserFacts{0, {}});
+    QCOMPARE(int(verdict.kind), int(SharedDirectoryVerdict::Unsafe));
+    QVERIFY2(verdict.faults.contains(u"il gruppo cedolario non esiste"_s) ||
+                 verdict.faults.contains(u"i suoi permessi non si possono leggere"_s),
+             qPrintable(verdict.faults));
+#else
+    // Elsewhere the mode bits say it all.
+    QVERIFY(!hasList);
+#endif
 }
 
 void ArchiveLocationTest::perUserArchiveWhenTheSharedOneIsUnsafe()
