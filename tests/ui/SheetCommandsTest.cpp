@@ -349,8 +349,9 @@ void SheetCommandsTest::anOldArchiveIsOfferedOnce()
     QCOMPARE(m_messages.shown.size(), yes ? 2 : 1);
     const QString question = m_messages.texts().first();
     QVERIFY2(
-        question.contains(u"Nel file %1, l'archivio di una versione precedente, ci sono 1 bollettino"_s.arg(
-            QDir::toNativeSeparators(oldPath))),
+        question.contains(
+            u"Nel file %1, l'archivio di una versione precedente, c'è 1 bollettino che il vostro archivio non ha."_s
+                .arg(QDir::toNativeSeparators(oldPath))),
         qPrintable(question));
     QCOMPARE(payers(archivePath()), stored);
     if (yes)

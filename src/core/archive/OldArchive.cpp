@@ -61,6 +61,12 @@ QString slipsText(qsizetype count)
     return count == 1 ? u"1 bollettino"_s : u"%1 bollettini"_s.arg(count);
 }
 
+// "c'è 1 bollettino", "ci sono 3 bollettini".
+QString thereAre(qsizetype count)
+{
+    return (count == 1 ? u"c'è "_s : u"ci sono "_s) + slipsText(count);
+}
+
 } // namespace
 
 QList<OldArchivePlace> OldArchiveSearch::placesOf(OldArchivePlace::Kind kind) const
@@ -101,8 +107,8 @@ QString oldArchiveQuestion(const OldArchiveSearch& search)
         return {};
     QString text;
     if (found.size() == 1) {
-        text = u"Nel file %1, l'archivio di una versione precedente, ci sono %2 che il vostro archivio "
-               u"non ha."_s.arg(nativePath(found.first().path), slipsText(search.newSlips));
+        text = u"Nel file %1, l'archivio di una versione precedente, %2 che il vostro archivio non ha."_s.arg(
+            nativePath(found.first().path), thereAre(search.newSlips));
     } else {
         QStringList lines;
         for (const OldArchivePlace& place : found)
