@@ -33,12 +33,18 @@ enable_source_packages() {
     if grep -Rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d; then
         return 0
     fi
-    if [ "$(id -u)" -ne 0 ] || [ ! -f "$list" ]; then
-        echo "Building Qt for Windows needs Debian's source packages: add deb-src to Types: in $list," >&2
-        echo "run apt-get update, then this script again." >&2
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Building Qt for Windows needs Debian's source packages: add deb-src to Types: in $list" >&2
+        echo "(or deb-src lines to /etc/apt/sources.list), run apt-get update, then this script again." >&2
         exit 1
     fi
-    sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
+    if [ -f "$list" ] && grep -q '^Types: deb$' "$list"; then
+        sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
+    else
+        # The one-line format: each binary source's twin for sources.
+        cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed -n 's/^deb /deb-src /p' \
+            >/etc/apt/sources.list.d/cedolario-deb-src.list || true
+    fi
     apt-get -o DPkg::Lock::Timeout=600 update -qq
 }
 
