@@ -14,26 +14,53 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <system_error>
 #include <thread>
 
 using namespace Qt::StringLiterals;
 
+bool startThread(std::thread& thread, std::function<void()> work)
+{
+    try {
+        thread = std::thread(std::move(work));
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 // Runs work on a thread of its own while the interface thread keeps painting but takes no input (no
-// click can start another command meanwhile), and returns its result.
-template <typename Work> auto offInterfaceThread(Work work) -> decltype(work())
+// click can start another command meanwhile), and returns its result; nothing, the work not done,
+// when no thread could be started.
+template <typename Work>
+auto offInterfaceThread(const ThreadStarter& start, Work work) -> std::optional<decltype(work())>
 {
     using Result = decltype(work());
     Result result{};
     QEventLoop loop;
-    std::thread worker([&] {
+    std::thread worker;
+    const bool started = start(worker, [&] {
         result = work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // By name, so that the queued call is made and run wholly inside Qt: a function object would
+        // be made on this thread and read on the other, handed over by Qt's event queue, which a
+        // ThreadSanitizer build cannot see (result itself is read after the join).
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
+    if (!started)
+        return std::nullopt;
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();
     return result;
+}
+
+// Why an operation on the archive at path did nothing: it got no thread to run on.
+QString noThreadText(const QString& path)
+{
+    return u"Impossibile lavorare sull'archivio %1: il sistema non permette al programma di avviare "
+           u"un'altra attività (thread), forse per mancanza di memoria. L'archivio è rimasto com'era; "
+           u"chiudere qualche programma e riprovare."_s.arg(path);
 }
 
 QString tryAgainQuestion(const QString& busy)
@@ -48,18 +75,22 @@ template <typename Result> struct Attempted {
 };
 
 // Runs attempt (which fills an error text) off the interface thread, again as long as another copy
-// holds the lock and the user, asked, wants to try again. Busy comes back only when the user gave up.
+// holds the lock and the user, asked, wants to try again. Busy comes back only when the user gave up;
+// Failed, with its text, when no thread could be started for the archive at path.
 template <typename Result, typename Attempt>
-Attempted<Result> retryingWhileBusy(MessageBoxes& messages, Attempt attempt)
+Attempted<Result> retryingWhileBusy(MessageBoxes& messages, const ThreadStarter& start, const QString& path,
+                                    Attempt attempt)
 {
     for (;;) {
-        const Attempted<Result> outcome = offInterfaceThread([&] {
+        const std::optional<Attempted<Result>> outcome = offInterfaceThread(start, [&] {
             Attempted<Result> tried;
             tried.result = attempt(tried.error);
             return tried;
         });
-        if (outcome.result != Result::Busy || !messages.askYesNo(tryAgainQuestion(outcome.error)))
-            return outcome;
+        if (!outcome)
+            return {Result::Failed, noThreadText(path)};
+        if (outcome->result != Result::Busy || !messages.askYesNo(tryAgainQuestion(outcome->error)))
+            return *outcome;
     }
 }
 
@@ -104,11 +135,14 @@ void ArchiveCommands::LoadArchiveList()
     // The last load's records go first, so that two loads are never held at once.
     m_table.clear();
     m_saved.reset();
-    Loaded loaded = offInterfaceThread([&file] {
+    std::optional<Loaded> done = offInterfaceThread(m_startThread, [&file] {
         Loaded result;
         result.ok = file.load(result.table, result.seen, result.error);
         return result;
     });
+    if (!done)
+        done = Loaded{{}, {}, noThreadText(file.path()), false};
+    Loaded& loaded = *done;
     m_table = std::move(loaded.table);
     m_seen = loaded.ok ? loaded.seen : SlipArchive::FileState{};
     if (!loaded.ok) {
@@ -166,35 +200,32 @@ void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
     const std::shared_ptr<bool> alive = m_alive;
     MessageBoxes* messages = &m_services.messages;
     QObject* application = QCoreApplication::instance();
-    try {
-        m_keeper = std::thread([file, today, copiesDirectory, alive, messages, application] {
-            QByteArray bytes;
-            QString error;
-            switch (file.snapshot(bytes, error)) {
-            case SlipArchive::SnapshotResult::Read:
-                if (ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today, error))
-                    return;
-                break;
-            case SlipArchive::SnapshotResult::Busy:
-                // Another copy is saving: the next start makes it.
+    // No thread to be had: no copy this time, as for a busy archive.
+    m_startThread(m_keeper, [file, today, copiesDirectory, alive, messages, application] {
+        QByteArray bytes;
+        QString error;
+        switch (file.snapshot(bytes, error)) {
+        case SlipArchive::SnapshotResult::Read:
+            if (ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today, error))
                 return;
-            case SlipArchive::SnapshotResult::Failed:
-                break;
-            }
-            if (!application)
-                return;
-            const QString text = u"Impossibile fare la copia di sicurezza dell'archivio di oggi.\n"_s + error;
-            QMetaObject::invokeMethod(
-                application,
-                [alive, messages, text] {
-                    if (*alive)
-                        messages->critical(text);
-                },
-                Qt::QueuedConnection);
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: no copy this time, as for a busy archive.
-    }
+            break;
+        case SlipArchive::SnapshotResult::Busy:
+            // Another copy is saving: the next start makes it.
+            return;
+        case SlipArchive::SnapshotResult::Failed:
+            break;
+        }
+        if (!application)
+            return;
+        const QString text = u"Impossibile fare la copia di sicurezza dell'archivio di oggi.\n"_s + error;
+        QMetaObject::invokeMethod(
+            application,
+            [alive, messages, text] {
+                if (*alive)
+                    messages->critical(text);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 ArchiveCommands::SaveResult ArchiveCommands::SaveCurrentSlip(const SlipTexts& fields,
@@ -217,7 +248,8 @@ ArchiveCommands::SaveResult ArchiveCommands::SaveCurrentSlip(const SlipTexts& fi
     const SlipArchive& file = archive();
     SlipArchive::Appended where;
     const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(
-        m_services.messages, [&](QString& error) { return file.append(record, where, error); });
+        m_services.messages, m_startThread, file.path(),
+        [&](QString& error) { return file.append(record, where, error); });
     if (outcome.result != SlipArchive::WriteResult::Written) {
         if (outcome.result == SlipArchive::WriteResult::Failed)
             m_services.messages.critical(outcome.error);
@@ -272,7 +304,8 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
     const SlipArchive& file = archive();
     const SlipRecord expected = m_table[row];
     const auto outcome = retryingWhileBusy<SlipArchive::RemoveResult>(
-        m_services.messages, [&](QString& error) { return file.remove(row, expected, error); });
+        m_services.messages, m_startThread, file.path(),
+        [&](QString& error) { return file.remove(row, expected, error); });
     switch (outcome.result) {
     case SlipArchive::RemoveResult::Removed:
         if (m_expectedCount && *m_expectedCount > 0)
@@ -302,8 +335,8 @@ bool ArchiveCommands::UndoDelete()
         return false;
     const Deleted& last = m_deleted.back();
     const SlipArchive& file = archive();
-    const auto outcome =
-        retryingWhileBusy<SlipArchive::RemoveResult>(m_services.messages, [&](QString& error) {
+    const auto outcome = retryingWhileBusy<SlipArchive::RemoveResult>(
+        m_services.messages, m_startThread, file.path(), [&](QString& error) {
             return file.restore(last.index, last.record, last.before, last.after, error);
         });
     switch (outcome.result) {
@@ -329,9 +362,11 @@ namespace {
 
 // A write of several slips, with the wait and the question above; true once written. A failure is told;
 // a failure, or a wait given up, leaves the archive as it was.
-template <typename Attempt> bool writeWithRetries(MessageBoxes& messages, Attempt attempt)
+template <typename Attempt>
+bool writeWithRetries(MessageBoxes& messages, const ThreadStarter& start, const QString& path,
+                      Attempt attempt)
 {
-    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(messages, attempt);
+    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(messages, start, path, attempt);
     if (outcome.result == SlipArchive::WriteResult::Failed)
         messages.critical(outcome.error + u"\nNessun bollettino è stato aggiunto."_s);
     return outcome.result == SlipArchive::WriteResult::Written;
@@ -342,7 +377,8 @@ template <typename Attempt> bool writeWithRetries(MessageBoxes& messages, Attemp
 bool ArchiveCommands::AppendRecords(const QByteArray& records)
 {
     const SlipArchive& file = archive();
-    return writeWithRetries(m_services.messages, [&](QString& error) { return file.append(records, error); });
+    return writeWithRetries(m_services.messages, m_startThread, file.path(),
+                            [&](QString& error) { return file.append(records, error); });
 }
 
 std::optional<SlipArchive::MergeCounts> ArchiveCommands::MergeArchive(const ArchiveTable& incoming)
@@ -350,7 +386,7 @@ std::optional<SlipArchive::MergeCounts> ArchiveCommands::MergeArchive(const Arch
     const SlipArchive& file = archive();
     const StoredDateReader dates(m_locale);
     SlipArchive::MergeCounts counts;
-    if (!writeWithRetries(m_services.messages,
+    if (!writeWithRetries(m_services.messages, m_startThread, file.path(),
                           [&](QString& error) { return file.merge(incoming, counts, error, &dates); }))
         return std::nullopt;
     return counts;

@@ -9,12 +9,18 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
 
 struct Services;
+
+// Starts work on thread; false when the system gives no thread (too many, or no memory for one).
+using ThreadStarter = std::function<bool(std::thread& thread, std::function<void()> work)>;
+// std::thread's own start, its failure turned into false.
+bool startThread(std::thread& thread, std::function<void()> work);
 
 // The archive operations of the palette on plain values: start-up, list, save, recall, delete. The
 // table holds the records of the last list load; list entry i stands for record i. Questions and
@@ -73,6 +79,9 @@ public:
     const QLocale& locale() const { return m_locale; }
     // How long one attempt waits for another copy's lock before the user is asked (default 1 s).
     void setLockTimeout(int milliseconds) { m_lockTimeout = milliseconds; }
+    // How the threads of the file work are started (startThread); a test puts one that fails. Without a
+    // thread an operation does nothing to the file and reports it as a failure.
+    void setThreadStarter(ThreadStarter starter) { m_startThread = std::move(starter); }
 
 private:
     // The archive of this run: made at the first operation and kept, so it never moves; made anew
@@ -112,4 +121,5 @@ private:
     SlipArchive::FileState m_seenWithSaved;
     QLocale m_locale = QLocale::system();
     int m_lockTimeout = 1000;
+    ThreadStarter m_startThread = startThread;
 };

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Commits one fault, named by the first argument, so the sanitizer build can show it is really
-// instrumented and that the leak suppressions do not hide leaks of our own code.
+// instrumented and that the suppressions do not hide leaks or races of our own code.
+#include <QCoreApplication>
 #include <QObject>
+#include <QTimer>
 
 #include <climits>
 #include <cstdio>
@@ -15,9 +17,11 @@ volatile int g_sink = 0;
 QObject* volatile g_lostObject = nullptr;
 char* volatile g_lostBytes = nullptr;
 
+// The pointers of the two faults below are volatile, so that an optimising build (the thread
+// sanitizer's) cannot see the fault and refuse to compile it.
 int heapOverflow(int extra)
 {
-    char* bytes = new char[8];
+    char* volatile bytes = new char[8];
     std::memset(bytes, 1, 8);
     int value = bytes[8 + extra];
     delete[] bytes;
@@ -26,7 +30,7 @@ int heapOverflow(int extra)
 
 int useAfterFree(int extra)
 {
-    int* numbers = new int[4]{1, 2, 3, 4};
+    int* volatile numbers = new int[4]{1, 2, 3, 4};
     delete[] numbers;
     return numbers[extra];
 }
@@ -51,13 +55,29 @@ void leakMemory()
     g_lostObject = nullptr;
 }
 
+// Two threads write one number without a lock, one of them in a function that Qt's event loop calls:
+// the race has Qt's frames on its stack, as a race of our own code under the windows would, so a
+// thread suppression that named a Qt library as a whole would hide this one too.
+int dataRace(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    std::thread other([] { g_sink = 1; });
+    QTimer::singleShot(0, &application, [&] {
+        g_sink = 2;
+        other.join();
+        application.quit();
+    });
+    return application.exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (argc != 2) {
-        std::fputs("usage: sanitizer_canary clean|heap-overflow|use-after-free|signed-overflow|leak\n",
-                   stderr);
+        std::fputs(
+            "usage: sanitizer_canary clean|heap-overflow|use-after-free|signed-overflow|leak|data-race\n",
+            stderr);
         return 2;
     }
     const int zero = argc - 2;
@@ -70,6 +90,8 @@ int main(int argc, char* argv[])
         g_sink = signedOverflow(zero);
     else if (std::strcmp(fault, "leak") == 0)
         std::thread(leakMemory).join();
+    else if (std::strcmp(fault, "data-race") == 0)
+        return dataRace(argc, argv);
     else if (std::strcmp(fault, "clean") != 0)
         return 2;
     return 0;

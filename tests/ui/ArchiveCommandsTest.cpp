@@ -102,6 +102,7 @@ private Q_SLOTS:
     void screenReaderFindsAList();
     void heldLockAsksWhetherToTryAgain_data();
     void heldLockAsksWhetherToTryAgain();
+    void noThreadIsAFailureTold();
 };
 
 void ArchiveCommandsTest::startUpCreatesAnEmptyArchive()
@@ -749,6 +750,39 @@ void ArchiveCommandsTest::screenReaderFindsAList()
     QVERIFY(!QAccessible::accessibleInterface(secondId));
     QCOMPARE(accessible->childCount(), 1);
     QCOMPARE(accessible->child(0)->text(QAccessible::Name), u"ieri - Verdi"_s);
+}
+
+void ArchiveCommandsTest::noThreadIsAFailureTold()
+{
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    write(path, Bianchi);
+    app.start();
+    app.form->setFields(sampleSlip());
+    app.messages.answers = {true};
+    int starts = 0;
+    app.archive().setThreadStarter([&starts](std::thread&, std::function<void()>) {
+        ++starts;
+        return false;
+    });
+
+    click(app.palette(), Form2::SaveButton);
+
+    // The save, then the list load that follows a failed save: each told, the file as it was.
+    QCOMPARE(starts, 2);
+    QCOMPARE(app.messages.shown.size(), 3);
+    const QString told = u"Impossibile lavorare sull'archivio %1: "_s.arg(path);
+    for (const qsizetype i : {1, 2}) {
+        QCOMPARE(app.messages.shown[i].kind, Shown::Critical);
+        QVERIFY2(app.messages.shown[i].text.startsWith(told), qPrintable(app.messages.shown[i].text));
+    }
+    QCOMPARE(contents(path), Bianchi);
+    QCOMPARE(app.palette().List1->count(), 0);
+
+    // With threads again, the same commands work.
+    app.archive().setThreadStarter(startThread);
+    app.archive().LoadArchiveList();
+    QCOMPARE(app.archive().RecordCount(), 1);
 }
 
 QTEST_MAIN(ArchiveCommandsTest)

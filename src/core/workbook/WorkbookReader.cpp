@@ -108,6 +108,12 @@ QString tooManyColumns(int row)
                                                         columnName(WorkbookReader::MaxColumns - 1));
 }
 
+QString tooManyRows()
+{
+    return u"Il foglio ha valori oltre la riga %1: un elenco di bollettini non ne ha bisogno, il foglio "
+           u"non viene letto."_s.arg(WorkbookReader::MaxRows);
+}
+
 QString tooManyCells()
 {
     return u"Il foglio ha più di %1 celle piene: non viene letto."_s.arg(WorkbookReader::MaxCells);
@@ -267,9 +273,10 @@ private:
         row.cells.clear();
         row.unterminatedQuote = false;
         bool ok = false;
-        const int number = m_xml.attributes().value(u"r"_s).toInt(&ok);
-        row.row = ok && number > 0 ? number : m_lastRow + 1;
-        m_lastRow = row.row;
+        const qint64 number = m_xml.attributes().value(u"r"_s).toLongLong(&ok);
+        // A row past the last is read only to be refused if it holds a value.
+        m_lastRow = std::min<qint64>(ok && number > 0 ? number : m_lastRow + 1, WorkbookReader::MaxRows + 1);
+        row.row = int(m_lastRow);
         const QStringView hidden = m_xml.attributes().value(u"hidden"_s);
         row.hidden = hidden == u"1" || hidden == u"true";
         int nextColumn = 0;
@@ -293,6 +300,10 @@ private:
             placeProblem(cell, column, row.row);
             if (cellIsEmpty(cell) || hiddenByMerge(column, row.row))
                 continue;
+            if (row.row > WorkbookReader::MaxRows) {
+                errorText = tooManyRows();
+                return false;
+            }
             if (column >= WorkbookReader::MaxColumns) {
                 errorText = tooManyColumns(row.row);
                 return false;
@@ -416,7 +427,7 @@ private:
     const QList<NumberFormat>& m_styles;
     bool m_1904 = false;
     QList<Merge> m_merges;
-    int m_lastRow = 0;
+    qint64 m_lastRow = 0;
     qint64 m_cells = 0;
 };
 
@@ -429,10 +440,8 @@ public:
     {
         if (m_repeatsLeft > 0) {
             --m_repeatsLeft;
-            ++m_rowNumber;
             row = m_repeated;
-            row.row = m_rowNumber;
-            return countCells(row, errorText);
+            return numberRow(row, errorText) && countCells(row, errorText);
         }
         if (!m_inTable && !findTable(errorText))
             return false;
@@ -445,24 +454,26 @@ public:
             if (!m_xml.isStartElement() || m_xml.namespaceUri() != TableNs)
                 continue;
             if (m_xml.name() == u"table-row") {
-                qint64 repeats = m_xml.attributes().value(TableNs, u"number-rows-repeated"_s).toLongLong();
-                repeats = std::max<qint64>(repeats, 1);
+                // Beyond the last row, more repeats change nothing: a value there is refused all the same.
+                const qint64 repeats = std::clamp<qint64>(
+                    m_xml.attributes().value(TableNs, u"number-rows-repeated"_s).toLongLong(), 1,
+                    WorkbookReader::MaxRows);
                 // "collapse": hidden by its owner; "filter": left out by a filter.
                 const QStringView visibility = m_xml.attributes().value(TableNs, u"visibility"_s);
                 const bool hidden = visibility == u"collapse" || visibility == u"filter";
                 if (!readRow(row, errorText))
                     return false;
                 if (row.cells.isEmpty()) {
-                    m_rowNumber += repeats; // empty rows, however many, cost nothing
+                    // Empty rows, however many, cost nothing.
+                    m_rowNumber = std::min<qint64>(m_rowNumber + repeats, WorkbookReader::MaxRows);
                     continue;
                 }
-                row.row = ++m_rowNumber;
                 row.hidden = hidden;
                 if (repeats > 1) {
                     m_repeated = row;
                     m_repeatsLeft = repeats - 1;
                 }
-                return countCells(row, errorText);
+                return numberRow(row, errorText) && countCells(row, errorText);
             }
             if (m_xml.name() == u"table" || m_xml.name() == u"shapes" || m_xml.name() == u"named-expressions")
                 m_xml.skipCurrentElement(); // a table inside a cell's drawing, or the names
@@ -473,6 +484,17 @@ public:
     }
 
 private:
+    // The next row's number into row; false past the last row.
+    bool numberRow(SheetRow& row, QString& errorText)
+    {
+        if (m_rowNumber >= WorkbookReader::MaxRows) {
+            errorText = tooManyRows();
+            return false;
+        }
+        row.row = int(++m_rowNumber);
+        return true;
+    }
+
     bool countCells(const SheetRow& row, QString& errorText)
     {
         m_cells += row.cells.size();
@@ -513,14 +535,16 @@ private:
                 m_xml.skipCurrentElement();
                 continue;
             }
-            const qint64 repeats = std::max<qint64>(
-                m_xml.attributes().value(TableNs, u"number-columns-repeated"_s).toLongLong(), 1);
+            // Past the last column more repeats change nothing: a value there is refused all the same.
+            const qint64 repeats = std::clamp<qint64>(
+                m_xml.attributes().value(TableNs, u"number-columns-repeated"_s).toLongLong(), 1,
+                WorkbookReader::MaxColumns + 1);
             SheetCell cell;
             if (!readCell(cell, errorText))
                 return false;
             placeProblem(cell, int(std::min<qint64>(column, WorkbookReader::MaxColumns)), m_rowNumber + 1);
             if (covered || cellIsEmpty(cell)) {
-                column += repeats;
+                column = std::min<qint64>(column + repeats, WorkbookReader::MaxColumns + 1);
                 continue;
             }
             if (column + repeats > WorkbookReader::MaxColumns) {

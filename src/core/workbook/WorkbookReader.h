@@ -21,8 +21,8 @@
 // - .ods repeats (a cell or a row written once for many) are expanded only where they hold a value:
 //   the empty cells a sheet repeats to its last column or row cost nothing.
 // A workbook is hostile until read: the bytes decompressed from it are bounded in all, as are the
-// columns of a row and the cells of a sheet, and a missing or broken part is reported, never
-// guessed at.
+// columns of a row, the rows and the cells of a sheet, and a missing or broken part is reported,
+// never guessed at.
 
 enum class WorkbookKind {
     None, // not a workbook (a CSV file, or nothing known)
@@ -47,6 +47,10 @@ public:
     // Most columns a row may fill, and most cells a sheet may fill.
     static constexpr int MaxColumns = 1024;
     static constexpr qint64 MaxCells = 10'000'000;
+    // Last row that may hold a value: far beyond any spreadsheet program's (a million rows, sixteen in
+    // the largest), and small enough that a row's number always fits an int, however many rows a file
+    // says it repeats.
+    static constexpr int MaxRows = 100'000'000;
 
     // Opens the workbook the bytes hold (a whole .xlsx or .ods file) and reads its list of sheets.
     // False with the Italian reason in errorText.

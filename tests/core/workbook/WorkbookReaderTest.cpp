@@ -497,6 +497,22 @@ void WorkbookReaderTest::hostileFiles_data()
         << odsOf(
                R"(<table:table-row><table:table-cell table:number-columns-repeated="16384" office:value-type="float" office:value="1"/></table:table-row>)")
         << u"La riga 1 del foglio ha valori oltre la colonna AMJ"_s;
+    // Counts of repeats and row numbers that no sum of them may overflow.
+    QTest::newRow("a value after more empty rows than a sheet has")
+        << odsOf(
+               R"(<table:table-row table:number-rows-repeated="9223372036854775807"><table:table-cell/></table:table-row>)"
+               R"(<table:table-row table:number-rows-repeated="9223372036854775807"><table:table-cell/></table:table-row>)"
+               R"(<table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row>)")
+        << u"Il foglio ha valori oltre la riga 100000000"_s;
+    QTest::newRow("a value after more empty cells than a row has")
+        << odsOf(
+               R"(<table:table-row><table:covered-table-cell table:number-columns-repeated="9223372036854775807"/>)"
+               R"(<table:table-cell table:number-columns-repeated="9223372036854775807"/>)"
+               R"(<table:table-cell office:value-type="float" office:value="1"/></table:table-row>)")
+        << u"La riga 1 del foglio ha valori oltre la colonna AMJ"_s;
+    QTest::newRow("a value after the largest row number")
+        << xlsxOf(R"(<row r="2147483647"/><row><c r="A1"><v>1</v></c></row>)")
+        << u"Il foglio ha valori oltre la riga 100000000"_s;
     // 600 MiB of spaces in the sheet, a few hundred kilobytes once compressed.
     QTest::newRow("zip bomb") << zipOf(
                                      {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
@@ -539,6 +555,15 @@ void WorkbookReaderTest::repeatsAreNotMaterialised()
     QCOMPARE(got[1].row, 1048576);
     QCOMPARE(got[1].cells.size(), 3);
     QCOMPARE(got[1].cells[2].text, u"fine"_s);
+
+    // A value repeated down to the last row is read to there, and one row further it is refused.
+    const QByteArray toTheEnd =
+        R"(<table:table-row table:number-rows-repeated="99999998"><table:table-cell/></table:table-row>)"
+        R"(<table:table-row table:number-rows-repeated="3"><table:table-cell office:value-type="float" office:value="1"/></table:table-row>)";
+    const QList<SheetRow> last = rowsOf(odsOf(toTheEnd), error);
+    QVERIFY2(error.startsWith(u"Il foglio ha valori oltre la riga 100000000"_s), qPrintable(error));
+    QCOMPARE(last.size(), 2);
+    QCOMPARE(last[1].row, WorkbookReader::MaxRows);
 }
 
 QTEST_GUILESS_MAIN(WorkbookReaderTest)
