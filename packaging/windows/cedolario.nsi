@@ -4,7 +4,7 @@
 ; It installs for the user who runs it, with no administrator rights, into their own programs folder
 ; (%LOCALAPPDATA%\Programs\Cedolario); run as administrator it also offers to install for every user
 ; of the computer, into Program Files. /S installs silently (per user; /AllUsers for every user, as
-; administrator). The uninstaller removes the program and its entries and keeps every user's archive
+; administrator; /ArchivioComune with /AllUsers also makes the office's shared archive folder). The uninstaller removes the program and its entries and keeps every user's archive
 ; and its copies, and the office's shared archive folder when the installation made one.
 
 Unicode true
@@ -17,6 +17,7 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include nsDialogs.nsh
+!include Sections.nsh
 
 !define APP "Cedolario"
 !define PUBLISHER "Cedolario"
@@ -60,12 +61,14 @@ Function UseAllUsers
     StrCpy $AllUsers 1
     SetShellVarContext all
     StrCpy $INSTDIR "$PROGRAMFILES64\${APP}"
+    Call ShowSharedSection
 FunctionEnd
 
 Function UseCurrentUser
     StrCpy $AllUsers 0
     SetShellVarContext current
     StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${APP}"
+    Call ShowSharedSection
 FunctionEnd
 
 Function .onInit
@@ -81,6 +84,7 @@ Function .onInit
             Abort
         ${EndIf}
         Call UseAllUsers
+        Call ChooseSharedFromCommandLine
     ${EndIf}
 FunctionEnd
 
@@ -176,6 +180,30 @@ Section /o "Archivio comune dell'ufficio (gruppo cedolario)" SectionShared
     ${EndIf}
 SectionEnd
 
+; The shared archive's section is offered only to an installation for every user.
+Function ShowSharedSection
+    ${If} $AllUsers == 1
+        SectionSetText ${SectionShared} "Archivio comune dell'ufficio (gruppo cedolario)"
+    ${Else}
+        SectionSetText ${SectionShared} ""
+        SectionGetFlags ${SectionShared} $R9
+        IntOp $R9 $R9 & ${SECTION_OFF}
+        SectionSetFlags ${SectionShared} $R9
+    ${EndIf}
+FunctionEnd
+
+; /ArchivioComune selects the shared archive's section, for a silent installation for every user.
+Function ChooseSharedFromCommandLine
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/ArchivioComune" $1
+    ${IfNot} ${Errors}
+        SectionGetFlags ${SectionShared} $1
+        IntOp $1 $1 | ${SF_SELECTED}
+        SectionSetFlags ${SectionShared} $1
+    ${EndIf}
+FunctionEnd
+
 LangString DESC_Program ${LANG_ITALIAN} "Il programma, con le librerie Qt che usa e la voce nel menu Start."
 LangString DESC_Desktop ${LANG_ITALIAN} "Un collegamento a ${APP} sul desktop."
 LangString DESC_Shared ${LANG_ITALIAN} "Solo installando per tutti gli utenti: una cartella in ProgramData per l'archivio comune, scrivibile solo dal gruppo locale cedolario."
@@ -185,12 +213,16 @@ LangString DESC_Shared ${LANG_ITALIAN} "Solo installando per tutti gli utenti: u
     !insertmacro MUI_DESCRIPTION_TEXT ${SectionShared} $(DESC_Shared)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
+; Which installation this uninstaller removes is decided once, from its command line, and kept in
+; $AllUsers for the uninstall section.
 Function un.onInit
+    StrCpy $AllUsers 0
     SetShellVarContext current
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/AllUsers" $1
     ${IfNot} ${Errors}
+        StrCpy $AllUsers 1
         SetShellVarContext all
     ${EndIf}
 FunctionEnd
@@ -210,10 +242,9 @@ Section "Uninstall"
     Delete "$INSTDIR\LICENSE"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
-    ${GetOptions} $0 "/AllUsers" $1
-    ${If} ${Errors}
-        DeleteRegKey HKCU "${UNINSTALL_KEY}"
-    ${Else}
+    ${If} $AllUsers == 1
         DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ${Else}
+        DeleteRegKey HKCU "${UNINSTALL_KEY}"
     ${EndIf}
 SectionEnd

@@ -176,7 +176,8 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
             u"La cartella comune dell'archivio %1 non è sicura (%2), quindi non viene usata.\n"
             u"Le schede sono salvate nell'archivio personale %3.\n\n"
             u"Un amministratore può correggere la cartella con questi comandi:\n%4"_s.arg(
-                shared, verdict.faults, location.path, mendingCommands(shared, facts, group.has_value()));
+                QDir::toNativeSeparators(shared), verdict.faults, QDir::toNativeSeparators(location.path),
+                mendingCommands(shared, facts, group.has_value()));
     }
     if (userDirectory.isEmpty() || !QFileInfo::exists(location.directory)) {
         int cause = 0;
@@ -186,8 +187,8 @@ ArchiveLocation chooseArchiveLocation(const QString& sharedDirectory, const QStr
             cause = lastFileError();
         }
         if (!made) {
-            QString problem =
-                u"Impossibile creare la cartella dell'archivio personale %1"_s.arg(location.directory);
+            QString problem = u"Impossibile creare la cartella dell'archivio personale %1"_s.arg(
+                QDir::toNativeSeparators(location.directory));
             if (cause != 0)
                 problem += u": "_s + systemErrorText(cause);
             problem += u". Le schede non potranno essere salvate."_s;
