@@ -103,7 +103,7 @@ build_windows() {
 # The tests under Wine, headless: the offscreen platform needs no X server. The tests that need
 # openbox, AT-SPI or the private CUPS are Linux's only and are not built here.
 test_windows() {
-    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure --timeout 600
+    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure --timeout 600 --parallel "$(nproc)"
 }
 
 # A folder that runs as it is on Windows: the program and its console twin, the Qt DLLs and plugins
