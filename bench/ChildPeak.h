@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QByteArrayList>
 
+#include <benchmark/benchmark.h>
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,4 +43,17 @@ inline double childPeakMiB(const QByteArray& self, const QByteArrayList& argumen
     if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status))
         return -1;
     return double(answer.toLongLong()) / 1024.0;
+}
+
+// Measures once an iteration of state with measure (a fresh child's peak in MiB, -1 when it failed),
+// telling a failed child; the last peak measured.
+template <typename Measure> double repeatedChildPeak(benchmark::State& state, Measure measure)
+{
+    double peak = 0;
+    for (auto _ : state) {
+        peak = measure();
+        if (peak < 0)
+            state.SkipWithError("the child failed");
+    }
+    return peak;
 }

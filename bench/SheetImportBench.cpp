@@ -102,12 +102,7 @@ double childPeakMiB(const char* work, const QString& path)
 void peakOf(benchmark::State& state, const char* work)
 {
     const QString& path = state.range(0) == 0 ? emptyCellsSheet() : sheetOf(125000);
-    double peak = 0;
-    for (auto _ : state) {
-        peak = childPeakMiB(work, path);
-        if (peak < 0)
-            state.SkipWithError("the child failed");
-    }
+    const double peak = repeatedChildPeak(state, [&] { return childPeakMiB(work, path); });
     const double file = double(QFile(path).size()) / double(1 << 20);
     state.counters["peak_MiB"] = peak;
     state.counters["file_MiB"] = file;

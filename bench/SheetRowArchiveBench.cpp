@@ -219,12 +219,7 @@ double childPeakMiB(const char* work, const Files& files)
 void peakOf(benchmark::State& state, const char* work)
 {
     const Files& files = filesOf(state.range(0));
-    double peak = 0;
-    for (auto _ : state) {
-        peak = childPeakMiB(work, files);
-        if (peak < 0)
-            state.SkipWithError("the child failed");
-    }
+    const double peak = repeatedChildPeak(state, [&] { return childPeakMiB(work, files); });
     const double file = double(QFile(files.archive).size()) / double(1 << 20);
     state.counters["peak_MiB"] = peak;
     state.counters["file_MiB"] = file;
