@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 #include "core/print/Overflow.h"
+#include "core/print/PrintPage.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/sheet/SlipSheet.h"
 #include "core/slip/Clock.h"
@@ -116,7 +117,7 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
         }
     } else {
         QString error;
-        if (!saveSheetPdf(pdfPath, document, error)) {
+        if (!SaveDocumentPdf(pdfPath, document, error)) {
             err << u"Il file PDF non è stato salvato: %1."_s.arg(error) << '\n';
             return ExitSomeRowsNotDone;
         }

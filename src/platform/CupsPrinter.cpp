@@ -372,16 +372,6 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     return {PrintOutcome::Done, {}};
 }
 
-PrintOutcome CupsPrinter::printOn(QPrinter& printer, const PageComposer& compose)
-{
-    PainterSurface surface(printer, [&printer] { printer.abort(); });
-    if (!ComposePage(surface, compose))
-        return {PrintOutcome::Failed, surface.errorText()};
-    if (printer.printerState() == QPrinter::Error)
-        return {PrintOutcome::Failed, QStringLiteral("la stampante ha segnalato un errore")};
-    return {PrintOutcome::Done, {}};
-}
-
 PrintOutcome CupsPrinter::savePageAsPdf(const PageComposer& compose)
 {
     return savePdfAsked(m_dialog, compose);

@@ -7,6 +7,7 @@
 #include "core/archive/SlipArchive.h"
 #include "core/files/UserFolders.h"
 #include "core/print/Overflow.h"
+#include "core/print/PrintPage.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
 #include "core/workbook/RecordSheets.h"
@@ -339,7 +340,7 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
         const DocumentComposer document = sheetDocument(
             pages.slips, sheetEuroMark(), [shown] { return shown->cancelled(); },
             [shown](int done) { shown->setDone(done); });
-        saved = saveSheetPdf(path, document, error, &failure);
+        saved = SaveDocumentPdf(path, document, error, &failure);
     }
     if (saved) {
         m_services.messages.inform(u"Bollettini salvati in %1: %2.%3"_s.arg(

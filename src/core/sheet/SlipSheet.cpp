@@ -6,7 +6,6 @@
 #include "core/amount/AmountWords.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/Windows1252.h"
-#include "core/files/InputFile.h"
 #include "core/sheet/SheetAmount.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipText.h"
@@ -19,9 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Largest CSV file read: far beyond any sheet of slips, small enough to hold in memory twice.
-constexpr qint64 MaxSheetBytes = qint64(512) << 20;
 
 struct HeaderNames {
     const char16_t* header;
@@ -826,15 +822,6 @@ SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge)
                                            QLatin1Char(separator), merge, true);
     result.encoding = text.encoding();
     return result;
-}
-
-SheetImport readSlipSheetFile(const QString& path)
-{
-    SheetImport result;
-    QByteArray bytes;
-    if (!readInputFile(path, MaxSheetBytes, bytes, result.error))
-        return result;
-    return readSlipSheet(bytes);
 }
 
 namespace {
