@@ -98,10 +98,7 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
             break;
         case PrintOutcome::NoPrinter:
             // Without CUPS there is no default printer either: the reason, when there is one, says which.
-            err << (outcome.errorText.isEmpty()
-                        ? u"Non c'è una stampante predefinita"_s
-                        : outcome.errorText.left(1).toUpper() + outcome.errorText.mid(1))
-                << u": nessun bollettino è stato stampato."_s << '\n';
+            err << NoPrinterOpening(outcome.errorText) << u": nessun bollettino è stato stampato."_s << '\n';
             return ExitSomeRowsNotDone;
         case PrintOutcome::Waiting:
             // Accepted, but not printed yet: a script must not take it as done.
@@ -115,9 +112,8 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
             return ExitSomeRowsNotDone;
         }
     } else {
-        QString error;
-        if (!saveSheetPdf(pdfPath, document, error)) {
-            err << u"Il file PDF non è stato salvato: %1."_s.arg(error) << '\n';
+        if (const Failure failure = saveSheetPdf(pdfPath, document)) {
+            err << PdfNotSavedMessage(failure.text()) << '\n';
             return ExitSomeRowsNotDone;
         }
     }
@@ -145,9 +141,8 @@ int runExport(const QString& path, const CommandLineWorld& world, QTextStream& e
         err.flush();
         return ExitSomeRowsNotDone;
     }
-    if (!writeRecordsFile(path, records, StoredDateReader(world.locale), error)) {
-        error[0] = error[0].toUpper();
-        err << error << '\n' << u"Il file non è stato esportato."_s << '\n';
+    if (const Failure failure = writeRecordsFile(path, records, StoredDateReader(world.locale))) {
+        err << failure.opening() << '\n' << u"Il file non è stato esportato."_s << '\n';
         err.flush();
         return ExitSomeRowsNotDone;
     }

@@ -389,12 +389,10 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
 
     // The whole document first: one that cannot be completed is never sent.
     const SheetMargins margins = landscapeMargins(connection.get(), destination.get(), info.get());
-    QString errorText;
-    DocumentFailure failure = DocumentFailure::None;
-    const QByteArray pdf = DocumentPdf(document, margins, errorText, &failure);
-    if (pdf.isEmpty())
-        return {failure == DocumentFailure::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
-                errorText};
+    QByteArray pdf;
+    if (const Failure failure = DocumentPdf(document, margins, pdf))
+        return {failure.kind() == Failure::Kind::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
+                failure.text()};
     if (m_observer)
         m_observer(pdf, margins);
 

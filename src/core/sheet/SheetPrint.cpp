@@ -40,10 +40,9 @@ DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euro
     return document;
 }
 
-bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
-                  DocumentFailure* failure)
+Failure saveSheetPdf(const QString& path, const DocumentComposer& document)
 {
-    return SaveDocumentPdf(path, document, errorText, failure);
+    return SaveDocumentPdf(path, document);
 }
 
 QImage sheetEuroMark()

@@ -64,21 +64,21 @@ bool Package::read(const QString& part, QByteArray& out, QString& errorText)
 {
     QString reason;
     switch (m_zip.read(part, out, reason)) {
-    case ZipReader::Failure::None:
+    case ZipReader::Problem::None:
         return true;
-    case ZipReader::Failure::Missing:
+    case ZipReader::Problem::Missing:
         errorText = damaged(part, u"manca"_s);
         break;
-    case ZipReader::Failure::Unsupported:
+    case ZipReader::Problem::Unsupported:
         errorText = damaged(part, u"non si apre (compressione sconosciuta o file cifrato): %1"_s.arg(reason));
         break;
-    case ZipReader::Failure::Damaged:
+    case ZipReader::Problem::Damaged:
         errorText = damaged(part, reason);
         break;
-    case ZipReader::Failure::Checksum:
+    case ZipReader::Problem::Checksum:
         errorText = damaged(part, u"non supera il controllo (CRC)"_s);
         break;
-    case ZipReader::Failure::OverBudget:
+    case ZipReader::Problem::OverBudget:
         errorText = tooLarge();
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "core/workbook/WorkbookReader.h"
 
+#include "core/Failure.h"
 #include "core/workbook/WorkbookFormats.h"
 
 using namespace Qt::StringLiterals;
@@ -136,8 +137,8 @@ bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
     QString reason;
     if (!m->package.open(bytes, reason)) {
         errorText =
-            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. %1%2."_s.arg(
-                reason.left(1).toUpper(), reason.mid(1));
+            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. %1."_s.arg(
+                Failure::SentenceOpening(reason));
         return false;
     }
     m->kind = kindOf(bytes, &m->package.zip());

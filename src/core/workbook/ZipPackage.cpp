@@ -318,36 +318,36 @@ QStringList ZipReader::names() const
     return out;
 }
 
-ZipReader::Failure ZipReader::read(const QString& name, QByteArray& out, QString& reason)
+ZipReader::Problem ZipReader::read(const QString& name, QByteArray& out, QString& reason)
 {
     out.clear();
     const auto found = m_index.constFind(name);
     if (found == m_index.constEnd())
-        return Failure::Missing;
+        return Problem::Missing;
     const Entry& e = m_entries[*found];
     if (e.flags & FlagEncrypted) {
         reason = u"è cifrata"_s;
-        return Failure::Unsupported;
+        return Problem::Unsupported;
     }
     if (e.method != MethodStored && e.method != MethodDeflated) {
         reason = u"è compressa con un metodo sconosciuto (%1)"_s.arg(e.method);
-        return Failure::Unsupported;
+        return Problem::Unsupported;
     }
     if (e.size > m_budget)
-        return Failure::OverBudget;
+        return Problem::OverBudget;
     const char* data = m_bytes.constData() + e.dataAt;
 
     if (e.method == MethodStored) {
         if (e.packedSize != e.size) {
             reason = u"ha due dimensioni diverse pur non essendo compressa"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         out = QByteArray(data, qsizetype(e.size));
     } else {
         z_stream zs{};
         if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
             reason = u"non si decomprime (memoria insufficiente)"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
         zs.avail_in = uInt(e.packedSize);
@@ -368,27 +368,27 @@ ZipReader::Failure ZipReader::read(const QString& name, QByteArray& out, QString
         if (have > e.size) {
             out.clear();
             reason = u"si decomprime oltre i %1 byte dichiarati"_s.arg(e.size);
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         if (rc != Z_STREAM_END) {
             out.clear();
             reason = rc == Z_BUF_ERROR ? u"non si decomprime (dati compressi troncati)"_s
                                        : u"non si decomprime (dati compressi non validi)"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         if (have != e.size) {
             out.clear();
             reason = u"si decomprime in %1 byte invece dei %2 dichiarati"_s.arg(have).arg(e.size);
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         out.resize(qsizetype(have));
     }
     m_budget -= e.size;
     if (crcOf(out.constData(), out.size()) != e.crc) {
         out.clear();
-        return Failure::Checksum;
+        return Problem::Checksum;
     }
-    return Failure::None;
+    return Problem::None;
 }
 
 bool writeZip(const QList<ZipEntry>& entries, QByteArray& out, QString& reason)
