@@ -78,8 +78,7 @@ PrintCommand::Result PrintCommand::saveAsPdf(const PrintableSlip& slip)
     case PrintOutcome::Done:
         return Result::SavedAsPdf;
     case PrintOutcome::Failed:
-        m_services.messages.critical(
-            QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
+        m_services.messages.critical(PdfNotSavedMessage(saved.errorText));
         return Result::NotSaved;
     default:
         return Result::Cancelled;
@@ -133,8 +132,7 @@ PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, con
 {
     MessageBoxes& messages = m_services.messages;
     // Without CUPS there is no default printer either: the user is told which of the two it is.
-    const QString why = reason.isEmpty() ? QStringLiteral("Non c'\u00e8 una stampante predefinita")
-                                         : reason.left(1).toUpper() + reason.mid(1);
+    const QString why = NoPrinterOpening(reason);
     if (!messages.askYesNo(
             QStringLiteral("%1: il bollettino non \u00e8 stato stampato.\nVuoi salvarlo come file PDF?")
                 .arg(why)))
@@ -144,7 +142,7 @@ PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, con
     case PrintOutcome::Done:
         return Result::SavedAsPdf;
     case PrintOutcome::Failed:
-        messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
+        messages.critical(PdfNotSavedMessage(saved.errorText));
         return Result::NotSaved;
     default:
         break;
@@ -154,9 +152,9 @@ PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, con
 
 PrintCommand::Result PrintCommand::saveTo(const QString& path, const PageComposer& page)
 {
-    QString errorText;
-    if (SavePagePdf(path, page, errorText))
+    const Failure failure = SavePagePdf(path, page);
+    if (!failure)
         return Result::SavedAsPdf;
-    m_services.messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(errorText));
+    m_services.messages.critical(PdfNotSavedMessage(failure.text()));
     return Result::NotSaved;
 }

@@ -106,13 +106,16 @@ QByteArray xlsxOf(const QByteArray& rows, bool system1904, const QByteArray& str
 }
 
 // An .ods of one sheet "Dati" whose <table:table> holds rows.
+QByteArray odsContentOf(const QByteArray& rows)
+{
+    return R"(<?xml version="1.0"?><office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+           R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0">)"
+           R"(<office:body><office:spreadsheet><table:table table:name="Dati">)" +
+           rows + "</table:table></office:spreadsheet></office:body></office:document-content>";
+}
+
 QByteArray odsOf(const QByteArray& rows)
 {
-    const QByteArray content =
-        R"(<?xml version="1.0"?><office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
-        R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0">)"
-        R"(<office:body><office:spreadsheet><table:table table:name="Dati">)" +
-        rows + "</table:table></office:spreadsheet></office:body></office:document-content>";
     return zipOf({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
-                  {u"content.xml"_s, content}});
+                  {u"content.xml"_s, odsContentOf(rows)}});
 }

@@ -27,5 +27,7 @@ QByteArray workbookXml(bool system1904);
 // An .xlsx of one sheet "Dati" whose <sheetData> holds rows.
 QByteArray xlsxOf(const QByteArray& rows, bool system1904 = false, const QByteArray& strings = {},
                   const QByteArray& after = {});
+// The content.xml of an .ods of one sheet "Dati" whose <table:table> holds rows.
+QByteArray odsContentOf(const QByteArray& rows);
 // An .ods of one sheet "Dati" whose <table:table> holds rows.
 QByteArray odsOf(const QByteArray& rows);
