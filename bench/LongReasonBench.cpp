@@ -119,12 +119,11 @@ void PrintReasonPdf(benchmark::State& state)
     fields[PaymentReason] = reasonText(state.range(0));
     const QImage euro(QStringLiteral(":/euro.png"));
     for (auto _ : state) {
-        QString error;
-        const QByteArray pdf =
-            PagePdf([&](PrintSurface& page) { DrawSlipModel(page, SlipModel::TwoFrame, fields, true, euro); },
-                    TypicalPrinterMargins, error);
-        if (pdf.isEmpty())
-            state.SkipWithError(error.toUtf8().constData());
+        QByteArray pdf;
+        if (const Failure failure = PagePdf(
+                [&](PrintSurface& page) { DrawSlipModel(page, SlipModel::TwoFrame, fields, true, euro); },
+                TypicalPrinterMargins, pdf))
+            state.SkipWithError(failure.text().toUtf8().constData());
         benchmark::DoNotOptimize(pdf.size());
     }
     state.SetBytesProcessed(state.iterations() * fields[PaymentReason].size());

@@ -40,12 +40,11 @@ void ComposePageAlone(benchmark::State& state)
     // The margins CUPS gives the stopped queue, on the landscape page.
     const SheetMargins margins(8.47, 4.23, 4.23, 4.23);
     for (auto _ : state) {
-        QString error;
-        const QByteArray pdf = PagePdf(
-            [&](PrintSurface& page) { DrawSlipModel(page, SlipModel::Premarcati, fields, true, euro); },
-            margins, error);
-        if (pdf.isEmpty()) {
-            state.SkipWithError(qPrintable(error));
+        QByteArray pdf;
+        if (const Failure failure = PagePdf(
+                [&](PrintSurface& page) { DrawSlipModel(page, SlipModel::Premarcati, fields, true, euro); },
+                margins, pdf)) {
+            state.SkipWithError(qPrintable(failure.text()));
             break;
         }
     }

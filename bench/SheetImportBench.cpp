@@ -6,6 +6,7 @@
 #include "ReadFileBytes.h"
 #include "core/files/InputFile.h"
 #include "core/sheet/SlipSheet.h"
+#include "core/workbook/SheetFile.h"
 
 #include <QFile>
 #include <QMap>
@@ -75,7 +76,7 @@ qint64 residentKb()
 
 // What the child does, writing its resident memory in kB to its standard output while it holds what
 // it has read: "start" nothing, "bytes" the file's bytes, "import" the bytes and the slips read from
-// them, as readSlipSheetFile() holds both before it returns.
+// them, as readSheetFile() holds both before it returns.
 int childMain(const char* work, const char* path)
 {
     const QString name = QString::fromLocal8Bit(path);
@@ -130,7 +131,7 @@ void ImportSheet(benchmark::State& state)
     const QString& path = sheetOf(state.range(0));
     const qint64 bytes = QFile(path).size();
     for (auto _ : state) {
-        const SheetImport import = readSlipSheetFile(path);
+        const SheetImport import = *readSheetFile(path);
         if (import.slips.size() != state.range(0) || !import.problems.isEmpty())
             state.SkipWithError("wrong slip count");
         benchmark::DoNotOptimize(import.slips.constData());

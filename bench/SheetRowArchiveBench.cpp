@@ -10,6 +10,7 @@
 #include "core/archive/SlipArchive.h"
 #include "core/files/FileHandle.h"
 #include "core/sheet/CsvText.h"
+#include "core/workbook/SheetFile.h"
 #include "core/workbook/SheetWorkflow.h"
 
 #include <QDir>
@@ -107,7 +108,7 @@ bool compareStreaming(const Files& files)
 // the table.
 bool compareLoaded(const Files& files)
 {
-    const SheetImport import = readSlipSheetFile(files.sheet);
+    const SheetImport import = *readSheetFile(files.sheet);
     ArchiveTable stored;
     QString error;
     if (import.slips.size() != 1 || !SlipArchive(files.archive).load(stored, error))

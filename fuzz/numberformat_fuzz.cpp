@@ -7,8 +7,8 @@
 // - a format of digit placeholders only ("#,##0.00") shows the rounded number, grouped by thousands
 //   when it says so, with no fewer digits than its zeros ask;
 // - day serials of both date systems agree, and turn back into themselves.
-#include "core/workbook/ExactNumber.h"
-#include "core/workbook/NumberFormat.h"
+#include "core/number/ExactNumber.h"
+#include "core/number/NumberFormat.h"
 
 #include <QRegularExpression>
 

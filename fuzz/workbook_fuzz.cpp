@@ -8,8 +8,8 @@
 // the parts of a package: "\0NAME\nBYTES" one after the other, zipped here uncompressed. The second
 // form lets the fuzzer change the XML of the parts directly, which through a zip's checksums it could
 // hardly do; the seeds have both forms.
+#include "core/number/ExactNumber.h"
 #include "core/sheet/SlipSheet.h"
-#include "core/workbook/ExactNumber.h"
 #include "core/workbook/WorkbookReader.h"
 #include "core/workbook/ZipPackage.h"
 

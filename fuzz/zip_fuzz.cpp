@@ -53,34 +53,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const qint64 before = reader.budgetLeft();
         QByteArray out;
         QString why;
-        const ZipReader::Failure failure = reader.read(name, out, why);
+        const ZipReader::Problem failure = reader.read(name, out, why);
         const qint64 after = reader.budgetLeft();
         require(after >= 0 && after <= before, "the budget grew or went below zero");
         switch (failure) {
-        case ZipReader::Failure::None:
+        case ZipReader::Problem::None:
             require(before - after == out.size(), "what was spent is not what was read");
             spent += out.size();
             // Every other entry stored, so that the writer's deflate is read back too.
             whole.append({name, out, whole.size() % 2 == 0});
             break;
-        case ZipReader::Failure::Checksum:
+        case ZipReader::Problem::Checksum:
             require(out.isEmpty(), "bytes handed out with a wrong checksum");
             break;
-        case ZipReader::Failure::Unsupported:
-        case ZipReader::Failure::Damaged:
+        case ZipReader::Problem::Unsupported:
+        case ZipReader::Problem::Damaged:
             require(out.isEmpty() && !why.isEmpty(), "a failed read without its reason, or with bytes");
             require(before == after, "a failed read spent the budget");
             break;
-        case ZipReader::Failure::OverBudget:
+        case ZipReader::Problem::OverBudget:
             require(out.isEmpty() && before == after, "over the budget, yet something was spent");
             break;
-        case ZipReader::Failure::Missing:
+        case ZipReader::Problem::Missing:
             require(false, "a listed entry is missing");
         }
     }
     require(spent <= Budget, "more unpacked than the budget allows");
     QByteArray out;
-    require(reader.read(u"\u0001 non c'è"_s, out, reason) == ZipReader::Failure::Missing,
+    require(reader.read(u"\u0001 non c'è"_s, out, reason) == ZipReader::Problem::Missing,
             "an entry that is not there was found");
 
     // What read whole writes back, and our reader reads the same from it.
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ZipEntry& entry : std::as_const(whole)) {
         written.append(entry.name);
         QByteArray copy;
-        require(second.read(entry.name, copy, reason) == ZipReader::Failure::None && copy == entry.bytes,
+        require(second.read(entry.name, copy, reason) == ZipReader::Problem::None && copy == entry.bytes,
                 "an entry written back does not read the same");
     }
     require(second.names() == written, "the names written back differ");

@@ -5,7 +5,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the application needs on Debian 12.
-RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
+RUN_PACKAGES=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6printsupport6
               libcups2-dev zlib1g-dev
               fonts-liberation fontconfig qt6-translations-l10n)
 # What the tests need besides: QuaZip, which builds the reader tests' workbooks independently of our
@@ -56,11 +56,16 @@ apt_install() {
     "${apt[@]}" install -y -qq --no-install-recommends "$@"
 }
 
-# configure_and_build BUILD_DIR [cmake options...]
+# configure_and_build BUILD_DIR [cmake options...]: with Ninja, which schedules the whole build's
+# steps on every core (make's recursive runs wait for each target's own steps). A folder configured
+# for another generator by an earlier version of this script is configured afresh.
 configure_and_build() {
     local dir=$1
     shift
-    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$dir/CMakeCache.txt"; then
+        rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)"
 }
 

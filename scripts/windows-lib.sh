@@ -102,8 +102,18 @@ build_windows() {
 
 # The tests under Wine, headless: the offscreen platform needs no X server. The tests that need
 # openbox, AT-SPI or the private CUPS are Linux's only and are not built here.
+# One Wine server serves the whole run, started before the first test and stopped after the last.
+# The prefix's own services (services.exe, winedevice.exe…) start with the first program and live as
+# long as the server, holding open the output streams they were given: started here by a program whose
+# streams go nowhere, rather than by the first test, whose output CTest would wait on until the server
+# stopped.
 test_windows() {
-    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure --timeout 600 --parallel "$(nproc)"
+    local status=0
+    WINEPREFIX="$WINDOWS_BUILD/wineprefix" wineserver -p
+    "$WINDOWS_BUILD/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure --timeout 600 --parallel "$(nproc)" || status=$?
+    WINEPREFIX="$WINDOWS_BUILD/wineprefix" wineserver -k || true
+    return $status
 }
 
 # A folder that runs as it is on Windows: the program and its console twin, the Qt DLLs and plugins

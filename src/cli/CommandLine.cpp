@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 #include "core/print/Overflow.h"
+#include "core/print/PrintPage.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/sheet/SlipSheet.h"
 #include "core/slip/Clock.h"
@@ -98,10 +99,7 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
             break;
         case PrintOutcome::NoPrinter:
             // Without CUPS there is no default printer either: the reason, when there is one, says which.
-            err << (outcome.errorText.isEmpty()
-                        ? u"Non c'è una stampante predefinita"_s
-                        : outcome.errorText.left(1).toUpper() + outcome.errorText.mid(1))
-                << u": nessun bollettino è stato stampato."_s << '\n';
+            err << NoPrinterOpening(outcome.errorText) << u": nessun bollettino è stato stampato."_s << '\n';
             return ExitSomeRowsNotDone;
         case PrintOutcome::Waiting:
             // Accepted, but not printed yet: a script must not take it as done.
@@ -115,9 +113,8 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
             return ExitSomeRowsNotDone;
         }
     } else {
-        QString error;
-        if (!saveSheetPdf(pdfPath, document, error)) {
-            err << u"Il file PDF non è stato salvato: %1."_s.arg(error) << '\n';
+        if (const Failure failure = SaveDocumentPdf(pdfPath, document)) {
+            err << PdfNotSavedMessage(failure.text()) << '\n';
             return ExitSomeRowsNotDone;
         }
     }
@@ -145,9 +142,8 @@ int runExport(const QString& path, const CommandLineWorld& world, QTextStream& e
         err.flush();
         return ExitSomeRowsNotDone;
     }
-    if (!writeRecordsFile(path, records, StoredDateReader(world.locale), error)) {
-        error[0] = error[0].toUpper();
-        err << error << '\n' << u"Il file non è stato esportato."_s << '\n';
+    if (const Failure failure = writeRecordsFile(path, records, StoredDateReader(world.locale))) {
+        err << failure.opening() << '\n' << u"Il file non è stato esportato."_s << '\n';
         err.flush();
         return ExitSomeRowsNotDone;
     }
@@ -222,6 +218,85 @@ bool looksLikeOption(const QString& value)
 
 const QString ValueUsage = u"--valore vuole «Colonna=testo», per esempio --valore \"Conto=12345678\"."_s;
 
+// What the parser refused in arguments, as the user typed it.
+QString parseFailure(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty())
+        return u"Argomento sconosciuto: %1."_s.arg(asTyped(arguments, parser.unknownOptionNames().first()));
+    // The only other mistake the parser finds: an option that wants a value came last.
+    const QString last = arguments.value(arguments.size() - 1);
+    for (const Command& command : Commands) {
+        if (asTyped({last}, QString::fromLatin1(command.option)) == last)
+            return QString::fromUtf16(command.usage);
+    }
+    if (asTyped({last}, u"foglio"_s) == last)
+        return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+    if (asTyped({last}, u"valore"_s) == last)
+        return ValueUsage;
+    return u"%1 vuole un valore."_s.arg(last);
+}
+
+// The --valore pairs ("Conto=12345678") into request's values; the mistake, or nothing.
+QString readMergeValues(const QStringList& pairs, CommandLineRequest& request)
+{
+    QList<bool> given(SlipFieldCount, false);
+    for (const QString& pair : pairs) {
+        const qsizetype equals = pair.indexOf(u'=');
+        if (equals <= 0)
+            return ValueUsage;
+        const QString column = pair.left(equals).trimmed();
+        const std::optional<int> field = mergeFieldOf(column);
+        if (!field)
+            return u"--valore: «%1» non è una colonna del bollettino (per esempio Conto, "
+                   u"Intestato 1, Causale, Importo)."_s.arg(column);
+        if (given[*field])
+            return u"--valore dà la colonna «%1» due volte."_s.arg(sheetHeader(*field));
+        given[*field] = true;
+        request.values[*field] = pair.mid(equals + 1);
+    }
+    return {};
+}
+
+// Each command's option, and the options Qt reads itself ("-platform xcb"), so that they are known.
+void addCommandOptions(QCommandLineParser& parser)
+{
+    for (const Command& command : Commands)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
+                                            QString::fromLatin1(command.valueName)));
+    for (const QtOption& option : QtOptions)
+        parser.addOption(option.takesValue
+                             ? QCommandLineOption(QString::fromLatin1(option.name), QString(), u"valore"_s)
+                             : QCommandLineOption(QString::fromLatin1(option.name)));
+}
+
+// The chosen command's file names (and --foglio's sheet) into request; the mistake, or nothing.
+QString readCommand(const QCommandLineParser& parser, const QCommandLineOption& sheet, const Command& chosen,
+                    CommandLineRequest& request)
+{
+    if (parser.isSet(sheet)) {
+        const QStringList names = parser.values(sheet);
+        if (chosen.action == CommandLineRequest::Export || names.size() != 1 || names.first().isEmpty())
+            return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+        request.sheetName = names.first();
+    }
+    const QStringList positional = parser.positionalArguments();
+    const QStringList values = parser.values(QString::fromLatin1(chosen.option));
+    bool usable =
+        values.size() == 1 && !looksLikeOption(values.first()) && positional.size() == chosen.positional;
+    for (const QString& argument : positional)
+        usable = usable && !looksLikeOption(argument);
+    if (!usable)
+        return QString::fromUtf16(chosen.usage);
+    request.action = chosen.action;
+    if (request.action == CommandLineRequest::Pdf) {
+        request.pdfPath = values.first();
+        request.csvPath = positional.first();
+    } else {
+        request.csvPath = values.first();
+    }
+    return {};
+}
+
 } // namespace
 
 CommandLineRequest parseCommandLine(const QStringList& arguments)
@@ -248,30 +323,10 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     parser.addOption(alsoHidden);
     const QCommandLineOption value(u"valore"_s, QString(), u"COLONNA=TESTO"_s);
     parser.addOption(value);
-    for (const Command& command : Commands)
-        parser.addOption(QCommandLineOption(QString::fromLatin1(command.option), QString(),
-                                            QString::fromLatin1(command.valueName)));
-    for (const QtOption& option : QtOptions)
-        parser.addOption(option.takesValue
-                             ? QCommandLineOption(QString::fromLatin1(option.name), QString(), u"valore"_s)
-                             : QCommandLineOption(QString::fromLatin1(option.name)));
+    addCommandOptions(parser);
 
-    if (!parser.parse(QStringList{u"cedolario"_s} + arguments)) {
-        if (!parser.unknownOptionNames().isEmpty())
-            return invalid(
-                u"Argomento sconosciuto: %1."_s.arg(asTyped(arguments, parser.unknownOptionNames().first())));
-        // The only other mistake the parser finds: an option that wants a value came last.
-        const QString last = arguments.value(arguments.size() - 1);
-        for (const Command& command : Commands) {
-            if (asTyped({last}, QString::fromLatin1(command.option)) == last)
-                return invalid(QString::fromUtf16(command.usage));
-        }
-        if (asTyped({last}, u"foglio"_s) == last)
-            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
-        if (asTyped({last}, u"valore"_s) == last)
-            return invalid(ValueUsage);
-        return invalid(u"%1 vuole un valore."_s.arg(last));
-    }
+    if (!parser.parse(QStringList{u"cedolario"_s} + arguments))
+        return invalid(parseFailure(parser, arguments));
     if (parser.isSet(help)) {
         request.action = CommandLineRequest::Help;
         return request;
@@ -308,21 +363,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     if (parser.isSet(value)) {
         if (!readsSheet)
             return invalid(u"--valore va con --importa, --stampa o --pdf."_s);
-        QList<bool> given(SlipFieldCount, false);
-        for (const QString& pair : parser.values(value)) {
-            const qsizetype equals = pair.indexOf(u'=');
-            if (equals <= 0)
-                return invalid(ValueUsage);
-            const QString column = pair.left(equals).trimmed();
-            const std::optional<int> field = mergeFieldOf(column);
-            if (!field)
-                return invalid(u"--valore: «%1» non è una colonna del bollettino (per esempio Conto, "
-                               u"Intestato 1, Causale, Importo)."_s.arg(column));
-            if (given[*field])
-                return invalid(u"--valore dà la colonna «%1» due volte."_s.arg(sheetHeader(*field)));
-            given[*field] = true;
-            request.values[*field] = pair.mid(equals + 1);
-        }
+        if (const QString mistake = readMergeValues(parser.values(value), request); !mistake.isEmpty())
+            return invalid(mistake);
     }
     if (!chosen) {
         if (parser.isSet(sheet))
@@ -332,26 +374,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         return request;
     }
 
-    if (parser.isSet(sheet)) {
-        const QStringList names = parser.values(sheet);
-        if (chosen->action == CommandLineRequest::Export || names.size() != 1 || names.first().isEmpty())
-            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
-        request.sheetName = names.first();
-    }
-    const QStringList values = parser.values(QString::fromLatin1(chosen->option));
-    bool usable =
-        values.size() == 1 && !looksLikeOption(values.first()) && positional.size() == chosen->positional;
-    for (const QString& argument : positional)
-        usable = usable && !looksLikeOption(argument);
-    if (!usable)
-        return invalid(QString::fromUtf16(chosen->usage));
-    request.action = chosen->action;
-    if (request.action == CommandLineRequest::Pdf) {
-        request.pdfPath = values.first();
-        request.csvPath = positional.first();
-    } else {
-        request.csvPath = values.first();
-    }
+    if (const QString mistake = readCommand(parser, sheet, *chosen, request); !mistake.isEmpty())
+        return invalid(mistake);
     return request;
 }
 

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -209,6 +210,146 @@ bool printerStopped(http_t* connection, const QByteArray& name, const QByteArray
     return state && qstrcmp(state, "5") == 0;
 }
 
+// Why the destination CUPS was asked for could not be had; name is empty for the default one.
+PrintOutcome destinationMissing(const QByteArray& name, const QString& wanted)
+{
+    const ipp_status_t status = cups().cupsLastError();
+    if (isUnreachable(status))
+        return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
+    if (name.isEmpty()) {
+        // No default to print on, and the reason when the environment names a queue CUPS does not
+        // know: the user mends that variable, not the printer settings.
+        const auto [variable, named] = printerOfEnvironment();
+        if (!named.isEmpty())
+            return {PrintOutcome::NoPrinter,
+                    QStringLiteral("la stampante %1 indicata da %2 non esiste").arg(quoted(named), variable)};
+        return {PrintOutcome::NoPrinter, {}};
+    }
+    return {PrintOutcome::Failed,
+            QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
+}
+
+// The job's options: the copies, the page at its real size on A4, then the user's own settings for
+// the queue or its instance (lpoptions), as lp applies them.
+void addJobOptions(JobOptions& options, http_t* connection, cups_dest_t* destination, cups_dinfo_t* info,
+                   int copies)
+{
+    options.add(CUPS_COPIES, QByteArray::number(qMax(1, copies)));
+    // The page is drawn to its real size: the slip must not be shrunk onto the printable area.
+    options.add("print-scaling", "none");
+    if (cups().cupsCheckDestSupported(connection, destination, info, CUPS_MEDIA, CUPS_MEDIA_A4))
+        options.add(CUPS_MEDIA, CUPS_MEDIA_A4);
+    // The printer's description that comes with the user's settings is no job option.
+    for (int i = 0; i < destination->num_options; ++i) {
+        const cups_option_t& option = destination->options[i];
+        const QByteArray optionName(option.name);
+        if (optionName.startsWith("printer-") || optionName.startsWith("marker-") ||
+            optionName == "device-uri" ||
+            cups().cupsGetOption(option.name, options.count(), options.options()))
+            continue;
+        options.add(option.name, QByteArray(option.value));
+    }
+}
+
+// Creates the job and sends the PDF; the failure, the job cancelled, when CUPS refuses either.
+std::optional<PrintOutcome> sendJob(http_t* connection, cups_dest_t* destination, cups_dinfo_t* info,
+                                    const QString& printer, const QByteArray& pdf, const JobOptions& options,
+                                    int& jobId)
+{
+    jobId = 0;
+    ipp_status_t status = cups().cupsCreateDestJob(connection, destination, info, &jobId, "Bollettino",
+                                                   options.count(), options.options());
+    if (failedStatus(status) || jobId <= 0)
+        return PrintOutcome{PrintOutcome::Failed,
+                            refusalText(failedStatus(status) ? status : cups().cupsLastError(), printer,
+                                        connection, destination)};
+    const auto abandon = [&](ipp_status_t why) -> PrintOutcome {
+        const QString reason = refusalText(why, printer, connection, destination);
+        cups().cupsCancelDestJob(connection, destination, jobId);
+        return {PrintOutcome::Failed, reason};
+    };
+    if (cups().cupsStartDestDocument(connection, destination, info, jobId, "bollettino.pdf", CUPS_FORMAT_PDF,
+                                     0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+        return abandon(cups().cupsLastError());
+    if (cups().cupsWriteRequestData(connection, pdf.constData(), static_cast<size_t>(pdf.size())) !=
+        HTTP_STATUS_CONTINUE) {
+        cups().cupsFinishDestDocument(connection, destination, info);
+        return abandon(cups().cupsLastError());
+    }
+    status = cups().cupsFinishDestDocument(connection, destination, info);
+    if (failedStatus(status))
+        return abandon(status);
+    return std::nullopt;
+}
+
+// What the user learns of a job CUPS accepted, from its last state; stopped: it waits on a stopped
+// printer.
+PrintOutcome outcomeOfJob(const JobState& job, bool stopped, const QString& printer, http_t* connection,
+                          cups_dest_t* destination)
+{
+    switch (job.state) {
+    case IPP_JSTATE_COMPLETED:
+    case IPP_JSTATE_PROCESSING:
+        return {PrintOutcome::Done, {}};
+    case IPP_JSTATE_CANCELED:
+        return {PrintOutcome::Failed,
+                QStringLiteral("il lavoro \u00e8 stato annullato sulla stampante %1").arg(quoted(printer))};
+    case IPP_JSTATE_ABORTED:
+        return {PrintOutcome::Failed,
+                QStringLiteral("la stampante %1 ha interrotto il lavoro").arg(quoted(printer))};
+    case IPP_JSTATE_HELD:
+        return {PrintOutcome::Waiting,
+                QStringLiteral("il lavoro \u00e8 trattenuto nella coda di %1").arg(quoted(printer))};
+    case IPP_JSTATE_STOPPED:
+        return {PrintOutcome::Waiting,
+                QStringLiteral("la stampante %1 si \u00e8 fermata e il lavoro attende nella sua coda")
+                    .arg(quoted(printer))};
+    case IPP_JSTATE_PENDING:
+        break;
+    }
+    // Still pending: on a stopped printer, or behind other jobs on a working one.
+    if (stopped)
+        return {PrintOutcome::Waiting,
+                QStringLiteral("la stampante %1 \u00e8 ferma%2 e il lavoro attende nella sua coda")
+                    .arg(quoted(printer), stateMessageOf(connection, destination))};
+    return {PrintOutcome::Done, {}};
+}
+
+// Follows an accepted job for up to followTime milliseconds: CUPS may still refuse, cancel or abort
+// it, or keep it waiting on a stopped printer.
+PrintOutcome followJob(http_t* connection, cups_dest_t* destination, const QByteArray& instance,
+                       const QString& printer, int jobId, int followTime)
+{
+    const char* uri =
+        cups().cupsGetOption("printer-uri-supported", destination->num_options, destination->options);
+    char assembled[1024] = {};
+    if (!uri) {
+        cups().httpAssembleURIf(HTTP_URI_CODING_ALL, assembled, sizeof assembled, "ipp", nullptr, "localhost",
+                                cups().ippPort(), "/printers/%s", destination->name);
+        uri = assembled;
+    }
+    const QDeadlineTimer deadline(followTime);
+    JobState job;
+    bool stopped = false;
+    for (;;) {
+        job = jobState(connection, uri, jobId);
+        if (!job.known && isUnreachable(cups().cupsLastError()))
+            return {
+                PrintOutcome::Failed,
+                QStringLiteral("il servizio di stampa (CUPS) ha smesso di rispondere dopo aver ricevuto il "
+                               "lavoro: controlla la coda di %1")
+                    .arg(quoted(printer))};
+        // A held job, or one waiting for a stopped printer, waits for as long as that lasts.
+        if (job.state == IPP_JSTATE_PENDING)
+            stopped = job.printerStopped || printerStopped(connection, destination->name, instance);
+        if (job.state >= IPP_JSTATE_CANCELED || job.state == IPP_JSTATE_HELD || stopped ||
+            deadline.hasExpired())
+            break;
+        pause(static_cast<int>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
+    }
+    return outcomeOfJob(job, stopped, printer, connection, destination);
+}
+
 } // namespace
 
 CupsPrinter::CupsPrinter(SaveFileDialog& dialog) : m_dialog(dialog)
@@ -238,23 +379,8 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
     const Destination destination(
         cups().cupsGetNamedDest(connection.get(), name.isEmpty() ? nullptr : name.constData(),
                                 instance.isEmpty() ? nullptr : instance.constData()));
-    if (!destination) {
-        const ipp_status_t status = cups().cupsLastError();
-        if (isUnreachable(status))
-            return {name.isEmpty() ? PrintOutcome::NoPrinter : PrintOutcome::Failed, unreachableText()};
-        if (name.isEmpty()) {
-            // No default to print on, and the reason when the environment names a queue CUPS does not
-            // know: the user mends that variable, not the printer settings.
-            const auto [variable, named] = printerOfEnvironment();
-            if (!named.isEmpty())
-                return {
-                    PrintOutcome::NoPrinter,
-                    QStringLiteral("la stampante %1 indicata da %2 non esiste").arg(quoted(named), variable)};
-            return {PrintOutcome::NoPrinter, {}};
-        }
-        return {PrintOutcome::Failed,
-                QStringLiteral("la stampante %1 non \u00e8 disponibile").arg(quoted(wanted))};
-    }
+    if (!destination)
+        return destinationMissing(name, wanted);
     const QString printer = QString::fromUtf8(destination->name);
 
     const DestinationInfo info(cups().cupsCopyDestInfo(connection.get(), destination.get()));
@@ -263,123 +389,20 @@ PrintOutcome CupsPrinter::printDocument(const DocumentComposer& document, const 
 
     // The whole document first: one that cannot be completed is never sent.
     const SheetMargins margins = landscapeMargins(connection.get(), destination.get(), info.get());
-    QString errorText;
-    DocumentFailure failure = DocumentFailure::None;
-    const QByteArray pdf = DocumentPdf(document, margins, errorText, &failure);
-    if (pdf.isEmpty())
-        return {failure == DocumentFailure::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
-                errorText};
+    QByteArray pdf;
+    if (const Failure failure = DocumentPdf(document, margins, pdf))
+        return {failure.kind() == Failure::Kind::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
+                failure.text()};
     if (m_observer)
         m_observer(pdf, margins);
 
     JobOptions options;
-    options.add(CUPS_COPIES, QByteArray::number(qMax(1, target.copies)));
-    // The page is drawn to its real size: the slip must not be shrunk onto the printable area.
-    options.add("print-scaling", "none");
-    if (cups().cupsCheckDestSupported(connection.get(), destination.get(), info.get(), CUPS_MEDIA,
-                                      CUPS_MEDIA_A4))
-        options.add(CUPS_MEDIA, CUPS_MEDIA_A4);
-    // The user's own settings for the queue or its instance (lpoptions), as lp applies them; the
-    // printer's description that comes with them is no job option.
-    for (int i = 0; i < destination->num_options; ++i) {
-        const cups_option_t& option = destination->options[i];
-        const QByteArray optionName(option.name);
-        if (optionName.startsWith("printer-") || optionName.startsWith("marker-") ||
-            optionName == "device-uri" ||
-            cups().cupsGetOption(option.name, options.count(), options.options()))
-            continue;
-        options.add(option.name, QByteArray(option.value));
-    }
-
+    addJobOptions(options, connection.get(), destination.get(), info.get(), target.copies);
     int jobId = 0;
-    ipp_status_t status = cups().cupsCreateDestJob(connection.get(), destination.get(), info.get(), &jobId,
-                                                   "Bollettino", options.count(), options.options());
-    if (failedStatus(status) || jobId <= 0)
-        return {PrintOutcome::Failed, refusalText(failedStatus(status) ? status : cups().cupsLastError(),
-                                                  printer, connection.get(), destination.get())};
-
-    const auto abandon = [&](ipp_status_t why) -> PrintOutcome {
-        const QString reason = refusalText(why, printer, connection.get(), destination.get());
-        cups().cupsCancelDestJob(connection.get(), destination.get(), jobId);
-        return {PrintOutcome::Failed, reason};
-    };
-    if (cups().cupsStartDestDocument(connection.get(), destination.get(), info.get(), jobId, "bollettino.pdf",
-                                     CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
-        return abandon(cups().cupsLastError());
-    if (cups().cupsWriteRequestData(connection.get(), pdf.constData(), static_cast<size_t>(pdf.size())) !=
-        HTTP_STATUS_CONTINUE) {
-        cups().cupsFinishDestDocument(connection.get(), destination.get(), info.get());
-        return abandon(cups().cupsLastError());
-    }
-    status = cups().cupsFinishDestDocument(connection.get(), destination.get(), info.get());
-    if (failedStatus(status))
-        return abandon(status);
-
-    // Accepted. Follow the job briefly: CUPS may still refuse, cancel or abort it, or keep it
-    // waiting on a stopped printer.
-    const char* uri =
-        cups().cupsGetOption("printer-uri-supported", destination->num_options, destination->options);
-    char assembled[1024] = {};
-    if (!uri) {
-        cups().httpAssembleURIf(HTTP_URI_CODING_ALL, assembled, sizeof assembled, "ipp", nullptr, "localhost",
-                                cups().ippPort(), "/printers/%s", destination->name);
-        uri = assembled;
-    }
-    const QDeadlineTimer deadline(m_followTime);
-    JobState job;
-    bool stopped = false;
-    for (;;) {
-        job = jobState(connection.get(), uri, jobId);
-        if (!job.known && isUnreachable(cups().cupsLastError()))
-            return {
-                PrintOutcome::Failed,
-                QStringLiteral("il servizio di stampa (CUPS) ha smesso di rispondere dopo aver ricevuto il "
-                               "lavoro: controlla la coda di %1")
-                    .arg(quoted(printer))};
-        // A held job, or one waiting for a stopped printer, waits for as long as that lasts.
-        if (job.state == IPP_JSTATE_PENDING)
-            stopped = job.printerStopped || printerStopped(connection.get(), destination->name, instance);
-        if (job.state >= IPP_JSTATE_CANCELED || job.state == IPP_JSTATE_HELD || stopped ||
-            deadline.hasExpired())
-            break;
-        pause(static_cast<int>(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime()))));
-    }
-    switch (job.state) {
-    case IPP_JSTATE_COMPLETED:
-    case IPP_JSTATE_PROCESSING:
-        return {PrintOutcome::Done, {}};
-    case IPP_JSTATE_CANCELED:
-        return {PrintOutcome::Failed,
-                QStringLiteral("il lavoro \u00e8 stato annullato sulla stampante %1").arg(quoted(printer))};
-    case IPP_JSTATE_ABORTED:
-        return {PrintOutcome::Failed,
-                QStringLiteral("la stampante %1 ha interrotto il lavoro").arg(quoted(printer))};
-    case IPP_JSTATE_HELD:
-        return {PrintOutcome::Waiting,
-                QStringLiteral("il lavoro \u00e8 trattenuto nella coda di %1").arg(quoted(printer))};
-    case IPP_JSTATE_STOPPED:
-        return {PrintOutcome::Waiting,
-                QStringLiteral("la stampante %1 si \u00e8 fermata e il lavoro attende nella sua coda")
-                    .arg(quoted(printer))};
-    case IPP_JSTATE_PENDING:
-        break;
-    }
-    // Still pending: on a stopped printer, or behind other jobs on a working one.
-    if (stopped)
-        return {PrintOutcome::Waiting,
-                QStringLiteral("la stampante %1 \u00e8 ferma%2 e il lavoro attende nella sua coda")
-                    .arg(quoted(printer), stateMessageOf(connection.get(), destination.get()))};
-    return {PrintOutcome::Done, {}};
-}
-
-PrintOutcome CupsPrinter::printOn(QPrinter& printer, const PageComposer& compose)
-{
-    PainterSurface surface(printer, [&printer] { printer.abort(); });
-    if (!ComposePage(surface, compose))
-        return {PrintOutcome::Failed, surface.errorText()};
-    if (printer.printerState() == QPrinter::Error)
-        return {PrintOutcome::Failed, QStringLiteral("la stampante ha segnalato un errore")};
-    return {PrintOutcome::Done, {}};
+    if (const std::optional<PrintOutcome> refused =
+            sendJob(connection.get(), destination.get(), info.get(), printer, pdf, options, jobId))
+        return *refused;
+    return followJob(connection.get(), destination.get(), instance, printer, jobId, m_followTime);
 }
 
 PrintOutcome CupsPrinter::savePageAsPdf(const PageComposer& compose)

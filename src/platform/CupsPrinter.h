@@ -6,7 +6,6 @@
 
 #include <functional>
 
-class QPrinter;
 class SaveFileDialog;
 
 // The system's printers through CUPS's own library, and PDF files through the file dialog.
@@ -24,9 +23,6 @@ public:
 
     PrintOutcome printDocument(const DocumentComposer& document, const PrintTarget& target) override;
     PrintOutcome savePageAsPdf(const PageComposer& compose) override;
-
-    // Composes the page on a Qt printer already set up (a preview, a file) and ends it.
-    static PrintOutcome printOn(QPrinter& printer, const PageComposer& compose);
 
     // How long, in milliseconds, a job accepted by CUPS is followed before it is taken as on its
     // way (2500 unless changed; 0 stops at the acceptance).

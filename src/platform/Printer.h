@@ -22,6 +22,10 @@ struct PrintOutcome {
     QString errorText;
 };
 
+// How a message about a NoPrinter outcome starts: its reason as the start of a sentence, or, without
+// one, that the system has no default printer.
+QString NoPrinterOpening(const QString& reason);
+
 // Where a job goes: a printer named as CUPS knows it (empty: the system's default printer), and
 // how many copies of it.
 struct PrintTarget {

@@ -139,30 +139,10 @@ QPlainTextEdit* linesBox(const QStringList& lines, const QString& objectName, QW
     return box;
 }
 
-} // namespace
-
-SheetAction QtSheetDialogs::review(const SheetReview& review)
+// The summary above the lists: rows read and refused, notes, columns left out or missing, slips
+// stored already, and the question.
+QString reviewSummary(const SheetReview& review)
 {
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setObjectName(u"SheetReview"_s);
-    dialog.setWindowTitle(u"cedolario"_s);
-    auto* outer = new QVBoxLayout(&dialog);
-
-    // The window stays within the screen whatever the sheet holds: what it lists scrolls inside it,
-    // the buttons stay below; names and cells are shortened, long lists are cut.
-    const QRect screen =
-        (dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())->availableGeometry();
-    const int width = std::min(720, screen.width());
-    auto* scroll = new QScrollArea(&dialog);
-    scroll->setObjectName(u"ReviewScroll"_s);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget(scroll);
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(0, 0, 0, 0);
-    scroll->setWidget(content);
-    outer->addWidget(scroll, 1);
-
     QString summary = u"%1: %2, %3."_s.arg(ElidedForMessage(review.fileName, 120),
                                            rows(review.goodRows, u"valida"_s, u"valide"_s),
                                            rows(review.refusedRows, u"scartata"_s, u"scartate"_s));
@@ -189,69 +169,38 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
     if (review.goodRows > 0)
         summary += review.refusedRows > 0 ? u"\nSi può proseguire con le sole righe valide, o fermarsi."_s
                                           : u"\nCosa fare dei bollettini?"_s;
-    auto* label = new QLabel(summary, content);
-    label->setObjectName(u"Summary"_s);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    return summary;
+}
 
-    if (!review.columnUses.isEmpty() || !review.mergedValues.isEmpty()) {
-        QStringList uses = review.columnUses;
-        uses += review.mergedValues;
-        layout->addWidget(new QLabel(u"Come si riempie ogni bollettino:"_s, content));
-        layout->addWidget(linesBox(uses, u"ColumnUses"_s, content));
+// The refused rows' table, six rows tall at most; no column wider than a third of width.
+QTableWidget* problemsTable(const QList<SheetProblem>& problems, int width, QWidget* parent)
+{
+    auto* table = new QTableWidget(int(problems.size()), 3, parent);
+    table->setObjectName(u"Problems"_s);
+    table->setHorizontalHeaderLabels({u"Riga"_s, u"Colonna"_s, u"Motivo"_s});
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int r = 0; r < problems.size(); ++r) {
+        const SheetProblem& problem = problems[r];
+        table->setItem(r, 0, new QTableWidgetItem(QString::number(problem.row)));
+        table->setItem(r, 1, new QTableWidgetItem(ElidedForMessage(problem.column)));
+        table->setItem(r, 2, new QTableWidgetItem(ElidedForMessage(problem.reason, 400)));
     }
-    if (!review.mergedValues.isEmpty()) {
-        auto* fromForm = new QLabel(
-            u"I valori «dal modulo» vengono dal bollettino sul modulo: per cambiarli, «Torna al modulo», "
-            u"correggerlo e importare di nuovo."_s,
-            content);
-        fromForm->setWordWrap(true);
-        layout->addWidget(fromForm);
-    }
-    if (!review.problems.isEmpty()) {
-        auto* table = new QTableWidget(int(review.problems.size()), 3, content);
-        table->setObjectName(u"Problems"_s);
-        table->setHorizontalHeaderLabels({u"Riga"_s, u"Colonna"_s, u"Motivo"_s});
-        table->verticalHeader()->hide();
-        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        for (int r = 0; r < review.problems.size(); ++r) {
-            const SheetProblem& problem = review.problems[r];
-            table->setItem(r, 0, new QTableWidgetItem(QString::number(problem.row)));
-            table->setItem(r, 1, new QTableWidgetItem(ElidedForMessage(problem.column)));
-            table->setItem(r, 2, new QTableWidgetItem(ElidedForMessage(problem.reason, 400)));
-        }
-        table->horizontalHeader()->setStretchLastSection(true);
-        table->resizeColumnsToContents();
-        for (int column = 0; column < table->columnCount(); ++column)
-            table->setColumnWidth(column, std::min(table->columnWidth(column), width / 3));
-        const int shownRows = std::min(table->rowCount(), 6);
-        table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
-                              shownRows * table->verticalHeader()->defaultSectionSize() +
-                              2 * table->frameWidth() + 4);
-        layout->addWidget(table);
-    }
-    if (!review.similar.isEmpty()) {
-        layout->addWidget(new QLabel(review.similar.size() == 1
-                                         ? u"Simile a un bollettino già nell'archivio (non viene aggiunto, "
-                                           u"se non lo si chiede):"_s
-                                         : u"Simili a bollettini già nell'archivio (non vengono aggiunti, "
-                                           u"se non lo si chiede):"_s,
-                                     content));
-        layout->addWidget(linesBox(review.similar, u"Similar"_s, content));
-    }
-    if (!review.notices.isEmpty()) {
-        layout->addWidget(new QLabel(u"Da controllare (i bollettini si prendono così):"_s, content));
-        layout->addWidget(linesBox(review.notices, u"Notices"_s, content));
-    }
-    if (!review.overflowWarnings.isEmpty()) {
-        layout->addWidget(new QLabel(
-            u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, content));
-        layout->addWidget(linesBox(review.overflowWarnings, u"Overflows"_s, content));
-    }
-    layout->addStretch(1);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->resizeColumnsToContents();
+    for (int column = 0; column < table->columnCount(); ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), width / 3));
+    const int shownRows = std::min(table->rowCount(), 6);
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
+                          shownRows * table->verticalHeader()->defaultSectionSize() +
+                          2 * table->frameWidth() + 4);
+    return table;
+}
 
+// The review's buttons: what may be done with the slips read; the one clicked into chosen.
+QDialogButtonBox* reviewButtons(const SheetReview& review, QDialog& dialog, SheetAction& chosen)
+{
     auto* buttons = new QDialogButtonBox(&dialog);
-    SheetAction chosen = SheetAction::Stop;
     auto add = [&](const QString& text, SheetAction action, QDialogButtonBox::ButtonRole role) {
         QPushButton* button = buttons->addButton(text, role);
         QObject::connect(button, &QPushButton::clicked, &dialog, [&chosen, &dialog, action] {
@@ -280,6 +229,77 @@ SheetAction QtSheetDialogs::review(const SheetReview& review)
             ->setObjectName(u"BackToForm"_s);
     QPushButton* stop = buttons->addButton(u"Annulla"_s, QDialogButtonBox::RejectRole);
     QObject::connect(stop, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return buttons;
+}
+
+} // namespace
+
+SheetAction QtSheetDialogs::review(const SheetReview& review)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(u"SheetReview"_s);
+    dialog.setWindowTitle(u"cedolario"_s);
+    auto* outer = new QVBoxLayout(&dialog);
+
+    // The window stays within the screen whatever the sheet holds: what it lists scrolls inside it,
+    // the buttons stay below; names and cells are shortened, long lists are cut.
+    const QRect screen =
+        (dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const int width = std::min(720, screen.width());
+    auto* scroll = new QScrollArea(&dialog);
+    scroll->setObjectName(u"ReviewScroll"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
+
+    const QString summary = reviewSummary(review);
+    auto* label = new QLabel(summary, content);
+    label->setObjectName(u"Summary"_s);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+
+    if (!review.columnUses.isEmpty() || !review.mergedValues.isEmpty()) {
+        QStringList uses = review.columnUses;
+        uses += review.mergedValues;
+        layout->addWidget(new QLabel(u"Come si riempie ogni bollettino:"_s, content));
+        layout->addWidget(linesBox(uses, u"ColumnUses"_s, content));
+    }
+    if (!review.mergedValues.isEmpty()) {
+        auto* fromForm = new QLabel(
+            u"I valori «dal modulo» vengono dal bollettino sul modulo: per cambiarli, «Torna al modulo», "
+            u"correggerlo e importare di nuovo."_s,
+            content);
+        fromForm->setWordWrap(true);
+        layout->addWidget(fromForm);
+    }
+    if (!review.problems.isEmpty())
+        layout->addWidget(problemsTable(review.problems, width, content));
+    if (!review.similar.isEmpty()) {
+        layout->addWidget(new QLabel(review.similar.size() == 1
+                                         ? u"Simile a un bollettino già nell'archivio (non viene aggiunto, "
+                                           u"se non lo si chiede):"_s
+                                         : u"Simili a bollettini già nell'archivio (non vengono aggiunti, "
+                                           u"se non lo si chiede):"_s,
+                                     content));
+        layout->addWidget(linesBox(review.similar, u"Similar"_s, content));
+    }
+    if (!review.notices.isEmpty()) {
+        layout->addWidget(new QLabel(u"Da controllare (i bollettini si prendono così):"_s, content));
+        layout->addWidget(linesBox(review.notices, u"Notices"_s, content));
+    }
+    if (!review.overflowWarnings.isEmpty()) {
+        layout->addWidget(new QLabel(
+            u"Testi troppo lunghi per la stampa (i bollettini si stampano lo stesso):"_s, content));
+        layout->addWidget(linesBox(review.overflowWarnings, u"Overflows"_s, content));
+    }
+    layout->addStretch(1);
+
+    SheetAction chosen = SheetAction::Stop;
+    QDialogButtonBox* buttons = reviewButtons(review, dialog, chosen);
     outer->addWidget(buttons);
 
     // As tall as what it shows, never taller than the screen less its frame and title bar.

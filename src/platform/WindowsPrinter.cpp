@@ -129,11 +129,10 @@ PrintOutcome WindowsPrinter::printDocument(const DocumentComposer& document, con
             return {PrintOutcome::Failed,
                     QStringLiteral("la stampante %1 non \u00e8 utilizzabile").arg(quoted(name))};
         PainterSurface surface(printer, [&printer] { printer.abort(); });
-        QString errorText;
-        DocumentFailure failure = DocumentFailure::None;
-        if (!ComposeDocument(surface, document, errorText, &failure))
-            return {failure == DocumentFailure::Cancelled ? PrintOutcome::Cancelled : PrintOutcome::Failed,
-                    errorText};
+        if (const Failure failure = ComposeDocument(surface, document))
+            return {failure.kind() == Failure::Kind::Cancelled ? PrintOutcome::Cancelled
+                                                               : PrintOutcome::Failed,
+                    failure.text()};
         if (printer.printerState() == QPrinter::Error)
             return {PrintOutcome::Failed,
                     QStringLiteral("la stampante %1 ha rifiutato il lavoro").arg(quoted(name))};

@@ -118,6 +118,9 @@ Form2::Form2(Form1& slip) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
 
 Form2::~Form2() = default;
 
+// Long, and meant to be: every control of the palette is made and placed here, in twips and in the
+// window's order from top to bottom, so that the layout reads as one list beside the window itself;
+// cut into pieces, one window's geometry would be spread over several functions.
 void Form2::buildControls()
 {
     client = new QWidget(this);

@@ -13,103 +13,85 @@
 
 namespace {
 
-PageComposer slipPage(SlipModel model, const SlipTexts& fields, bool codeLine, const QImage& euroMark)
+PageComposer slipPage(const PrintableSlip& slip)
 {
-    return [fields, codeLine, euroMark, model](PrintSurface& surface) {
-        DrawSlipModel(surface, model, fields, codeLine, euroMark);
+    return [slip](PrintSurface& surface) {
+        DrawSlipModel(surface, slip.model, slip.fields, slip.codeLine, slip.euroMark);
     };
 }
 
 } // namespace
 
-PrintCommand::PrintCommand(Services& services) : m_services(services)
-{
-}
-
-std::vector<Overflow> PrintCommand::overflows(const SlipTexts& fields, const PaletteState& state) const
-{
-    const std::optional<SlipModel> model = ChosenSlipModel(state);
-    if (!model)
-        return {};
-    return m_finder.find(*model, fields, CodeLineWanted(state));
-}
-
-PrintCommand::Result PrintCommand::run(const SlipTexts& fields, const PaletteState& state,
-                                       const QImage& euroMark)
-{
-    const std::optional<SlipModel> model = ChosenSlipModel(state);
-    // Neither model selected (only after a recall): nothing is printed and no job is opened.
-    if (!model)
-        return Result::NothingToPrint;
-    const bool codeLine = CodeLineWanted(state);
-    return print(*model, fields, codeLine, slipPage(*model, fields, codeLine, euroMark), PrintTarget{});
-}
-
-PrintCommand::Result PrintCommand::runOnChosenPrinter(const SlipTexts& fields, const PaletteState& state,
-                                                      const QImage& euroMark)
-{
-    const std::optional<SlipModel> model = ChosenSlipModel(state);
-    if (!model)
-        return Result::NothingToPrint;
-    const std::optional<PrinterChoice> choice = m_services.printDialogs.choosePrinter();
-    if (!choice)
-        return Result::Cancelled;
-    const bool codeLine = CodeLineWanted(state);
-    const PageComposer page = slipPage(*model, fields, codeLine, euroMark);
-    if (!choice->pdfPath.isEmpty()) {
-        if (!printAnyway(*model, fields, codeLine))
-            return Result::NotPrintedForOverflow;
-        return saveTo(choice->pdfPath, page);
-    }
-    PrintTarget target;
-    target.printerName = choice->printerName;
-    target.copies = choice->copies;
-    return print(*model, fields, codeLine, page, target);
-}
-
-PrintCommand::Result PrintCommand::preview(const SlipTexts& fields, const PaletteState& state,
+std::optional<PrintableSlip> printableSlip(const SlipTexts& fields, const PaletteState& state,
                                            const QImage& euroMark)
 {
     const std::optional<SlipModel> model = ChosenSlipModel(state);
     if (!model)
-        return Result::NothingToPrint;
-    const bool codeLine = CodeLineWanted(state);
-    const PageComposer page = slipPage(*model, fields, codeLine, euroMark);
-    if (!m_services.printDialogs.preview(page, m_finder.find(*model, fields, codeLine)))
-        return Result::Cancelled;
-    return runOnChosenPrinter(fields, state, euroMark);
+        return std::nullopt;
+    return PrintableSlip{*model, fields, CodeLineWanted(state), euroMark};
 }
 
-PrintCommand::Result PrintCommand::saveAsPdf(const SlipTexts& fields, const PaletteState& state,
-                                             const QImage& euroMark)
+PrintCommand::PrintCommand(Services& services) : m_services(services)
 {
-    const std::optional<SlipModel> model = ChosenSlipModel(state);
-    if (!model)
-        return Result::NothingToPrint;
+}
+
+std::vector<Overflow> PrintCommand::overflows(const PrintableSlip& slip) const
+{
+    return m_finder.find(slip.model, slip.fields, slip.codeLine);
+}
+
+PrintCommand::Result PrintCommand::run(const PrintableSlip& slip)
+{
+    return print(slip, PrintTarget{});
+}
+
+PrintCommand::Result PrintCommand::runOnChosenPrinter(const PrintableSlip& slip)
+{
+    const std::optional<PrinterChoice> choice = m_services.printDialogs.choosePrinter();
+    if (!choice)
+        return Result::Cancelled;
+    if (!choice->pdfPath.isEmpty()) {
+        if (!printAnyway(slip))
+            return Result::NotPrintedForOverflow;
+        return saveTo(choice->pdfPath, slipPage(slip));
+    }
+    PrintTarget target;
+    target.printerName = choice->printerName;
+    target.copies = choice->copies;
+    return print(slip, target);
+}
+
+PrintCommand::Result PrintCommand::preview(const PrintableSlip& slip)
+{
+    if (!m_services.printDialogs.preview(slipPage(slip), overflows(slip)))
+        return Result::Cancelled;
+    return runOnChosenPrinter(slip);
+}
+
+PrintCommand::Result PrintCommand::saveAsPdf(const PrintableSlip& slip)
+{
     // A PDF is printed later as it is: the same question as "stampa" before it is written.
-    if (!printAnyway(*model, fields, CodeLineWanted(state)))
+    if (!printAnyway(slip))
         return Result::NotPrintedForOverflow;
-    const PrintOutcome saved =
-        m_services.printer.savePageAsPdf(slipPage(*model, fields, CodeLineWanted(state), euroMark));
+    const PrintOutcome saved = m_services.printer.savePageAsPdf(slipPage(slip));
     switch (saved.status) {
     case PrintOutcome::Done:
         return Result::SavedAsPdf;
     case PrintOutcome::Failed:
-        m_services.messages.critical(
-            QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
+        m_services.messages.critical(PdfNotSavedMessage(saved.errorText));
         return Result::NotSaved;
     default:
         return Result::Cancelled;
     }
 }
 
-PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& fields, bool codeLine,
-                                         const PageComposer& page, const PrintTarget& target)
+PrintCommand::Result PrintCommand::print(const PrintableSlip& slip, const PrintTarget& target)
 {
     MessageBoxes& messages = m_services.messages;
-    if (!printAnyway(model, fields, codeLine))
+    if (!printAnyway(slip))
         return Result::NotPrintedForOverflow;
 
+    const PageComposer page = slipPage(slip);
     const PrintOutcome printed = m_services.printer.printPage(page, target);
     switch (printed.status) {
     case PrintOutcome::Done:
@@ -133,24 +115,24 @@ PrintCommand::Result PrintCommand::print(SlipModel model, const SlipTexts& field
     return offerPdfInstead(page, printed.errorText);
 }
 
-bool PrintCommand::printAnyway(SlipModel model, const SlipTexts& fields, bool codeLine)
+bool PrintCommand::printAnyway(const PrintableSlip& slip)
 {
+    const SlipTexts& fields = slip.fields;
     // "premarcati" does not print the words.
-    if (model == SlipModel::TwoFrame && AmountWordsDisagree(fields[Amount], fields[AmountWords]) &&
+    if (slip.model == SlipModel::TwoFrame && AmountWordsDisagree(fields[Amount], fields[AmountWords]) &&
         !m_services.messages.askYesNoDefaultNo(
             QStringLiteral("%1: «%2».\nStampare lo stesso?")
                 .arg(AmountWordsDisagreement(fields[Amount]), fields[AmountWords].trimmed())))
         return false;
-    const std::vector<Overflow> found = m_finder.find(model, fields, codeLine);
-    return found.empty() || m_services.messages.askYesNoDefaultNo(OverflowQuestion(model, found));
+    const std::vector<Overflow> found = overflows(slip);
+    return found.empty() || m_services.messages.askYesNoDefaultNo(OverflowQuestion(slip.model, found));
 }
 
 PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, const QString& reason)
 {
     MessageBoxes& messages = m_services.messages;
     // Without CUPS there is no default printer either: the user is told which of the two it is.
-    const QString why = reason.isEmpty() ? QStringLiteral("Non c'\u00e8 una stampante predefinita")
-                                         : reason.left(1).toUpper() + reason.mid(1);
+    const QString why = NoPrinterOpening(reason);
     if (!messages.askYesNo(
             QStringLiteral("%1: il bollettino non \u00e8 stato stampato.\nVuoi salvarlo come file PDF?")
                 .arg(why)))
@@ -160,7 +142,7 @@ PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, con
     case PrintOutcome::Done:
         return Result::SavedAsPdf;
     case PrintOutcome::Failed:
-        messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(saved.errorText));
+        messages.critical(PdfNotSavedMessage(saved.errorText));
         return Result::NotSaved;
     default:
         break;
@@ -170,9 +152,9 @@ PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, con
 
 PrintCommand::Result PrintCommand::saveTo(const QString& path, const PageComposer& page)
 {
-    QString errorText;
-    if (SavePagePdf(path, page, errorText))
+    const Failure failure = SavePagePdf(path, page);
+    if (!failure)
         return Result::SavedAsPdf;
-    m_services.messages.critical(QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(errorText));
+    m_services.messages.critical(PdfNotSavedMessage(failure.text()));
     return Result::NotSaved;
 }

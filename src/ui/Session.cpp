@@ -20,7 +20,107 @@
 #include <QRadioButton>
 #include <QWindow>
 
+#include <algorithm>
 #include <numeric>
+
+namespace {
+
+using Command = Session::Command;
+using Guard = Session::Guard;
+using Then = Session::Then;
+
+constexpr Session::CommandKey windowsKey(QKeyCombination combination)
+{
+    return {combination, Session::KeyScope::BothWindows};
+}
+
+constexpr Session::CommandKey listKey(QKeyCombination combination)
+{
+    return {combination, Session::KeyScope::List};
+}
+
+constexpr Session::CommandKey NoKey{};
+
+constexpr Session::MenuSpot menu(int group, int order)
+{
+    return {group, order};
+}
+
+constexpr Session::MenuSpot NoMenu{};
+
+constexpr int NoButton = -1;
+
+} // namespace
+
+// Ctrl+P is "Stampa su…", as on every desktop; "stampa" itself, with no dialog, is Ctrl+Alt+P.
+// The palette's menu: the print entries, the buttons' commands, the spreadsheets, the search, the
+// window. The list's: its buttons' commands, what the search found, the spreadsheets.
+constexpr Session::CommandRow Session::Commands[] = {
+    {Command::Exit, "exitAction", u"Esci", windowsKey(Qt::CTRL | Qt::Key_Q), Form2::ExitButton, menu(5, 3),
+     NoMenu, Guard::None, &Session::endApplication, nullptr, Then::Nothing},
+    {Command::Save, "saveAction", u"Salva", windowsKey(Qt::CTRL | Qt::Key_S), Form2::SaveButton, menu(2, 2),
+     NoMenu, Guard::FieldRules, &Session::saveSlip, nullptr, Then::BackToSlip},
+    {Command::Minimise, "minimiseAction", u"Riduci a icona", NoKey, Form2::MinimiseButton, menu(5, 2), NoMenu,
+     Guard::None, &Session::minimiseSlip, nullptr, Then::BackToSlip},
+    {Command::Info, "infoAction", u"Informazioni", windowsKey(Qt::Key_F1), Form2::InfoButton, menu(5, 1),
+     NoMenu, Guard::None, &Session::showAbout, nullptr, Then::BackToSlip},
+    {Command::Print, "printAction", u"Stampa", windowsKey(Qt::CTRL | Qt::ALT | Qt::Key_P), Form2::PrintButton,
+     menu(2, 1), NoMenu, Guard::FieldRulesAndModel, nullptr, &PrintCommand::run, Then::BackToSlip},
+    {Command::Recall, "recallAction", u"Apri", windowsKey(Qt::CTRL | Qt::Key_O), Form2::RecallButton,
+     menu(2, 3), menu(1, 1), Guard::None, &Session::recallSelectedRecord, nullptr, Then::BackToSlip},
+    // Canc deletes a record only where the list has the focus: in a text field it deletes a character.
+    {Command::Delete, "deleteAction", u"Elimina", listKey(Qt::Key_Delete), Form2::DeleteButton, menu(2, 4),
+     menu(1, 2), Guard::None, &Session::deleteSelectedRecord, nullptr, Then::BackToSlip},
+    {Command::Preview, "previewAction", u"Anteprima di stampa", windowsKey(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+     NoButton, menu(1, 1), NoMenu, Guard::FieldRulesAndModel, nullptr, &PrintCommand::preview, Then::Nothing},
+    {Command::PrintTo, "printToAction", u"Stampa su\u2026", windowsKey(Qt::CTRL | Qt::Key_P), NoButton,
+     menu(1, 2), NoMenu, Guard::FieldRulesAndModel, nullptr, &PrintCommand::runOnChosenPrinter,
+     Then::Nothing},
+    {Command::SavePdf, "savePdfAction", u"Salva come PDF\u2026", NoKey, NoButton, menu(1, 3), NoMenu,
+     Guard::FieldRulesAndModel, nullptr, &PrintCommand::saveAsPdf, Then::Nothing},
+    // Ctrl+Z in a field that has typing to undo undoes the typing (SlipLineEdit lets it through only
+    // when there is none).
+    {Command::UndoDelete, "undoDeleteAction", u"Annulla l'eliminazione", windowsKey(Qt::CTRL | Qt::Key_Z),
+     NoButton, menu(2, 5), menu(1, 3), Guard::None, &Session::undoDeletion, nullptr, Then::Nothing},
+    {Command::ImportSheet, "importSheetAction", u"Importa da foglio di calcolo\u2026", NoKey, NoButton,
+     menu(3, 1), menu(3, 2), Guard::None, &Session::importSheet, nullptr, Then::Nothing},
+    {Command::ExportSheet, "exportSheetAction", u"Esporta in foglio di calcolo\u2026", NoKey, NoButton,
+     menu(3, 2), menu(3, 1), Guard::None, &Session::exportSheet, nullptr, Then::Nothing},
+    {Command::ImportArchive, "importArchiveAction", u"Importa archivio\u2026", NoKey, NoButton, menu(3, 3),
+     menu(3, 3), Guard::None, &Session::importArchive, nullptr, Then::Nothing},
+    {Command::Search, "searchAction", u"Cerca", windowsKey(Qt::CTRL | Qt::Key_F), NoButton, menu(4, 1),
+     menu(2, 1), Guard::None, &Session::showSearch, nullptr, Then::Nothing},
+    {Command::PrintFound, "printFoundAction", u"Stampa i bollettini trovati\u2026", NoKey, NoButton, NoMenu,
+     menu(2, 2), Guard::None, &Session::printFoundSlips, nullptr, Then::Nothing},
+    {Command::PdfFound, "pdfFoundAction", u"Salva i trovati come PDF\u2026", NoKey, NoButton, NoMenu,
+     menu(2, 3), Guard::None, &Session::saveFoundSlipsAsPdf, nullptr, Then::Nothing},
+};
+
+namespace {
+
+// Each row in its command's place, running one thing, with a key where it has one and a guard that
+// gives the print commands a slip.
+constexpr bool rowsAreConsistent(std::span<const Session::CommandRow> rows)
+{
+    if (rows.size() != std::size_t(Session::Command::Count))
+        return false;
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const Session::CommandRow& row = rows[index];
+        if (std::size_t(row.command) != index || (row.run == nullptr) == (row.print == nullptr) ||
+            (row.print != nullptr) != (row.guard == Session::Guard::FieldRulesAndModel) ||
+            (row.key.combination == QKeyCombination()) != (row.key.scope == Session::KeyScope::Nowhere))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::span<const Session::CommandRow> Session::commandTable()
+{
+    static_assert(rowsAreConsistent(Commands));
+    return Commands;
+}
 
 Session::Session(Services& services)
     : m_services(services), m_archive(services), m_print(services), m_sheets(services),
@@ -30,10 +130,7 @@ Session::Session(Services& services)
     m_sheets.setArchiveCommands(m_archive);
     addCommandActions();
     connect(m_palette.get(), &Form2::commandClicked, this,
-            [this](int index) { m_commands.at(static_cast<std::size_t>(index))->trigger(); });
-    addPrintMenu();
-    addCommandMenus();
-    addSheetMenu();
+            [this](int index) { commandAction(index)->trigger(); });
     connect(m_palette.get(), &Form2::searchChanged, this, &Session::applySearch);
     for (QLineEdit* field : m_slip->Text1)
         connect(field, &QLineEdit::textChanged, this, &Session::markOverflowingFields);
@@ -44,110 +141,110 @@ Session::Session(Services& services)
 
 void Session::addCommandActions()
 {
-    struct Command {
-        int index;
-        const char* name;
-        const char16_t* text;
-        QKeySequence shortcut;
-    };
-    // Ctrl+P is "Stampa su…", as on every desktop; "stampa" itself, with no dialog, is Ctrl+Alt+P.
-    const Command commands[] = {
-        {Form2::ExitButton, "exitAction", u"Esci", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {Form2::SaveButton, "saveAction", u"Salva", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {Form2::MinimiseButton, "minimiseAction", u"Riduci a icona", QKeySequence()},
-        {Form2::InfoButton, "infoAction", u"Informazioni", QKeySequence(Qt::Key_F1)},
-        {Form2::PrintButton, "printAction", u"Stampa", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P)},
-        {Form2::RecallButton, "recallAction", u"Apri", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {Form2::DeleteButton, "deleteAction", u"Elimina", QKeySequence(Qt::Key_Delete)},
-    };
-    for (const Command& command : commands) {
-        auto* action = new QAction(QString::fromUtf16(command.text), m_palette.get());
-        action->setObjectName(QString::fromLatin1(command.name));
-        action->setShortcut(command.shortcut);
-        const int index = command.index;
-        connect(action, &QAction::triggered, this, [this, index] { runCommand(index); });
-        if (index == Form2::DeleteButton) {
-            // Canc deletes a record only where the list has the focus: in a text field it deletes a
-            // character.
-            action->setShortcutContext(Qt::WidgetShortcut);
-            m_palette->List1->addAction(action);
-        } else if (!command.shortcut.isEmpty()) {
+    for (const CommandRow& row : Commands) {
+        auto* action = new QAction(QString::fromUtf16(row.text), m_palette.get());
+        action->setObjectName(QString::fromLatin1(row.objectName));
+        const Session::Command command = row.command;
+        connect(action, &QAction::triggered, this, [this, command] { run(command); });
+        switch (row.key.scope) {
+        case KeyScope::Nowhere:
+            break;
+        case KeyScope::BothWindows:
+            action->setShortcut(QKeySequence(row.key.combination));
             action->setShortcutContext(Qt::WindowShortcut);
+            // Both windows hold it, so its key works in whichever is active.
             m_slip->addAction(action);
             m_palette->addAction(action);
+            break;
+        case KeyScope::List:
+            action->setShortcut(QKeySequence(row.key.combination));
+            action->setShortcutContext(Qt::WidgetShortcut);
+            m_palette->List1->addAction(action);
+            break;
         }
-        m_commands[static_cast<std::size_t>(index)] = action;
+        m_actions[std::size_t(command)] = action;
     }
+    // Enabled while a deletion of this run can be undone.
+    action(Command::UndoDelete)->setEnabled(false);
+    fillMenu(*m_palette->PaletteMenu, &CommandRow::paletteMenu);
+    fillMenu(*m_palette->ListMenu, &CommandRow::listMenu);
+}
+
+void Session::fillMenu(QMenu& menu, MenuSpot CommandRow::*spot)
+{
+    std::vector<const CommandRow*> entries;
+    for (const CommandRow& row : Commands) {
+        if ((row.*spot).group > 0)
+            entries.push_back(&row);
+    }
+    std::ranges::sort(entries, {}, [spot](const CommandRow* row) {
+        return std::pair((row->*spot).group, (row->*spot).order);
+    });
+    int group = 0;
+    for (const CommandRow* row : entries) {
+        if (group != 0 && (row->*spot).group != group)
+            menu.addSeparator();
+        group = (row->*spot).group;
+        menu.addAction(action(row->command));
+    }
+}
+
+QAction* Session::action(Command command) const
+{
+    return m_actions.at(std::size_t(command));
 }
 
 QAction* Session::commandAction(int index) const
 {
-    return m_commands.at(static_cast<std::size_t>(index));
+    for (const CommandRow& row : Commands) {
+        if (row.button == index)
+            return action(row.command);
+    }
+    return nullptr;
 }
 
-void Session::addCommandMenus()
+void Session::run(Command command)
 {
-    QMenu& palette = *m_palette->PaletteMenu;
-    palette.addSeparator();
-    for (int index : {Form2::PrintButton, Form2::SaveButton, Form2::RecallButton, Form2::DeleteButton})
-        palette.addAction(commandAction(index));
-    QMenu& list = *m_palette->ListMenu;
-    list.addAction(commandAction(Form2::RecallButton));
-    list.addAction(commandAction(Form2::DeleteButton));
+    const CommandRow& row = Commands[std::size_t(command)];
+    // The one guard: the slip form's pending rules first, so that the command reads what the rules
+    // leave; a refused text has been told and stops the command.
+    if (row.guard == Guard::None || m_slip->commitEditing()) {
+        if (row.run) {
+            (this->*row.run)();
+        } else if (const std::optional<PrintableSlip> slip =
+                       printableSlip(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark())) {
+            (m_print.*row.print)(*slip);
+        }
+    }
+    if (row.then == Then::BackToSlip)
+        m_palette->returnFocusToSlip();
+}
 
-    // Ctrl+Z in a field that has typing to undo undoes the typing (SlipLineEdit lets it through only
-    // when there is none).
-    m_undoDeletion = new QAction(QStringLiteral("Annulla l'eliminazione"), m_palette.get());
-    m_undoDeletion->setObjectName(QStringLiteral("undoDeleteAction"));
-    m_undoDeletion->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    m_undoDeletion->setShortcutContext(Qt::WindowShortcut);
-    m_undoDeletion->setEnabled(false);
-    connect(m_undoDeletion, &QAction::triggered, this, &Session::undoDeletion);
-    m_slip->addAction(m_undoDeletion);
-    m_palette->addAction(m_undoDeletion);
-    palette.addAction(m_undoDeletion);
-    list.addAction(m_undoDeletion);
-    list.addSeparator();
+void Session::endApplication()
+{
+    m_services.endApplication();
+}
+
+void Session::minimiseSlip()
+{
+    m_slip->showMinimized();
 }
 
 void Session::undoDeletion()
 {
     if (m_archive.UndoDelete())
         reloadArchiveList();
-    m_undoDeletion->setEnabled(m_archive.CanUndoDelete());
-}
-
-void Session::addPrintMenu()
-{
-    const auto add = [this](const QString& name, const QString& text, const QKeySequence& shortcut,
-                            void (Session::*command)()) {
-        QAction* action = m_palette->PaletteMenu->addAction(text);
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, command);
-        if (!shortcut.isEmpty()) {
-            action->setShortcut(shortcut);
-            action->setShortcutContext(Qt::WindowShortcut);
-            // Both windows hold it, so its shortcut works in whichever is active.
-            m_slip->addAction(action);
-            m_palette->addAction(action);
-        }
-    };
-    add(QStringLiteral("previewAction"), QStringLiteral("Anteprima di stampa"),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), &Session::previewSlip);
-    add(QStringLiteral("printToAction"), QStringLiteral("Stampa su\u2026"),
-        QKeySequence(Qt::CTRL | Qt::Key_P), &Session::printSlipOnChosenPrinter);
-    add(QStringLiteral("savePdfAction"), QStringLiteral("Salva come PDF\u2026"), QKeySequence(),
-        &Session::saveSlipAsPdf);
+    action(Command::UndoDelete)->setEnabled(m_archive.CanUndoDelete());
 }
 
 void Session::markOverflowingFields()
 {
-    const PaletteState state = m_palette->paletteState();
-    const std::optional<SlipModel> model = ChosenSlipModel(state);
-    const std::vector<Overflow> found = m_print.overflows(m_slip->fields(), state);
     const SlipTexts fields = m_slip->fields();
+    const std::optional<PrintableSlip> slip = printableSlip(fields, m_palette->paletteState(), QImage());
+    const std::vector<Overflow> found = slip ? m_print.overflows(*slip) : std::vector<Overflow>();
     for (int field = 0; field < SlipFieldCount; ++field) {
-        QString toolTip = model ? OverflowToolTip(*model, found, static_cast<SlipField>(field)) : QString();
+        QString toolTip =
+            slip ? OverflowToolTip(slip->model, found, static_cast<SlipField>(field)) : QString();
         // Words typed over that are not the amount's: the same red frame, with why.
         if (field == AmountWords && AmountWordsDisagree(fields[Amount], fields[AmountWords])) {
             const QString why = AmountWordsDisagreement(fields[Amount]);
@@ -176,42 +273,8 @@ apertura* Session::aboutWindow() const
     return m_about.data();
 }
 
-void Session::runCommand(int index)
-{
-    switch (index) {
-    case Form2::ExitButton:
-        m_services.endApplication();
-        return;
-    case Form2::SaveButton:
-        saveSlip();
-        break;
-    case Form2::MinimiseButton:
-        m_slip->showMinimized();
-        break;
-    case Form2::InfoButton:
-        showAbout();
-        break;
-    case Form2::PrintButton:
-        printSlip();
-        break;
-    case Form2::RecallButton:
-        recallSelectedRecord();
-        break;
-    case Form2::DeleteButton:
-        deleteSelectedRecord();
-        reloadArchiveList();
-        m_undoDeletion->setEnabled(m_archive.CanUndoDelete());
-        break;
-    default:
-        return;
-    }
-    m_palette->returnFocusToSlip();
-}
-
 void Session::saveSlip()
 {
-    if (!m_slip->commitEditing())
-        return;
     switch (m_archive.SaveCurrentSlip(m_slip->fields(), m_palette->paletteState())) {
     case ArchiveCommands::SaveResult::NotSaved:
         return;
@@ -229,34 +292,6 @@ void Session::saveSlip()
         reloadArchiveList();
         return;
     }
-}
-
-void Session::printSlip()
-{
-    if (!m_slip->commitEditing())
-        return;
-    m_print.run(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
-}
-
-void Session::previewSlip()
-{
-    if (!m_slip->commitEditing())
-        return;
-    m_print.preview(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
-}
-
-void Session::printSlipOnChosenPrinter()
-{
-    if (!m_slip->commitEditing())
-        return;
-    m_print.runOnChosenPrinter(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
-}
-
-void Session::saveSlipAsPdf()
-{
-    if (!m_slip->commitEditing())
-        return;
-    m_print.saveAsPdf(m_slip->fields(), m_palette->paletteState(), m_palette->euroMark());
 }
 
 void Session::recallSelectedRecord()
@@ -277,9 +312,10 @@ void Session::recallSelectedRecord()
 void Session::deleteSelectedRecord()
 {
     const std::optional<qsizetype> row = m_palette->SelectedListIndex();
-    if (!row)
-        return;
-    m_archive.DeleteRecord(*row);
+    if (row)
+        m_archive.DeleteRecord(*row);
+    reloadArchiveList();
+    action(Command::UndoDelete)->setEnabled(m_archive.CanUndoDelete());
 }
 
 void Session::reloadArchiveList()
@@ -289,53 +325,6 @@ void Session::reloadArchiveList()
     m_search.reset();
     m_palette->showArchiveList(m_archive.table(), m_archive.locale());
     applySearch(m_palette->searchText());
-}
-
-void Session::addSheetMenu()
-{
-    const auto action = [this](const char* name, const QString& text, void (Session::*command)()) {
-        auto* created = new QAction(text, m_palette.get());
-        created->setObjectName(QString::fromLatin1(name));
-        connect(created, &QAction::triggered, this, command);
-        return created;
-    };
-    QAction* importSheet = action("importSheetAction", QStringLiteral("Importa da foglio di calcolo\u2026"),
-                                  &Session::importSheet);
-    QAction* exportSheet = action("exportSheetAction", QStringLiteral("Esporta in foglio di calcolo\u2026"),
-                                  &Session::exportSheet);
-    QAction* importArchive =
-        action("importArchiveAction", QStringLiteral("Importa archivio\u2026"), &Session::importArchive);
-    QAction* search = action("searchAction", QStringLiteral("Cerca"), &Session::showSearch);
-    search->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    search->setShortcutContext(Qt::WindowShortcut);
-    // Both windows hold it, so Ctrl+F works in either.
-    m_slip->addAction(search);
-    m_palette->addAction(search);
-
-    QMenu& palette = *m_palette->PaletteMenu;
-    palette.addSeparator();
-    palette.addAction(importSheet);
-    palette.addAction(exportSheet);
-    palette.addAction(importArchive);
-    palette.addSeparator();
-    palette.addAction(search);
-    palette.addSeparator();
-    for (int index : {Form2::InfoButton, Form2::MinimiseButton, Form2::ExitButton})
-        palette.addAction(commandAction(index));
-
-    QAction* printFound = action("printFoundAction", QStringLiteral("Stampa i bollettini trovati\u2026"),
-                                 &Session::printFoundSlips);
-    QAction* pdfFound = action("pdfFoundAction", QStringLiteral("Salva i trovati come PDF\u2026"),
-                               &Session::saveFoundSlipsAsPdf);
-
-    QMenu& list = *m_palette->ListMenu;
-    list.addAction(search);
-    list.addAction(printFound);
-    list.addAction(pdfFound);
-    list.addSeparator();
-    list.addAction(exportSheet);
-    list.addAction(importSheet);
-    list.addAction(importArchive);
 }
 
 void Session::applySearch(const QString& text)

@@ -7,14 +7,16 @@
 #include "ui/PrintCommand.h"
 #include "ui/SheetCommands.h"
 
+#include <QKeyCombination>
 #include <QObject>
 #include <QPointer>
 
 #include <array>
-
 #include <memory>
+#include <span>
 
 class QAction;
+class QMenu;
 class Form1;
 class Form2;
 class apertura;
@@ -23,13 +25,80 @@ struct Services;
 // One run of the program: the slip form, the palette beside it, the about window while it is shown, and
 // the commands. The windows know no command and the commands know no window: at a click the session
 // reads the values the windows hold (SlipTexts, PaletteState, the selected list entry), hands them to a
-// command and writes its result back. A new command is one more public member here, reached from a
-// palette button in runCommand, or from a menu action or a shortcut that a window offers.
+// command and writes its result back. Every command is one row of commandTable(), from which its
+// action, palette button, menu entries and key are made; a new command is one more row.
 class Session : public QObject
 {
     Q_OBJECT
 
 public:
+    // The commands, in the order of commandTable().
+    enum class Command {
+        Exit,
+        Save,
+        Minimise,
+        Info,
+        Print,
+        Recall,
+        Delete,
+        Preview,
+        PrintTo,
+        SavePdf,
+        UndoDelete,
+        ImportSheet,
+        ExportSheet,
+        ImportArchive,
+        Search,
+        PrintFound,
+        PdfFound,
+        Count
+    };
+    // What runs before a command that reads the slip form.
+    enum class Guard {
+        None,
+        // The rules of leaving the field being edited: a text they refuse stops the command.
+        FieldRules,
+        // Those, then the model: with neither chosen (only after a recall) nothing is printed.
+        FieldRulesAndModel
+    };
+    // Where a command's key works.
+    enum class KeyScope {
+        Nowhere,
+        // In the slip form and in the palette, whichever is active.
+        BothWindows,
+        // Only where the archive list has the focus (Canc in a field deletes a character).
+        List
+    };
+    // No key: QKeyCombination() and Nowhere.
+    struct CommandKey {
+        QKeyCombination combination;
+        KeyScope scope = KeyScope::Nowhere;
+    };
+    // A place in a right-click menu: entries of one group stand together, in their order, and a
+    // separator stands between two groups. Group 0: not in that menu.
+    struct MenuSpot {
+        int group = 0;
+        int order = 0;
+    };
+    // What follows the command, however it was started.
+    enum class Then { Nothing, BackToSlip };
+    struct CommandRow {
+        Command command;
+        const char* objectName;
+        const char16_t* text;
+        CommandKey key;
+        int button; // the palette's Image2 index that runs it; -1 for none
+        MenuSpot paletteMenu;
+        MenuSpot listMenu;
+        Guard guard;
+        // What it does: a command of the session, or a print command on the slip the guard let through.
+        void (Session::*run)();
+        PrintCommand::Result (PrintCommand::*print)(const PrintableSlip&);
+        Then then;
+    };
+    // Every command, in the order of Command.
+    static std::span<const CommandRow> commandTable();
+
     // Builds the slip form, then the palette; neither is shown, no file is touched.
     explicit Session(Services& services);
     ~Session() override;
@@ -47,53 +116,52 @@ public:
     // The about window while it is shown.
     apertura* aboutWindow() const;
 
-    // What a click on the palette's Image2(index) does.
-    void runCommand(int index);
-    // The action of Image2(index): its button, its menu entries and its shortcut run this one.
+    // The action of a command: its button, its menu entries and its key all trigger this one.
+    QAction* action(Command command) const;
+    // The action of Image2(index).
     QAction* commandAction(int index) const;
+    // The guard of the command's row, then the command.
+    void run(Command command);
 
-    // The commands, each on the values the windows hold when it runs.
-    void saveSlip();
-    void printSlip();
-    // The palette's right-click menu, in this order (Ctrl+Shift+P and Ctrl+P on the slip form).
-    void previewSlip();
-    void printSlipOnChosenPrinter();
-    void saveSlipAsPdf();
-    void recallSelectedRecord();
-    void deleteSelectedRecord();
-    void undoDeletion();
     void reloadArchiveList();
     void showAbout();
+    // "Cerca" (Ctrl+F on the slip form and the palette): the search line above the list.
+    void showSearch();
+
+private:
+    // The actions of the table's rows, on the windows and in the menus where each row says.
+    void addCommandActions();
+    void fillMenu(QMenu& menu, MenuSpot CommandRow::*spot);
+    // Marks the fields whose printed text would run past its place on the chosen model.
+    void markOverflowingFields();
+
+    // The commands the rows run, each on the values the windows hold when it runs.
+    void endApplication();
+    void saveSlip();
+    void minimiseSlip();
+    void recallSelectedRecord();
+    // The selected record deleted; the list read again.
+    void deleteSelectedRecord();
+    void undoDeletion();
     // Many slips at once (the palette's and the list's right-click menus).
     void importSheet();
     // The records the list shows: all of them, or those the search found.
     void exportSheet();
     void importArchive();
-    // "Cerca" (Ctrl+F on the slip form and the palette): the search line above the list.
-    void showSearch();
+    // "Stampa i bollettini trovati…" and "Salva i trovati come PDF…": what the list shows, one page a
+    // slip, as a sheet's slips are printed.
+    void printFoundSlips();
+    void saveFoundSlipsAsPdf();
 
-private:
-    // The palette's seven commands as actions, with their shortcuts on both windows.
-    void addCommandActions();
-    // The print commands beyond the palette's buttons: menu entries and shortcuts on both windows.
-    void addPrintMenu();
-    // The commands of the buttons in the right-click menus, after the print entries.
-    void addCommandMenus();
-    // Marks the fields whose printed text would run past its place on the chosen model.
-    void markOverflowingFields();
-
-    // The spreadsheet and search entries of the right-click menus, after the print entries.
-    void addSheetMenu();
     // Shows the records matching text, or all of them when it is blank.
     void applySearch(const QString& text);
     // Indices of the records the list shows.
     QList<qsizetype> shownRecords() const;
     // Those records as slips to print, in the list's order.
     QList<SheetSlip> shownSlips() const;
-    // "Stampa i bollettini trovati…" and "Salva i trovati come PDF…": what the list shows, one page a
-    // slip, as a sheet's slips are printed.
-    void printFoundSlips();
-    void saveFoundSlipsAsPdf();
+
+    static const CommandRow Commands[];
+
     Services& m_services;
     ArchiveCommands m_archive;
     PrintCommand m_print;
@@ -104,7 +172,5 @@ private:
     // Declared after the slip form, which it watches, so that it goes first.
     std::unique_ptr<Form2> m_palette;
     QPointer<apertura> m_about;
-    std::array<QAction*, 7> m_commands{};
-    // "Annulla l'eliminazione": enabled while a deletion of this run can be undone.
-    QAction* m_undoDeletion = nullptr;
+    std::array<QAction*, std::size_t(Command::Count)> m_actions{};
 };

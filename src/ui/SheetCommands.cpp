@@ -7,6 +7,7 @@
 #include "core/archive/SlipArchive.h"
 #include "core/files/UserFolders.h"
 #include "core/print/Overflow.h"
+#include "core/print/PrintPage.h"
 #include "core/sheet/SheetPrint.h"
 #include "core/slip/Clock.h"
 #include "core/workbook/RecordSheets.h"
@@ -148,10 +149,8 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
     const QString path = m_services.sheetDialogs.askSheetToSave(u"bollettini.csv"_s);
     if (path.isEmpty())
         return Result::Stopped;
-    QString error;
-    if (!writeRecordsFile(path, records, StoredDateReader(m_locale), error)) {
-        error[0] = error[0].toUpper();
-        m_services.messages.critical(error + u".\nIl file non è stato esportato."_s);
+    if (const Failure failure = writeRecordsFile(path, records, StoredDateReader(m_locale))) {
+        m_services.messages.critical(failure.opening() + u".\nIl file non è stato esportato."_s);
         return Result::Failed;
     }
     m_services.messages.inform(u"Bollettini esportati in %1: %2."_s.arg(QDir::toNativeSeparators(path),
@@ -309,9 +308,7 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
         break;
     }
     // Without CUPS there is no default printer either: the reason, when there is one, says which.
-    const QString why = outcome.errorText.isEmpty()
-                            ? u"Non c'è una stampante predefinita"_s
-                            : outcome.errorText.left(1).toUpper() + outcome.errorText.mid(1);
+    const QString why = NoPrinterOpening(outcome.errorText);
     if (!m_services.messages.askYesNo(
             u"%1: nessun bollettino è stato stampato.\nVuoi salvarli in un file PDF?"_s.arg(why)))
         return Result::Stopped;
@@ -329,9 +326,7 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
     if (path.isEmpty())
         return Result::Stopped;
     const int total = int(pages.slips.size());
-    QString error;
-    DocumentFailure failure = DocumentFailure::None;
-    bool saved = false;
+    Failure failure;
     {
         std::unique_ptr<BatchProgress> progress =
             m_services.sheetDialogs.startProgress(u"Preparazione dei bollettini…"_s, total);
@@ -339,17 +334,17 @@ SheetCommands::Result SheetCommands::saveSlipsAsPdf(const QList<SheetSlip>& slip
         const DocumentComposer document = sheetDocument(
             pages.slips, sheetEuroMark(), [shown] { return shown->cancelled(); },
             [shown](int done) { shown->setDone(done); });
-        saved = saveSheetPdf(path, document, error, &failure);
+        failure = SaveDocumentPdf(path, document);
     }
-    if (saved) {
+    if (!failure) {
         m_services.messages.inform(u"Bollettini salvati in %1: %2.%3"_s.arg(
             QDir::toNativeSeparators(path), QString::number(total), skippedText(pages.skipped)));
         return Result::Done;
     }
-    if (failure == DocumentFailure::Cancelled) {
+    if (failure.kind() == Failure::Kind::Cancelled) {
         m_services.messages.inform(u"Salvataggio annullato: il file PDF non è stato scritto."_s);
         return Result::Stopped;
     }
-    m_services.messages.critical(u"Il file PDF non è stato salvato: %1."_s.arg(error));
+    m_services.messages.critical(PdfNotSavedMessage(failure.text()));
     return Result::Failed;
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The palette's commands from the keyboard: each one action for its button, menu entries and key, on
-// both windows; the rules of leaving a field applied before any command reads the slip; Canc, Down and
-// Return where the list and the search line have the focus; the buttons pressed by a key.
+// both windows, made from the session's table of commands; the rules of leaving a field applied before
+// any command reads the slip; Canc, Down and Return where the list and the search line have the
+// focus; the buttons pressed by a key.
 #include "AppHarness.h"
 #include "ArchiveRecords.h"
 #include "FileBytes.h"
@@ -42,6 +43,30 @@ bool focusIn(QWidget* window, QWidget* focused)
     return QTest::qWaitFor([focused] { return focused->hasFocus(); });
 }
 
+// What the commands produced, one text each: the pages printed, saved as PDF or previewed, and the
+// amounts of the slips saved.
+QStringList produced(AppHarness& app)
+{
+    QStringList outputs;
+    for (const auto* pages :
+         {&app.printer.printedPages, &app.printer.pdfPages, &app.printDialogs.previewedPages})
+        for (const QStringList& page : *pages)
+            outputs.append(page.join(u'\n'));
+    for (const SlipRecord& record : app.archive().table())
+        outputs.append(u'|' + record.column(FirstFieldColumn + Amount) + u'|');
+    return outputs;
+}
+
+// The rows of the session's table of commands as test rows, named by their actions.
+void addCommandRows(bool guardedOnly)
+{
+    QTest::addColumn<int>("row");
+    for (const Session::CommandRow& row : Session::commandTable()) {
+        if (!guardedOnly || row.guard != Session::Guard::None)
+            QTest::newRow(row.objectName) << int(row.command);
+    }
+}
+
 void writeArchive(AppHarness& app, const QByteArray& bytes)
 {
     QFile file(app.services.archivePath());
@@ -58,6 +83,11 @@ class CommandKeysTest : public QObject
 private Q_SLOTS:
     void oneActionPerCommand_data();
     void oneActionPerCommand();
+    void everyRowMakesOneActionWhereItSays_data();
+    void everyRowMakesOneActionWhereItSays();
+    void nothingOutsideTheTable();
+    void guardRunsBeforeTheCommand_data();
+    void guardRunsBeforeTheCommand();
     void keysApplyTheRulesOfLeavingTheField_data();
     void keysApplyTheRulesOfLeavingTheField();
     void refusedAmountStopsTheCommand_data();
@@ -89,7 +119,7 @@ void CommandKeysTest::oneActionPerCommand_data()
                           << QKeySequence(u"Ctrl+Q"_s);
 }
 
-// The button's click triggers the very action the menu holds and the key runs.
+// The buttons' actions, named, worded and keyed as they always were.
 void CommandKeysTest::oneActionPerCommand()
 {
     QFETCH(int, button);
@@ -105,13 +135,117 @@ void CommandKeysTest::oneActionPerCommand()
     QCOMPARE(action, app.session->commandAction(button));
     QCOMPARE(action->text(), text);
     QCOMPARE(action->shortcut(), key);
-    QVERIFY(palette.PaletteMenu->actions().contains(action));
+}
+
+void CommandKeysTest::everyRowMakesOneActionWhereItSays_data()
+{
+    addCommandRows(false);
+}
+
+// The action a row makes: one, with the row's name, text and key, in the menus the row names, run by
+// its button and its key where the row puts them and by nothing else.
+void CommandKeysTest::everyRowMakesOneActionWhereItSays()
+{
+    QFETCH(int, row);
+    const Session::CommandRow& command = Session::commandTable()[std::size_t(row)];
+    AppHarness app;
+    Form1& form = app.start();
+    Form2& palette = app.palette();
+    const QString name = QString::fromLatin1(command.objectName);
+    const QList<QAction*> named = palette.findChildren<QAction*>(name) + form.findChildren<QAction*>(name);
+    QCOMPARE(named.size(), 1);
+    QAction* action = named.front();
+    QCOMPARE(app.session->action(command.command), action);
+    QCOMPARE(action->text(), QString::fromUtf16(command.text));
+    const bool keyed = command.key.scope != Session::KeyScope::Nowhere;
+    QCOMPARE(action->shortcut(), keyed ? QKeySequence(command.key.combination) : QKeySequence());
+    QCOMPARE(form.actions().contains(action), command.key.scope == Session::KeyScope::BothWindows);
+    QCOMPARE(palette.actions().contains(action), command.key.scope == Session::KeyScope::BothWindows);
+    QCOMPARE(palette.List1->actions().contains(action), command.key.scope == Session::KeyScope::List);
+    for (int button = Form2::ExitButton; button <= Form2::DeleteButton; ++button)
+        QCOMPARE(app.session->commandAction(button) == action, button == command.button);
+    QCOMPARE(palette.PaletteMenu->actions().count(action), command.paletteMenu.group > 0 ? 1 : 0);
+    QCOMPARE(palette.ListMenu->actions().count(action), command.listMenu.group > 0 ? 1 : 0);
 
     // Nothing is asked for: a save is answered No, a deletion finds no entry, the exit is counted.
-    app.messages.answers = {false};
+    app.messages.answers = {false, false};
     QSignalSpy triggered(action, &QAction::triggered);
-    palette.Image2[static_cast<std::size_t>(button)]->press();
-    QCOMPARE(triggered.count(), 1);
+    int expected = 0;
+    if (keyed) {
+        // The key works where the row says: a list key in a field does nothing. (An action waiting for
+        // its moment, as the undoing of a deletion, is enabled first.)
+        action->setEnabled(true);
+        QVERIFY(focusIn(&form, form.Text1[PayerName]));
+        QTest::keySequence(form.Text1[PayerName], QKeySequence(command.key.combination));
+        if (command.key.scope == Session::KeyScope::List) {
+            QCOMPARE(triggered.count(), 0);
+            QVERIFY(focusIn(&palette, palette.List1));
+            QTest::keySequence(palette.List1, QKeySequence(command.key.combination));
+        }
+        QCOMPARE(triggered.count(), ++expected);
+    }
+    if (command.button >= 0) {
+        palette.Image2[std::size_t(command.button)]->press();
+        QCOMPARE(triggered.count(), ++expected);
+    }
+}
+
+// No window or menu holds an action no row made (the menus' order, written out, is
+// ArchiveSearchTest's).
+void CommandKeysTest::nothingOutsideTheTable()
+{
+    AppHarness app;
+    Form1& form = app.start();
+    Form2& palette = app.palette();
+    QSet<QAction*> made;
+    for (const Session::CommandRow& row : Session::commandTable())
+        made.insert(app.session->action(row.command));
+    QList<QAction*> held = form.actions() + palette.actions() + palette.List1->actions() +
+                           palette.PaletteMenu->actions() + palette.ListMenu->actions();
+    held.removeIf([](const QAction* action) { return action->isSeparator(); });
+    QVERIFY(!held.isEmpty());
+    for (QAction* action : std::as_const(held))
+        QVERIFY2(made.contains(action), qPrintable(action->text()));
+}
+
+void CommandKeysTest::guardRunsBeforeTheCommand_data()
+{
+    addCommandRows(true);
+}
+
+// Triggered however, a guarded command reads the amount the rules of leaving the field made of what is
+// still being typed; a print command with neither model chosen then prints, asks and opens nothing.
+void CommandKeysTest::guardRunsBeforeTheCommand()
+{
+    QFETCH(int, row);
+    const Session::CommandRow& command = Session::commandTable()[std::size_t(row)];
+    AppHarness app;
+    Form1& form = app.start();
+    QAction* action = app.session->action(command.command);
+    app.printDialogs.choice = PrinterChoice{u"ufficio"_s, 1, QString()};
+    app.messages.answers = {true};
+    QVERIFY(focusIn(&form, form.Text1[Amount]));
+    QTest::keyClicks(form.Text1[Amount], u"5,5"_s);
+
+    action->trigger();
+    QCOMPARE(form.fieldText(Amount), u"5,50"_s);
+    const QStringList outputs = produced(app);
+    QCOMPARE(outputs.size(), 1);
+    QVERIFY2(outputs.front().contains(u"|5,50|"_s), qPrintable(outputs.front()));
+    if (command.guard != Session::Guard::FieldRulesAndModel)
+        return;
+
+    app.palette().setPaletteState(PaletteState{false, false, CheckBoxState::Ticked});
+    const qsizetype shown = app.messages.shown.size();
+    const int choices = app.printDialogs.printerChoices;
+    QVERIFY(focusIn(&form, form.Text1[Amount]));
+    form.Text1[Amount]->clear();
+    QTest::keyClicks(form.Text1[Amount], u"7,"_s);
+    action->trigger();
+    QCOMPARE(form.fieldText(Amount), u"7,00"_s);
+    QCOMPARE(produced(app), outputs);
+    QCOMPARE(app.messages.shown.size(), shown);
+    QCOMPARE(app.printDialogs.printerChoices, choices);
 }
 
 void CommandKeysTest::keysApplyTheRulesOfLeavingTheField_data()

@@ -74,81 +74,22 @@ void SlipEntryTest::amountFormattedWithPreviewAndWords_data()
     QTest::addColumn<QString>("preview");
     QTest::addColumn<QString>("words");
 
-    // "prima" is what the words field held before: every amount replaces it, too large an amount with
-    // nothing.
+    // The amount's format, words and code-line piece have their tables in AmountFormatTest,
+    // AmountWordsTest and CodeLinePiecesTest. Here: the window runs them on what the key filter lets
+    // in, words and piece from the formatted amount (12,5 makes "dodici/50", not "dodici/5"). "prima"
+    // is what the words field held before: every amount replaces it, too large an amount with nothing.
     QTest::newRow("one decimal") << "12,5"
                                  << "12,50"
                                  << "00000012+50>"
                                  << "dodici/50";
-    QTest::newRow("no integer part") << ",5"
-                                     << "0,50"
-                                     << "00000000+50>"
-                                     << "/50";
-    QTest::newRow("no decimals") << "7,"
-                                 << "7,00"
-                                 << "00000007+00>"
-                                 << "sette/00";
-    QTest::newRow("leading zeros") << "0012,30"
-                                   << "12,30"
-                                   << "00000012+30>"
-                                   << "dodici/30";
-    QTest::newRow("lone comma") << ","
-                                << "0,00"
-                                << "00000000+00>"
-                                << "/00";
-    QTest::newRow("five cents") << "0,05"
-                                << "0,05"
-                                << "00000000+05>"
-                                << "/05";
-    QTest::newRow("thousands") << "1234,56"
-                               << "1234,56"
-                               << "00001234+56>"
-                               << "milleduecentotrentaquattro/56";
-    QTest::newRow("ventunomila") << "21000,00"
-                                 << "21000,00"
-                                 << "00021000+00>"
-                                 << "ventunomila/00";
-    QTest::newRow("centootto") << "108,00"
-                               << "108,00"
-                               << "00000108+00>"
-                               << "centootto/00";
-    QTest::newRow("ventitre") << "23,00"
-                              << "23,00"
-                              << "00000023+00>"
-                              << "ventitre/00";
-    QTest::newRow("rounds up at five") << "1,995"
-                                       << "2,00"
-                                       << "00000002+00>"
-                                       << "due/00";
     QTest::newRow("rounds into the tens") << "9,999"
                                           << "10,00"
                                           << "00000010+00>"
                                           << "dieci/00";
-    QTest::newRow("rounds down below five") << "3,334"
-                                            << "3,33"
-                                            << "00000003+33>"
-                                            << "tre/33";
     QTest::newRow("letters typed are dropped") << "1a2,5x"
                                                << "12,50"
                                                << "00000012+50>"
                                                << "dodici/50";
-    QTest::newRow("largest in words") << "999999,99"
-                                      << "999999,99"
-                                      << "00999999+99>"
-                                      << "novecentonovantanovemilanovecentonovantanove/99";
-    QTest::newRow("one million") << "1000000,00"
-                                 << "1000000,00"
-                                 << "01000000+00>"
-                                 << "unmilione/00";
-    QTest::newRow("one million and a quarter") << "1250000,"
-                                               << "1250000,00"
-                                               << "01250000+00>"
-                                               << "unmilioneduecentocinquantamila/00";
-    QTest::newRow("nine digits")
-        << "123456789,00"
-        << "123456789,00"
-        << "123456789+00>"
-        << "centoventitremilioniquattrocentocinquantaseimilasettecentoottantanove/00";
     QTest::newRow("eighteen digits kept") << "123456789012345678,5"
                                           << "123456789012345678,50"
                                           << "123456789012345678+50>"
@@ -180,10 +121,7 @@ void SlipEntryTest::amountRefusedEmptiesWordsAndPreview_data()
 {
     QTest::addColumn<QString>("typed");
 
-    QTest::newRow("empty") << "";
     QTest::newRow("whole number") << "1234";
-    QTest::newRow("two commas") << "1,2,3";
-    QTest::newRow("adjacent commas") << ",,";
     QTest::newRow("only letters, so empty") << "abc";
 }
 
@@ -240,21 +178,9 @@ void SlipEntryTest::accountPreview_data()
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("preview");
 
-    QTest::newRow("three digits") << "123"
-                                  << "123"
-                                  << "00000123<";
     QTest::newRow("five digits") << "12345"
                                  << "12345"
                                  << "00012345<";
-    QTest::newRow("nine digits not cut") << "123456789"
-                                         << "123456789"
-                                         << "123456789<";
-    QTest::newRow("twelve digits not cut") << "123456789012"
-                                           << "123456789012"
-                                           << "123456789012<";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "00000000<";
     QTest::newRow("separators dropped as typed") << "12 345-6"
                                                  << "123456"
                                                  << "00123456<";
@@ -281,14 +207,10 @@ void SlipEntryTest::documentTypePreview_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("preview");
 
-    QTest::newRow("as it starts") << "123"
-                                  << "123>";
     QTest::newRow("other type") << "896"
                                 << "896>";
     QTest::newRow("empty") << ""
                            << ">";
-    QTest::newRow("long type") << "1234567890"
-                               << "1234567890>";
 }
 
 void SlipEntryTest::documentTypePreview()
@@ -411,11 +333,6 @@ void SlipEntryTest::writeAmountWords_data()
 
     QTest::newRow("written") << "1234,56"
                              << "milleduecentotrentaquattro/56";
-    QTest::newRow("cents only") << "0,05"
-                                << "/05";
-    QTest::newRow("largest in words") << "999999999999,99"
-                                      << "novecentonovantanovemiliardinovecentonovantanovemilioni"
-                                         "novecentonovantanovemilanovecentonovantanove/99";
     QTest::newRow("too large: emptied") << "1000000000000,00"
                                         << "";
 }

@@ -62,6 +62,44 @@ SlipArchive::FileState stateOf(const FileStatus& status)
     return {status.identity, status.size};
 }
 
+const QString Unchanged = u"\nL'archivio è rimasto com'era."_s;
+
+// Undoes what a killed writer left half done; false with the cause when that cannot be done.
+bool recovered(const DirectoryHandle& dir, const QString& name, const QString& path, QString& cause)
+{
+    switch (recoverJournal(dir, name, path, cause)) {
+    case Recovery::NoJournal:
+    case Recovery::RolledBack:
+        return true;
+    case Recovery::Refused:
+    case Recovery::Failed:
+        break;
+    }
+    return false;
+}
+
+// The temporary file of a rewrite: its usual name, cleared first (only a crashed deletion leaves it,
+// and the name alone goes, never what a link there points to), else a random one. Made exclusively,
+// so nothing planted there is ever opened. False with the cause, its full stop included.
+bool createTemporary(const DirectoryHandle& dir, const QString& name, QString& temporary, FileHandle& out,
+                     QString& cause)
+{
+    temporary = name + u".nuovo"_s;
+    dir.remove(temporary);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (attempt > 0)
+            temporary = name + u".nuovo-"_s + randomSuffix();
+        if (dir.createNew(temporary, DirectoryHandle::Access::WriteAppend, out))
+            return true;
+        if (!isFileError(lastFileError(), FileErrorKind::Exists)) {
+            cause = u"il file temporaneo non si può creare (%1)."_s.arg(systemErrorText(lastFileError()));
+            return false;
+        }
+    }
+    cause = systemErrorText(fileErrorNumber(FileErrorKind::Exists)) + u'.';
+    return false;
+}
+
 } // namespace
 
 SlipArchive::SlipArchive(QString path) : m_path(std::move(path))
@@ -278,10 +316,9 @@ SlipArchive::appendUnderLock(bool wholeFile,
 {
     where = {};
     const QString prefix = u"Impossibile scrivere nell'archivio %1: "_s.arg(m_path);
-    const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
     if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.' + unchanged;
+        errorText = prefix + dir.cause + u'.' + Unchanged;
         return WriteResult::Failed;
     }
     const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
@@ -290,13 +327,8 @@ SlipArchive::appendUnderLock(bool wholeFile,
         return lock.outcome() == WriterLock::Busy ? WriteResult::Busy : WriteResult::Failed;
     }
     QString recoveryCause;
-    switch (recoverJournal(dir.handle, m_name, m_path, recoveryCause)) {
-    case Recovery::NoJournal:
-    case Recovery::RolledBack:
-        break;
-    case Recovery::Refused:
-    case Recovery::Failed:
-        errorText = prefix + recoveryCause + u'.' + unchanged;
+    if (!recovered(dir.handle, m_name, m_path, recoveryCause)) {
+        errorText = prefix + recoveryCause + u'.' + Unchanged;
         return WriteResult::Failed;
     }
 
@@ -306,23 +338,23 @@ SlipArchive::appendUnderLock(bool wholeFile,
         DirectoryHandle::Opened file =
             dir.handle.openRegular(m_name, DirectoryHandle::Access::ReadWrite, true);
         if (!file.file.isOpen()) {
-            errorText = prefix + file.cause + u'.' + unchanged;
+            errorText = prefix + file.cause + u'.' + Unchanged;
             return WriteResult::Failed;
         }
         if (file.status.links > 1) {
             errorText = prefix + u"il file ha più di un nome (collegamento fisico) e non viene scritto."_s +
-                        unchanged;
+                        Unchanged;
             return WriteResult::Failed;
         }
         QByteArray existing;
         QString cause;
         // An archive too large to list is not made larger: its user is told to move it first.
         if (const std::optional<QString> refusal = tooLarge(file.status.size, m_sizeLimit, m_path)) {
-            errorText = prefix + *refusal + u'.' + unchanged;
+            errorText = prefix + *refusal + u'.' + Unchanged;
             return WriteResult::Failed;
         }
         if (wholeFile && !readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
-            errorText = prefix + cause + u'.' + unchanged;
+            errorText = prefix + cause + u'.' + Unchanged;
             return WriteResult::Failed;
         }
         const QByteArray records = recordsFor(existing);
@@ -334,54 +366,68 @@ SlipArchive::appendUnderLock(bool wholeFile,
         if (wholeFile) {
             bytes = separatorBeforeNewRecord(existing);
         } else if (!separatorAtEnd(file.file, file.status.size, bytes)) {
-            errorText = prefix + systemErrorText(lastFileError()) + u'.' + unchanged;
+            errorText = prefix + systemErrorText(lastFileError()) + u'.' + Unchanged;
             return WriteResult::Failed;
         }
         where.padded = !bytes.isEmpty();
         bytes.append(records);
-        const qint64 before = file.status.size;
-        const auto undo = [&](int cause) {
-            if (file.created) {
-                file.file.close();
-                dir.handle.remove(m_name);
-                removeJournal(dir.handle, m_name);
-            } else if (!file.file.truncate(before) || !file.file.flush() ||
-                       !removeJournal(dir.handle, m_name)) {
-                // The journal stays: whoever opens the archive next undoes the append.
-                errorText =
-                    prefix + systemErrorText(cause) +
-                    u".\nIl salvataggio incompleto sarà annullato alla prossima apertura dell'archivio."_s;
-                return WriteResult::Failed;
-            }
-            errorText = prefix + systemErrorText(cause) + u'.' + unchanged;
-            return WriteResult::Failed;
-        };
-        if (!writeJournal(dir.handle, m_name, file.status, cause)) {
-            errorText = prefix + cause + u'.' + unchanged;
-            return WriteResult::Failed;
-        }
-        if (m_interruptAfter >= 0) {
-            file.file.writeAll(bytes.constData(), qMin(m_interruptAfter, bytes.size()));
-            errorText = prefix + u"interrotto per prova"_s;
-            return WriteResult::Failed;
-        }
-        if (!file.file.writeAll(bytes.constData(), bytes.size()) || !file.file.flush())
-            return undo(lastFileError());
-        if (file.created && !dir.handle.flush())
-            return undo(lastFileError());
-        const bool stillTheArchive = dir.handle.nameIs(m_name, file.file);
-        if (!removeJournal(dir.handle, m_name))
-            return undo(lastFileError());
-        if (stillTheArchive) {
-            where.before = stateOf(file.status);
-            FileStatus after;
-            if (file.file.status(after))
-                where.after = stateOf(after);
+        switch (appendToFile(dir.handle, file, bytes, where, cause)) {
+        case AppendStep::Written:
             return WriteResult::Written;
+        case AppendStep::Failed:
+            errorText = prefix + cause;
+            return WriteResult::Failed;
+        case AppendStep::Replaced:
+            break;
         }
     }
     errorText = prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s;
     return WriteResult::Failed;
+}
+
+SlipArchive::AppendStep SlipArchive::appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
+                                                  const QByteArray& bytes, Appended& where,
+                                                  QString& cause) const
+{
+    const qint64 before = file.status.size;
+    const auto undo = [&](int error) {
+        if (file.created) {
+            file.file.close();
+            dir.remove(m_name);
+            removeJournal(dir, m_name);
+        } else if (!file.file.truncate(before) || !file.file.flush() || !removeJournal(dir, m_name)) {
+            // The journal stays: whoever opens the archive next undoes the append.
+            cause = systemErrorText(error) +
+                    u".\nIl salvataggio incompleto sarà annullato alla prossima apertura dell'archivio."_s;
+            return AppendStep::Failed;
+        }
+        cause = systemErrorText(error) + u'.' + Unchanged;
+        return AppendStep::Failed;
+    };
+    QString journalCause;
+    if (!writeJournal(dir, m_name, file.status, journalCause)) {
+        cause = journalCause + u'.' + Unchanged;
+        return AppendStep::Failed;
+    }
+    if (m_interruptAfter >= 0) {
+        file.file.writeAll(bytes.constData(), qMin(m_interruptAfter, bytes.size()));
+        cause = u"interrotto per prova"_s;
+        return AppendStep::Failed;
+    }
+    if (!file.file.writeAll(bytes.constData(), bytes.size()) || !file.file.flush())
+        return undo(lastFileError());
+    if (file.created && !dir.flush())
+        return undo(lastFileError());
+    const bool stillTheArchive = dir.nameIs(m_name, file.file);
+    if (!removeJournal(dir, m_name))
+        return undo(lastFileError());
+    if (!stillTheArchive)
+        return AppendStep::Replaced;
+    where.before = stateOf(file.status);
+    FileStatus after;
+    if (file.file.status(after))
+        where.after = stateOf(after);
+    return AppendStep::Written;
 }
 
 SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
@@ -437,10 +483,9 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
                               bool restoring, QString& errorText) const
 {
     const QString prefix = u"Impossibile riscrivere l'archivio %1: "_s.arg(m_path);
-    const QString unchanged = u"\nL'archivio è rimasto com'era."_s;
     const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
     if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.' + unchanged;
+        errorText = prefix + dir.cause + u'.' + Unchanged;
         return RemoveResult::Failed;
     }
     const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
@@ -449,13 +494,8 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
         return lock.outcome() == WriterLock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
     }
     QString recoveryCause;
-    switch (recoverJournal(dir.handle, m_name, m_path, recoveryCause)) {
-    case Recovery::NoJournal:
-    case Recovery::RolledBack:
-        break;
-    case Recovery::Refused:
-    case Recovery::Failed:
-        errorText = prefix + recoveryCause + u'.' + unchanged;
+    if (!recovered(dir.handle, m_name, m_path, recoveryCause)) {
+        errorText = prefix + recoveryCause + u'.' + Unchanged;
         return RemoveResult::Failed;
     }
 
@@ -463,13 +503,13 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
     if (file.missing)
         return RemoveResult::Moved;
     if (!file.file.isOpen()) {
-        errorText = prefix + file.cause + u'.' + unchanged;
+        errorText = prefix + file.cause + u'.' + Unchanged;
         return RemoveResult::Failed;
     }
     QByteArray bytes;
     QString cause;
     if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
-        errorText = prefix + cause + u'.' + unchanged;
+        errorText = prefix + cause + u'.' + Unchanged;
         return RemoveResult::Failed;
     }
     const ArchiveTable current = readArchive(bytes);
@@ -477,53 +517,20 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
     if (!change)
         return RemoveResult::Moved;
 
-    // The temporary file: its usual name, cleared first (only a crashed deletion leaves it, and the
-    // name alone goes, never what a link there points to), else a random one. Made exclusively, so
-    // nothing planted there is ever opened.
-    QString temporary = m_name + u".nuovo"_s;
-    dir.handle.remove(temporary);
+    QString temporary;
     FileHandle out;
-    bool made = false;
-    for (int attempt = 0; attempt < 8 && !made; ++attempt) {
-        if (attempt > 0)
-            temporary = m_name + u".nuovo-"_s + randomSuffix();
-        made = dir.handle.createNew(temporary, DirectoryHandle::Access::WriteAppend, out);
-        if (!made && !isFileError(lastFileError(), FileErrorKind::Exists)) {
-            errorText =
-                prefix +
-                u"il file temporaneo non si può creare (%1)."_s.arg(systemErrorText(lastFileError())) +
-                unchanged;
-            return RemoveResult::Failed;
-        }
-    }
-    if (!made) {
-        errorText = prefix + systemErrorText(fileErrorNumber(FileErrorKind::Exists)) + u'.' + unchanged;
+    if (!createTemporary(dir.handle, m_name, temporary, out, cause)) {
+        errorText = prefix + cause + Unchanged;
         return RemoveResult::Failed;
     }
     const auto fail = [&](int cause) {
         out.close();
         dir.handle.remove(temporary);
-        errorText = prefix + systemErrorText(cause) + u'.' + unchanged;
+        errorText = prefix + systemErrorText(cause) + u'.' + Unchanged;
         return RemoveResult::Failed;
     };
 
-    // Written in pieces of about a megabyte, so a long archive never doubles in memory.
-    constexpr qsizetype Piece = 1 << 20;
-    QByteArray buffer;
-    buffer.reserve(Piece + 4096);
-    for (qsizetype r = 0; r <= current.size(); ++r) {
-        if (r == change->insertAt)
-            encodeRewrittenRecord(*change->inserted, buffer);
-        if (r == current.size() || r == change->skip)
-            continue;
-        encodeRewrittenRecord(current[r], buffer);
-        if (buffer.size() >= Piece) {
-            if (!out.writeAll(buffer.constData(), buffer.size()))
-                return fail(lastFileError());
-            buffer.clear();
-        }
-    }
-    if (!out.writeAll(buffer.constData(), buffer.size()) || !out.flush())
+    if (!writeRewritten(out, current, *change))
         return fail(lastFileError());
 
     // The lock removed while it was held: another writer may be appending to the archive right now.
@@ -547,20 +554,10 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
     }
     if (!dir.handle.replace(temporary, m_name, &file.file))
         return fail(lastFileError());
-    // A writer that took a lock file made anew in the instant between that check and the rename
-    // appended to the file just replaced: its bytes follow the records in the new archive. (Where the
-    // system had to close the old file first, such a writer still held it open and the replace failed.)
-    FileStatus old;
-    if (file.file.status(old) && old.size > qint64(bytes.size())) {
-        QByteArray late;
-        if (readWholeFile(file.file, old.size, late) && late.size() > bytes.size()) {
-            late.remove(0, bytes.size());
-            if (!out.writeAll(late.constData(), late.size()) || !out.flush()) {
-                errorText = prefix + systemErrorText(lastFileError()) +
-                            u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s;
-                return RemoveResult::Failed;
-            }
-        }
+    if (!carryLateAppends(file.file, out, bytes.size())) {
+        errorText = prefix + systemErrorText(lastFileError()) +
+                    u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s;
+        return RemoveResult::Failed;
     }
     if (!dir.handle.flush()) {
         errorText = prefix + systemErrorText(lastFileError()) +
@@ -569,4 +566,40 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
         return RemoveResult::Failed;
     }
     return RemoveResult::Removed;
+}
+
+bool SlipArchive::writeRewritten(FileHandle& out, const ArchiveTable& current, const Rewrite& change)
+{
+    // Written in pieces of about a megabyte, so a long archive never doubles in memory.
+    constexpr qsizetype Piece = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(Piece + 4096);
+    for (qsizetype r = 0; r <= current.size(); ++r) {
+        if (r == change.insertAt)
+            encodeRewrittenRecord(*change.inserted, buffer);
+        if (r == current.size() || r == change.skip)
+            continue;
+        encodeRewrittenRecord(current[r], buffer);
+        if (buffer.size() >= Piece) {
+            if (!out.writeAll(buffer.constData(), buffer.size()))
+                return false;
+            buffer.clear();
+        }
+    }
+    return out.writeAll(buffer.constData(), buffer.size()) && out.flush();
+}
+
+bool SlipArchive::carryLateAppends(FileHandle& old, FileHandle& out, qint64 readSize)
+{
+    // A writer that took a lock file made anew in the instant between the last check and the rename
+    // appended to the file just replaced: its bytes follow the records in the new archive. (Where the
+    // system had to close the old file first, such a writer still held it open and the replace failed.)
+    FileStatus status;
+    if (!old.status(status) || status.size <= readSize)
+        return true;
+    QByteArray late;
+    if (!readWholeFile(old, status.size, late) || late.size() <= readSize)
+        return true;
+    late.remove(0, readSize);
+    return out.writeAll(late.constData(), late.size()) && out.flush();
 }

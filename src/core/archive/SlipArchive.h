@@ -154,6 +154,20 @@ private:
     WriteResult appendUnderLock(bool wholeFile,
                                 const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
                                 Appended& where, QString& errorText) const;
+    enum class AppendStep {
+        Written,
+        Failed,
+        Replaced, // the file was no longer the archive once written: append again
+    };
+    // Under the lock, appends bytes to the archive's open file behind a journal, undoing the append
+    // when it cannot be completed. cause: the failure, after the message's prefix.
+    AppendStep appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
+                            const QByteArray& bytes, Appended& where, QString& cause) const;
+    // The records of current as change leaves them, into out; false on a write error (lastFileError).
+    static bool writeRewritten(FileHandle& out, const ArchiveTable& current, const Rewrite& change);
+    // What was appended to old, past its first readSize bytes, since they were read, after out's bytes;
+    // false on an error (lastFileError).
+    static bool carryLateAppends(FileHandle& old, FileHandle& out, qint64 readSize);
 
     QString m_path;
     QString m_directory;

@@ -592,16 +592,6 @@ void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out)
         out.append(value).append("\r\n");
 }
 
-QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex)
-{
-    QByteArray out;
-    for (qsizetype r = 0; r < table.size(); ++r) {
-        if (r != skipIndex)
-            encodeRewrittenRecord(table[r], out);
-    }
-    return out;
-}
-
 std::optional<bool> readOptionState(QStringView text)
 {
     text = TrimmedOfSpaces(text);

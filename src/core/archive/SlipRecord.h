@@ -176,9 +176,6 @@ bool encodeSavedRecord(const QString& dateText, const SlipTexts& fields, const P
 // as read, byte for byte.
 void encodeRewrittenRecord(const SlipRecord& record, QByteArray& out);
 
-// The whole archive as a rewrite writes it, without the record at skipIndex (-1 keeps all).
-QByteArray encodeRewrittenArchive(const ArchiveTable& table, qsizetype skipIndex = -1);
-
 // A stored model option: True or False in any letter case, or a number (0 false, anything else true).
 std::optional<bool> readOptionState(QStringView text);
 // A stored check-box state: a whole number 0, 1 or 2.

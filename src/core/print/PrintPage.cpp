@@ -22,41 +22,30 @@ bool ComposePage(PrintSurface& surface, const PageComposer& compose)
     return surface.EndDocument();
 }
 
-bool ComposeDocument(PainterSurface& surface, const DocumentComposer& document, QString& errorText,
-                     DocumentFailure* failure)
+Failure ComposeDocument(PainterSurface& surface, const DocumentComposer& document)
 {
-    const auto failWith = [&](DocumentFailure how, const QString& reason) {
-        errorText = reason;
-        if (failure)
-            *failure = how;
-        return false;
-    };
-    if (failure)
-        *failure = DocumentFailure::None;
     if (document.pageCount < 1 || !document.drawPage)
-        return failWith(DocumentFailure::Failed, QStringLiteral("non c'\u00e8 nessuna pagina da stampare"));
+        return Failure::failed(QStringLiteral("non c'\u00e8 nessuna pagina da stampare"));
     for (int page = 0; page < document.pageCount; ++page) {
         if (page > 0) {
             if (document.cancelled && document.cancelled()) {
                 // The surface gives up its unfinished page when it goes.
-                return failWith(DocumentFailure::Cancelled,
-                                QStringLiteral("la stampa \u00e8 stata annullata"));
+                return Failure::cancelled(QStringLiteral("la stampa \u00e8 stata annullata"));
             }
             if (!surface.NewPage())
-                return failWith(DocumentFailure::Failed, surface.errorText());
+                return Failure::failed(surface.errorText());
         }
         surface.PageSetUp();
         document.drawPage(surface, page);
         if (surface.failed())
-            return failWith(DocumentFailure::Failed, surface.errorText());
+            return Failure::failed(surface.errorText());
     }
     if (!surface.EndDocument())
-        return failWith(DocumentFailure::Failed, surface.errorText());
-    return true;
+        return Failure::failed(surface.errorText());
+    return {};
 }
 
-bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
-                      QString& errorText, DocumentFailure* failure)
+Failure WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins)
 {
     QPdfWriter writer(&out);
     writer.setResolution(PdfResolution);
@@ -67,45 +56,46 @@ bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const Sh
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, margins,
                                      QPageLayout::Millimeter, QMarginsF()));
     PainterSurface surface(writer);
-    return ComposeDocument(surface, document, errorText, failure);
+    return ComposeDocument(surface, document);
 }
 
-QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,
-                       DocumentFailure* failure)
+Failure DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QByteArray& pdf)
 {
-    QByteArray pdf;
+    pdf.clear();
     QBuffer buffer(&pdf);
     buffer.open(QIODevice::WriteOnly);
-    if (!WriteDocumentPdf(buffer, document, margins, errorText, failure))
-        return {};
-    return pdf;
+    if (Failure failure = WriteDocumentPdf(buffer, document, margins)) {
+        buffer.close();
+        pdf.clear();
+        return failure;
+    }
+    return {};
 }
 
-bool SaveDocumentPdf(const QString& path, const DocumentComposer& document, QString& errorText,
-                     DocumentFailure* failure)
+Failure SaveDocumentPdf(const QString& path, const DocumentComposer& document)
 {
     OutputFile file(path);
-    if (!file.open(errorText)) {
-        if (failure)
-            *failure = DocumentFailure::Failed;
-        return false;
-    }
-    if (!WriteDocumentPdf(file.device(), document, TypicalPrinterMargins, errorText, failure))
-        return false;
-    if (!file.commit(errorText)) {
-        if (failure)
-            *failure = DocumentFailure::Failed;
-        return false;
-    }
-    return true;
+    QString errorText;
+    if (!file.open(errorText))
+        return Failure::failed(errorText);
+    if (Failure failure = WriteDocumentPdf(file.device(), document, TypicalPrinterMargins))
+        return failure;
+    if (!file.commit(errorText))
+        return Failure::failed(errorText);
+    return {};
 }
 
-QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QString& errorText)
+Failure PagePdf(const PageComposer& compose, const SheetMargins& margins, QByteArray& pdf)
 {
-    return DocumentPdf(DocumentComposer::onePage(compose), margins, errorText);
+    return DocumentPdf(DocumentComposer::onePage(compose), margins, pdf);
 }
 
-bool SavePagePdf(const QString& path, const PageComposer& compose, QString& errorText)
+Failure SavePagePdf(const QString& path, const PageComposer& compose)
 {
-    return SaveDocumentPdf(path, DocumentComposer::onePage(compose), errorText);
+    return SaveDocumentPdf(path, DocumentComposer::onePage(compose));
+}
+
+QString PdfNotSavedMessage(const QString& reason)
+{
+    return QStringLiteral("Il file PDF non \u00e8 stato salvato: %1.").arg(reason);
 }

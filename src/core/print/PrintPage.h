@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QMarginsF>
@@ -44,35 +46,28 @@ inline constexpr double TypicalMarginMm = 4.23;
 inline const SheetMargins TypicalPrinterMargins{TypicalMarginMm, TypicalMarginMm, TypicalMarginMm,
                                                 TypicalMarginMm};
 
-// How a document ended when it produced no PDF.
-enum class DocumentFailure { None, Cancelled, Failed };
-
-// Draws every page of the document on the surface, one after the other, and ends it: true when it was
-// completed. A document cancelled between two pages, or failing, is given up by the surface, so none
-// of it is kept; failure says which, with the reason in errorText.
-bool ComposeDocument(PainterSurface& surface, const DocumentComposer& document, QString& errorText,
-                     DocumentFailure* failure = nullptr);
+// Draws every page of the document on the surface, one after the other, and ends it. A document
+// cancelled between two pages (Failure::Kind::Cancelled), or failing, is given up by the surface, so
+// none of it is kept.
+Failure ComposeDocument(PainterSurface& surface, const DocumentComposer& document);
 
 // Writes the document as a PDF to out, page by page, so that a long document never stands whole in
 // memory: A4 landscape, each page drawn from the top-left corner of the printable area that the
-// margins leave. False when it could not be composed: failure says whether it was cancelled or failed,
-// with the reason in errorText.
-bool WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins,
-                      QString& errorText, DocumentFailure* failure = nullptr);
+// margins leave.
+Failure WriteDocumentPdf(QIODevice& out, const DocumentComposer& document, const SheetMargins& margins);
 
-// The document as a PDF, A4 landscape, each page drawn from the top-left corner of the printable
-// area that the margins leave. Empty when it could not be composed: failure says whether it was
-// cancelled or failed, with the reason in errorText.
-QByteArray DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QString& errorText,
-                       DocumentFailure* failure = nullptr);
+// The document as such a PDF, into pdf (left empty on a failure).
+Failure DocumentPdf(const DocumentComposer& document, const SheetMargins& margins, QByteArray& pdf);
 
 // One page as such a PDF.
-QByteArray PagePdf(const PageComposer& compose, const SheetMargins& margins, QString& errorText);
+Failure PagePdf(const PageComposer& compose, const SheetMargins& margins, QByteArray& pdf);
 
 // The document as a PDF file with the typical printer's margins, written as OutputFile writes (whole or
 // not at all, never through another user's link), page by page.
-bool SaveDocumentPdf(const QString& path, const DocumentComposer& document, QString& errorText,
-                     DocumentFailure* failure = nullptr);
+Failure SaveDocumentPdf(const QString& path, const DocumentComposer& document);
 
 // The page as such a PDF file.
-bool SavePagePdf(const QString& path, const PageComposer& compose, QString& errorText);
+Failure SavePagePdf(const QString& path, const PageComposer& compose);
+
+// What the user reads when a PDF file could not be written, reason the failure's clause.
+QString PdfNotSavedMessage(const QString& reason);

@@ -40,12 +40,6 @@ DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euro
     return document;
 }
 
-bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
-                  DocumentFailure* failure)
-{
-    return SaveDocumentPdf(path, document, errorText, failure);
-}
-
 QImage sheetEuroMark()
 {
     return QImage(u":/euro.png"_s);

@@ -30,12 +30,6 @@ void drawSheetSlip(PrintSurface& surface, const SheetSlip& slip, const QImage& e
 DocumentComposer sheetDocument(const QList<SheetSlip>& slips, const QImage& euroMark,
                                std::function<bool()> cancelled = {}, std::function<void(int done)> done = {});
 
-// The document as one PDF file at path (the margins of the application's PDF files), replacing the
-// file only once it is completely written. False with the reason in errorText; failure tells a
-// cancelled document from a failed one.
-bool saveSheetPdf(const QString& path, const DocumentComposer& document, QString& errorText,
-                  DocumentFailure* failure = nullptr);
-
 // The euro mark the slips print, from the application's pictures.
 QImage sheetEuroMark();
 

@@ -6,7 +6,6 @@
 #include "core/amount/AmountWords.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/Windows1252.h"
-#include "core/files/InputFile.h"
 #include "core/sheet/SheetAmount.h"
 #include "core/slip/FieldRules.h"
 #include "core/slip/SlipText.h"
@@ -19,9 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Largest CSV file read: far beyond any sheet of slips, small enough to hold in memory twice.
-constexpr qint64 MaxSheetBytes = qint64(512) << 20;
 
 struct HeaderNames {
     const char16_t* header;
@@ -653,102 +649,86 @@ QString columnUse(const QString& header, int column, const QList<int>& columnOf,
     return name;
 }
 
-} // namespace
-
-int sheetHeaderRow(const SheetRowReader& next)
-{
-    SheetRow row;
-    QString refusal;
-    return findHeader(next, row, refusal) ? row.row : 0;
-}
-
-SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const SheetMerge& merge,
-                              bool textFile)
-{
-    SheetImport result;
-    result.separator = separator;
-    SheetRow row;
-    QString refusal;
-    if (!findHeader(next, row, refusal)) {
-        result.error =
-            u"Nessuna delle prime %1 righe nomina almeno due colonne del bollettino (per esempio Nome, "
-            u"Importo, Conto, Causale): manca l'intestazione di un elenco di bollettini."_s.arg(
-                SheetHeaderSearchRows);
-        if (!refusal.isEmpty())
-            result.error += u" Una riga non si può leggere (%1)."_s.arg(refusal);
-        return result;
-    }
-    result.headerRow = row.row;
-
+// The header's columns as the rows are read: each cell's name and the slip column it fills (-1 for
+// none), which slip columns are taken, and how many cells the header names.
+struct HeaderColumns {
     QStringList headers;
-    int distinct = 0;
-    QList<int> columnOf = namedColumns(row, distinct);
-    QList<bool> taken(SheetColumnCount, false);
+    QList<int> columnOf;
+    QList<bool> taken;
     qsizetype named = 0; // the names up to the last one: spreadsheets leave the empty columns after it out
+};
+
+// The header row's columns; the names that fill nothing go to result's ignored columns.
+HeaderColumns headerColumnsOf(const SheetRow& row, SheetImport& result)
+{
+    HeaderColumns header;
+    int distinct = 0;
+    header.columnOf = namedColumns(row, distinct);
+    header.taken = QList<bool>(SheetColumnCount, false);
     for (qsizetype index = 0; index < row.cells.size(); ++index) {
         const QString name = TrimmedOfSpaces(CleanInsertedText(0, row.cells[index].text));
-        headers.append(name);
-        int& column = columnOf[index];
-        if (column >= 0 && taken[column]) {
+        header.headers.append(name);
+        int& column = header.columnOf[index];
+        if (column >= 0 && header.taken[column]) {
             result.ignoredColumns.append(u"%1 (ripetuta)"_s.arg(ElidedForMessage(name)));
             column = -1;
         } else if (column < 0 && !name.isEmpty()) {
             result.ignoredColumns.append(ElidedForMessage(name));
         }
         if (column >= 0)
-            taken[column] = true;
+            header.taken[column] = true;
         if (!name.isEmpty())
-            named = index + 1;
+            header.named = index + 1;
     }
-    // A name one letter from a column the header lacks is a typing slip, not a column of its own:
-    // nothing is read until it is mended, so that no slip is stored without its amount.
-    for (qsizetype index = 0; index < headers.size(); ++index) {
-        if (columnOf[index] >= 0 || headers[index].isEmpty())
+    return header;
+}
+
+// A name one letter from a column the header lacks is a typing slip, not a column of its own:
+// nothing is read until it is mended, so that no slip is stored without its amount. False with
+// result's error when the header has one.
+bool headerHasNoNearName(const HeaderColumns& header, SheetImport& result)
+{
+    for (qsizetype index = 0; index < header.headers.size(); ++index) {
+        if (header.columnOf[index] >= 0 || header.headers[index].isEmpty())
             continue;
-        const int near = nearColumnOf(headers[index], taken);
+        const int near = nearColumnOf(header.headers[index], header.taken);
         if (near >= 0) {
             result.error =
                 u"La colonna «%1» (riga %2) non ha un nome noto: forse è «%3»? Correggere "
-                u"l'intestazione e riprovare."_s.arg(ElidedForMessage(headers[index]),
+                u"l'intestazione e riprovare."_s.arg(ElidedForMessage(header.headers[index]),
                                                      QString::number(result.headerRow), sheetHeader(near));
-            return result;
+            return false;
         }
     }
-    for (qsizetype index = 0; index < headers.size(); ++index) {
-        const int column = columnOf[index];
-        if (column >= 0 && !(column == PayerName && taken[int(SheetColumn::Surname)]))
-            result.columnUses.append(columnUse(headers[index], column, columnOf, headers));
-    }
-    const bool namesPayer = taken[PayerName] || taken[int(SheetColumn::Surname)];
+    return true;
+}
 
-    // Mail merge: a field the sheet has no column for takes the value given for every row, through
-    // the same rules as a cell.
-    const qsizetype sheetColumns = columnOf.size();
+// Mail merge: a field the sheet has no column for takes the value given for every row, through the
+// same rules as a cell. The values, as cells after the sheet's own, join header.
+QList<SheetCell> mergedCells(const SheetMerge& merge, HeaderColumns& header, SheetImport& result)
+{
     QList<SheetCell> merged;
     for (int field = 0; field < SlipFieldCount; ++field) {
         const QString value = TrimmedOfSpaces(QStringView(merge.values[field])).toString();
-        if (field == AmountWords || taken[field] || value.isEmpty() ||
-            (field == PayerName && taken[int(SheetColumn::Surname)]))
+        if (field == AmountWords || header.taken[field] || value.isEmpty() ||
+            (field == PayerName && header.taken[int(SheetColumn::Surname)]))
             continue;
         SheetCell cell;
         cell.text = value;
         merged.append(cell);
-        columnOf.append(field);
-        headers.append(u"%1 (%2)"_s.arg(sheetHeader(field), merge.source));
-        taken[field] = true;
+        header.columnOf.append(field);
+        header.headers.append(u"%1 (%2)"_s.arg(sheetHeader(field), merge.source));
+        header.taken[field] = true;
         result.mergedValues.append(
             u"%1: %2 (%3)"_s.arg(FieldName(field), ElidedForMessage(value), merge.source));
     }
-    if (!namesPayer && !taken[PayerName])
-        result.missingColumns.append(sheetHeader(PayerName));
-    for (const int key : {int(Amount), int(AccountNumber)}) {
-        if (!taken[key])
-            result.missingColumns.append(sheetHeader(key));
-    }
+    return merged;
+}
 
-    result.read = true;
-    // Row by row: only the slips are kept, empty rows cost nothing.
-    const RowReader rows(columnOf, headers, sheetColumns, merged, separator);
+// The rows after the header into result's slips, problems and left-out rows.
+void readSlipRows(const SheetRowReader& next, const RowReader& rows, const SheetMerge& merge, bool textFile,
+                  qsizetype named, SheetImport& result)
+{
     // A row that names nobody and no account, beside rows that do, is a total the sheet adds up
     // itself; known only once every row is read.
     QList<SheetSlip> nameless;
@@ -771,6 +751,7 @@ SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const
         else
             ++result.refusedRows;
     };
+    SheetRow row;
     while (next(row)) {
         if (isBlank(row))
             continue;
@@ -814,6 +795,59 @@ SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const
         std::stable_sort(result.problems.begin(), result.problems.end(), byRow);
         std::sort(result.totalRows.begin(), result.totalRows.end());
     }
+}
+
+} // namespace
+
+int sheetHeaderRow(const SheetRowReader& next)
+{
+    SheetRow row;
+    QString refusal;
+    return findHeader(next, row, refusal) ? row.row : 0;
+}
+
+SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const SheetMerge& merge,
+                              bool textFile)
+{
+    SheetImport result;
+    result.separator = separator;
+    SheetRow row;
+    QString refusal;
+    if (!findHeader(next, row, refusal)) {
+        result.error =
+            u"Nessuna delle prime %1 righe nomina almeno due colonne del bollettino (per esempio Nome, "
+            u"Importo, Conto, Causale): manca l'intestazione di un elenco di bollettini."_s.arg(
+                SheetHeaderSearchRows);
+        if (!refusal.isEmpty())
+            result.error += u" Una riga non si può leggere (%1)."_s.arg(refusal);
+        return result;
+    }
+    result.headerRow = row.row;
+
+    HeaderColumns header = headerColumnsOf(row, result);
+    if (!headerHasNoNearName(header, result))
+        return result;
+    const QList<bool>& taken = header.taken;
+    for (qsizetype index = 0; index < header.headers.size(); ++index) {
+        const int column = header.columnOf[index];
+        if (column >= 0 && !(column == PayerName && taken[int(SheetColumn::Surname)]))
+            result.columnUses.append(
+                columnUse(header.headers[index], column, header.columnOf, header.headers));
+    }
+    const bool namesPayer = taken[PayerName] || taken[int(SheetColumn::Surname)];
+    const qsizetype sheetColumns = header.columnOf.size();
+    const QList<SheetCell> merged = mergedCells(merge, header, result);
+    if (!namesPayer && !taken[PayerName])
+        result.missingColumns.append(sheetHeader(PayerName));
+    for (const int key : {int(Amount), int(AccountNumber)}) {
+        if (!taken[key])
+            result.missingColumns.append(sheetHeader(key));
+    }
+
+    result.read = true;
+    // Row by row: only the slips are kept, empty rows cost nothing.
+    const RowReader rows(header.columnOf, header.headers, sheetColumns, merged, separator);
+    readSlipRows(next, rows, merge, textFile, header.named, result);
     return result;
 }
 
@@ -826,15 +860,6 @@ SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge)
                                            QLatin1Char(separator), merge, true);
     result.encoding = text.encoding();
     return result;
-}
-
-SheetImport readSlipSheetFile(const QString& path)
-{
-    SheetImport result;
-    QByteArray bytes;
-    if (!readInputFile(path, MaxSheetBytes, bytes, result.error))
-        return result;
-    return readSlipSheet(bytes);
 }
 
 namespace {

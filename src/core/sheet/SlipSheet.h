@@ -131,10 +131,8 @@ int sheetHeaderRow(const SheetRowReader& next);
 // The names of the sheet files the program reads, as a file dialog's patterns: "*.csv", "*.xlsx"…
 QStringList sheetFilePatterns();
 
-// The slips of a CSV file's bytes.
+// The slips of a CSV file's bytes (a file: readSheetFile(), in core/workbook/SheetFile.h).
 SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge = {});
-// The same for a file; a file that cannot be read fills error.
-SheetImport readSlipSheetFile(const QString& path);
 
 // The indexes, in slips, of the slips the archive holds already: the same twelve texts, model and
 // code line and, when the row gives a date, saved on that day (a saving date that cannot be read

@@ -49,16 +49,15 @@ QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const Stor
     return sheet;
 }
 
-bool writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates,
-                      QString& errorText)
+Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates)
 {
     const QString lower = path.toLower();
     // A name that asks for a kind of file not written here (".xls", ".pdf") would get CSV under it.
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (!suffix.isEmpty() && suffix != u"csv" && suffix != u"txt" && suffix != u"xlsx" && suffix != u"ods") {
-        errorText = u"il nome %1 chiede un file .%2, che non viene scritto: usare .csv, .xlsx o .ods"_s.arg(
-            QDir::toNativeSeparators(path), suffix);
-        return false;
+        return Failure::failed(
+            u"il nome %1 chiede un file .%2, che non viene scritto: usare .csv, .xlsx o .ods"_s.arg(
+                QDir::toNativeSeparators(path), suffix));
     }
     const WorkbookKind kind = lower.endsWith(u".xlsx")  ? WorkbookKind::Xlsx
                               : lower.endsWith(u".ods") ? WorkbookKind::Ods
@@ -69,9 +68,11 @@ bool writeRecordsFile(const QString& path, const QList<SlipRecord>& records, con
     } else {
         QString why;
         if (!writeWorkbook(typedSheetOfRecords(records, dates), kind, u"Bollettini"_s, bytes, why)) {
-            errorText = u"impossibile scrivere %1: %2"_s.arg(path, why);
-            return false;
+            return Failure::failed(u"impossibile scrivere %1: %2"_s.arg(path, why));
         }
     }
-    return writeOutputFile(path, bytes, errorText);
+    QString errorText;
+    if (!writeOutputFile(path, bytes, errorText))
+        return Failure::failed(errorText);
+    return {};
 }

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "core/Failure.h"
 #include "core/archive/SlipRecord.h"
 #include "core/sheet/SheetCells.h"
 
@@ -20,6 +21,6 @@ QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const Stor
 
 // Writes the records to path as the name's ending says: ".xlsx" or ".ods" a workbook of one sheet
 // "Bollettini", anything else a CSV file. The file is written whole or not at all, never through a
-// link (see OutputFile). False with the reason ("impossibile scrivere PATH: cause") in errorText.
-bool writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates,
-                      QString& errorText);
+// link (see OutputFile). The failure's text is a clause ("impossibile scrivere PATH: cause").
+Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records,
+                         const StoredDateReader& dates);

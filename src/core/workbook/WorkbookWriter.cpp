@@ -2,8 +2,8 @@
 
 #include "core/workbook/WorkbookWriter.h"
 
-#include "core/workbook/ExactNumber.h"
-#include "core/workbook/NumberFormat.h"
+#include "core/number/ExactNumber.h"
+#include "core/number/NumberFormat.h"
 #include "core/workbook/WorkbookReader.h"
 #include "core/workbook/ZipPackage.h"
 
@@ -206,22 +206,10 @@ void writeParagraphText(QXmlStreamWriter& xml, const QString& text)
     flush();
 }
 
-QByteArray odsContent(const QList<SheetRow>& rows, const QString& sheetName)
+// The cells' styles: "#,##0.00" (ce1), "dd/mm/yyyy" (ce2) and text (ce3), Italian.
+void writeOdsStyles(QXmlStreamWriter& xml)
 {
-    QByteArray out;
-    QXmlStreamWriter xml(&out);
-    xml.writeStartDocument(u"1.0"_s, true);
-    xml.writeNamespace(OfficeNs, u"office"_s);
-    xml.writeNamespace(StyleNs, u"style"_s);
-    xml.writeNamespace(TextNs, u"text"_s);
-    xml.writeNamespace(TableNs, u"table"_s);
-    xml.writeNamespace(NumberNs, u"number"_s);
-    xml.writeNamespace(FoNs, u"fo"_s);
-    xml.writeStartElement(OfficeNs, u"document-content"_s);
-    xml.writeAttribute(OfficeNs, u"version"_s, u"1.3"_s);
-
     xml.writeStartElement(OfficeNs, u"automatic-styles"_s);
-    // "#,##0.00", "dd/mm/yyyy" and text, Italian.
     xml.writeStartElement(NumberNs, u"number-style"_s);
     xml.writeAttribute(StyleNs, u"name"_s, u"N1"_s);
     xml.writeAttribute(NumberNs, u"language"_s, u"it"_s);
@@ -257,6 +245,23 @@ QByteArray odsContent(const QList<SheetRow>& rows, const QString& sheetName)
         xml.writeAttribute(StyleNs, u"data-style-name"_s, data);
     }
     xml.writeEndElement(); // automatic-styles
+}
+
+QByteArray odsContent(const QList<SheetRow>& rows, const QString& sheetName)
+{
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.writeStartDocument(u"1.0"_s, true);
+    xml.writeNamespace(OfficeNs, u"office"_s);
+    xml.writeNamespace(StyleNs, u"style"_s);
+    xml.writeNamespace(TextNs, u"text"_s);
+    xml.writeNamespace(TableNs, u"table"_s);
+    xml.writeNamespace(NumberNs, u"number"_s);
+    xml.writeNamespace(FoNs, u"fo"_s);
+    xml.writeStartElement(OfficeNs, u"document-content"_s);
+    xml.writeAttribute(OfficeNs, u"version"_s, u"1.3"_s);
+
+    writeOdsStyles(xml);
 
     xml.writeStartElement(OfficeNs, u"body"_s);
     xml.writeStartElement(OfficeNs, u"spreadsheet"_s);

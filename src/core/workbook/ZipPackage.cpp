@@ -99,18 +99,21 @@ ZipReader::ZipReader(qint64 budget) : m_budget(budget)
 {
 }
 
-bool ZipReader::open(const QByteArray& bytes, QString& reason)
-{
-    // Nothing of a refused archive stays behind.
-    m_bytes.clear();
-    m_entries.clear();
-    m_index.clear();
-    QList<Entry> entries;
-    QHash<QString, qsizetype> index;
-    const QByteArray& b = bytes;
-    const qint64 size = b.size();
+namespace {
 
-    // The end record is the last thing in the file, but for its comment.
+// The end record's word on the central directory.
+struct Directory {
+    qint64 endAt = -1;
+    qint64 at = 0;
+    qint64 size = 0;
+    int count = 0;
+};
+
+// The end record, the last thing in the file but for its comment; false with the reason when it is
+// missing or asks for what this reader does not read.
+bool readDirectoryPlace(const QByteArray& b, Directory& directory, QString& reason)
+{
+    const qint64 size = b.size();
     qint64 end = -1;
     for (qint64 at = size - EndSize; at >= 0 && at >= size - EndSize - MaxComment; --at) {
         if (u32(b, at) == EndSignature && at + EndSize + u16(b, at + 20) == size) {
@@ -141,106 +144,165 @@ bool ZipReader::open(const QByteArray& bytes, QString& reason)
         reason = u"l'indice va oltre la fine del file"_s;
         return false;
     }
+    directory = {end, directoryAt, directorySize, count};
+    return true;
+}
 
-    struct Span {
-        qint64 from;
-        qint64 to;
-        qsizetype entry; // -1 the central directory, -2 the end record
-    };
-    QList<Span> spans;
-    if (directorySize > 0)
-        spans.append({directoryAt, directoryAt + directorySize, -1});
-    spans.append({end, size, -2});
-    qint64 at = directoryAt;
-    const qint64 directoryEnd = directoryAt + directorySize;
-    for (int i = 0; i < count; ++i) {
-        const QString which = QString::number(i + 1);
-        if (directoryEnd - at < CentralHeaderSize || u32(b, at) != CentralSignature) {
-            reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
-            return false;
-        }
-        const quint16 flags = u16(b, at + 8);
-        const quint16 method = u16(b, at + 10);
-        const quint32 crc = u32(b, at + 16);
-        const qint64 packedSize = u32(b, at + 20);
-        const qint64 unpackedSize = u32(b, at + 24);
-        const qint64 nameLength = u16(b, at + 28);
-        const qint64 extraLength = u16(b, at + 30);
-        const qint64 commentLength = u16(b, at + 32);
-        const quint16 startDisk = u16(b, at + 34);
-        const qint64 localAt = u32(b, at + 42);
-        const qint64 recordSize = CentralHeaderSize + nameLength + extraLength + commentLength;
-        if (directoryEnd - at < recordSize) {
-            reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
-            return false;
-        }
-        const QByteArray rawName = b.mid(at + CentralHeaderSize, nameLength);
-        const QString name = nameOf(rawName, flags);
-        at += recordSize;
-        if (packedSize == 0xFFFFFFFF || unpackedSize == 0xFFFFFFFF || localAt == 0xFFFFFFFF) {
-            reason = u"l'archivio è in formato ZIP64, che non è gestito"_s;
-            return false;
-        }
-        if (startDisk != 0) {
-            reason = u"l'archivio è diviso in più volumi"_s;
-            return false;
-        }
-        if (name.isEmpty()) {
-            reason = u"la voce %1 dell'indice non ha nome"_s.arg(which);
-            return false;
-        }
-        if (index.contains(name)) {
-            reason = u"la parte «%1» compare due volte"_s.arg(name);
-            return false;
-        }
+// One entry as the central directory and its local header, which must agree, describe it.
+struct CentralRecord {
+    QByteArray rawName;
+    QString name;
+    quint16 flags = 0;
+    quint16 method = 0;
+    quint32 crc = 0;
+    qint64 packedSize = 0;
+    qint64 unpackedSize = 0;
+    qint64 localAt = 0;
+    qint64 dataAt = 0;
+};
 
-        // The local header repeats what the directory says; data descriptors leave its sizes and CRC
-        // to after the data, and then the directory's are the ones that count.
-        if (localAt > size - LocalHeaderSize || u32(b, localAt) != LocalSignature) {
-            reason = u"l'intestazione della parte «%1» manca o è fuori dal file"_s.arg(name);
-            return false;
-        }
-        const qint64 localNameLength = u16(b, localAt + 26);
-        const qint64 localExtraLength = u16(b, localAt + 28);
-        const qint64 dataAt = localAt + LocalHeaderSize + localNameLength + localExtraLength;
-        if (dataAt > size || size - dataAt < packedSize) {
-            reason = u"i dati della parte «%1» vanno oltre la fine del file"_s.arg(name);
-            return false;
-        }
-        if (b.mid(localAt + LocalHeaderSize, localNameLength) != rawName) {
-            reason = u"l'intestazione della parte «%1» porta un altro nome"_s.arg(name);
-            return false;
-        }
-        const bool sizesAfter = (flags & FlagDataDescriptor) != 0;
-        if (u16(b, localAt + 8) != method ||
-            (u16(b, localAt + 6) & FlagEncrypted) != (flags & FlagEncrypted) ||
-            (!sizesAfter && (u32(b, localAt + 14) != crc || u32(b, localAt + 18) != packedSize ||
-                             u32(b, localAt + 22) != unpackedSize))) {
-            reason = u"l'intestazione della parte «%1» non concorda con l'indice"_s.arg(name);
-            return false;
-        }
-        index.insert(name, entries.size());
-        spans.append({localAt, dataAt + packedSize, entries.size()});
-        entries.append({name, flags, method, crc, packedSize, unpackedSize, dataAt});
-    }
-    if (at != directoryEnd) {
-        reason = u"l'indice ha una dimensione diversa da quella dichiarata"_s;
+// The central directory's record at at (its number, from 1, is which), at moved past it; false with
+// the reason when it is cut short or asks for what this reader does not read.
+bool readCentralRecord(const QByteArray& b, qint64& at, qint64 directoryEnd, const QString& which,
+                       CentralRecord& record, QString& reason)
+{
+    if (directoryEnd - at < CentralHeaderSize || u32(b, at) != CentralSignature) {
+        reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
         return false;
     }
+    record.flags = u16(b, at + 8);
+    record.method = u16(b, at + 10);
+    record.crc = u32(b, at + 16);
+    record.packedSize = u32(b, at + 20);
+    record.unpackedSize = u32(b, at + 24);
+    const qint64 nameLength = u16(b, at + 28);
+    const qint64 extraLength = u16(b, at + 30);
+    const qint64 commentLength = u16(b, at + 32);
+    const quint16 startDisk = u16(b, at + 34);
+    record.localAt = u32(b, at + 42);
+    const qint64 recordSize = CentralHeaderSize + nameLength + extraLength + commentLength;
+    if (directoryEnd - at < recordSize) {
+        reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
+        return false;
+    }
+    record.rawName = b.mid(at + CentralHeaderSize, nameLength);
+    record.name = nameOf(record.rawName, record.flags);
+    at += recordSize;
+    if (record.packedSize == 0xFFFFFFFF || record.unpackedSize == 0xFFFFFFFF ||
+        record.localAt == 0xFFFFFFFF) {
+        reason = u"l'archivio è in formato ZIP64, che non è gestito"_s;
+        return false;
+    }
+    if (startDisk != 0) {
+        reason = u"l'archivio è diviso in più volumi"_s;
+        return false;
+    }
+    if (record.name.isEmpty()) {
+        reason = u"la voce %1 dell'indice non ha nome"_s.arg(which);
+        return false;
+    }
+    return true;
+}
 
-    // Entries sharing bytes would let a small file unpack many times over.
+// The local header repeats what the directory says; data descriptors leave its sizes and CRC to after
+// the data, and then the directory's are the ones that count. Sets record.dataAt.
+bool checkLocalHeader(const QByteArray& b, CentralRecord& record, QString& reason)
+{
+    const qint64 size = b.size();
+    const qint64 localAt = record.localAt;
+    if (localAt > size - LocalHeaderSize || u32(b, localAt) != LocalSignature) {
+        reason = u"l'intestazione della parte «%1» manca o è fuori dal file"_s.arg(record.name);
+        return false;
+    }
+    const qint64 localNameLength = u16(b, localAt + 26);
+    const qint64 localExtraLength = u16(b, localAt + 28);
+    record.dataAt = localAt + LocalHeaderSize + localNameLength + localExtraLength;
+    if (record.dataAt > size || size - record.dataAt < record.packedSize) {
+        reason = u"i dati della parte «%1» vanno oltre la fine del file"_s.arg(record.name);
+        return false;
+    }
+    if (b.mid(localAt + LocalHeaderSize, localNameLength) != record.rawName) {
+        reason = u"l'intestazione della parte «%1» porta un altro nome"_s.arg(record.name);
+        return false;
+    }
+    const bool sizesAfter = (record.flags & FlagDataDescriptor) != 0;
+    if (u16(b, localAt + 8) != record.method ||
+        (u16(b, localAt + 6) & FlagEncrypted) != (record.flags & FlagEncrypted) ||
+        (!sizesAfter && (u32(b, localAt + 14) != record.crc || u32(b, localAt + 18) != record.packedSize ||
+                         u32(b, localAt + 22) != record.unpackedSize))) {
+        reason = u"l'intestazione della parte «%1» non concorda con l'indice"_s.arg(record.name);
+        return false;
+    }
+    return true;
+}
+
+// A stretch of the file that one thing owns.
+struct Span {
+    qint64 from;
+    qint64 to;
+    qsizetype entry; // -1 the central directory, -2 the end record
+};
+
+// Entries sharing bytes would let a small file unpack many times over. names: the entries', by index.
+bool checkNoOverlap(QList<Span> spans, const QStringList& names, QString& reason)
+{
     std::sort(spans.begin(), spans.end(), [](const Span& x, const Span& y) { return x.from < y.from; });
     for (qsizetype i = 1; i < spans.size(); ++i) {
         if (spans[i].from < spans[i - 1].to) {
-            const auto label = [&entries](const Span& s) {
+            const auto label = [&names](const Span& s) {
                 if (s.entry < 0)
                     return s.entry == -1 ? u"l'indice"_s : u"il record finale"_s;
-                return u"la parte «%1»"_s.arg(entries[s.entry].name);
+                return u"la parte «%1»"_s.arg(names[s.entry]);
             };
             reason = u"%1 e %2 si sovrappongono"_s.arg(label(spans[i - 1]), label(spans[i]));
             return false;
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool ZipReader::open(const QByteArray& bytes, QString& reason)
+{
+    // Nothing of a refused archive stays behind.
+    m_bytes.clear();
+    m_entries.clear();
+    m_index.clear();
+    Directory directory;
+    if (!readDirectoryPlace(bytes, directory, reason))
+        return false;
+    QList<Entry> entries;
+    QStringList names;
+    QHash<QString, qsizetype> index;
+    QList<Span> spans;
+    if (directory.size > 0)
+        spans.append({directory.at, directory.at + directory.size, -1});
+    spans.append({directory.endAt, bytes.size(), -2});
+    qint64 at = directory.at;
+    const qint64 directoryEnd = directory.at + directory.size;
+    for (int i = 0; i < directory.count; ++i) {
+        CentralRecord record;
+        if (!readCentralRecord(bytes, at, directoryEnd, QString::number(i + 1), record, reason))
+            return false;
+        if (index.contains(record.name)) {
+            reason = u"la parte «%1» compare due volte"_s.arg(record.name);
+            return false;
+        }
+        if (!checkLocalHeader(bytes, record, reason))
+            return false;
+        index.insert(record.name, entries.size());
+        spans.append({record.localAt, record.dataAt + record.packedSize, entries.size()});
+        names.append(record.name);
+        entries.append({record.name, record.flags, record.method, record.crc, record.packedSize,
+                        record.unpackedSize, record.dataAt});
+    }
+    if (at != directoryEnd) {
+        reason = u"l'indice ha una dimensione diversa da quella dichiarata"_s;
+        return false;
+    }
+    if (!checkNoOverlap(std::move(spans), names, reason))
+        return false;
     m_bytes = bytes;
     m_entries = std::move(entries);
     m_index = std::move(index);
@@ -256,36 +318,36 @@ QStringList ZipReader::names() const
     return out;
 }
 
-ZipReader::Failure ZipReader::read(const QString& name, QByteArray& out, QString& reason)
+ZipReader::Problem ZipReader::read(const QString& name, QByteArray& out, QString& reason)
 {
     out.clear();
     const auto found = m_index.constFind(name);
     if (found == m_index.constEnd())
-        return Failure::Missing;
+        return Problem::Missing;
     const Entry& e = m_entries[*found];
     if (e.flags & FlagEncrypted) {
         reason = u"è cifrata"_s;
-        return Failure::Unsupported;
+        return Problem::Unsupported;
     }
     if (e.method != MethodStored && e.method != MethodDeflated) {
         reason = u"è compressa con un metodo sconosciuto (%1)"_s.arg(e.method);
-        return Failure::Unsupported;
+        return Problem::Unsupported;
     }
     if (e.size > m_budget)
-        return Failure::OverBudget;
+        return Problem::OverBudget;
     const char* data = m_bytes.constData() + e.dataAt;
 
     if (e.method == MethodStored) {
         if (e.packedSize != e.size) {
             reason = u"ha due dimensioni diverse pur non essendo compressa"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         out = QByteArray(data, qsizetype(e.size));
     } else {
         z_stream zs{};
         if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
             reason = u"non si decomprime (memoria insufficiente)"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
         zs.avail_in = uInt(e.packedSize);
@@ -306,27 +368,27 @@ ZipReader::Failure ZipReader::read(const QString& name, QByteArray& out, QString
         if (have > e.size) {
             out.clear();
             reason = u"si decomprime oltre i %1 byte dichiarati"_s.arg(e.size);
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         if (rc != Z_STREAM_END) {
             out.clear();
             reason = rc == Z_BUF_ERROR ? u"non si decomprime (dati compressi troncati)"_s
                                        : u"non si decomprime (dati compressi non validi)"_s;
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         if (have != e.size) {
             out.clear();
             reason = u"si decomprime in %1 byte invece dei %2 dichiarati"_s.arg(have).arg(e.size);
-            return Failure::Damaged;
+            return Problem::Damaged;
         }
         out.resize(qsizetype(have));
     }
     m_budget -= e.size;
     if (crcOf(out.constData(), out.size()) != e.crc) {
         out.clear();
-        return Failure::Checksum;
+        return Problem::Checksum;
     }
-    return Failure::None;
+    return Problem::None;
 }
 
 bool writeZip(const QList<ZipEntry>& entries, QByteArray& out, QString& reason)

@@ -15,7 +15,7 @@
 class ZipReader
 {
 public:
-    enum class Failure {
+    enum class Problem {
         None,
         Missing,     // no entry of that name
         Unsupported, // encrypted, or packed by a method other than stored and deflate
@@ -35,7 +35,7 @@ public:
     bool contains(const QString& name) const { return m_index.contains(name); }
     // The entry's bytes, spending their size from the budget. For Unsupported and Damaged the reason
     // says what the entry does ("è cifrata", "si decomprime oltre i 10 byte dichiarati").
-    Failure read(const QString& name, QByteArray& out, QString& reason);
+    Problem read(const QString& name, QByteArray& out, QString& reason);
     qint64 budgetLeft() const { return m_budget; }
 
 private:

@@ -16,6 +16,10 @@
 
 using namespace Qt::StringLiterals;
 
+#ifndef CRASH_ROUNDS
+#define CRASH_ROUNDS 300
+#endif
+
 namespace {
 
 // The record archive_worker saves under name, as read back.
@@ -96,7 +100,7 @@ void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
     int leftUndone = 0;
     int doneUnreported = 0;
 
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < CRASH_ROUNDS; ++round) {
         const QStringList before = archiveNames(m_path);
         if (QTest::currentTestFailed())
             return;
@@ -161,9 +165,9 @@ void ArchiveCrashTest::killedWriterLeavesTheStateBeforeOrAfter()
             ++doneUnreported;
     }
     const int leftovers = QDir(m_dir.filePath(u"crash"_s)).entryList({u"fillcp.dll.*"_s}, QDir::Files).size();
-    qInfo("300 kills: %d between operations, %d before an operation changed the file, %d after it did; "
+    qInfo("%d kills: %d between operations, %d before an operation changed the file, %d after it did; "
           "%d files left by rewrites cut short",
-          betweenOperations, leftUndone, doneUnreported, leftovers);
+          CRASH_ROUNDS, betweenOperations, leftUndone, doneUnreported, leftovers);
 }
 
 void ArchiveCrashTest::twoSaversLoseNoRecord()

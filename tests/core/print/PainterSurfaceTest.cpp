@@ -42,6 +42,7 @@ private Q_SLOTS:
     void dashesKeepTheirScreenLength();
     void euroMarkStaysLossless();
     void savedPdfFailures();
+    void cancelledDocumentKeepsNothing();
 };
 
 void PainterSurfaceTest::textWidth_data()
@@ -226,13 +227,13 @@ void PainterSurfaceTest::dashesKeepTheirScreenLength()
 
 void PainterSurfaceTest::euroMarkStaysLossless()
 {
-    QString error;
-    const QByteArray pdf = PagePdf(
+    QByteArray pdf;
+    const Failure failure = PagePdf(
         [](PrintSurface& page) {
             DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s));
         },
-        TypicalPrinterMargins, error);
-    QVERIFY2(!pdf.isEmpty(), qPrintable(error));
+        TypicalPrinterMargins, pdf);
+    QVERIFY2(!failure, qPrintable(failure.text()));
     QVERIFY(pdf.contains("/Subtype /Image"));
     QVERIFY(!pdf.contains("/DCTDecode"));
 }
@@ -243,9 +244,9 @@ void PainterSurfaceTest::savedPdfFailures()
     const auto draw = [](PrintSurface& page) {
         DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s));
     };
-    QString error;
-    QVERIFY(!SavePagePdf(directory.filePath(u"missing/slip.pdf"_s), draw, error));
-    QVERIFY(!error.isEmpty());
+    const Failure missing = SavePagePdf(directory.filePath(u"missing/slip.pdf"_s), draw);
+    QCOMPARE(missing.kind(), Failure::Kind::Failed);
+    QVERIFY(!missing.text().isEmpty());
 
     // A page that cannot be completed leaves an existing file as it was.
     const QString path = directory.filePath(u"slip.pdf"_s);
@@ -253,12 +254,44 @@ void PainterSurfaceTest::savedPdfFailures()
     QVERIFY(existing.open(QIODevice::WriteOnly));
     existing.write("earlier");
     existing.close();
-    error.clear();
     const auto withoutEuro = [](PrintSurface& page) {
         DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage());
     };
-    QVERIFY(!SavePagePdf(path, withoutEuro, error));
-    QVERIFY(error.contains(u"euro"_s));
+    const Failure incomplete = SavePagePdf(path, withoutEuro);
+    QCOMPARE(incomplete.kind(), Failure::Kind::Failed);
+    QVERIFY(incomplete.text().contains(u"euro"_s));
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), QByteArray("earlier"));
+}
+
+// A document stopped between two pages is a cancellation, not an error: nothing of it is kept, in
+// memory or on disk, and the caller learns which of the two it was.
+void PainterSurfaceTest::cancelledDocumentKeepsNothing()
+{
+    int drawn = 0;
+    DocumentComposer document;
+    document.pageCount = 3;
+    document.drawPage = [&drawn](PrintSurface& page, int) {
+        ++drawn;
+        DrawSlipModel(page, SlipModel::TwoFrame, SampleSlip(), true, QImage(u":/euro.png"_s));
+    };
+    document.cancelled = [&drawn] { return drawn >= 2; };
+
+    QByteArray pdf("earlier");
+    const Failure inMemory = DocumentPdf(document, TypicalPrinterMargins, pdf);
+    QCOMPARE(inMemory.kind(), Failure::Kind::Cancelled);
+    QVERIFY(!inMemory.text().isEmpty());
+    QCOMPARE(pdf, QByteArray());
+    QCOMPARE(drawn, 2);
+
+    QTemporaryDir directory;
+    const QString path = directory.filePath(u"bollettini.pdf"_s);
+    QFile existing(path);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("earlier");
+    existing.close();
+    drawn = 0;
+    QCOMPARE(SaveDocumentPdf(path, document).kind(), Failure::Kind::Cancelled);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("earlier"));
 }

@@ -71,13 +71,12 @@ void SlipPdfTest::initTestCase()
 QString SlipPdfTest::writePdf(SlipModel model, const SlipTexts& fields)
 {
     const QString path = m_directory.filePath(u"slip-%1.pdf"_s.arg(++m_written));
-    QString error;
     const QImage euro(u":/euro.png"_s);
-    const bool saved = SavePagePdf(
-        path, [&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); }, error);
-    if (!saved)
-        qWarning("%s", qPrintable(error));
-    return saved ? path : QString();
+    const Failure failure =
+        SavePagePdf(path, [&](PrintSurface& page) { DrawSlipModel(page, model, fields, true, euro); });
+    if (failure)
+        qWarning("%s", qPrintable(failure.text()));
+    return failure ? QString() : path;
 }
 
 QList<Word> SlipPdfTest::words(const QString& pdf)

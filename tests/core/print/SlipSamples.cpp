@@ -28,12 +28,10 @@ int main(int argc, char* argv[])
     } samples[] = {{SlipModel::TwoFrame, "slip-2frame.pdf"}, {SlipModel::Premarcati, "slip-premarcati.pdf"}};
     for (const auto& sample : samples) {
         const QString path = directory.filePath(QString::fromLatin1(sample.file));
-        QString error;
-        const bool saved = SavePagePdf(
-            path, [&](PrintSurface& surface) { DrawSlipModel(surface, sample.model, fields, true, euro); },
-            error);
-        if (!saved) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(error));
+        const Failure failure = SavePagePdf(
+            path, [&](PrintSurface& surface) { DrawSlipModel(surface, sample.model, fields, true, euro); });
+        if (failure) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(failure.text()));
             return 1;
         }
         std::printf("%s\n", qPrintable(path));

@@ -5,6 +5,7 @@
 #include "core/sheet/SlipSheet.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
+#include "core/workbook/SheetFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -135,7 +136,7 @@ void SlipSheetTest::spreadsheetFiles()
     QFETCH(QString, separator);
     QFETCH(bool, polishLetterKept);
 
-    const SheetImport import = readSlipSheetFile(fixture(file));
+    const SheetImport import = *readSheetFile(fixture(file));
     QVERIFY2(import.read, qPrintable(import.error));
     QCOMPARE(import.encoding, encoding);
     QCOMPARE(QString(import.separator), separator);
@@ -481,7 +482,7 @@ void SlipSheetTest::headersAndRows()
     import = readSlipSheet("Colore;Forma\nrosso;tondo\n");
     QVERIFY(!import.read);
     QVERIFY(import.error.contains(u"intestazione"_s));
-    QVERIFY(!readSlipSheetFile(fixture(u"no-such-file.csv"_s)).read);
+    QVERIFY(!readSheetFile(fixture(u"no-such-file.csv"_s))->read);
 }
 
 // A bad cell or header of a megabyte is quoted by its first sixty characters, line breaks as spaces.
@@ -959,7 +960,7 @@ void SlipSheetTest::largeSheetUnderMemoryLimit()
         const rlimit bound{limit, limit};
         if (pages <= 0 || ::setrlimit(RLIMIT_AS, &bound) != 0)
             ::_exit(3);
-        const SheetImport import = readSlipSheetFile(path);
+        const SheetImport import = *readSheetFile(path);
         ::_exit(import.read && import.slips.size() == slips && import.refusedRows == 0 ? 0 : 1);
     }
     int status = 0;

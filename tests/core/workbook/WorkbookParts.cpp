@@ -29,6 +29,42 @@ QByteArray zipOf(const QList<Part>& parts)
     return bytes;
 }
 
+namespace {
+
+quint32 littleEndian(const QByteArray& bytes, qsizetype at, int width)
+{
+    quint32 value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | quint8(bytes[at + i]);
+    return value;
+}
+
+} // namespace
+
+QByteArray declaringSize(QByteArray zip, const QString& part, quint32 size)
+{
+    const QByteArray name = part.toUtf8();
+    // Local header: name length at 26, name at 30, unpacked size at 22. Central record: name length
+    // at 28, name at 46, unpacked size at 24.
+    const struct {
+        QByteArray signature;
+        int nameLength, nameAt, sizeAt;
+    } headers[] = {{QByteArray("PK\x03\x04"), 26, 30, 22}, {QByteArray("PK\x01\x02"), 28, 46, 24}};
+    for (const auto& header : headers) {
+        qsizetype at = -1;
+        while ((at = zip.indexOf(header.signature, at + 1)) >= 0) {
+            if (littleEndian(zip, at + header.nameLength, 2) == quint32(name.size()) &&
+                zip.mid(at + header.nameAt, name.size()) == name)
+                break;
+        }
+        if (at < 0)
+            qFatal("declaringSize: no header for %s", name.constData());
+        for (int i = 0; i < 4; ++i)
+            zip[at + header.sizeAt + i] = char((size >> (8 * i)) & 0xFF);
+    }
+    return zip;
+}
+
 const QByteArray ContentTypes =
     R"(<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>)";
 const QByteArray WorkbookRels =
@@ -70,13 +106,16 @@ QByteArray xlsxOf(const QByteArray& rows, bool system1904, const QByteArray& str
 }
 
 // An .ods of one sheet "Dati" whose <table:table> holds rows.
+QByteArray odsContentOf(const QByteArray& rows)
+{
+    return R"(<?xml version="1.0"?><office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+           R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0">)"
+           R"(<office:body><office:spreadsheet><table:table table:name="Dati">)" +
+           rows + "</table:table></office:spreadsheet></office:body></office:document-content>";
+}
+
 QByteArray odsOf(const QByteArray& rows)
 {
-    const QByteArray content =
-        R"(<?xml version="1.0"?><office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
-        R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0">)"
-        R"(<office:body><office:spreadsheet><table:table table:name="Dati">)" +
-        rows + "</table:table></office:spreadsheet></office:body></office:document-content>";
     return zipOf({{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet", true},
-                  {u"content.xml"_s, content}});
+                  {u"content.xml"_s, odsContentOf(rows)}});
 }

@@ -14,7 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(ZipReader::Failure)
+Q_DECLARE_METATYPE(ZipReader::Problem)
 
 namespace {
 
@@ -163,9 +163,9 @@ void ZipPackageTest::refusedAtOpen()
 void ZipPackageTest::refusedAtRead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<ZipReader::Failure>("failure");
+    QTest::addColumn<ZipReader::Problem>("failure");
     QTest::addColumn<QString>("reason");
-    using F = ZipReader::Failure;
+    using F = ZipReader::Problem;
     const QByteArray zip = base();
     const quint32 packed = get(zip, centralAt(zip, 1) + 20);
     QByteArray garbage = zip;
@@ -188,7 +188,7 @@ void ZipPackageTest::refusedAtRead_data()
 void ZipPackageTest::refusedAtRead()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(ZipReader::Failure, failure);
+    QFETCH(ZipReader::Problem, failure);
     QFETCH(QString, reason);
     ZipReader zip(Plenty);
     QString got;
@@ -198,7 +198,7 @@ void ZipPackageTest::refusedAtRead()
     QVERIFY(out.isEmpty());
     QVERIFY2(got.startsWith(reason), qPrintable(got));
     // The other part is still there to read.
-    QCOMPARE(zip.read(u"mimetype"_s, out, got), ZipReader::Failure::None);
+    QCOMPARE(zip.read(u"mimetype"_s, out, got), ZipReader::Problem::None);
     QCOMPARE(out, Mimetype);
 }
 
@@ -216,7 +216,7 @@ void ZipPackageTest::acceptsWhatOtherZipsHold()
     QVERIFY2(reader.open(zip, reason), qPrintable(reason));
     QCOMPARE(reader.names(), QStringList({u"mimetype"_s, u"content.xml"_s}));
     QByteArray out;
-    QCOMPARE(reader.read(u"content.xml"_s, out, reason), ZipReader::Failure::None);
+    QCOMPARE(reader.read(u"content.xml"_s, out, reason), ZipReader::Problem::None);
     QCOMPARE(out, Content);
 }
 
@@ -228,13 +228,13 @@ void ZipPackageTest::budgetSpansParts()
     QString reason;
     QVERIFY(reader.open(zipOf({{u"a"_s, part}, {u"b"_s, part}, {u"small"_s, "x"}}), reason));
     QByteArray out;
-    QCOMPARE(reader.read(u"a"_s, out, reason), ZipReader::Failure::None);
+    QCOMPARE(reader.read(u"a"_s, out, reason), ZipReader::Problem::None);
     QCOMPARE(reader.budgetLeft(), budget - part.size());
     // The same part twice costs twice.
-    QCOMPARE(reader.read(u"a"_s, out, reason), ZipReader::Failure::OverBudget);
+    QCOMPARE(reader.read(u"a"_s, out, reason), ZipReader::Problem::OverBudget);
     QVERIFY(out.isEmpty());
-    QCOMPARE(reader.read(u"b"_s, out, reason), ZipReader::Failure::OverBudget);
-    QCOMPARE(reader.read(u"small"_s, out, reason), ZipReader::Failure::None);
+    QCOMPARE(reader.read(u"b"_s, out, reason), ZipReader::Problem::OverBudget);
+    QCOMPARE(reader.read(u"small"_s, out, reason), ZipReader::Problem::None);
     QCOMPARE(reader.budgetLeft(), budget - part.size() - 1);
 
     // 64 MiB that declare 100 bytes stop at the 101st, and spend nothing.
@@ -243,7 +243,7 @@ void ZipPackageTest::budgetSpansParts()
     set(bomb, localAt(bomb, 0) + Size, 100);
     ZipReader small(1 << 20);
     QVERIFY(small.open(bomb, reason));
-    QCOMPARE(small.read(u"content.xml"_s, out, reason), ZipReader::Failure::Damaged);
+    QCOMPARE(small.read(u"content.xml"_s, out, reason), ZipReader::Problem::Damaged);
     QCOMPARE(reason, u"si decomprime oltre i 100 byte dichiarati"_s);
     QCOMPARE(small.budgetLeft(), qint64(1) << 20);
 }
@@ -274,7 +274,7 @@ void ZipPackageTest::roundTrip()
     for (const ZipEntry& entry : entries) {
         names.append(entry.name);
         QByteArray out;
-        QCOMPARE(reader.read(entry.name, out, reason), ZipReader::Failure::None);
+        QCOMPARE(reader.read(entry.name, out, reason), ZipReader::Problem::None);
         QCOMPARE(out, entry.bytes);
         total += entry.bytes.size();
     }

@@ -5,29 +5,22 @@
 #include "FileBytes.h"
 #include "SystemFiles.h"
 
-#include "core/archive/ArchiveCopies.h"
 #include "ui/ArchiveCommands.h"
 #include "ui/ArchiveList.h"
 #include "ui/PictureButton.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
-// The user's dated copies of the archive and the warning when the archive has lost records: the copies
-// folder on real files, then the windows started on an archive that a member of the group emptied.
-class ArchiveCopiesTest : public QObject
+// The warning when the archive has lost records since the last run: the windows started on an archive
+// that a member of the group emptied, and the user's own deletions, which are no loss.
+class ShrunkArchiveTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void keepsOneCopyADayAndTheNewestSeven();
-    void refusesAFolderThatIsNotPrivate_data();
-    void refusesAFolderThatIsNotPrivate();
-    void countsAreKeptPerArchive();
-
     void startupWarnsOfAShrunkArchive_data();
     void startupWarnsOfAShrunkArchive();
     void emptiedDuringTheRunIsToldAtTheNextLoad();
@@ -41,103 +34,9 @@ QByteArray threeRecords()
     return savedRecord("Primo") + savedRecord("Secondo") + savedRecord("Terzo");
 }
 
-QStringList namesIn(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::Files, QDir::Name);
-}
-
 } // namespace
 
-void ArchiveCopiesTest::keepsOneCopyADayAndTheNewestSeven()
-{
-    QTemporaryDir home;
-    const QString copiesDir = home.filePath(u"copie"_s);
-    const ArchiveCopies copies(copiesDir, home.filePath(u"fillcp.dll"_s));
-    QString error;
-
-    // The folder is made private at the first copy.
-    QVERIFY2(copies.keepCopy("primo giorno", QDate(2026, 12, 1), error), qPrintable(error));
-    QVERIFY(QFileInfo(copiesDir).isDir());
-    if (hasPosixPermissions())
-        QCOMPARE(permissionsOf(copiesDir), 0700);
-    // A second start the same day leaves the day's copy as it was.
-    QVERIFY(copies.keepCopy("più tardi", QDate(2026, 12, 1), error));
-    QCOMPARE(contents(copiesDir + u"/fillcp-personale-2026-12-01.dll"_s), QByteArray("primo giorno"));
-
-    for (int day = 2; day <= 9; ++day)
-        QVERIFY(copies.keepCopy(QByteArray::number(day), QDate(2026, 12, day), error));
-    QCOMPARE(namesIn(copiesDir),
-             QStringList({u"fillcp-personale-2026-12-03.dll"_s, u"fillcp-personale-2026-12-04.dll"_s,
-                          u"fillcp-personale-2026-12-05.dll"_s, u"fillcp-personale-2026-12-06.dll"_s,
-                          u"fillcp-personale-2026-12-07.dll"_s, u"fillcp-personale-2026-12-08.dll"_s,
-                          u"fillcp-personale-2026-12-09.dll"_s}));
-    const QList<ArchiveCopy> kept = copies.copies();
-    QCOMPARE(kept.size(), 7);
-    QCOMPARE(kept.front().date, QDate(2026, 12, 9));
-    QCOMPARE(contents(kept.front().path), QByteArray("9"));
-    QVERIFY(copies.hasCopyOf(QDate(2026, 12, 9)));
-    QVERIFY(!copies.hasCopyOf(QDate(2026, 12, 10)));
-}
-
-void ArchiveCopiesTest::refusesAFolderThatIsNotPrivate_data()
-{
-    QTest::addColumn<QString>("shape");
-    QTest::newRow("a link to a folder") << u"link"_s;
-    QTest::newRow("a folder others may write") << u"0777"_s;
-    QTest::newRow("a file") << u"file"_s;
-}
-
-void ArchiveCopiesTest::refusesAFolderThatIsNotPrivate()
-{
-    QFETCH(QString, shape);
-    QTemporaryDir home;
-    const QString copiesDir = home.filePath(u"copie"_s);
-    const QString elsewhere = home.filePath(u"altrove"_s);
-    QVERIFY(QDir().mkdir(elsewhere));
-    QString why;
-    if (shape == u"link"_s) {
-        if (!makeSymbolicLink(elsewhere, copiesDir, why))
-            QSKIP(qPrintable(u"no symbolic link can be made here: "_s + why));
-    } else if (shape == u"file"_s) {
-        write(copiesDir, "niente");
-    } else {
-        if (!hasPosixPermissions())
-            QSKIP("files here have no POSIX permission bits: the folder's access list rules them");
-        QVERIFY(QDir().mkdir(copiesDir));
-        QVERIFY(setPermissions(copiesDir, 0777));
-    }
-    const ArchiveCopies copies(copiesDir, home.filePath(u"fillcp.dll"_s));
-    QString error;
-    QVERIFY(!copies.keepCopy("dati", QDate(2026, 12, 1), error));
-    QVERIFY(!copies.recordCount(3, error));
-    QCOMPARE(error, u"La cartella delle copie %1 non è una cartella privata dell'utente, quindi non viene "
-                    u"usata."_s.arg(copiesDir));
-    // Nothing went through the link.
-    QCOMPARE(namesIn(elsewhere), QStringList());
-}
-
-void ArchiveCopiesTest::countsAreKeptPerArchive()
-{
-    QTemporaryDir home;
-    const QString copiesDir = home.filePath(u"copie"_s);
-    const ArchiveCopies own(copiesDir, home.filePath(u"fillcp.dll"_s));
-    const ArchiveCopies shared(copiesDir, u"/var/lib/cedolario/fillcp.dll"_s);
-    QCOMPARE(own.lastCount(), std::nullopt);
-    QString error;
-    QVERIFY(own.recordCount(12, error));
-    QVERIFY(shared.recordCount(40, error));
-    QVERIFY(shared.keepCopy("comune", QDate(2026, 12, 1), error));
-    QCOMPARE(own.lastCount(), std::optional<qsizetype>(12));
-    QCOMPARE(shared.lastCount(), std::optional<qsizetype>(40));
-    // The shared archive's copy is not the per-user archive's.
-    QCOMPARE(own.copies().size(), 0);
-    QCOMPARE(shared.copies().size(), 1);
-    // A count file that is not a number is no count.
-    write(copiesDir + u"/fillcp-personale.conteggio"_s, "dodici\n");
-    QCOMPARE(own.lastCount(), std::nullopt);
-}
-
-void ArchiveCopiesTest::startupWarnsOfAShrunkArchive_data()
+void ShrunkArchiveTest::startupWarnsOfAShrunkArchive_data()
 {
     QTest::addColumn<QByteArray>("lastCount"); // the count file's contents, empty for none
     QTest::addColumn<bool>("warned");
@@ -147,7 +46,7 @@ void ArchiveCopiesTest::startupWarnsOfAShrunkArchive_data()
     QTest::newRow("fewer than last time") << QByteArray("5\n") << true;
 }
 
-void ArchiveCopiesTest::startupWarnsOfAShrunkArchive()
+void ShrunkArchiveTest::startupWarnsOfAShrunkArchive()
 {
     QFETCH(QByteArray, lastCount);
     QFETCH(bool, warned);
@@ -185,7 +84,7 @@ void ArchiveCopiesTest::startupWarnsOfAShrunkArchive()
     QCOMPARE(contents(copiesDir + u"/fillcp-personale.conteggio"_s), QByteArray("3\n"));
 }
 
-void ArchiveCopiesTest::emptiedDuringTheRunIsToldAtTheNextLoad()
+void ShrunkArchiveTest::emptiedDuringTheRunIsToldAtTheNextLoad()
 {
     AppHarness app;
     const QString archive = app.services.archivePath();
@@ -213,7 +112,7 @@ void ArchiveCopiesTest::emptiedDuringTheRunIsToldAtTheNextLoad()
     QVERIFY2(texts[2].contains(u"del 07/12/2026"_s), qPrintable(texts[2]));
 }
 
-void ArchiveCopiesTest::ownDeletionsAreNoShrink()
+void ShrunkArchiveTest::ownDeletionsAreNoShrink()
 {
     AppHarness app;
     const QString copiesDir = app.directory.filePath(u"copie"_s);
@@ -236,5 +135,5 @@ void ArchiveCopiesTest::ownDeletionsAreNoShrink()
     QCOMPARE(app.messages.texts(), QStringList());
 }
 
-QTEST_MAIN(ArchiveCopiesTest)
-#include "ArchiveCopiesTest.moc"
+QTEST_MAIN(ShrunkArchiveTest)
+#include "ShrunkArchiveTest.moc"

@@ -53,7 +53,7 @@ QStringList actionTexts(const QMenu& menu)
 
 } // namespace
 
-class ArchiveSearchTest : public QObject
+class PaletteSearchTest : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private Q_SLOTS:
     void printsAndSavesWhatTheSearchShows();
 };
 
-void ArchiveSearchTest::hiddenUntilAskedFor()
+void PaletteSearchTest::hiddenUntilAskedFor()
 {
     AppHarness app;
     write(app.services.archivePath(), Rossi + Ferre);
@@ -108,7 +108,7 @@ void ArchiveSearchTest::hiddenUntilAskedFor()
     QVERIFY(palette.SearchBox->isClearButtonEnabled());
 }
 
-void ArchiveSearchTest::narrowsAsTheUserTypes()
+void PaletteSearchTest::narrowsAsTheUserTypes()
 {
     AppHarness app;
     write(app.services.archivePath(), Rossi + Ferre + Rossini);
@@ -139,7 +139,7 @@ void ArchiveSearchTest::narrowsAsTheUserTypes()
     QCOMPARE(palette.Label4->text(), u"Record: 3"_s);
 }
 
-void ArchiveSearchTest::recallAndDeleteActOnTheFilteredEntry()
+void PaletteSearchTest::recallAndDeleteActOnTheFilteredEntry()
 {
     AppHarness app;
     write(app.services.archivePath(), Rossi + Ferre + Rossini);
@@ -164,7 +164,7 @@ void ArchiveSearchTest::recallAndDeleteActOnTheFilteredEntry()
     QCOMPARE(palette.Label4->text(), u"Record: 0 di 2"_s);
 }
 
-void ArchiveSearchTest::escapeBringsTheWholeListBack()
+void PaletteSearchTest::escapeBringsTheWholeListBack()
 {
     AppHarness app;
     write(app.services.archivePath(), Rossi + Ferre);
@@ -183,7 +183,7 @@ void ArchiveSearchTest::escapeBringsTheWholeListBack()
 }
 
 // "Stampa i bollettini trovati…" and "Salva i trovati come PDF…" act on the narrowed list only.
-void ArchiveSearchTest::printsAndSavesWhatTheSearchShows()
+void PaletteSearchTest::printsAndSavesWhatTheSearchShows()
 {
     AppHarness app;
     write(app.services.archivePath(), Rossi + Ferre + Rossini);
@@ -217,5 +217,5 @@ void ArchiveSearchTest::printsAndSavesWhatTheSearchShows()
              QStringList(u"L'elenco non mostra nessun bollettino: nulla da stampare."_s));
 }
 
-QTEST_MAIN(ArchiveSearchTest)
-#include "ArchiveSearchTest.moc"
+QTEST_MAIN(PaletteSearchTest)
+#include "PaletteSearchTest.moc"

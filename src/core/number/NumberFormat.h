@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "core/workbook/ExactNumber.h"
+#include "core/number/ExactNumber.h"
 
 #include <QDate>
 #include <QList>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "core/workbook/NumberFormat.h"
+#include "core/number/NumberFormat.h"
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -135,6 +137,183 @@ QString generalText(const ExactNumber& value)
     return value.plain().replace(u'.', u',');
 }
 
+// Where a number section's digits go: the first and last placeholder, the point, the exponent (each
+// an index into the tokens, -1 when absent), and what the placeholders ask of the digits.
+struct DigitPlaces {
+    qsizetype first = -1;
+    qsizetype last = -1;
+    qsizetype point = -1;
+    qsizetype exponent = -1;
+    bool percent = false;
+    bool general = false;
+    qsizetype wholeEnd = 0; // past the whole part's tokens
+    int minWhole = 0;       // its "0"s
+    bool grouping = false;  // a "," among them
+    QList<qsizetype> wholePlaces;
+    int decimals = 0;
+    int minDecimals = 0; // up to the last "0" after the point
+    QList<qsizetype> fractionPlaces;
+};
+
+// Where the digits go in tokens; nothing when the section holds a part of a date or time.
+std::optional<DigitPlaces> digitPlacesOf(const QList<Token>& tokens)
+{
+    DigitPlaces places;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const Token::Kind kind = tokens[i].kind;
+        if (kind == Token::General || kind == Token::At)
+            places.general = true;
+        if (kind == Token::Percent)
+            places.percent = true;
+        if (kind == Token::DatePart)
+            return std::nullopt;
+        if (places.exponent >= 0)
+            continue; // the exponent's own digits
+        if (isPlaceholder(kind)) {
+            if (places.first < 0)
+                places.first = i;
+            places.last = i;
+        } else if (kind == Token::Point && places.point < 0) {
+            places.point = i;
+            if (places.first < 0)
+                places.first = i; // ".00": no whole digits
+        } else if (kind == Token::Exponent) {
+            places.exponent = i;
+        }
+    }
+    if (places.first < 0)
+        return places;
+    places.wholeEnd =
+        places.point >= 0 ? places.point : (places.exponent >= 0 ? places.exponent : places.last + 1);
+    for (qsizetype i = places.first; i < places.wholeEnd; ++i) {
+        if (isPlaceholder(tokens[i].kind)) {
+            places.wholePlaces.append(i);
+            if (tokens[i].kind == Token::Zero)
+                ++places.minWhole;
+        } else if (tokens[i].kind == Token::Comma) {
+            places.grouping = true;
+        }
+    }
+    if (places.point >= 0) {
+        for (qsizetype i = places.point + 1; i <= places.last && (places.exponent < 0 || i < places.exponent);
+             ++i) {
+            if (isPlaceholder(tokens[i].kind)) {
+                places.fractionPlaces.append(i);
+                ++places.decimals;
+                if (tokens[i].kind == Token::Zero)
+                    places.minDecimals = places.decimals;
+            }
+        }
+    }
+    return places;
+}
+
+// A section without digit placeholders: its literals alone, or the plain value where "General"
+// stands.
+QString withoutDigits(const QList<Token>& tokens, const ExactNumber& value, const QString& sign, bool general)
+{
+    QString out;
+    for (const Token& token : tokens) {
+        if (token.kind == Token::Literal)
+            out += token.text;
+        else if (token.kind == Token::General || token.kind == Token::At)
+            out += generalText(value);
+        else if (token.kind == Token::Percent)
+            out += u'%';
+    }
+    return general ? sign + out : out.isEmpty() ? sign + generalText(value) : sign + out;
+}
+
+// A comma after the last placeholder scales by a thousand: not shown that way here.
+bool scalesByThousands(const QList<Token>& tokens, const DigitPlaces& places)
+{
+    for (qsizetype i = places.last + 1; i < tokens.size() && (places.point < 0 || i < places.point); ++i) {
+        if (tokens[i].kind == Token::Comma)
+            return true;
+    }
+    return false;
+}
+
+// Scientific: value becomes the mantissa, as many whole digits as placeholders before the point (at
+// least one), rounded; the answer is the exponent's text ("E+03").
+QString scientific(const QList<Token>& tokens, const DigitPlaces& places, ExactNumber& value)
+{
+    const int wholeDigits = std::max<int>(1, int(places.wholePlaces.size()));
+    int power = 0;
+    if (!value.isZero()) {
+        power = int(value.digits.size()) + value.exponent - wholeDigits;
+        ExactNumber mantissa = value.shifted(-power).rounded(places.decimals);
+        if (int(mantissa.digits.size()) + mantissa.exponent > wholeDigits)
+            ++power; // 9,99 rounded up to 10,0
+    }
+    value = value.shifted(-power).rounded(places.decimals);
+    int exponentDigits = 0;
+    for (qsizetype i = places.exponent + 1; i < tokens.size() && isPlaceholder(tokens[i].kind); ++i)
+        ++exponentDigits;
+    QString powerDigits = QString::number(std::abs(power)).rightJustified(exponentDigits, u'0');
+    return u"E"_s +
+           (power < 0                              ? u"-"_s
+            : tokens[places.exponent].text == u"+" ? u"+"_s
+                                                   : QString()) +
+           powerDigits;
+}
+
+// The whole part's digits on their placeholders, with the literals among them.
+QString wholeDigits(const QList<Token>& tokens, const DigitPlaces& places, const QString& whole)
+{
+    QString out;
+    if (places.grouping || places.wholePlaces.size() <= 1) {
+        out += places.grouping ? grouped(whole) : whole;
+        for (qsizetype i = places.first; i < places.wholeEnd; ++i) {
+            if (tokens[i].kind == Token::Literal)
+                out += tokens[i].text; // a literal among the whole digits, after them
+        }
+        return out;
+    }
+    // Digits placed from the right on the placeholders, literals where they stand ("000-000");
+    // digits beyond the placeholders go before the first one.
+    QStringList pieces(places.wholeEnd - places.first);
+    qsizetype next = whole.size();
+    for (qsizetype i = places.wholeEnd - 1; i >= places.first; --i) {
+        const Token& token = tokens[i];
+        QString& piece = pieces[i - places.first];
+        if (token.kind == Token::Literal) {
+            piece = token.text;
+        } else if (isPlaceholder(token.kind)) {
+            if (next > 0)
+                piece = whole.mid(--next, 1);
+            else if (token.kind == Token::Question)
+                piece = u" "_s;
+            if (i == places.wholePlaces.first() && next > 0)
+                piece.prepend(whole.left(next));
+        }
+    }
+    return out + pieces.join(QString());
+}
+
+// The decimal comma and the decimals on their placeholders, with the literals among them.
+QString fractionDigits(const QList<Token>& tokens, const DigitPlaces& places, const QString& fraction)
+{
+    QString out;
+    if (places.point >= 0 && (!fraction.isEmpty() || places.fractionPlaces.isEmpty()))
+        out += u',';
+    qsizetype fractionAt = 0;
+    const qsizetype fractionEnd = places.exponent >= 0 ? places.exponent : places.last + 1;
+    for (qsizetype i = places.point >= 0 ? places.point + 1 : fractionEnd; i < fractionEnd; ++i) {
+        const Token& token = tokens[i];
+        if (isPlaceholder(token.kind)) {
+            if (fractionAt < fraction.size())
+                out += fraction[fractionAt];
+            else if (token.kind == Token::Question)
+                out += u' ';
+            ++fractionAt;
+        } else if (token.kind == Token::Literal) {
+            out += token.text;
+        }
+    }
+    return out;
+}
+
 const char16_t* const MonthNames[12] = {u"gennaio",   u"febbraio", u"marzo",    u"aprile",
                                         u"maggio",    u"giugno",   u"luglio",   u"agosto",
                                         u"settembre", u"ottobre",  u"novembre", u"dicembre"};
@@ -257,172 +436,39 @@ QString NumberFormat::show(const ExactNumber& value) const
 QString NumberFormat::showNumber(const Section& section, const ExactNumber& magnitude, bool withSign) const
 {
     const QList<Token>& tokens = section.tokens;
-    // Where the digits are: the first and last placeholder, the point, the exponent.
-    qsizetype first = -1;
-    qsizetype last = -1;
-    qsizetype point = -1;
-    qsizetype exponent = -1;
-    bool percent = false;
-    bool general = false;
-    for (qsizetype i = 0; i < tokens.size(); ++i) {
-        const Token::Kind kind = tokens[i].kind;
-        if (kind == Token::General || kind == Token::At)
-            general = true;
-        if (kind == Token::Percent)
-            percent = true;
-        if (kind == Token::DatePart)
-            return (withSign ? u"-"_s : QString()) + generalText(magnitude); // a time for a number
-        if (exponent >= 0)
-            continue; // the exponent's own digits
-        if (isPlaceholder(kind)) {
-            if (first < 0)
-                first = i;
-            last = i;
-        } else if (kind == Token::Point && point < 0 && first >= 0) {
-            point = i;
-        } else if (kind == Token::Point && point < 0) {
-            point = i; // ".00": no whole digits
-            if (first < 0)
-                first = i;
-        } else if (kind == Token::Exponent) {
-            exponent = i;
-        }
-    }
     const QString sign = withSign ? u"-"_s : QString();
-    ExactNumber value = percent ? magnitude.shifted(2) : magnitude;
-    if (first < 0) {
-        // No digits at all: the literals alone, or the plain value where "General" stands.
-        QString out;
-        for (const Token& token : tokens) {
-            if (token.kind == Token::Literal)
-                out += token.text;
-            else if (token.kind == Token::General || token.kind == Token::At)
-                out += generalText(value);
-            else if (token.kind == Token::Percent)
-                out += u'%';
-        }
-        return general ? sign + out : out.isEmpty() ? sign + generalText(value) : sign + out;
-    }
-    // A comma after the last placeholder scales by a thousand: not shown that way here.
-    for (qsizetype i = last + 1; i < tokens.size() && (point < 0 || i < point); ++i) {
-        if (tokens[i].kind == Token::Comma)
-            return sign + generalText(value);
-    }
+    const std::optional<DigitPlaces> places = digitPlacesOf(tokens);
+    if (!places)
+        return sign + generalText(magnitude); // a time for a number
+    ExactNumber value = places->percent ? magnitude.shifted(2) : magnitude;
+    if (places->first < 0)
+        return withoutDigits(tokens, value, sign, places->general);
+    if (scalesByThousands(tokens, *places))
+        return sign + generalText(value);
 
-    const qsizetype wholeEnd = point >= 0 ? point : (exponent >= 0 ? exponent : last + 1);
-    int minWhole = 0;
-    bool grouping = false;
-    QList<qsizetype> wholePlaces;
-    for (qsizetype i = first; i < wholeEnd; ++i) {
-        if (isPlaceholder(tokens[i].kind)) {
-            wholePlaces.append(i);
-            if (tokens[i].kind == Token::Zero)
-                ++minWhole;
-        } else if (tokens[i].kind == Token::Comma) {
-            grouping = true;
-        }
-    }
-    int decimals = 0;
-    int minDecimals = 0;
-    QList<qsizetype> fractionPlaces;
-    if (point >= 0) {
-        for (qsizetype i = point + 1; i <= last && (exponent < 0 || i < exponent); ++i) {
-            if (isPlaceholder(tokens[i].kind)) {
-                fractionPlaces.append(i);
-                ++decimals;
-                if (tokens[i].kind == Token::Zero)
-                    minDecimals = decimals;
-            }
-        }
-    }
-
-    QString exponentText;
-    if (exponent >= 0) {
-        // Scientific: as many whole digits as placeholders before the point (at least one).
-        const int wholeDigits = std::max<int>(1, int(wholePlaces.size()));
-        int power = 0;
-        if (!value.isZero()) {
-            power = int(value.digits.size()) + value.exponent - wholeDigits;
-            ExactNumber mantissa = value.shifted(-power).rounded(decimals);
-            if (int(mantissa.digits.size()) + mantissa.exponent > wholeDigits)
-                ++power; // 9,99 rounded up to 10,0
-        }
-        value = value.shifted(-power).rounded(decimals);
-        int exponentDigits = 0;
-        for (qsizetype i = exponent + 1; i < tokens.size() && isPlaceholder(tokens[i].kind); ++i)
-            ++exponentDigits;
-        QString powerDigits = QString::number(std::abs(power)).rightJustified(exponentDigits, u'0');
-        exponentText = u"E"_s +
-                       (power < 0                       ? u"-"_s
-                        : tokens[exponent].text == u"+" ? u"+"_s
-                                                        : QString()) +
-                       powerDigits;
-    }
-
+    const QString exponentText = places->exponent >= 0 ? scientific(tokens, *places, value) : QString();
     QString whole;
     QString fraction;
-    value.split(decimals, whole, fraction);
+    value.split(places->decimals, whole, fraction);
     // Unneeded trailing zeros go where "#" or "?" stand.
-    while (fraction.size() > minDecimals && fraction.endsWith(u'0'))
+    while (fraction.size() > places->minDecimals && fraction.endsWith(u'0'))
         fraction.chop(1);
-    if (whole.size() < minWhole)
-        whole = whole.rightJustified(minWhole, u'0');
+    if (whole.size() < places->minWhole)
+        whole = whole.rightJustified(places->minWhole, u'0');
 
     QString out = sign;
     // Literals before the first placeholder.
-    for (qsizetype i = 0; i < first; ++i) {
+    for (qsizetype i = 0; i < places->first; ++i) {
         if (tokens[i].kind == Token::Literal)
             out += tokens[i].text;
         else if (tokens[i].kind == Token::Percent)
             out += u'%';
     }
-    if (grouping || wholePlaces.size() <= 1) {
-        out += grouping ? grouped(whole) : whole;
-        for (qsizetype i = first; i < wholeEnd; ++i) {
-            if (tokens[i].kind == Token::Literal)
-                out += tokens[i].text; // a literal among the whole digits, after them
-        }
-    } else {
-        // Digits placed from the right on the placeholders, literals where they stand ("000-000");
-        // digits beyond the placeholders go before the first one.
-        QStringList pieces(wholeEnd - first);
-        qsizetype next = whole.size();
-        for (qsizetype i = wholeEnd - 1; i >= first; --i) {
-            const Token& token = tokens[i];
-            if (token.kind == Token::Literal) {
-                pieces[i - first] = token.text;
-            } else if (isPlaceholder(token.kind)) {
-                if (next > 0)
-                    pieces[i - first] = whole.mid(--next, 1);
-                else if (token.kind == Token::Question)
-                    pieces[i - first] = u" "_s;
-                if (i == wholePlaces.first() && next > 0)
-                    pieces[i - first].prepend(whole.left(next));
-            }
-        }
-        if (wholePlaces.isEmpty())
-            out += whole;
-        out += pieces.join(QString());
-    }
-    if (point >= 0 && (!fraction.isEmpty() || fractionPlaces.isEmpty()))
-        out += u',';
-    qsizetype fractionAt = 0;
-    const qsizetype fractionEnd = exponent >= 0 ? exponent : last + 1;
-    for (qsizetype i = point >= 0 ? point + 1 : fractionEnd; i < fractionEnd; ++i) {
-        const Token& token = tokens[i];
-        if (isPlaceholder(token.kind)) {
-            if (fractionAt < fraction.size())
-                out += fraction[fractionAt];
-            else if (token.kind == Token::Question)
-                out += u' ';
-            ++fractionAt;
-        } else if (token.kind == Token::Literal) {
-            out += token.text;
-        }
-    }
-    if (exponent >= 0) {
+    out += wholeDigits(tokens, *places, whole);
+    out += fractionDigits(tokens, *places, fraction);
+    if (places->exponent >= 0) {
         out += exponentText;
-        qsizetype i = exponent + 1;
+        qsizetype i = places->exponent + 1;
         while (i < tokens.size() && isPlaceholder(tokens[i].kind))
             ++i;
         for (; i < tokens.size(); ++i) {
@@ -431,7 +477,7 @@ QString NumberFormat::showNumber(const Section& section, const ExactNumber& magn
         }
         return out;
     }
-    for (qsizetype i = last + 1; i < tokens.size(); ++i) {
+    for (qsizetype i = places->last + 1; i < tokens.size(); ++i) {
         if (tokens[i].kind == Token::Literal)
             out += tokens[i].text;
         else if (tokens[i].kind == Token::Percent)

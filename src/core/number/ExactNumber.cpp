@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "core/workbook/ExactNumber.h"
+#include "core/number/ExactNumber.h"
 
 using namespace Qt::StringLiterals;
 
