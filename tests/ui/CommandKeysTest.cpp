@@ -81,6 +81,7 @@ class CommandKeysTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void everyRowIsWellFormed();
     void oneActionPerCommand_data();
     void oneActionPerCommand();
     void everyRowMakesOneActionWhereItSays_data();
@@ -97,6 +98,23 @@ private Q_SLOTS:
     void searchLineLeadsIntoTheListAndRecalls();
     void buttonPressedByTheKeyboard();
 };
+
+// Each row in its command's place, running one thing, with a key exactly where it has a scope, and
+// the guard that gives a slip exactly on the print commands.
+void CommandKeysTest::everyRowIsWellFormed()
+{
+    const std::span<const Session::CommandRow> rows = Session::commandTable();
+    QCOMPARE(rows.size(), std::size_t(Session::Command::Count));
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        const Session::CommandRow& row = rows[index];
+        const QByteArray name = row.objectName;
+        QVERIFY2(std::size_t(row.command) == index, name);
+        QVERIFY2((row.run == nullptr) != (row.print == nullptr), name);
+        QVERIFY2((row.print != nullptr) == (row.guard == Session::Guard::FieldRulesAndModel), name);
+        QVERIFY2((row.key.combination == QKeyCombination()) == (row.key.scope == Session::KeyScope::Nowhere),
+                 name);
+    }
+}
 
 void CommandKeysTest::oneActionPerCommand_data()
 {
