@@ -88,6 +88,8 @@ ensure_windows_qt() {
     rm -rf "$work"
 }
 
+# Optimised as Debian builds its own programs, at -O2 (CMake's Release would say -O3): the program is
+# as fast for what it does, and compiles in less time.
 build_windows() {
     local prefix
     prefix=$(qt_windows_prefix)
@@ -96,7 +98,8 @@ build_windows() {
         -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$TOOLCHAIN" -DQT_HOST_PATH=/usr \
         -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_BUILD_TYPE=Release -DCEDOLARIO_WERROR=ON -DCEDOLARIO_BENCH=OFF >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCEDOLARIO_WERROR=ON \
+        -DCEDOLARIO_BENCH=OFF >/dev/null
     cmake --build "$WINDOWS_BUILD" --parallel "$(nproc)"
 }
 

@@ -6,7 +6,7 @@
 //
 // After a deliberate change of a layout, rewrite the files and review them (git diff, and the pictures
 // of scripts/render-slips):
-//     CEDOLARIO_WRITE_LAYOUTS=1 ctest --test-dir build/test -R SlipLayoutTest
+//     CEDOLARIO_WRITE_LAYOUTS=1 ctest --test-dir build/dev -R SlipLayoutTest
 #include "core/print/SlipLayout.h"
 #include "RecordingSurface.h"
 #include "SampleSlip.h"
