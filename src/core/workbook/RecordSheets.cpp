@@ -49,6 +49,11 @@ QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const Stor
     return sheet;
 }
 
+QString NotExportedMessage(const QString& reason)
+{
+    return u"Il file non è stato esportato: %1."_s.arg(reason);
+}
+
 Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates)
 {
     const QString lower = path.toLower();

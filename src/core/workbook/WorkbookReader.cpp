@@ -137,8 +137,8 @@ bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
     QString reason;
     if (!m->package.open(bytes, reason)) {
         errorText =
-            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. %1."_s.arg(
-                Failure::SentenceOpening(reason));
+            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile (%1)."_s.arg(
+                reason);
         return false;
     }
     m->kind = kindOf(bytes, &m->package.zip());

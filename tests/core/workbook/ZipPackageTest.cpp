@@ -302,8 +302,8 @@ void ZipPackageTest::reasonReachesTheUser()
     WorkbookReader reader;
     QString error;
     QVERIFY(!reader.open(base(End, 0, 16, quint32(base().size())), error));
-    QCOMPARE(error, u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. "
-                    u"L'indice va oltre la fine del file."_s);
+    QCOMPARE(error, u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile "
+                    u"(l'indice va oltre la fine del file)."_s);
     QVERIFY(!reader.open(base(Both, 1, Flags, 1, 2), error));
     QCOMPARE(error, u"Il foglio di lavoro è danneggiato: la parte content.xml non si apre (compressione "
                     u"sconosciuta o file cifrato): è cifrata."_s);
