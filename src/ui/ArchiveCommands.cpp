@@ -173,8 +173,7 @@ void ArchiveCommands::recordCount(qsizetype count)
     if (directory.isEmpty() || !m_watching || m_recordedCount == count)
         return;
     // A count that cannot be written only means no warning next time; the copy says why.
-    QString ignored;
-    if (ArchiveCopies(directory, archive().path()).recordCount(count, ignored))
+    if (!ArchiveCopies(directory, archive().path()).recordCount(count))
         m_recordedCount = count;
 }
 
@@ -191,23 +190,18 @@ void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
     // No thread to be had: no copy this time, as for a busy archive.
     m_startThread(m_keeper, [file, today, copiesDirectory, alive, messages, application] {
         QByteArray bytes;
-        QString error;
-        const Failure failure = file.snapshot(bytes);
-        switch (failure.kind()) {
-        case Failure::Kind::None:
-            if (ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today, error))
-                return;
-            break;
-        case Failure::Kind::Busy:
-            // Another copy is saving: the next start makes it.
+        const Failure unread = file.snapshot(bytes);
+        // Another copy is saving: the next start makes it.
+        if (unread.kind() == Failure::Kind::Busy)
             return;
-        default:
-            error = failure.text();
-            break;
-        }
-        if (!application)
+        const Failure unkept =
+            unread ? Failure() : ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today);
+        if ((!unread && !unkept) || !application)
             return;
-        const QString text = u"Impossibile fare la copia di sicurezza dell'archivio di oggi.\n"_s + error;
+        // The archive's own message is whole; the copy's cause is a clause.
+        const QString notKept = u"Impossibile fare la copia di sicurezza dell'archivio di oggi"_s;
+        const QString text =
+            unread ? notKept + u".\n"_s + unread.text() : u"%1: %2."_s.arg(notKept, unkept.text());
         QMetaObject::invokeMethod(
             application,
             [alive, messages, text] {
