@@ -212,6 +212,8 @@ bool looksLikeOption(const QString& value)
 }
 
 const QString ValueUsage = u"--valore vuole «Colonna=testo», per esempio --valore \"Conto=12345678\"."_s;
+const QString SheetOptionUsage =
+    u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
 
 // What the parser refused in arguments, as the user typed it.
 QString parseFailure(const QCommandLineParser& parser, const QStringList& arguments)
@@ -225,7 +227,7 @@ QString parseFailure(const QCommandLineParser& parser, const QStringList& argume
             return QString::fromUtf16(command.usage);
     }
     if (asTyped({last}, u"foglio"_s) == last)
-        return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+        return SheetOptionUsage;
     if (asTyped({last}, u"valore"_s) == last)
         return ValueUsage;
     return u"%1 vuole un valore."_s.arg(last);
@@ -271,7 +273,7 @@ QString readCommand(const QCommandLineParser& parser, const QCommandLineOption& 
     if (parser.isSet(sheet)) {
         const QStringList names = parser.values(sheet);
         if (chosen.action == CommandLineRequest::Export || names.size() != 1 || names.first().isEmpty())
-            return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+            return SheetOptionUsage;
         request.sheetName = names.first();
     }
     const QStringList positional = parser.positionalArguments();
@@ -363,7 +365,7 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     }
     if (!chosen) {
         if (parser.isSet(sheet))
-            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
+            return invalid(SheetOptionUsage);
         if (!positional.isEmpty())
             return invalid(u"Argomento inatteso: %1."_s.arg(positional.first()));
         return request;

@@ -87,21 +87,23 @@ Failure recoverJournal(const DirectoryHandle& directory, const QString& name, co
             u"copia del programma sta salvando, controllare l'archivio ed eliminare %1.journal"_s.arg(path,
                                                                                                       why));
     };
+    const QString notOurs = u"non è un giornale di questo programma"_s;
+    const auto unreadable = [](const QString& cause) { return u"non si può leggere (%1)"_s.arg(cause); };
     if (found.kind == FileKind::Link)
         return refuse(u"è un collegamento simbolico"_s);
     DirectoryHandle::Opened opened = directory.openRegular(journal, DirectoryHandle::Access::Read, false);
     if (!opened.file.isOpen())
-        return refuse(u"non si può leggere (%1)"_s.arg(opened.cause));
+        return refuse(unreadable(opened.cause));
     if (opened.status.links != 1 || opened.status.size > JournalLargest)
-        return refuse(u"non è un giornale di questo programma"_s);
+        return refuse(notOurs);
     QByteArray text;
     if (!readWholeFile(opened.file, opened.status.size, text))
-        return refuse(u"non si può leggere (%1)"_s.arg(systemErrorText(lastFileError())));
+        return refuse(unreadable(systemErrorText(lastFileError())));
     // Not held while it is removed below: a system may keep the name of a file still open.
     opened.file.close();
     const std::optional<JournalEntry> entry = parseJournal(text);
     if (!entry)
-        return refuse(u"non è un giornale di questo programma"_s);
+        return refuse(notOurs);
     DirectoryHandle::Opened archive =
         directory.openRegular(name, DirectoryHandle::Access::WriteAppend, false);
     if (!archive.file.isOpen())
