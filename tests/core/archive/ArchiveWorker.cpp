@@ -37,7 +37,12 @@ bool save(const SlipArchive& archive, const QString& name)
         say(u"F "_s + unstorableMessage(problem));
         return false;
     }
-    if (const Failure failure = archive.append(bytes)) {
+    // Busy is the archive's answer when the other writer holds the lock past the wait, as it may on a
+    // loaded machine: nothing was written, and the user would try again, as this does.
+    Failure failure = archive.append(bytes);
+    while (failure.kind() == Failure::Kind::Busy)
+        failure = archive.append(bytes);
+    if (failure) {
         say(u"F "_s + failure.text());
         return false;
     }
