@@ -81,8 +81,7 @@ int childMain(const char* work, const char* path)
 {
     const QString name = QString::fromLocal8Bit(path);
     QByteArray bytes;
-    QString error;
-    if (qstrcmp(work, "start") != 0 && !readInputFile(name, qint64(1) << 30, bytes, error))
+    if (qstrcmp(work, "start") != 0 && readInputFile(name, qint64(1) << 30, bytes))
         return 1;
     SheetImport import;
     if (qstrcmp(work, "import") == 0 && !(import = readSlipSheet(bytes)).read)

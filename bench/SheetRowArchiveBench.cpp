@@ -110,8 +110,7 @@ bool compareLoaded(const Files& files)
 {
     const SheetImport import = *readSheetFile(files.sheet);
     ArchiveTable stored;
-    QString error;
-    if (import.slips.size() != 1 || !SlipArchive(files.archive).load(stored, error))
+    if (import.slips.size() != 1 || SlipArchive(files.archive).load(stored))
         return false;
     const QList<qsizetype> held = slipsAlreadyStored(import.slips, stored, dates());
     const QList<SimilarSlip> similar = slipsSimilarToStored(import.slips, held, stored, dates());

@@ -44,15 +44,16 @@ QByteArray workbookBytes(const QByteArray& input)
             entries.append({QString::fromUtf8(name), end < 0 ? QByteArray() : piece.mid(end + 1), true});
     }
     QByteArray zip;
-    QString reason;
-    return writeZip(entries, zip, reason) ? zip : QByteArray();
+    return writeZip(entries, zip) ? QByteArray() : zip;
 }
 
 // Reads the chosen sheet to its end, checking every row; false when the reader stopped at a fault.
 bool readAll(WorkbookReader& reader)
 {
     SheetRow row;
-    while (reader.next(row)) {
+    bool more = false;
+    Failure failure;
+    while (!(failure = reader.next(row, more)) && more) {
         require(!row.cells.isEmpty(), "a row without a value was returned");
         require(row.cells.size() <= WorkbookReader::MaxColumns, "a row beyond the last column");
         for (const SheetCell& cell : std::as_const(row.cells)) {
@@ -70,9 +71,9 @@ bool readAll(WorkbookReader& reader)
             }
         }
     }
-    // Once over, it stays over.
-    require(!reader.next(row), "a row after the end");
-    return reader.error().isEmpty();
+    // Once over, it stays over, and a fault stays the same fault.
+    require(reader.next(row, more) == failure && !more, "a row after the end");
+    return !failure;
 }
 
 } // namespace
@@ -84,9 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)workbookKindOf(bytes);
 
     WorkbookReader reader;
-    QString error;
-    if (!reader.open(bytes, error)) {
-        require(!error.isEmpty(), "a workbook refused without a reason");
+    if (const Failure refused = reader.open(bytes)) {
+        require(!refused.text().isEmpty(), "a workbook refused without a reason");
         return 0;
     }
     const QStringList names = reader.sheetNames();
@@ -95,21 +95,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Every sheet (the first few of a workbook of many), then the one an empty name chooses.
     for (qsizetype i = 0; i < names.size() && i < 8; ++i) {
-        if (reader.selectSheet(names[i], error))
-            readAll(reader);
+        if (const Failure failure = reader.selectSheet(names[i]))
+            require(!failure.text().isEmpty(), "a sheet not chosen, without a reason");
         else
-            require(!error.isEmpty(), "a sheet not chosen, without a reason");
+            readAll(reader);
     }
     const QString missing = u"\u0001 nessun foglio"_s;
     if (!names.contains(missing)) {
-        error.clear();
-        require(!reader.selectSheet(missing, error) && !error.isEmpty(),
-                "a sheet that is not there was chosen");
+        require(!reader.selectSheet(missing).text().isEmpty(), "a sheet that is not there was chosen");
     }
 
     // The slip import of the first sheet, as a chosen sheet is read.
-    if (reader.selectSheet(QString(), error)) {
-        const SheetImport import = readSlipSheetRows([&reader](SheetRow& row) { return reader.next(row); });
+    if (!reader.selectSheet(QString())) {
+        const SheetImport import = readSlipSheetRows([&reader](SheetRow& row) {
+            bool more = false;
+            return !reader.next(row, more) && more;
+        });
         for (const SheetSlip& slip : import.slips)
             require(slip.row > 0, "a slip without its row");
     }

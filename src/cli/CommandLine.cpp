@@ -46,14 +46,13 @@ int runImport(const SheetBatch& batch, bool alsoStored, const CommandLineWorld& 
                                                                    slipSummary(import.slips[index]))
                 << '\n';
     }
-    QString error;
     QByteArray records;
-    if (!encodeSheetSlips(slips, today, world.locale, records, error)) {
-        err << error << '\n';
+    if (const Failure failure = encodeSheetSlips(slips, today, world.locale, records)) {
+        err << failure.text() << '\n';
         return ExitSomeRowsNotDone;
     }
-    if (!slips.isEmpty() && SlipArchive(path).append(records, error) != SlipArchive::WriteResult::Written) {
-        err << error << '\n' << u"Nessun bollettino è stato aggiunto all'archivio."_s << '\n';
+    if (const Failure failure = slips.isEmpty() ? Failure() : SlipArchive(path).append(records)) {
+        err << failure.text() << '\n' << NoSlipAddedText() << '\n';
         return ExitSomeRowsNotDone;
     }
     for (const SheetSlip& slip : slips)
@@ -98,8 +97,7 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
         case PrintOutcome::Done:
             break;
         case PrintOutcome::NoPrinter:
-            // Without CUPS there is no default printer either: the reason, when there is one, says which.
-            err << NoPrinterOpening(outcome.errorText) << u": nessun bollettino è stato stampato."_s << '\n';
+            err << NoPrinterMessage(outcome.errorText, PrintedSlips::Several) << '\n';
             return ExitSomeRowsNotDone;
         case PrintOutcome::Waiting:
             // Accepted, but not printed yet: a script must not take it as done.
@@ -107,9 +105,7 @@ int runPrint(const SheetBatch& batch, const QString& pdfPath, const CommandLineW
             return ExitSomeRowsNotDone;
         case PrintOutcome::Cancelled:
         case PrintOutcome::Failed:
-            err << u"La stampa non è riuscita: %1.\nNessun bollettino è stato stampato."_s.arg(
-                       outcome.errorText)
-                << '\n';
+            err << PrintFailedMessage(outcome.errorText, PrintedSlips::Several) << '\n';
             return ExitSomeRowsNotDone;
         }
     } else {
@@ -136,14 +132,13 @@ int runExport(const QString& path, const CommandLineWorld& world, QTextStream& e
 {
     const QString archivePath = world.archivePath ? world.archivePath() : QString();
     ArchiveTable records;
-    QString error;
-    if (!SlipArchive(archivePath).load(records, error)) {
-        err << error << '\n' << u"Il file non è stato esportato."_s << '\n';
+    if (const Failure failure = SlipArchive(archivePath).load(records)) {
+        err << failure.text() << '\n' << u"Il file non è stato esportato."_s << '\n';
         err.flush();
         return ExitSomeRowsNotDone;
     }
     if (const Failure failure = writeRecordsFile(path, records, StoredDateReader(world.locale))) {
-        err << failure.opening() << '\n' << u"Il file non è stato esportato."_s << '\n';
+        err << NotExportedMessage(failure.text()) << '\n';
         err.flush();
         return ExitSomeRowsNotDone;
     }
@@ -217,6 +212,8 @@ bool looksLikeOption(const QString& value)
 }
 
 const QString ValueUsage = u"--valore vuole «Colonna=testo», per esempio --valore \"Conto=12345678\"."_s;
+const QString SheetOptionUsage =
+    u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
 
 // What the parser refused in arguments, as the user typed it.
 QString parseFailure(const QCommandLineParser& parser, const QStringList& arguments)
@@ -230,7 +227,7 @@ QString parseFailure(const QCommandLineParser& parser, const QStringList& argume
             return QString::fromUtf16(command.usage);
     }
     if (asTyped({last}, u"foglio"_s) == last)
-        return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+        return SheetOptionUsage;
     if (asTyped({last}, u"valore"_s) == last)
         return ValueUsage;
     return u"%1 vuole un valore."_s.arg(last);
@@ -276,7 +273,7 @@ QString readCommand(const QCommandLineParser& parser, const QCommandLineOption& 
     if (parser.isSet(sheet)) {
         const QStringList names = parser.values(sheet);
         if (chosen.action == CommandLineRequest::Export || names.size() != 1 || names.first().isEmpty())
-            return u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s;
+            return SheetOptionUsage;
         request.sheetName = names.first();
     }
     const QStringList positional = parser.positionalArguments();
@@ -368,7 +365,7 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
     }
     if (!chosen) {
         if (parser.isSet(sheet))
-            return invalid(u"--foglio vuole il nome di un foglio e va con --importa, --stampa o --pdf."_s);
+            return invalid(SheetOptionUsage);
         if (!positional.isEmpty())
             return invalid(u"Argomento inatteso: %1."_s.arg(positional.first()));
         return request;

@@ -3,10 +3,27 @@
 
 #include "platform/SaveFileDialog.h"
 
-QString NoPrinterOpening(const QString& reason)
+namespace {
+
+QString nothingPrinted(PrintedSlips slips)
 {
-    return reason.isEmpty() ? QStringLiteral("Non c'\u00e8 una stampante predefinita")
-                            : Failure::SentenceOpening(reason);
+    return slips == PrintedSlips::One ? QStringLiteral("Il bollettino non \u00e8 stato stampato")
+                                      : QStringLiteral("Nessun bollettino \u00e8 stato stampato");
+}
+
+} // namespace
+
+QString PrintFailedMessage(const QString& reason, PrintedSlips slips)
+{
+    return QStringLiteral("La stampa non \u00e8 riuscita: %1.\n%2.").arg(reason, nothingPrinted(slips));
+}
+
+QString NoPrinterMessage(const QString& reason, PrintedSlips slips)
+{
+    // Without CUPS there is no default printer either: the reason, when there is one, says which.
+    return QStringLiteral("%1: %2.").arg(
+        nothingPrinted(slips),
+        reason.isEmpty() ? QStringLiteral("non c'\u00e8 una stampante predefinita") : reason);
 }
 
 PrintOutcome Printer::savePdfAsked(SaveFileDialog& dialog, const PageComposer& compose)

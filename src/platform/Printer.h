@@ -22,9 +22,14 @@ struct PrintOutcome {
     QString errorText;
 };
 
-// How a message about a NoPrinter outcome starts: its reason as the start of a sentence, or, without
+// How many slips a message about printing speaks of: the form's one, or a sheet's.
+enum class PrintedSlips { One, Several };
+
+// What the user reads when nothing was printed, reason the outcome's clause: for a Failed outcome "La
+// stampa non è riuscita: …", for a NoPrinter one "… non è stato stampato: …", its reason or, without
 // one, that the system has no default printer.
-QString NoPrinterOpening(const QString& reason);
+QString PrintFailedMessage(const QString& reason, PrintedSlips slips);
+QString NoPrinterMessage(const QString& reason, PrintedSlips slips);
 
 // Where a job goes: a printer named as CUPS knows it (empty: the system's default printer), and
 // how many copies of it.

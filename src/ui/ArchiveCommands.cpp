@@ -68,29 +68,19 @@ QString tryAgainQuestion(const QString& busy)
     return busy + u"\nRiprovare?"_s;
 }
 
-// What an archive write did, and its error text.
-template <typename Result> struct Attempted {
-    Result result = Result::Failed;
-    QString error;
-};
-
-// Runs attempt (which fills an error text) off the interface thread, again as long as another copy
-// holds the lock and the user, asked, wants to try again. Busy comes back only when the user gave up;
-// Failed, with its text, when no thread could be started for the archive at path.
-template <typename Result, typename Attempt>
-Attempted<Result> retryingWhileBusy(MessageBoxes& messages, const ThreadStarter& start, const QString& path,
-                                    Attempt attempt)
+// Runs attempt (an archive write) off the interface thread, again as long as another copy holds the
+// lock and the user, asked, wants to try again. Busy comes back only when the user gave up; a failure,
+// with its text, when no thread could be started for the archive at path.
+template <typename Attempt>
+Failure retryingWhileBusy(MessageBoxes& messages, const ThreadStarter& start, const QString& path,
+                          Attempt attempt)
 {
     for (;;) {
-        const std::optional<Attempted<Result>> outcome = offInterfaceThread(start, [&] {
-            Attempted<Result> tried;
-            tried.result = attempt(tried.error);
-            return tried;
-        });
+        std::optional<Failure> outcome = offInterfaceThread(start, attempt);
         if (!outcome)
-            return {Result::Failed, noThreadText(path)};
-        if (outcome->result != Result::Busy || !messages.askYesNo(tryAgainQuestion(outcome->error)))
-            return *outcome;
+            return Failure::failed(noThreadText(path));
+        if (outcome->kind() != Failure::Kind::Busy || !messages.askYesNo(tryAgainQuestion(outcome->text())))
+            return std::move(*outcome);
     }
 }
 
@@ -119,8 +109,7 @@ const SlipArchive& ArchiveCommands::archive()
 void ArchiveCommands::EnsureArchiveFile()
 {
     // Nothing is said here: the list load that follows reports a file that cannot be read.
-    QString ignored;
-    archive().ensureExists(ignored);
+    (void)archive().ensureExists();
 }
 
 void ArchiveCommands::LoadArchiveList()
@@ -129,24 +118,23 @@ void ArchiveCommands::LoadArchiveList()
     struct Loaded {
         ArchiveTable table;
         SlipArchive::FileState seen;
-        QString error;
-        bool ok = false;
+        Failure failure;
     };
     // The last load's records go first, so that two loads are never held at once.
     m_table.clear();
     m_saved.reset();
     std::optional<Loaded> done = offInterfaceThread(m_startThread, [&file] {
         Loaded result;
-        result.ok = file.load(result.table, result.seen, result.error);
+        result.failure = file.load(result.table, result.seen);
         return result;
     });
     if (!done)
-        done = Loaded{{}, {}, noThreadText(file.path()), false};
+        done = Loaded{{}, {}, Failure::failed(noThreadText(file.path()))};
     Loaded& loaded = *done;
     m_table = std::move(loaded.table);
-    m_seen = loaded.ok ? loaded.seen : SlipArchive::FileState{};
-    if (!loaded.ok) {
-        m_services.messages.critical(loaded.error);
+    m_seen = loaded.failure ? SlipArchive::FileState{} : loaded.seen;
+    if (loaded.failure) {
+        m_services.messages.critical(loaded.failure.text());
         return;
     }
     watchRecordCount();
@@ -185,8 +173,7 @@ void ArchiveCommands::recordCount(qsizetype count)
     if (directory.isEmpty() || !m_watching || m_recordedCount == count)
         return;
     // A count that cannot be written only means no warning next time; the copy says why.
-    QString ignored;
-    if (ArchiveCopies(directory, archive().path()).recordCount(count, ignored))
+    if (!ArchiveCopies(directory, archive().path()).recordCount(count))
         m_recordedCount = count;
 }
 
@@ -203,21 +190,18 @@ void ArchiveCommands::keepTodaysCopy(const QString& copiesDirectory)
     // No thread to be had: no copy this time, as for a busy archive.
     m_startThread(m_keeper, [file, today, copiesDirectory, alive, messages, application] {
         QByteArray bytes;
-        QString error;
-        switch (file.snapshot(bytes, error)) {
-        case SlipArchive::SnapshotResult::Read:
-            if (ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today, error))
-                return;
-            break;
-        case SlipArchive::SnapshotResult::Busy:
-            // Another copy is saving: the next start makes it.
+        const Failure unread = file.snapshot(bytes);
+        // Another copy is saving: the next start makes it.
+        if (unread.kind() == Failure::Kind::Busy)
             return;
-        case SlipArchive::SnapshotResult::Failed:
-            break;
-        }
-        if (!application)
+        const Failure unkept =
+            unread ? Failure() : ArchiveCopies(copiesDirectory, file.path()).keepCopy(bytes, today);
+        if ((!unread && !unkept) || !application)
             return;
-        const QString text = u"Impossibile fare la copia di sicurezza dell'archivio di oggi.\n"_s + error;
+        // The archive's own message is whole; the copy's cause is a clause.
+        const QString notKept = u"Impossibile fare la copia di sicurezza dell'archivio di oggi"_s;
+        const QString text =
+            unread ? notKept + u".\n"_s + unread.text() : u"%1: %2."_s.arg(notKept, unkept.text());
         QMetaObject::invokeMethod(
             application,
             [alive, messages, text] {
@@ -247,12 +231,11 @@ ArchiveCommands::SaveResult ArchiveCommands::SaveCurrentSlip(const SlipTexts& fi
     }
     const SlipArchive& file = archive();
     SlipArchive::Appended where;
-    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(
-        m_services.messages, m_startThread, file.path(),
-        [&](QString& error) { return file.append(record, where, error); });
-    if (outcome.result != SlipArchive::WriteResult::Written) {
-        if (outcome.result == SlipArchive::WriteResult::Failed)
-            m_services.messages.critical(outcome.error);
+    if (const Failure failure = retryingWhileBusy(m_services.messages, m_startThread, file.path(),
+                                                  [&] { return file.append(record, where); })) {
+        // Busy: the user chose not to try again, and was told the reason already.
+        if (failure.kind() != Failure::Kind::Busy)
+            m_services.messages.critical(failure.text());
         return SaveResult::Failed;
     }
     if (m_expectedCount)
@@ -303,29 +286,27 @@ bool ArchiveCommands::DeleteRecord(qsizetype row)
         return false;
     const SlipArchive& file = archive();
     const SlipRecord expected = m_table[row];
-    const auto outcome = retryingWhileBusy<SlipArchive::RemoveResult>(
-        m_services.messages, m_startThread, file.path(),
-        [&](QString& error) { return file.remove(row, expected, error); });
-    switch (outcome.result) {
-    case SlipArchive::RemoveResult::Removed:
+    const Failure failure = retryingWhileBusy(m_services.messages, m_startThread, file.path(),
+                                              [&] { return file.remove(row, expected); });
+    switch (failure.kind()) {
+    case Failure::Kind::None:
         if (m_expectedCount && *m_expectedCount > 0)
             --*m_expectedCount;
         m_deleted.push_back(
             {row, expected, row > 0 ? std::optional<SlipRecord>(m_table[row - 1]) : std::nullopt,
              row + 1 < m_table.size() ? std::optional<SlipRecord>(m_table[row + 1]) : std::nullopt});
         return true;
-    case SlipArchive::RemoveResult::Moved:
-        m_services.messages.inform(
-            u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più "
-            u"al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(
-                file.path()));
+    case Failure::Kind::Moved:
+        // Not an error: the list is loaded again and the user chooses again.
+        m_services.messages.inform(failure.text());
         return false;
-    case SlipArchive::RemoveResult::Busy:
+    case Failure::Kind::Busy:
         return false;
-    case SlipArchive::RemoveResult::Failed:
-        m_services.messages.critical(outcome.error);
-        return false;
+    case Failure::Kind::Failed:
+    case Failure::Kind::Cancelled:
+        break;
     }
+    m_services.messages.critical(failure.text());
     return false;
 }
 
@@ -335,26 +316,18 @@ bool ArchiveCommands::UndoDelete()
         return false;
     const Deleted& last = m_deleted.back();
     const SlipArchive& file = archive();
-    const auto outcome = retryingWhileBusy<SlipArchive::RemoveResult>(
-        m_services.messages, m_startThread, file.path(), [&](QString& error) {
-            return file.restore(last.index, last.record, last.before, last.after, error);
-        });
-    switch (outcome.result) {
-    case SlipArchive::RemoveResult::Removed:
+    const Failure failure = retryingWhileBusy(m_services.messages, m_startThread, file.path(), [&] {
+        return file.restore(last.index, last.record, last.before, last.after);
+    });
+    if (!failure) {
         if (m_expectedCount)
             ++*m_expectedCount;
         m_deleted.pop_back();
         return true;
-    case SlipArchive::RemoveResult::Moved:
-        m_services.messages.critical(
-            u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(file.path()));
-        return false;
-    case SlipArchive::RemoveResult::Busy:
-        return false;
-    case SlipArchive::RemoveResult::Failed:
-        m_services.messages.critical(outcome.error);
-        return false;
     }
+    // Moved: the archive has gone, and the record cannot be put back.
+    if (failure.kind() != Failure::Kind::Busy)
+        m_services.messages.critical(failure.text());
     return false;
 }
 
@@ -366,10 +339,10 @@ template <typename Attempt>
 bool writeWithRetries(MessageBoxes& messages, const ThreadStarter& start, const QString& path,
                       Attempt attempt)
 {
-    const auto outcome = retryingWhileBusy<SlipArchive::WriteResult>(messages, start, path, attempt);
-    if (outcome.result == SlipArchive::WriteResult::Failed)
-        messages.critical(outcome.error + u"\nNessun bollettino è stato aggiunto."_s);
-    return outcome.result == SlipArchive::WriteResult::Written;
+    const Failure failure = retryingWhileBusy(messages, start, path, attempt);
+    if (failure && failure.kind() != Failure::Kind::Busy)
+        messages.critical(failure.text() + u'\n' + NoSlipAddedText());
+    return !failure;
 }
 
 } // namespace
@@ -378,7 +351,7 @@ bool ArchiveCommands::AppendRecords(const QByteArray& records)
 {
     const SlipArchive& file = archive();
     return writeWithRetries(m_services.messages, m_startThread, file.path(),
-                            [&](QString& error) { return file.append(records, error); });
+                            [&] { return file.append(records); });
 }
 
 std::optional<SlipArchive::MergeCounts> ArchiveCommands::MergeArchive(const ArchiveTable& incoming)
@@ -387,7 +360,7 @@ std::optional<SlipArchive::MergeCounts> ArchiveCommands::MergeArchive(const Arch
     const StoredDateReader dates(m_locale);
     SlipArchive::MergeCounts counts;
     if (!writeWithRetries(m_services.messages, m_startThread, file.path(),
-                          [&](QString& error) { return file.merge(incoming, counts, error, &dates); }))
+                          [&] { return file.merge(incoming, counts, &dates); }))
         return std::nullopt;
     return counts;
 }

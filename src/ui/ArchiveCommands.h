@@ -60,7 +60,7 @@ public:
     // it was removed.
     bool DeleteRecord(qsizetype row);
     // Appends the records' bytes (several slips of a sheet, say) in one locked step, all or none: true
-    // when written. A failure is told, ending "Nessun bollettino è stato aggiunto."
+    // when written. A failure is told, ending with NoSlipAddedText().
     bool AppendRecords(const QByteArray& records);
     // Adds the records of another archive not already in this one (see SlipArchive::merge), the saving
     // dates compared by the day they name; the counts when written, none after a failure (told).

@@ -99,9 +99,7 @@ PrintCommand::Result PrintCommand::print(const PrintableSlip& slip, const PrintT
     case PrintOutcome::Cancelled:
         return Result::Cancelled;
     case PrintOutcome::Failed:
-        messages.critical(
-            QStringLiteral("La stampa non \u00e8 riuscita: %1.\nIl bollettino non \u00e8 stato stampato.")
-                .arg(printed.errorText));
+        messages.critical(PrintFailedMessage(printed.errorText, PrintedSlips::One));
         return Result::Failed;
     case PrintOutcome::Waiting:
         messages.inform(
@@ -131,11 +129,8 @@ bool PrintCommand::printAnyway(const PrintableSlip& slip)
 PrintCommand::Result PrintCommand::offerPdfInstead(const PageComposer& page, const QString& reason)
 {
     MessageBoxes& messages = m_services.messages;
-    // Without CUPS there is no default printer either: the user is told which of the two it is.
-    const QString why = NoPrinterOpening(reason);
-    if (!messages.askYesNo(
-            QStringLiteral("%1: il bollettino non \u00e8 stato stampato.\nVuoi salvarlo come file PDF?")
-                .arg(why)))
+    if (!messages.askYesNo(NoPrinterMessage(reason, PrintedSlips::One) +
+                           QStringLiteral("\nVuoi salvarlo come file PDF?")))
         return Result::NotSaved;
     const PrintOutcome saved = m_services.printer.savePageAsPdf(page);
     switch (saved.status) {

@@ -127,10 +127,9 @@ SheetCommands::Result SheetCommands::storeSlips(const QList<SheetSlip>& slips, q
 {
     if (slips.isEmpty())
         return Result::Stopped;
-    QString error;
     QByteArray records;
-    if (!encodeSheetSlips(slips, m_services.clock.today(), m_locale, records, error)) {
-        m_services.messages.critical(error + u"\nNessun bollettino è stato aggiunto."_s);
+    if (const Failure failure = encodeSheetSlips(slips, m_services.clock.today(), m_locale, records)) {
+        m_services.messages.critical(failure.text() + u'\n' + NoSlipAddedText());
         return Result::Failed;
     }
     if (!archive().AppendRecords(records))
@@ -150,7 +149,7 @@ SheetCommands::Result SheetCommands::exportSheet(const QList<SlipRecord>& record
     if (path.isEmpty())
         return Result::Stopped;
     if (const Failure failure = writeRecordsFile(path, records, StoredDateReader(m_locale))) {
-        m_services.messages.critical(failure.opening() + u".\nIl file non è stato esportato."_s);
+        m_services.messages.critical(NotExportedMessage(failure.text()));
         return Result::Failed;
     }
     m_services.messages.inform(u"Bollettini esportati in %1: %2."_s.arg(QDir::toNativeSeparators(path),
@@ -164,9 +163,8 @@ SheetCommands::Result SheetCommands::importArchive()
     if (path.isEmpty())
         return Result::Stopped;
     ArchiveTable incoming;
-    QString error;
-    if (!SlipArchive(path).load(incoming, error)) {
-        m_services.messages.critical(error);
+    if (const Failure failure = SlipArchive(path).load(incoming)) {
+        m_services.messages.critical(failure.text());
         return Result::Failed;
     }
     if (incoming.isEmpty()) {
@@ -232,9 +230,8 @@ SheetCommands::Result SheetCommands::offerOldArchive(const QStringList& paths, c
     if (!anyThere)
         return Result::Stopped;
     ArchiveTable current;
-    QString error;
     // The user's archive unread: nothing can be counted, and its own commands will tell why.
-    if (!SlipArchive(m_services.archivePath()).load(current, error))
+    if (SlipArchive(m_services.archivePath()).load(current))
         return Result::Failed;
     const StoredDateReader dates(m_locale);
     const OldArchiveSearch search = searchOldArchives(paths, current, &dates);
@@ -294,23 +291,22 @@ SheetCommands::Result SheetCommands::printSlips(const QList<SheetSlip>& slips)
             QString::number(total), skippedText(pages.skipped)));
         return Result::Done;
     case PrintOutcome::Waiting:
-        m_services.messages.inform(u"Bollettini mandati in un solo lavoro: %1. %2%3"_s.arg(
-            QString::number(total), outcome.errorText, skippedText(pages.skipped)));
+        m_services.messages.inform(
+            u"Bollettini mandati in un solo lavoro: %1.\nNon sono ancora stati stampati: "
+            u"%2.\nSaranno stampati quando la stampante riprenderà a funzionare.%3"_s.arg(
+                QString::number(total), outcome.errorText, skippedText(pages.skipped)));
         return Result::Done;
     case PrintOutcome::Cancelled:
         m_services.messages.inform(u"Stampa annullata: nessun bollettino è stato stampato."_s);
         return Result::Stopped;
     case PrintOutcome::Failed:
-        m_services.messages.critical(
-            u"La stampa non è riuscita: %1.\nNessun bollettino è stato stampato."_s.arg(outcome.errorText));
+        m_services.messages.critical(PrintFailedMessage(outcome.errorText, PrintedSlips::Several));
         return Result::Failed;
     case PrintOutcome::NoPrinter:
         break;
     }
-    // Without CUPS there is no default printer either: the reason, when there is one, says which.
-    const QString why = NoPrinterOpening(outcome.errorText);
-    if (!m_services.messages.askYesNo(
-            u"%1: nessun bollettino è stato stampato.\nVuoi salvarli in un file PDF?"_s.arg(why)))
+    if (!m_services.messages.askYesNo(NoPrinterMessage(outcome.errorText, PrintedSlips::Several) +
+                                      u"\nVuoi salvarli in un file PDF?"_s))
         return Result::Stopped;
     return saveSlipsAsPdf(slips);
 }

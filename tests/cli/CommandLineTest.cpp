@@ -338,7 +338,7 @@ void CommandLineTest::printWithoutCups()
     const Run run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 1);
     QVERIFY2(
-        run.err.contains(u"Il servizio di stampa (CUPS) non risponde: nessun bollettino è stato stampato."_s),
+        run.err.contains(u"Nessun bollettino è stato stampato: il servizio di stampa (CUPS) non risponde."_s),
         qPrintable(run.err));
     QVERIFY2(!run.err.contains(u"predefinita"_s), qPrintable(run.err));
 }
@@ -354,15 +354,15 @@ void CommandLineTest::printerNamedByTheEnvironment()
     environment.remove(u"LPDEST"_s);
     Run run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(u"La stampante «nonesuch» indicata da PRINTER non esiste: nessun bollettino è "
-                              u"stato stampato."_s),
+    QVERIFY2(run.err.contains(u"Nessun bollettino è stato stampato: la stampante «nonesuch» indicata da "
+                              u"PRINTER non esiste."_s),
              qPrintable(run.err));
 
     // LPDEST comes before PRINTER, as for lp.
     environment.insert(u"LPDEST"_s, u"altrove"_s);
     run = cedolario({u"--stampa"_s, QStringLiteral(SAMPLE_SHEET)}, environment);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(u"La stampante «altrove» indicata da LPDEST non esiste"_s),
+    QVERIFY2(run.err.contains(u"la stampante «altrove» indicata da LPDEST non esiste."_s),
              qPrintable(run.err));
 
     // A queue that refuses gives its own reason.

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void anotherCopyChangedTheArchive();
     void ctrlZInAFieldUndoesItsTypingFirst();
     void busyArchiveAsksWhetherToTryAgain();
+    void aRemovedArchiveIsNotMadeAgain();
 };
 
 namespace {
@@ -158,6 +159,23 @@ void ArchiveUndoTest::busyArchiveAsksWhetherToTryAgain()
     QVERIFY(undoAction(app)->isEnabled());
     undoAction(app)->trigger();
     QCOMPARE(contents(path), A + B);
+}
+
+// The archive's file removed after the deletion: nothing is made in its place, and the user is told why
+// the slip cannot be put back.
+void ArchiveUndoTest::aRemovedArchiveIsNotMadeAgain()
+{
+    AppHarness app;
+    const QString path = app.services.archivePath();
+    write(path, A + B);
+    app.start();
+    deleteRow(app, 0);
+    QVERIFY(QFile::remove(path));
+    undoAction(app)->trigger();
+    QCOMPARE(app.messages.shown.last().kind, ScriptedMessageBoxes::Shown::Critical);
+    QCOMPARE(app.messages.shown.last().text,
+             u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(path));
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_MAIN(ArchiveUndoTest)

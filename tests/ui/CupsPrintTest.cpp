@@ -136,8 +136,8 @@ void CupsPrintTest::stampaButtonOnAQueueThatCannotPrint_data()
                                         "funzionare."_s
                                      << 1;
     QTest::newRow("CUPS not answering") << QByteArray() << true << int(ScriptedMessageBoxes::Shown::Question)
-                                        << u"Il servizio di stampa (CUPS) non risponde: il bollettino non "
-                                           u"\u00e8 stato stampato.\nVuoi salvarlo "
+                                        << u"Il bollettino non \u00e8 stato stampato: il servizio di "
+                                           u"stampa (CUPS) non risponde.\nVuoi salvarlo "
                                            "come file PDF?"_s
                                         << 0;
 }

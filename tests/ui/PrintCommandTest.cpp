@@ -125,7 +125,7 @@ void PrintCommandTest::printerOutcomes_data()
     QTest::addColumn<int>("pdfPages");
 
     const QString question =
-        u"Non c'\u00e8 una stampante predefinita: il bollettino non \u00e8 stato stampato.\n"
+        u"Il bollettino non \u00e8 stato stampato: non c'\u00e8 una stampante predefinita.\n"
         "Vuoi salvarlo come file PDF?"_s;
     QTest::newRow("printed: nothing to say")
         << int(PrintOutcome::Done) << QString() << int(PrintOutcome::Done) << QList<bool>{} << QStringList{}
@@ -153,8 +153,8 @@ void PrintCommandTest::printerOutcomes_data()
     QTest::newRow("CUPS not answering: said so, PDF offered")
         << int(PrintOutcome::NoPrinter) << u"il servizio di stampa (CUPS) non risponde"_s
         << int(PrintOutcome::Done) << QList<bool>{false}
-        << QStringList{u"Il servizio di stampa (CUPS) non risponde: il bollettino non \u00e8 stato "
-                       u"stampato.\n"
+        << QStringList{u"Il bollettino non \u00e8 stato stampato: il servizio di stampa (CUPS) non "
+                       u"risponde.\n"
                        "Vuoi salvarlo come file PDF?"_s}
         << 0;
     QTest::newRow("stopped printer: the job waits, no file offered")

@@ -4,6 +4,7 @@
 // the message boxes answered in advance and the archive in a temporary directory.
 #include "ui/SheetCommands.h"
 #include "CapturingPrinter.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FixedClock.h"
@@ -30,8 +31,7 @@ QString fixture(const QString& name)
 QStringList payers(const QString& archivePath)
 {
     ArchiveTable table;
-    QString error;
-    SlipArchive(archivePath).load(table, error);
+    (void)SlipArchive(archivePath).load(table);
     QStringList names;
     for (const SlipRecord& record : table)
         names.append(record.column(FirstFieldColumn + PayerName));
@@ -208,7 +208,7 @@ void SheetCommandsTest::aFullDiskStoresNoRow()
     }
     QCOMPARE(contents(archivePath()), QByteArray());
     QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY2(m_messages.shown[0].text.endsWith(u"Nessun bollettino è stato aggiunto."_s),
+    QVERIFY2(m_messages.shown[0].text.endsWith(u"Nessun bollettino è stato aggiunto all'archivio."_s),
              qPrintable(m_messages.shown[0].text));
 }
 
@@ -275,8 +275,7 @@ void SheetCommandsTest::exportedArchiveImportsBackTheSame()
         " \r\n 00012345\r\n Quota\r\n 123\r\n True\r\n False\r\n 0\r\n";
     write(archivePath(), stored);
     ArchiveTable table;
-    QString error;
-    QVERIFY2(SlipArchive(archivePath()).load(table, error), qPrintable(error));
+    QCOMPARE(SlipArchive(archivePath()).load(table), Failure());
 
     const QString csv = m_dir.filePath(u"esportati.csv"_s);
     m_dialogs.sheetToSave = csv;
@@ -447,13 +446,26 @@ void SheetCommandsTest::failedPrintIsTold()
     QCOMPARE(m_messages.shown[0].text,
              u"La stampa non è riuscita: la coda rifiuta i lavori.\nNessun bollettino è stato stampato."_s);
 
-    // Without a default printer the slips may go into one PDF file instead.
+    // Without a default printer the slips may go into one PDF file instead; the printer's reason is
+    // told inside the sentence, as it was written.
     m_messages = {};
-    m_printer.printOutcome = {PrintOutcome::NoPrinter, {}};
+    m_printer.printOutcome = {PrintOutcome::NoPrinter,
+                              u"la stampante «ufficio» indicata da PRINTER non esiste"_s};
     m_messages.answers = {true};
     m_dialogs.pdfToSave = m_dir.filePath(u"invece.pdf"_s);
     QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Done);
     QVERIFY(contents(m_dialogs.pdfToSave).startsWith("%PDF"));
+    QCOMPARE(m_messages.texts().value(0),
+             u"Nessun bollettino è stato stampato: la stampante «ufficio» indicata da "
+             u"PRINTER non esiste.\nVuoi salvarli in un file PDF?"_s);
+
+    // A job that waits in the queue is sent, and its reason told after a colon too.
+    m_messages = {};
+    m_printer.printOutcome = {PrintOutcome::Waiting, u"la stampante «ufficio» è ferma e il lavoro attende"_s};
+    QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Done);
+    QVERIFY2(m_messages.texts().value(0).contains(
+                 u"Non sono ancora stati stampati: la stampante «ufficio» è ferma e il lavoro attende.\n"_s),
+             qPrintable(m_messages.texts().value(0)));
 }
 
 void SheetCommandsTest::savedAsOnePdf()
@@ -496,8 +508,7 @@ void SheetCommandsTest::namesWithPercentSignsAreToldAsTheyAre()
           "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
           "\r\n\r\nFalse\r\nTrue\r\n1\r\n");
     ArchiveTable table;
-    QString error;
-    QVERIFY2(SlipArchive(archivePath()).load(table, error), qPrintable(error));
+    QCOMPARE(SlipArchive(archivePath()).load(table), Failure());
     const QString csv = folder + u"/esportati %1%2.csv"_s;
     m_dialogs.sheetToSave = csv;
     QCOMPARE(SheetCommands(*m_services).exportSheet(table), SheetCommands::Result::Done);

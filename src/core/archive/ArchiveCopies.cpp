@@ -40,7 +40,7 @@ ArchiveCopies::ArchiveCopies(QString directory, const QString& archivePath)
     m_prefix = archiveFolder == ownFolder ? u"fillcp-personale"_s : u"fillcp-comune"_s;
 }
 
-bool ArchiveCopies::ensureDirectory(QString& errorText) const
+Failure ArchiveCopies::ensureDirectory() const
 {
     FileStatus status;
     if (!pathStatus(m_directory, status)) {
@@ -51,23 +51,19 @@ bool ArchiveCopies::ensureDirectory(QString& errorText) const
             cause = lastFileError();
         }
         if (!made) {
-            errorText = u"Impossibile creare la cartella delle copie %1"_s.arg(m_directory);
-            if (cause != 0)
-                errorText += u": "_s + systemErrorText(cause);
-            errorText += u'.';
-            return false;
+            const QString notMade = u"la cartella delle copie %1 non si può creare"_s.arg(m_directory);
+            return Failure::failed(cause == 0 ? notMade : u"%1 (%2)"_s.arg(notMade, systemErrorText(cause)));
         }
-        return true;
+        return {};
     }
     // Nobody but the user may write there (POSIX: group and others have no write bit).
     constexpr quint32 GroupOrOthersWrite = 0022;
     if (status.kind != FileKind::Directory || status.owner != currentUserId() ||
         (status.mode & GroupOrOthersWrite) != 0) {
-        errorText = u"La cartella delle copie %1 non è una cartella privata dell'utente, quindi non viene "
-                    u"usata."_s.arg(m_directory);
-        return false;
+        return Failure::failed(u"la cartella delle copie %1 non è una cartella privata dell'utente, quindi "
+                               u"non viene usata"_s.arg(m_directory));
     }
-    return true;
+    return {};
 }
 
 QString ArchiveCopies::countPath() const
@@ -108,8 +104,7 @@ QList<ArchiveCopy> ArchiveCopies::copies() const
 std::optional<qsizetype> ArchiveCopies::lastCount() const
 {
     QByteArray bytes;
-    QString ignored;
-    if (!isOwnRegularFile(countPath()) || !readInputFile(countPath(), 64, bytes, ignored))
+    if (!isOwnRegularFile(countPath()) || readInputFile(countPath(), 64, bytes))
         return std::nullopt;
     bool ok = false;
     const qlonglong count = bytes.trimmed().toLongLong(&ok);
@@ -118,11 +113,11 @@ std::optional<qsizetype> ArchiveCopies::lastCount() const
     return static_cast<qsizetype>(count);
 }
 
-bool ArchiveCopies::recordCount(qsizetype count, QString& errorText) const
+Failure ArchiveCopies::recordCount(qsizetype count) const
 {
-    if (!ensureDirectory(errorText))
-        return false;
-    return writeOutputFile(countPath(), QByteArray::number(count) + '\n', errorText);
+    if (Failure failure = ensureDirectory())
+        return failure;
+    return writeOutputFile(countPath(), QByteArray::number(count) + '\n');
 }
 
 bool ArchiveCopies::hasCopyOf(QDate today) const
@@ -131,19 +126,19 @@ bool ArchiveCopies::hasCopyOf(QDate today) const
     return !kept.isEmpty() && kept.front().date >= today;
 }
 
-bool ArchiveCopies::keepCopy(const QByteArray& bytes, QDate today, QString& errorText) const
+Failure ArchiveCopies::keepCopy(const QByteArray& bytes, QDate today) const
 {
     if (hasCopyOf(today))
-        return true;
-    if (!ensureDirectory(errorText))
-        return false;
+        return {};
+    if (Failure failure = ensureDirectory())
+        return failure;
     const QString path = m_directory + u'/' + m_prefix + u'-' + today.toString(Qt::ISODate) + u".dll"_s;
-    if (!writeOutputFile(path, bytes, errorText))
-        return false;
+    if (Failure failure = writeOutputFile(path, bytes))
+        return failure;
     const QList<ArchiveCopy> kept = copies();
     for (qsizetype i = KeptCopies; i < kept.size(); ++i)
         QFile::remove(kept[i].path);
-    return true;
+    return {};
 }
 
 QString shrunkArchiveNotice(const QString& archivePath, qsizetype now, qsizetype before,

@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -37,17 +39,17 @@ public:
 
     // The number of records recorded last; none when there is none or it cannot be read.
     std::optional<qsizetype> lastCount() const;
-    // Records count; false with the reason in errorText.
-    bool recordCount(qsizetype count, QString& errorText) const;
+    // Records count. The failure's text is a clause.
+    Failure recordCount(qsizetype count) const;
 
     // Whether there is a copy dated today already.
     bool hasCopyOf(QDate today) const;
     // Writes bytes as the copy dated today (when there is none yet for today), then removes the oldest
-    // beyond KeptCopies. False with the reason in errorText; what was kept before stays.
-    bool keepCopy(const QByteArray& bytes, QDate today, QString& errorText) const;
+    // beyond KeptCopies. The failure's text is a clause; what was kept before stays.
+    Failure keepCopy(const QByteArray& bytes, QDate today) const;
 
 private:
-    bool ensureDirectory(QString& errorText) const;
+    Failure ensureDirectory() const;
     QString countPath() const;
 
     QString m_directory;

@@ -72,39 +72,38 @@ bool journalPresent(const DirectoryHandle& directory, const QString& name)
     return directory.statusOf(journalName(name), found);
 }
 
-Recovery recoverJournal(const DirectoryHandle& directory, const QString& name, const QString& path,
-                        QString& cause)
+Failure recoverJournal(const DirectoryHandle& directory, const QString& name, const QString& path)
 {
     const QString journal = journalName(name);
     FileStatus found;
     if (!directory.statusOf(journal, found)) {
         if (isFileError(lastFileError(), FileErrorKind::Missing))
-            return Recovery::NoJournal;
-        cause = systemErrorText(lastFileError());
-        return Recovery::Failed;
+            return {};
+        return Failure::failed(systemErrorText(lastFileError()));
     }
     const auto refuse = [&](const QString& why) {
-        cause =
+        return Failure::failed(
             u"il file di ripristino %1.journal %2, quindi l'archivio non viene toccato. Se nessun'altra "
-            u"copia "
-            u"del programma sta salvando, controllare l'archivio ed eliminare %1.journal"_s.arg(path, why);
-        return Recovery::Refused;
+            u"copia del programma sta salvando, controllare l'archivio ed eliminare %1.journal"_s.arg(path,
+                                                                                                      why));
     };
+    const QString notOurs = u"non è un giornale di questo programma"_s;
+    const auto unreadable = [](const QString& cause) { return u"non si può leggere (%1)"_s.arg(cause); };
     if (found.kind == FileKind::Link)
         return refuse(u"è un collegamento simbolico"_s);
     DirectoryHandle::Opened opened = directory.openRegular(journal, DirectoryHandle::Access::Read, false);
     if (!opened.file.isOpen())
-        return refuse(u"non si può leggere (%1)"_s.arg(opened.cause));
+        return refuse(unreadable(opened.cause));
     if (opened.status.links != 1 || opened.status.size > JournalLargest)
-        return refuse(u"non è un giornale di questo programma"_s);
+        return refuse(notOurs);
     QByteArray text;
     if (!readWholeFile(opened.file, opened.status.size, text))
-        return refuse(u"non si può leggere (%1)"_s.arg(systemErrorText(lastFileError())));
+        return refuse(unreadable(systemErrorText(lastFileError())));
     // Not held while it is removed below: a system may keep the name of a file still open.
     opened.file.close();
     const std::optional<JournalEntry> entry = parseJournal(text);
     if (!entry)
-        return refuse(u"non è un giornale di questo programma"_s);
+        return refuse(notOurs);
     DirectoryHandle::Opened archive =
         directory.openRegular(name, DirectoryHandle::Access::WriteAppend, false);
     if (!archive.file.isOpen())
@@ -120,20 +119,17 @@ Recovery recoverJournal(const DirectoryHandle& directory, const QString& name, c
     if (archive.status.size > entry->size && opened.status.modified > archive.status.modified)
         return refuse(u"è più recente dell'ultima scrittura dell'archivio"_s);
     if (archive.status.size > entry->size && (!archive.file.truncate(entry->size) || !archive.file.flush())) {
-        cause =
-            u"un salvataggio interrotto non si può annullare (%1)"_s.arg(systemErrorText(lastFileError()));
-        return Recovery::Failed;
+        return Failure::failed(
+            u"un salvataggio interrotto non si può annullare (%1)"_s.arg(systemErrorText(lastFileError())));
     }
     if (!directory.remove(journal) || !directory.flush()) {
-        cause = u"il file di ripristino %1.journal non si può eliminare (%2)"_s.arg(
-            path, systemErrorText(lastFileError()));
-        return Recovery::Failed;
+        return Failure::failed(u"il file di ripristino %1.journal non si può eliminare (%2)"_s.arg(
+            path, systemErrorText(lastFileError())));
     }
-    return Recovery::RolledBack;
+    return {};
 }
 
-bool writeJournal(const DirectoryHandle& directory, const QString& name, const FileStatus& archive,
-                  QString& cause)
+Failure writeJournal(const DirectoryHandle& directory, const QString& name, const FileStatus& archive)
 {
     const QString journal = journalName(name);
     const QString temporary = journal + u".nuovo"_s;
@@ -147,10 +143,10 @@ bool writeJournal(const DirectoryHandle& directory, const QString& name, const F
     if (!written || !directory.replace(temporary, journal) || !directory.flush()) {
         const int error = lastFileError();
         directory.remove(temporary);
-        cause = u"il file di ripristino %1 non si può scrivere (%2)"_s.arg(journal, systemErrorText(error));
-        return false;
+        return Failure::failed(
+            u"il file di ripristino %1 non si può scrivere (%2)"_s.arg(journal, systemErrorText(error)));
     }
-    return true;
+    return {};
 }
 
 bool removeJournal(const DirectoryHandle& directory, const QString& name)

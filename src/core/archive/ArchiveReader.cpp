@@ -10,14 +10,15 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<QString> tooLarge(qint64 size, qint64 limit, const QString& path)
+Failure tooLarge(qint64 size, qint64 limit, const QString& path)
 {
     if (size <= limit)
-        return std::nullopt;
+        return {};
     const auto megabytes = [](qint64 n) { return QString::number((n + (1 << 20) - 1) >> 20); };
-    return u"il file è troppo grande per essere letto (%1 MB, al massimo %2 MB). Spostare %3 altrove e "
-           u"ricominciare con un archivio vuoto, o tenerne solo una parte"_s.arg(megabytes(size),
-                                                                                 megabytes(limit), path);
+    return Failure::failed(
+        u"il file è troppo grande per essere letto (%1 MB, al massimo %2 MB). Spostare %3 altrove e "
+        u"ricominciare con un archivio vuoto, o tenerne solo una parte"_s.arg(megabytes(size),
+                                                                              megabytes(limit), path));
 }
 
 bool readWholeFile(const FileHandle& file, qint64 size, QByteArray& bytes)
@@ -30,18 +31,14 @@ bool readWholeFile(const FileHandle& file, qint64 size, QByteArray& bytes)
     return read;
 }
 
-bool readArchiveFile(const DirectoryHandle::Opened& file, qint64 limit, const QString& path,
-                     QByteArray& bytes, QString& cause)
+Failure readArchiveFile(const DirectoryHandle::Opened& file, qint64 limit, const QString& path,
+                        QByteArray& bytes)
 {
-    if (const std::optional<QString> refusal = tooLarge(file.status.size, limit, path)) {
-        cause = *refusal;
-        return false;
-    }
-    if (!readWholeFile(file.file, file.status.size, bytes)) {
-        cause = systemErrorText(lastFileError());
-        return false;
-    }
-    return true;
+    if (Failure refusal = tooLarge(file.status.size, limit, path))
+        return refusal;
+    if (!readWholeFile(file.file, file.status.size, bytes))
+        return Failure::failed(systemErrorText(lastFileError()));
+    return {};
 }
 
 namespace {
@@ -125,31 +122,27 @@ private:
 
 } // namespace
 
-bool readArchiveTable(const DirectoryHandle::Opened& file, qint64 limit, const QString& path,
-                      ArchiveTable& table, QString& cause)
+Failure readArchiveTable(const DirectoryHandle::Opened& file, qint64 limit, const QString& path,
+                         ArchiveTable& table)
 {
     const qint64 size = file.status.size;
     if (size < ReadAlongsideFrom) {
         QByteArray bytes;
-        if (!readArchiveFile(file, limit, path, bytes, cause))
-            return false;
+        if (Failure failure = readArchiveFile(file, limit, path, bytes))
+            return failure;
         table = readArchive(bytes);
-        return true;
+        return {};
     }
-    if (const std::optional<QString> refusal = tooLarge(size, limit, path)) {
-        cause = *refusal;
-        return false;
-    }
+    if (Failure refusal = tooLarge(size, limit, path))
+        return refusal;
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     adviseLargePages(bytes.data(), bytes.size());
     ChunkReader reader(file.file, bytes.data(), bytes.size());
     if (!reader.start()) {
-        if (!readWholeFile(file.file, size, bytes)) {
-            cause = systemErrorText(lastFileError());
-            return false;
-        }
+        if (!readWholeFile(file.file, size, bytes))
+            return Failure::failed(systemErrorText(lastFileError()));
         table = readArchive(bytes);
-        return true;
+        return {};
     }
     qsizetype read = 0;
     {
@@ -160,17 +153,15 @@ bool readArchiveTable(const DirectoryHandle::Opened& file, qint64 limit, const Q
         }
         if (reader.error() == 0 && read == bytes.size()) {
             table = records.finish();
-            return true;
+            return {};
         }
     }
-    if (reader.error() != 0) {
-        cause = systemErrorText(reader.error());
-        return false;
-    }
+    if (reader.error() != 0)
+        return Failure::failed(systemErrorText(reader.error()));
     // The file was cut short while it was read: its records are those of the bytes that were there.
     bytes.truncate(read);
     table = readArchive(bytes);
-    return true;
+    return {};
 }
 
 bool separatorAtEnd(const FileHandle& file, qint64 size, QByteArray& separator)

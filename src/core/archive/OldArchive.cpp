@@ -41,10 +41,9 @@ OldArchivePlace readPlace(const QString& path, qint64 sizeLimit, ArchiveTable& r
         place.cause = file.cause;
         return place;
     }
-    QString cause;
-    if (!readArchiveTable(file, sizeLimit, path, records, cause)) {
+    if (const Failure failure = readArchiveTable(file, sizeLimit, path, records)) {
         place.kind = OldArchivePlace::Kind::Unreadable;
-        place.cause = cause;
+        place.cause = failure.text();
         return place;
     }
     place.kind = records.isEmpty() ? OldArchivePlace::Kind::Empty : OldArchivePlace::Kind::NothingNew;

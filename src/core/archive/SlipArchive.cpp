@@ -24,37 +24,29 @@ QString randomSuffix()
     return QString::number(QRandomGenerator::system()->generate64(), 36);
 }
 
-// The archive's directory, opened; or why it cannot be.
-struct Directory {
-    DirectoryHandle handle;
-    QString cause;
-};
-
-// Opens the directory and checks that it is still the one found at construction.
-Directory openDirectory(const QString& directory, const DirectoryHandle* held)
+// Opens the archive's directory into handle and checks that it is still the one found at construction.
+// The failure's text is a clause.
+Failure openDirectory(const QString& directory, const DirectoryHandle* held, DirectoryHandle& handle)
 {
-    Directory result;
-    if (!result.handle.open(directory)) {
+    if (!handle.open(directory)) {
         const int cause = lastFileError();
         if (isFileError(cause, FileErrorKind::Missing))
-            result.cause = u"la cartella %1 non esiste più"_s.arg(directory);
-        else
-            result.cause = u"la cartella %1 non si può aprire (%2)"_s.arg(directory, systemErrorText(cause));
-        return result;
+            return Failure::failed(u"la cartella %1 non esiste più"_s.arg(directory));
+        return Failure::failed(
+            u"la cartella %1 non si può aprire (%2)"_s.arg(directory, systemErrorText(cause)));
     }
     FileStatus status;
     FileStatus original;
-    if (!result.handle.status(status)) {
-        result.cause = systemErrorText(lastFileError());
-        result.handle = {};
-        return result;
+    if (!handle.status(status)) {
+        handle = {};
+        return Failure::failed(systemErrorText(lastFileError()));
     }
     if (held && (!held->status(original) || original.identity != status.identity)) {
-        result.cause = u"la cartella %1 è stata rimossa e sostituita da un'altra mentre il programma era "
-                       u"aperto"_s.arg(directory);
-        result.handle = {};
+        handle = {};
+        return Failure::failed(u"la cartella %1 è stata rimossa e sostituita da un'altra mentre il programma "
+                               u"era aperto"_s.arg(directory));
     }
-    return result;
+    return {};
 }
 
 SlipArchive::FileState stateOf(const FileStatus& status)
@@ -64,25 +56,10 @@ SlipArchive::FileState stateOf(const FileStatus& status)
 
 const QString Unchanged = u"\nL'archivio è rimasto com'era."_s;
 
-// Undoes what a killed writer left half done; false with the cause when that cannot be done.
-bool recovered(const DirectoryHandle& dir, const QString& name, const QString& path, QString& cause)
-{
-    switch (recoverJournal(dir, name, path, cause)) {
-    case Recovery::NoJournal:
-    case Recovery::RolledBack:
-        return true;
-    case Recovery::Refused:
-    case Recovery::Failed:
-        break;
-    }
-    return false;
-}
-
 // The temporary file of a rewrite: its usual name, cleared first (only a crashed deletion leaves it,
 // and the name alone goes, never what a link there points to), else a random one. Made exclusively,
-// so nothing planted there is ever opened. False with the cause, its full stop included.
-bool createTemporary(const DirectoryHandle& dir, const QString& name, QString& temporary, FileHandle& out,
-                     QString& cause)
+// so nothing planted there is ever opened. The failure's text is a clause.
+Failure createTemporary(const DirectoryHandle& dir, const QString& name, QString& temporary, FileHandle& out)
 {
     temporary = name + u".nuovo"_s;
     dir.remove(temporary);
@@ -90,17 +67,20 @@ bool createTemporary(const DirectoryHandle& dir, const QString& name, QString& t
         if (attempt > 0)
             temporary = name + u".nuovo-"_s + randomSuffix();
         if (dir.createNew(temporary, DirectoryHandle::Access::WriteAppend, out))
-            return true;
-        if (!isFileError(lastFileError(), FileErrorKind::Exists)) {
-            cause = u"il file temporaneo non si può creare (%1)."_s.arg(systemErrorText(lastFileError()));
-            return false;
-        }
+            return {};
+        if (!isFileError(lastFileError(), FileErrorKind::Exists))
+            return Failure::failed(
+                u"il file temporaneo non si può creare (%1)"_s.arg(systemErrorText(lastFileError())));
     }
-    cause = systemErrorText(fileErrorNumber(FileErrorKind::Exists)) + u'.';
-    return false;
+    return Failure::failed(systemErrorText(fileErrorNumber(FileErrorKind::Exists)));
 }
 
 } // namespace
+
+QString NoSlipAddedText()
+{
+    return u"Nessun bollettino è stato aggiunto all'archivio."_s;
+}
 
 SlipArchive::SlipArchive(QString path) : m_path(std::move(path))
 {
@@ -112,92 +92,85 @@ SlipArchive::SlipArchive(QString path) : m_path(std::move(path))
         m_directoryHeld = std::move(held);
 }
 
-bool SlipArchive::ensureExists(QString& errorText) const
+Failure SlipArchive::ensureExists() const
 {
     const QString prefix = u"Impossibile creare l'archivio %1: "_s.arg(m_path);
-    const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
-    if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.';
-        return false;
-    }
-    DirectoryHandle::Opened file = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, true);
-    if (!file.file.isOpen()) {
-        errorText = prefix + file.cause + u'.';
-        return false;
-    }
-    if (file.created && (!file.file.flush() || !dir.handle.flush())) {
-        errorText = prefix + systemErrorText(lastFileError()) + u'.';
-        return false;
-    }
-    return true;
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return Failure::failed(prefix + failure.text() + u'.');
+    DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::Read, true);
+    if (!file.file.isOpen())
+        return Failure::failed(prefix + file.cause + u'.');
+    if (file.created && (!file.file.flush() || !dir.flush()))
+        return Failure::failed(prefix + systemErrorText(lastFileError()) + u'.');
+    return {};
 }
 
-bool SlipArchive::load(ArchiveTable& table, QString& errorText) const
+Failure SlipArchive::load(ArchiveTable& table) const
 {
     FileState seen;
-    return load(table, seen, errorText);
+    return load(table, seen);
 }
 
-bool SlipArchive::openForReading(DirectoryHandle::Opened& opened, QString& errorText) const
+namespace {
+
+// The message of a failure to read the archive at path, cause its clause.
+Failure notRead(const QString& path, const QString& cause)
 {
-    const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
-    const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
-    if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.';
-        return false;
-    }
+    return Failure::failed(u"Impossibile leggere l'archivio %1: %2."_s.arg(path, cause));
+}
+
+} // namespace
+
+Failure SlipArchive::openForReading(DirectoryHandle::Opened& opened) const
+{
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return notRead(m_path, failure.text());
     // A journal left by a writer that was killed: its append is undone before anything is read. A
     // journal whose writer is still at work goes with it within the wait; one refused, or a lock that
     // cannot be had, leaves the file as it is for the next writer to report.
-    if (journalPresent(dir.handle, m_name)) {
-        const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
-        QString ignored;
+    if (journalPresent(dir, m_name)) {
+        const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
         if (lock.outcome() == WriterLock::Locked)
-            recoverJournal(dir.handle, m_name, m_path, ignored);
+            (void)recoverJournal(dir, m_name, m_path);
     }
-    opened = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, false);
-    if (!opened.missing && !opened.file.isOpen()) {
-        errorText = prefix + opened.cause + u'.';
-        return false;
-    }
-    return true;
+    opened = dir.openRegular(m_name, DirectoryHandle::Access::Read, false);
+    if (!opened.missing && !opened.file.isOpen())
+        return notRead(m_path, opened.cause);
+    return {};
 }
 
-bool SlipArchive::load(ArchiveTable& table, FileState& seen, QString& errorText) const
+Failure SlipArchive::load(ArchiveTable& table, FileState& seen) const
 {
     table.clear();
     seen = {};
     DirectoryHandle::Opened file;
-    if (!openForReading(file, errorText))
-        return false;
+    if (Failure failure = openForReading(file))
+        return failure;
     if (file.missing)
-        return true;
-    QString cause;
-    if (!readArchiveTable(file, m_sizeLimit, m_path, table, cause)) {
-        errorText = u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, cause);
-        return false;
-    }
+        return {};
+    if (const Failure failure = readArchiveTable(file, m_sizeLimit, m_path, table))
+        return notRead(m_path, failure.text());
     FileStatus after;
     if (file.file.status(after) && after.size == file.status.size && after.modified == file.status.modified)
         seen = stateOf(file.status);
-    return true;
+    return {};
 }
 
-bool SlipArchive::forEachRecord(const std::function<void(const SlipRecord&)>& visit, QString& errorText) const
+Failure SlipArchive::forEachRecord(const std::function<void(const SlipRecord&)>& visit) const
 {
     // The journal of a killed append is undone before the file is opened, as for load(): the stream then
     // reads the very bytes load() would, and nothing of the journal needs applying to what it hands over.
     DirectoryHandle::Opened file;
-    if (!openForReading(file, errorText))
-        return false;
+    if (Failure failure = openForReading(file))
+        return failure;
     if (file.missing)
-        return true;
+        return {};
     // The same limit as load(), though nothing here grows with the file: an archive that cannot be listed
     // is not compared with either, so the two never disagree about what the archive holds.
-    if (const std::optional<QString> refusal = tooLarge(file.status.size, m_sizeLimit, m_path)) {
-        errorText = u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, *refusal);
-        return false;
-    }
+    if (const Failure refusal = tooLarge(file.status.size, m_sizeLimit, m_path))
+        return notRead(m_path, refusal.text());
     // The bytes there when the file was opened, as load() reads: an append under way meanwhile is the
     // next reader's. A file cut short meanwhile ends where it was cut.
     ArchivePieceReader records(visit);
@@ -206,73 +179,53 @@ bool SlipArchive::forEachRecord(const std::function<void(const SlipRecord&)>& vi
         const qsizetype wanted = qsizetype(qMin<qint64>(m_readPiece, size - offset));
         char* const room = records.room(wanted);
         qsizetype got = 0;
-        if (!file.file.readAt(offset, room, wanted, got)) {
-            errorText =
-                u"Impossibile leggere l'archivio %1: %2."_s.arg(m_path, systemErrorText(lastFileError()));
-            return false;
-        }
+        if (!file.file.readAt(offset, room, wanted, got))
+            return notRead(m_path, systemErrorText(lastFileError()));
         records.added(got);
         if (got == 0)
             break;
         offset += got;
     }
     records.finish();
-    return true;
+    return {};
 }
 
-SlipArchive::SnapshotResult SlipArchive::snapshot(QByteArray& bytes, QString& errorText) const
+Failure SlipArchive::snapshot(QByteArray& bytes) const
 {
     bytes.clear();
-    const QString prefix = u"Impossibile leggere l'archivio %1: "_s.arg(m_path);
-    const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
-    if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.';
-        return SnapshotResult::Failed;
-    }
-    const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
-    if (lock.outcome() != WriterLock::Locked) {
-        errorText = lock.message(m_path);
-        return lock.outcome() == WriterLock::Busy ? SnapshotResult::Busy : SnapshotResult::Failed;
-    }
-    QString cause;
-    switch (recoverJournal(dir.handle, m_name, m_path, cause)) {
-    case Recovery::NoJournal:
-    case Recovery::RolledBack:
-        break;
-    case Recovery::Refused:
-    case Recovery::Failed:
-        errorText = prefix + cause + u'.';
-        return SnapshotResult::Failed;
-    }
-    const DirectoryHandle::Opened file = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, false);
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return notRead(m_path, failure.text());
+    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
+    if (Failure failure = lock.failure(m_path))
+        return failure;
+    if (const Failure failure = recoverJournal(dir, m_name, m_path))
+        return notRead(m_path, failure.text());
+    const DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::Read, false);
     if (file.missing)
-        return SnapshotResult::Read;
-    if (!file.file.isOpen()) {
-        errorText = prefix + file.cause + u'.';
-        return SnapshotResult::Failed;
-    }
-    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
+        return {};
+    if (!file.file.isOpen())
+        return notRead(m_path, file.cause);
+    if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, bytes)) {
         bytes.clear();
-        errorText = prefix + cause + u'.';
-        return SnapshotResult::Failed;
+        return notRead(m_path, failure.text());
     }
-    return SnapshotResult::Read;
+    return {};
 }
 
-SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, QString& errorText) const
+Failure SlipArchive::append(QByteArrayView recordBytes) const
 {
     Appended where;
-    return append(recordBytes, where, errorText);
+    return append(recordBytes, where);
 }
 
-SlipArchive::WriteResult SlipArchive::append(QByteArrayView recordBytes, Appended& where,
-                                             QString& errorText) const
+Failure SlipArchive::append(QByteArrayView recordBytes, Appended& where) const
 {
     return appendUnderLock(
-        false, [recordBytes](const QByteArray&) { return recordBytes.toByteArray(); }, where, errorText);
+        false, [recordBytes](const QByteArray&) { return recordBytes.toByteArray(); }, where);
 }
 
-SlipArchive::WriteResult SlipArchive::appendAll(const QList<QByteArray>& records, QString& errorText) const
+Failure SlipArchive::appendAll(const QList<QByteArray>& records) const
 {
     Appended where;
     return appendUnderLock(
@@ -283,112 +236,92 @@ SlipArchive::WriteResult SlipArchive::appendAll(const QList<QByteArray>& records
                 bytes.append(record);
             return bytes;
         },
-        where, errorText);
+        where);
 }
 
-SlipArchive::WriteResult SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
-                                            QString& errorText, const StoredDateReader* dates) const
+Failure SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
+                           const StoredDateReader* dates) const
 {
     counts = {};
     MergeCounts found;
     Appended where;
-    const WriteResult result = appendUnderLock(
-        true,
-        [&](const QByteArray& existing) {
-            MergePlan plan = planMerge(readArchive(existing), incoming, dates);
-            found.added = plan.added;
-            found.alreadyPresent = plan.alreadyPresent;
-            found.repeatedInFile = plan.repeatedInFile;
-            return std::move(plan.bytes);
-        },
-        where, errorText);
-    if (result != WriteResult::Written)
-        return result;
+    if (Failure failure = appendUnderLock(
+            true,
+            [&](const QByteArray& existing) {
+                MergePlan plan = planMerge(readArchive(existing), incoming, dates);
+                found.added = plan.added;
+                found.alreadyPresent = plan.alreadyPresent;
+                found.repeatedInFile = plan.repeatedInFile;
+                return std::move(plan.bytes);
+            },
+            where))
+        return failure;
     counts = found;
     counts.skipped = found.alreadyPresent + found.repeatedInFile;
-    return WriteResult::Written;
+    return {};
 }
 
-SlipArchive::WriteResult
-SlipArchive::appendUnderLock(bool wholeFile,
-                             const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                             Appended& where, QString& errorText) const
+Failure SlipArchive::appendUnderLock(bool wholeFile,
+                                     const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                                     Appended& where) const
 {
     where = {};
     const QString prefix = u"Impossibile scrivere nell'archivio %1: "_s.arg(m_path);
-    const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
-    if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.' + Unchanged;
-        return WriteResult::Failed;
-    }
-    const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
-    if (lock.outcome() != WriterLock::Locked) {
-        errorText = lock.message(m_path);
-        return lock.outcome() == WriterLock::Busy ? WriteResult::Busy : WriteResult::Failed;
-    }
-    QString recoveryCause;
-    if (!recovered(dir.handle, m_name, m_path, recoveryCause)) {
-        errorText = prefix + recoveryCause + u'.' + Unchanged;
-        return WriteResult::Failed;
-    }
+    // Nothing was written: the cause, then what is left.
+    const auto unchanged = [&](const QString& cause) {
+        return Failure::failed(prefix + cause + u'.' + Unchanged);
+    };
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return unchanged(failure.text());
+    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
+    if (Failure failure = lock.failure(m_path))
+        return failure;
+    if (const Failure failure = recoverJournal(dir, m_name, m_path))
+        return unchanged(failure.text());
 
     // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
     // then what was appended went to a file that is no longer the archive, and it is appended again.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        DirectoryHandle::Opened file =
-            dir.handle.openRegular(m_name, DirectoryHandle::Access::ReadWrite, true);
-        if (!file.file.isOpen()) {
-            errorText = prefix + file.cause + u'.' + Unchanged;
-            return WriteResult::Failed;
-        }
-        if (file.status.links > 1) {
-            errorText = prefix + u"il file ha più di un nome (collegamento fisico) e non viene scritto."_s +
-                        Unchanged;
-            return WriteResult::Failed;
-        }
+        DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::ReadWrite, true);
+        if (!file.file.isOpen())
+            return unchanged(file.cause);
+        if (file.status.links > 1)
+            return unchanged(u"il file ha più di un nome (collegamento fisico) e non viene scritto"_s);
         QByteArray existing;
-        QString cause;
         // An archive too large to list is not made larger: its user is told to move it first.
-        if (const std::optional<QString> refusal = tooLarge(file.status.size, m_sizeLimit, m_path)) {
-            errorText = prefix + *refusal + u'.' + Unchanged;
-            return WriteResult::Failed;
-        }
-        if (wholeFile && !readArchiveFile(file, m_sizeLimit, m_path, existing, cause)) {
-            errorText = prefix + cause + u'.' + Unchanged;
-            return WriteResult::Failed;
+        if (const Failure refusal = tooLarge(file.status.size, m_sizeLimit, m_path))
+            return unchanged(refusal.text());
+        if (wholeFile) {
+            if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, existing))
+                return unchanged(failure.text());
         }
         const QByteArray records = recordsFor(existing);
         if (records.isEmpty())
-            return WriteResult::Written;
+            return {};
         // A record cut short by the end of the file is completed with empty lines, so that the new one
         // starts a record of its own instead of filling the cut one's values.
         QByteArray bytes;
-        if (wholeFile) {
+        if (wholeFile)
             bytes = separatorBeforeNewRecord(existing);
-        } else if (!separatorAtEnd(file.file, file.status.size, bytes)) {
-            errorText = prefix + systemErrorText(lastFileError()) + u'.' + Unchanged;
-            return WriteResult::Failed;
-        }
+        else if (!separatorAtEnd(file.file, file.status.size, bytes))
+            return unchanged(systemErrorText(lastFileError()));
         where.padded = !bytes.isEmpty();
         bytes.append(records);
-        switch (appendToFile(dir.handle, file, bytes, where, cause)) {
-        case AppendStep::Written:
-            return WriteResult::Written;
-        case AppendStep::Failed:
-            errorText = prefix + cause;
-            return WriteResult::Failed;
-        case AppendStep::Replaced:
-            break;
-        }
+        bool replaced = false;
+        if (const Failure failure = appendToFile(dir, file, bytes, where, replaced))
+            return Failure::failed(prefix + failure.text());
+        if (!replaced)
+            return {};
     }
-    errorText = prefix + u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s;
-    return WriteResult::Failed;
+    return Failure::failed(prefix +
+                           u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s);
 }
 
-SlipArchive::AppendStep SlipArchive::appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
-                                                  const QByteArray& bytes, Appended& where,
-                                                  QString& cause) const
+Failure SlipArchive::appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
+                                  const QByteArray& bytes, Appended& where, bool& replaced) const
 {
+    replaced = false;
     const qint64 before = file.status.size;
     const auto undo = [&](int error) {
         if (file.created) {
@@ -397,22 +330,17 @@ SlipArchive::AppendStep SlipArchive::appendToFile(const DirectoryHandle& dir, Di
             removeJournal(dir, m_name);
         } else if (!file.file.truncate(before) || !file.file.flush() || !removeJournal(dir, m_name)) {
             // The journal stays: whoever opens the archive next undoes the append.
-            cause = systemErrorText(error) +
-                    u".\nIl salvataggio incompleto sarà annullato alla prossima apertura dell'archivio."_s;
-            return AppendStep::Failed;
+            return Failure::failed(
+                systemErrorText(error) +
+                u".\nIl salvataggio incompleto sarà annullato alla prossima apertura dell'archivio."_s);
         }
-        cause = systemErrorText(error) + u'.' + Unchanged;
-        return AppendStep::Failed;
+        return Failure::failed(systemErrorText(error) + u'.' + Unchanged);
     };
-    QString journalCause;
-    if (!writeJournal(dir, m_name, file.status, journalCause)) {
-        cause = journalCause + u'.' + Unchanged;
-        return AppendStep::Failed;
-    }
+    if (const Failure failure = writeJournal(dir, m_name, file.status))
+        return Failure::failed(failure.text() + u'.' + Unchanged);
     if (m_interruptAfter >= 0) {
         file.file.writeAll(bytes.constData(), qMin(m_interruptAfter, bytes.size()));
-        cause = u"interrotto per prova"_s;
-        return AppendStep::Failed;
+        return Failure::failed(u"interrotto per prova"_s);
     }
     if (!file.file.writeAll(bytes.constData(), bytes.size()) || !file.file.flush())
         return undo(lastFileError());
@@ -421,17 +349,18 @@ SlipArchive::AppendStep SlipArchive::appendToFile(const DirectoryHandle& dir, Di
     const bool stillTheArchive = dir.nameIs(m_name, file.file);
     if (!removeJournal(dir, m_name))
         return undo(lastFileError());
-    if (!stillTheArchive)
-        return AppendStep::Replaced;
+    if (!stillTheArchive) {
+        replaced = true;
+        return {};
+    }
     where.before = stateOf(file.status);
     FileStatus after;
     if (file.file.status(after))
         where.after = stateOf(after);
-    return AppendStep::Written;
+    return {};
 }
 
-SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord& expected,
-                                              QString& errorText) const
+Failure SlipArchive::remove(qsizetype index, const SlipRecord& expected) const
 {
     return rewriteUnderLock(
         [&](const ArchiveTable& current) -> std::optional<Rewrite> {
@@ -441,13 +370,12 @@ SlipArchive::RemoveResult SlipArchive::remove(qsizetype index, const SlipRecord&
             change.skip = index;
             return change;
         },
-        false, errorText);
+        false);
 }
 
-SlipArchive::RemoveResult SlipArchive::restore(qsizetype index, const SlipRecord& record,
-                                               const std::optional<SlipRecord>& before,
-                                               const std::optional<SlipRecord>& after,
-                                               QString& errorText) const
+Failure SlipArchive::restore(qsizetype index, const SlipRecord& record,
+                             const std::optional<SlipRecord>& before,
+                             const std::optional<SlipRecord>& after) const
 {
     return rewriteUnderLock(
         [&](const ArchiveTable& current) -> std::optional<Rewrite> {
@@ -475,59 +403,56 @@ SlipArchive::RemoveResult SlipArchive::restore(qsizetype index, const SlipRecord
                 change.insertAt = qBound(qsizetype(0), index, size);
             return change;
         },
-        true, errorText);
+        true);
 }
 
-SlipArchive::RemoveResult
-SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
-                              bool restoring, QString& errorText) const
+Failure SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
+                                      bool restoring) const
 {
     const QString prefix = u"Impossibile riscrivere l'archivio %1: "_s.arg(m_path);
-    const Directory dir = openDirectory(m_directory, m_directoryHeld.get());
-    if (!dir.handle.isOpen()) {
-        errorText = prefix + dir.cause + u'.' + Unchanged;
-        return RemoveResult::Failed;
-    }
-    const WriterLock lock(dir.handle, m_name + u".lock"_s, m_lockTimeout);
-    if (lock.outcome() != WriterLock::Locked) {
-        errorText = lock.message(m_path);
-        return lock.outcome() == WriterLock::Busy ? RemoveResult::Busy : RemoveResult::Failed;
-    }
-    QString recoveryCause;
-    if (!recovered(dir.handle, m_name, m_path, recoveryCause)) {
-        errorText = prefix + recoveryCause + u'.' + Unchanged;
-        return RemoveResult::Failed;
-    }
+    // Nothing was written: the cause, then what is left.
+    const auto unchanged = [&](const QString& cause) {
+        return Failure::failed(prefix + cause + u'.' + Unchanged);
+    };
+    // The record is not where the list showed it, or, for a restore, the archive has gone.
+    const auto moved = [&] {
+        return Failure::moved(
+            restoring
+                ? u"L'archivio %1 non c'è più: il bollettino eliminato non può essere rimesso."_s.arg(m_path)
+                : u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non "
+                  u"è più al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di "
+                  u"nuovo."_s.arg(m_path));
+    };
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return unchanged(failure.text());
+    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
+    if (Failure failure = lock.failure(m_path))
+        return failure;
+    if (const Failure failure = recoverJournal(dir, m_name, m_path))
+        return unchanged(failure.text());
 
-    DirectoryHandle::Opened file = dir.handle.openRegular(m_name, DirectoryHandle::Access::Read, false);
+    DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::Read, false);
     if (file.missing)
-        return RemoveResult::Moved;
-    if (!file.file.isOpen()) {
-        errorText = prefix + file.cause + u'.' + Unchanged;
-        return RemoveResult::Failed;
-    }
+        return moved();
+    if (!file.file.isOpen())
+        return unchanged(file.cause);
     QByteArray bytes;
-    QString cause;
-    if (!readArchiveFile(file, m_sizeLimit, m_path, bytes, cause)) {
-        errorText = prefix + cause + u'.' + Unchanged;
-        return RemoveResult::Failed;
-    }
+    if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, bytes))
+        return unchanged(failure.text());
     const ArchiveTable current = readArchive(bytes);
     const std::optional<Rewrite> change = edit(current);
     if (!change)
-        return RemoveResult::Moved;
+        return moved();
 
     QString temporary;
     FileHandle out;
-    if (!createTemporary(dir.handle, m_name, temporary, out, cause)) {
-        errorText = prefix + cause + Unchanged;
-        return RemoveResult::Failed;
-    }
+    if (const Failure failure = createTemporary(dir, m_name, temporary, out))
+        return unchanged(failure.text());
     const auto fail = [&](int cause) {
         out.close();
-        dir.handle.remove(temporary);
-        errorText = prefix + systemErrorText(cause) + u'.' + Unchanged;
-        return RemoveResult::Failed;
+        dir.remove(temporary);
+        return unchanged(systemErrorText(cause));
     };
 
     if (!writeRewritten(out, current, *change))
@@ -536,36 +461,33 @@ SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>(const A
     // The lock removed while it was held: another writer may be appending to the archive right now.
     if (!lock.stillHeld()) {
         out.close();
-        dir.handle.remove(temporary);
-        errorText = prefix + (restoring ? u"il file di blocco %1.lock è stato rimosso durante la scrittura, "
-                                          u"quindi nulla è stato rimesso. Riprovare."_s
-                                        : u"il file di blocco %1.lock è stato rimosso durante la "
-                                          u"cancellazione, quindi nulla è stato cancellato. Riprovare."_s)
-                                 .arg(m_path);
-        return RemoveResult::Failed;
+        dir.remove(temporary);
+        return Failure::failed(
+            prefix + (restoring ? u"il file di blocco %1.lock è stato rimosso durante la scrittura, "
+                                  u"quindi nulla è stato rimesso. Riprovare."_s
+                                : u"il file di blocco %1.lock è stato rimosso durante la "
+                                  u"cancellazione, quindi nulla è stato cancellato. Riprovare."_s)
+                         .arg(m_path));
     }
     // Changed under us by a program that ignores the lock: deleting now would lose its change.
     FileStatus now;
-    if (!dir.handle.statusOf(m_name, now) || now.identity != file.status.identity ||
+    if (!dir.statusOf(m_name, now) || now.identity != file.status.identity ||
         now.size != qint64(bytes.size())) {
         out.close();
-        dir.handle.remove(temporary);
-        return RemoveResult::Moved;
+        dir.remove(temporary);
+        return moved();
     }
-    if (!dir.handle.replace(temporary, m_name, &file.file))
+    if (!dir.replace(temporary, m_name, &file.file))
         return fail(lastFileError());
-    if (!carryLateAppends(file.file, out, bytes.size())) {
-        errorText = prefix + systemErrorText(lastFileError()) +
-                    u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s;
-        return RemoveResult::Failed;
-    }
-    if (!dir.handle.flush()) {
-        errorText = prefix + systemErrorText(lastFileError()) +
-                    (restoring ? u".\nIl bollettino rimesso potrebbe non essere stato registrato sul disco."_s
-                               : u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s);
-        return RemoveResult::Failed;
-    }
-    return RemoveResult::Removed;
+    if (!carryLateAppends(file.file, out, bytes.size()))
+        return Failure::failed(prefix + systemErrorText(lastFileError()) +
+                               u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s);
+    if (!dir.flush())
+        return Failure::failed(
+            prefix + systemErrorText(lastFileError()) +
+            (restoring ? u".\nIl bollettino rimesso potrebbe non essere stato registrato sul disco."_s
+                       : u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s));
+    return {};
 }
 
 bool SlipArchive::writeRewritten(FileHandle& out, const ArchiveTable& current, const Rewrite& change)

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "core/Failure.h"
 #include "core/archive/SlipRecord.h"
 #include "core/files/FileHandle.h"
 
@@ -27,8 +28,15 @@
 // cuts the archive back to that size, provided the journal is one of ours about this very file; any other
 // journal is refused and reported, and the archive is not touched (ArchiveJournal). The file is read by
 // ArchiveReader.
-// Errors are Italian texts naming the file and the cause.
+// Every operation returns a Failure whose text is the whole message, in Italian: it names the file and
+// the cause, and for a write says what is left as it was. The writes tell two more kinds apart: Busy,
+// when another copy of the program held the lock past the wait (nothing was written, and trying again
+// later may succeed), and, for remove() and restore(), Moved.
 class StoredDateReader;
+
+// The sentence after the message of a failed write of several slips (a sheet's, another archive's):
+// none of them was added.
+QString NoSlipAddedText();
 
 class SlipArchive
 {
@@ -45,7 +53,7 @@ public:
     qint64 sizeLimit() const { return m_sizeLimit; }
 
     // Creates the empty file when there is none (0600, or 0660 in a setgid shared directory).
-    bool ensureExists(QString& errorText) const;
+    Failure ensureExists() const;
 
     // The file as an operation saw it: its identity and size.
     struct FileState {
@@ -56,31 +64,22 @@ public:
 
     // Reads every record. A missing file is an empty archive. An append that a killed writer left half
     // done is undone first (see above), when the lock can be had.
-    bool load(ArchiveTable& table, QString& errorText) const;
+    Failure load(ArchiveTable& table) const;
     // The same, with the file's state at the moment it was read (size -1 when it changed meanwhile).
-    bool load(ArchiveTable& table, FileState& seen, QString& errorText) const;
+    Failure load(ArchiveTable& table, FileState& seen) const;
 
     // Hands every record to visit, in file order, reading the file a piece at a time and keeping none: the
     // records, and the refusals (a file past the size limit, one that cannot be read), are those of load(),
     // but the memory taken follows the longest record, not the archive. After a failure visit may have
     // seen some of the records, and what it made of them is to be dropped.
-    bool forEachRecord(const std::function<void(const SlipRecord&)>& visit, QString& errorText) const;
+    Failure forEachRecord(const std::function<void(const SlipRecord&)>& visit) const;
     // The size of the pieces forEachRecord reads (default 256 KiB); the tests take a few bytes.
     void setReadPiece(qsizetype bytes) { m_readPiece = qMax<qsizetype>(1, bytes); }
 
     // The file's bytes as they stand between two writers: read under the writers' lock, after undoing
-    // what a killed writer left half done. A missing file reads as no bytes. False with errorText when
-    // the file cannot be read (Failed) or another copy held the lock past the wait (Busy).
-    enum class SnapshotResult { Read, Busy, Failed };
-    SnapshotResult snapshot(QByteArray& bytes, QString& errorText) const;
-    // What a write did; the writes below fill errorText for Busy and Failed.
-    enum class WriteResult {
-        Written,
-        // Another copy of the program held the lock past the wait: nothing was written, and trying
-        // again later may succeed.
-        Busy,
-        Failed,
-    };
+    // what a killed writer left half done. A missing file reads as no bytes. Busy when another copy
+    // held the lock past the wait.
+    Failure snapshot(QByteArray& bytes) const;
     // Where an append went: the file's state just before and just after it, and whether a record cut
     // short at the end had to be completed first.
     struct Appended {
@@ -90,10 +89,10 @@ public:
     };
     // Appends one record's bytes (see encodeSavedRecord). On failure the file is left as it was. Only
     // the file's last bytes are read, so the cost does not grow with the archive.
-    WriteResult append(QByteArrayView recordBytes, QString& errorText) const;
-    WriteResult append(QByteArrayView recordBytes, Appended& where, QString& errorText) const;
+    Failure append(QByteArrayView recordBytes) const;
+    Failure append(QByteArrayView recordBytes, Appended& where) const;
     // Appends several records in one locked step: all of them or, on failure, none.
-    WriteResult appendAll(const QList<QByteArray>& records, QString& errorText) const;
+    Failure appendAll(const QList<QByteArray>& records) const;
 
     struct MergeCounts {
         qsizetype added = 0;
@@ -106,31 +105,23 @@ public:
     // none. A record is already there when its 16 values equal those of a record of this archive, and
     // a repeat when they equal those of one before it in incoming. With dates, the saving dates are
     // compared by the day they name ("05 March 2026" is "05 marzo 2026"), a date that cannot be read
-    // by its text. counts says how many records were added and skipped (all 0 unless Written).
-    WriteResult merge(const ArchiveTable& incoming, MergeCounts& counts, QString& errorText,
-                      const StoredDateReader* dates = nullptr) const;
+    // by its text. counts says how many records were added and skipped (all 0 unless written).
+    Failure merge(const ArchiveTable& incoming, MergeCounts& counts,
+                  const StoredDateReader* dates = nullptr) const;
 
-    enum class RemoveResult {
-        Removed,
-        // The record at index is no longer the one given (another program changed the file):
-        // nothing was written.
-        Moved,
-        // Another copy of the program held the lock past the wait: nothing was written.
-        Busy,
-        Failed,
-    };
     // Rewrites the file without its record at index, provided that record still equals expected.
-    // The other records keep their order, in the rewrite shape. errorText is filled for Busy and Failed.
-    RemoveResult remove(qsizetype index, const SlipRecord& expected, QString& errorText) const;
+    // The other records keep their order, in the rewrite shape. Moved, with nothing written, when the
+    // record at index is no longer the one given (another program changed the file).
+    Failure remove(qsizetype index, const SlipRecord& expected) const;
     // Puts a deleted record back where it was: after the record that preceded it (before: none when it
     // was the first) or, when that one has gone, in front of the one that followed it (after), each
-    // looked for nearest to index; else at index. Written as remove writes (Removed when done; Moved only
-    // when the archive file has gone).
-    RemoveResult restore(qsizetype index, const SlipRecord& record, const std::optional<SlipRecord>& before,
-                         const std::optional<SlipRecord>& after, QString& errorText) const;
+    // looked for nearest to index; else at index. Written as remove writes (Moved only when the archive
+    // file has gone).
+    Failure restore(qsizetype index, const SlipRecord& record, const std::optional<SlipRecord>& before,
+                    const std::optional<SlipRecord>& after) const;
 
     // For the tests of the journal: every later append writes only its first bytes, then stops as a
-    // process killed at that moment would, leaving the file and the journal behind (result Failed).
+    // process killed at that moment would, leaving the file and the journal behind (a failure).
     void setInterruptAfter(qsizetype bytes) { m_interruptAfter = bytes; }
 
 private:
@@ -142,27 +133,23 @@ private:
         const SlipRecord* inserted = nullptr;
     };
     // The archive's file opened for reading, after undoing what a killed writer left half done: the
-    // first steps of load() and forEachRecord(). False with errorText; a missing file is opened.missing.
-    bool openForReading(DirectoryHandle::Opened& opened, QString& errorText) const;
+    // first steps of load() and forEachRecord(). A missing file is opened.missing.
+    Failure openForReading(DirectoryHandle::Opened& opened) const;
     // Under the lock, rewrites the file as edit says from what it holds at that moment (Moved, with
     // nothing written, when edit says none), through a temporary file renamed over it.
-    RemoveResult rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
-                                  bool restoring, QString& errorText) const;
+    Failure rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
+                             bool restoring) const;
     // Under the lock, appends what recordsFor makes of the file's bytes at that moment (nothing when it
     // makes nothing), after the padding a record cut short needs. With wholeFile false, recordsFor gets
     // no bytes and only the file's tail is read.
-    WriteResult appendUnderLock(bool wholeFile,
-                                const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
-                                Appended& where, QString& errorText) const;
-    enum class AppendStep {
-        Written,
-        Failed,
-        Replaced, // the file was no longer the archive once written: append again
-    };
+    Failure appendUnderLock(bool wholeFile,
+                            const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
+                            Appended& where) const;
     // Under the lock, appends bytes to the archive's open file behind a journal, undoing the append
-    // when it cannot be completed. cause: the failure, after the message's prefix.
-    AppendStep appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
-                            const QByteArray& bytes, Appended& where, QString& cause) const;
+    // when it cannot be completed: the failure's text follows the message's prefix, and says what was
+    // left. replaced: the file was no longer the archive once written, so the append is to be made again.
+    Failure appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file, const QByteArray& bytes,
+                         Appended& where, bool& replaced) const;
     // The records of current as change leaves them, into out; false on a write error (lastFileError).
     static bool writeRewritten(FileHandle& out, const ArchiveTable& current, const Rewrite& change);
     // What was appended to old, past its first readSize bytes, since they were read, after out's bytes;

@@ -44,10 +44,17 @@ bool WriterLock::stillHeld() const
     return m_file.isOpen() && m_directory.nameIs(m_name, m_file);
 }
 
-QString WriterLock::message(const QString& archivePath) const
+Failure WriterLock::failure(const QString& archivePath) const
 {
-    if (m_outcome == Busy)
-        return u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(archivePath);
-    return u"Impossibile bloccare l'archivio %1 per scriverlo: il file %1.lock non si può aprire (%2)."_s.arg(
-        archivePath, m_cause);
+    switch (m_outcome) {
+    case Locked:
+        return {};
+    case Busy:
+        return Failure::busy(u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(archivePath));
+    case Failed:
+        break;
+    }
+    return Failure::failed(
+        u"Impossibile bloccare l'archivio %1 per scriverlo: il file %1.lock non si può aprire (%2)."_s.arg(
+            archivePath, m_cause));
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Failure.h"
 #include "core/files/FileHandle.h"
 
 #include <QString>
@@ -20,12 +21,12 @@ public:
     WriterLock(const DirectoryHandle& directory, const QString& name, int timeout);
 
     Outcome outcome() const { return m_outcome; }
-    const QString& cause() const { return m_cause; }
     // Still the lock file under its name: nobody removed or replaced it while it was held.
     bool stillHeld() const;
 
-    // The message of a lock that was not taken.
-    QString message(const QString& archivePath) const;
+    // Why the lock was not taken, as the whole message about the archive at archivePath: Busy when
+    // another copy of the program held it past the wait; empty once Locked.
+    Failure failure(const QString& archivePath) const;
 
 private:
     const DirectoryHandle& m_directory;

@@ -18,22 +18,20 @@ QString megabytes(qint64 bytes)
 
 } // namespace
 
-bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QString& errorText)
+Failure readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
 {
     bytes.clear();
     // "aprire" until the file is open and known to be one, "leggere" after.
     bool opened = false;
     const auto failWith = [&](const QString& cause) {
-        errorText =
-            (opened ? u"Impossibile leggere il file %1: %2."_s : u"Impossibile aprire il file %1: %2."_s)
-                .arg(QDir::toNativeSeparators(path), cause);
         bytes.clear();
-        return false;
+        return Failure::failed(
+            (opened ? u"Impossibile leggere il file %1: %2."_s : u"Impossibile aprire il file %1: %2."_s)
+                .arg(QDir::toNativeSeparators(path), cause));
     };
     FileHandle file;
-    QString cause;
-    if (!openInputFile(path, file, cause))
-        return failWith(cause);
+    if (const Failure failure = openInputFile(path, file))
+        return failWith(failure.text());
     FileStatus status;
     if (!file.status(status))
         return failWith(systemErrorText(lastFileError()));
@@ -58,5 +56,5 @@ bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QStr
     if (done > status.size)
         return failWith(u"il file è cambiato durante la lettura. Riprovare"_s);
     bytes.truncate(done);
-    return true;
+    return {};
 }

@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,6 +18,6 @@
 // - its size is checked before reading, and it is read with that bound, so a file that grows while it
 //   is read is refused too.
 
-// Reads the file at path, of at most maxBytes, into bytes. False with "Impossibile aprire il file PATH:
-// cause." (or "leggere", for a failure once it is open) in errorText.
-bool readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes, QString& errorText);
+// Reads the file at path, of at most maxBytes, into bytes. The failure's text is the whole message,
+// "Impossibile aprire il file PATH: cause." (or "leggere", for a failure once it is open).
+Failure readInputFile(const QString& path, qint64 maxBytes, QByteArray& bytes);

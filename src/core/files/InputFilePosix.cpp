@@ -20,12 +20,11 @@ constexpr int InputFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 
 } // namespace
 
-bool openInputFile(const QString& path, FileHandle& file, QString& cause)
+Failure openInputFile(const QString& path, FileHandle& file)
 {
     const auto failWith = [&](const QString& why) {
-        cause = why;
         file.close();
-        return false;
+        return Failure::failed(why);
     };
     const qsizetype slash = path.lastIndexOf(u'/');
     const QString directoryName = slash < 0 ? u"."_s : (slash == 0 ? u"/"_s : path.left(slash));
@@ -64,5 +63,5 @@ bool openInputFile(const QString& path, FileHandle& file, QString& cause)
     }
     if (!file.isOpen())
         return failWith(systemErrorText(errno));
-    return true;
+    return {};
 }

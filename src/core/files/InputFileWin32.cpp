@@ -11,12 +11,10 @@
 
 using namespace Qt::StringLiterals;
 
-bool openInputFile(const QString& path, FileHandle& file, QString& cause)
+Failure openInputFile(const QString& path, FileHandle& file)
 {
-    if (path.isEmpty() || path.endsWith(u'/') || path.endsWith(u'\\')) {
-        cause = notRegularFileText(FileKind::Directory);
-        return false;
-    }
+    if (path.isEmpty() || path.endsWith(u'/') || path.endsWith(u'\\'))
+        return Failure::failed(notRegularFileText(FileKind::Directory));
     const HANDLE handle = CreateFileW(win32Path(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -26,11 +24,9 @@ bool openInputFile(const QString& path, FileHandle& file, QString& cause)
         const DWORD attributes = GetFileAttributesW(win32Path(path).c_str());
         if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            cause = notRegularFileText(FileKind::Directory);
-        else
-            cause = systemErrorText(int(error));
-        return false;
+            return Failure::failed(notRegularFileText(FileKind::Directory));
+        return Failure::failed(systemErrorText(int(error)));
     }
     file = FileHandle(reinterpret_cast<FileHandle::Native>(handle));
-    return true;
+    return {};
 }

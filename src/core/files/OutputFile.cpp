@@ -28,16 +28,15 @@ void OutputFile::discard()
     m_directory = {};
 }
 
-bool OutputFile::failWith(const QString& cause, QString& errorText)
+Failure OutputFile::failWith(const QString& cause)
 {
-    errorText = u"impossibile scrivere %1: %2"_s.arg(QDir::toNativeSeparators(m_path), cause);
     discard();
-    return false;
+    return Failure::failed(u"impossibile scrivere %1: %2"_s.arg(QDir::toNativeSeparators(m_path), cause));
 }
 
-bool OutputFile::fail(int error, QString& errorText)
+Failure OutputFile::fail(int error)
 {
-    return failWith(systemErrorText(error), errorText);
+    return failWith(systemErrorText(error));
 }
 
 QIODevice& OutputFile::device()
@@ -46,12 +45,12 @@ QIODevice& OutputFile::device()
     return *m_device;
 }
 
-bool writeOutputFile(const QString& path, QByteArrayView bytes, QString& errorText)
+Failure writeOutputFile(const QString& path, QByteArrayView bytes)
 {
     OutputFile file(path);
-    if (!file.open(errorText))
-        return false;
+    if (Failure failure = file.open())
+        return failure;
     // A failed write is kept by the device and told by the commit.
     file.device().write(bytes.data(), bytes.size());
-    return file.commit(errorText);
+    return file.commit();
 }

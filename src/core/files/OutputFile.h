@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include "core/Failure.h"
 #include "core/files/FileHandle.h"
 
 #include <functional>
@@ -38,21 +39,21 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Opens the directory, checks the name and makes the temporary file. False with "impossibile
-    // scrivere PATH: cause" in errorText.
-    bool open(QString& errorText);
+    // Opens the directory, checks the name and makes the temporary file. The failure's text is the
+    // clause "impossibile scrivere PATH: cause".
+    Failure open();
     // Where the contents go, once open: buffered, write-only.
     QIODevice& device();
-    // Writes what the device holds to the disk and puts the file in place of the name. False, with the
-    // reason and nothing left behind, when it could not: the name is then as it was.
-    bool commit(QString& errorText);
+    // Writes what the device holds to the disk and puts the file in place of the name. A failure, its
+    // text as open()'s, with nothing left behind, when it could not: the name is then as it was.
+    Failure commit();
 
     // For tests: run between the last check of the name and the rename.
     void setBeforeRename(std::function<void()> hook) { m_beforeRename = std::move(hook); }
 
 private:
-    bool fail(int error, QString& errorText);
-    bool failWith(const QString& cause, QString& errorText);
+    Failure fail(int error);
+    Failure failWith(const QString& cause);
     void discard();
 
     class Device;
@@ -64,5 +65,5 @@ private:
     std::function<void()> m_beforeRename;
 };
 
-// Writes bytes as the file at path, as OutputFile does. False with the reason in errorText.
-bool writeOutputFile(const QString& path, QByteArrayView bytes, QString& errorText);
+// Writes bytes as the file at path, as OutputFile does; the failure's text is a clause.
+Failure writeOutputFile(const QString& path, QByteArrayView bytes);

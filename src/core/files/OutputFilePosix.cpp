@@ -80,16 +80,16 @@ OutputNameCheck checkOutputName(const struct stat& directory, const struct stat*
 
 } // namespace
 
-bool OutputFile::open(QString& errorText)
+Failure OutputFile::open()
 {
     discard();
     const qsizetype slash = m_path.lastIndexOf(u'/');
     const QString directory = slash < 0 ? u"."_s : (slash == 0 ? u"/"_s : m_path.left(slash));
     m_name = m_path.mid(slash + 1);
     if (m_name.isEmpty() || m_name == u"." || m_name == u"..")
-        return failWith(u"manca il nome del file"_s, errorText);
+        return failWith(u"manca il nome del file"_s);
     if (!m_directory.open(directory))
-        return fail(lastFileError(), errorText);
+        return fail(lastFileError());
     const int dir = int(m_directory.handle().native());
     const QByteArray name = QFile::encodeName(m_name);
     struct stat status {
@@ -97,13 +97,13 @@ bool OutputFile::open(QString& errorText)
     struct stat entry {
     };
     if (::fstat(dir, &status) != 0)
-        return fail(errno, errorText);
+        return fail(errno);
     const bool present = ::fstatat(dir, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (!present && errno != ENOENT)
-        return fail(errno, errorText);
+        return fail(errno);
     const OutputNameCheck check = checkOutputName(status, present ? &entry : nullptr, ::geteuid());
     if (check.verdict == OutputNameCheck::Refuse)
-        return failWith(check.reason, errorText);
+        return failWith(check.reason);
 
     // A hidden name beside the file's, short enough to be a valid name whatever the file's.
     QString shortName = m_name;
@@ -120,20 +120,20 @@ bool OutputFile::open(QString& errorText)
         if (file.isOpen()) {
             m_temporary = QFile::decodeName(temporary);
             m_device = std::make_unique<Device>(std::move(file));
-            return true;
+            return {};
         }
         if (errno != EEXIST)
-            return fail(errno, errorText);
+            return fail(errno);
     }
-    return fail(EEXIST, errorText);
+    return fail(EEXIST);
 }
 
-bool OutputFile::commit(QString& errorText)
+Failure OutputFile::commit()
 {
     if (!m_device)
-        return failWith(u"il file non è stato aperto"_s, errorText);
+        return failWith(u"il file non è stato aperto"_s);
     if (!m_device->drain())
-        return fail(m_device->error(), errorText);
+        return fail(m_device->error());
     const int fd = int(m_device->file().native());
     const int dir = int(m_directory.handle().native());
     const QByteArray name = QFile::encodeName(m_name);
@@ -146,7 +146,7 @@ bool OutputFile::commit(QString& errorText)
         entry.st_uid == ::geteuid())
         mode = entry.st_mode & 0777;
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-        return fail(errno, errorText);
+        return fail(errno);
     m_device.reset();
 
     if (m_beforeRename)
@@ -155,15 +155,15 @@ bool OutputFile::commit(QString& errorText)
     struct stat directory {
     };
     if (::fstat(dir, &directory) != 0)
-        return fail(errno, errorText);
+        return fail(errno);
     bool placed = false;
     for (int attempt = 0; attempt < 4 && !placed; ++attempt) {
         const bool present = ::fstatat(dir, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
         if (!present && errno != ENOENT)
-            return fail(errno, errorText);
+            return fail(errno);
         const OutputNameCheck check = checkOutputName(directory, present ? &entry : nullptr, ::geteuid());
         if (check.verdict == OutputNameCheck::Refuse)
-            return failWith(check.reason, errorText);
+            return failWith(check.reason);
         // An absent name must still be free when the file takes it; an entry checked changes places
         // with the new file, and if what came out is not that entry and may not be replaced, they change
         // back.
@@ -172,10 +172,10 @@ bool OutputFile::commit(QString& errorText)
             if ((present && errno == ENOENT) || (!present && errno == EEXIST))
                 continue; // changed meanwhile: judge it again
             if (errno != EINVAL && errno != ENOSYS)
-                return fail(errno, errorText);
+                return fail(errno);
             // A file system without these renames: the check above is the last word.
             if (::renameat(dir, temporary.constData(), dir, name.constData()) != 0)
-                return fail(errno, errorText);
+                return fail(errno);
             m_temporary.clear();
             placed = true;
             break;
@@ -188,7 +188,7 @@ bool OutputFile::commit(QString& errorText)
                 const OutputNameCheck late = checkOutputName(directory, &displaced, ::geteuid());
                 if (late.verdict == OutputNameCheck::Refuse) {
                     ::renameat2(dir, temporary.constData(), dir, name.constData(), RENAME_EXCHANGE);
-                    return failWith(late.reason, errorText);
+                    return failWith(late.reason);
                 }
             }
             // What the file replaced: its name alone goes, never what a link there points to.
@@ -198,9 +198,9 @@ bool OutputFile::commit(QString& errorText)
         placed = true;
     }
     if (!placed)
-        return failWith(u"il nome è stato cambiato più volte durante il salvataggio. Riprovare"_s, errorText);
+        return failWith(u"il nome è stato cambiato più volte durante il salvataggio. Riprovare"_s);
     if (::fsync(dir) != 0)
-        return fail(errno, errorText);
+        return fail(errno);
     discard();
-    return true;
+    return {};
 }

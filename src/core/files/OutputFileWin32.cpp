@@ -33,22 +33,22 @@ QString refusalAt(const DirectoryHandle& directory, const QString& name, int& er
 
 } // namespace
 
-bool OutputFile::open(QString& errorText)
+Failure OutputFile::open()
 {
     discard();
     const qsizetype slash = qMax(m_path.lastIndexOf(u'/'), m_path.lastIndexOf(u'\\'));
     const QString directory = slash < 0 ? u"."_s : m_path.left(slash + 1);
     m_name = m_path.mid(slash + 1);
     if (m_name.isEmpty() || m_name == u"." || m_name == u"..")
-        return failWith(u"manca il nome del file"_s, errorText);
+        return failWith(u"manca il nome del file"_s);
     if (!m_directory.open(directory))
-        return fail(lastFileError(), errorText);
+        return fail(lastFileError());
     int error = 0;
     const QString refusal = refusalAt(m_directory, m_name, error);
     if (error != 0)
-        return fail(error, errorText);
+        return fail(error);
     if (!refusal.isEmpty())
-        return failWith(refusal, errorText);
+        return failWith(refusal);
 
     // A name beside the file's, short enough to be a valid name whatever the file's.
     const QString stem = u"."_s + m_name.left(200) + u".tmp-"_s;
@@ -58,22 +58,22 @@ bool OutputFile::open(QString& errorText)
         if (m_directory.createNew(temporary, DirectoryHandle::Access::WriteAppend, file)) {
             m_temporary = temporary;
             m_device = std::make_unique<Device>(std::move(file));
-            return true;
+            return {};
         }
         if (!isFileError(lastFileError(), FileErrorKind::Exists))
-            return fail(lastFileError(), errorText);
+            return fail(lastFileError());
     }
-    return fail(fileErrorNumber(FileErrorKind::Exists), errorText);
+    return fail(fileErrorNumber(FileErrorKind::Exists));
 }
 
-bool OutputFile::commit(QString& errorText)
+Failure OutputFile::commit()
 {
     if (!m_device)
-        return failWith(u"il file non è stato aperto"_s, errorText);
+        return failWith(u"il file non è stato aperto"_s);
     if (!m_device->drain())
-        return fail(m_device->error(), errorText);
+        return fail(m_device->error());
     if (!m_device->file().flush())
-        return fail(lastFileError(), errorText);
+        return fail(lastFileError());
     // Closed before the replace, which Windows refuses for a file still open without sharing.
     m_device.reset();
 
@@ -83,12 +83,12 @@ bool OutputFile::commit(QString& errorText)
     int error = 0;
     const QString refusal = refusalAt(m_directory, m_name, error);
     if (error != 0)
-        return fail(error, errorText);
+        return fail(error);
     if (!refusal.isEmpty())
-        return failWith(refusal, errorText);
+        return failWith(refusal);
     if (!m_directory.replace(m_temporary, m_name))
-        return fail(lastFileError(), errorText);
+        return fail(lastFileError());
     m_temporary.clear();
     discard();
-    return true;
+    return {};
 }

@@ -23,12 +23,12 @@ QString systemErrorText(int error)
     case EROFS:
         return u"il disco è in sola lettura"_s;
     case EISDIR:
-        return u"al suo posto c'è una cartella"_s;
+        return notRegularFileText(FileKind::Directory);
     case ENOTDIR:
         return u"un elemento del percorso non è una cartella"_s;
     case ELOOP:
         // Every file the program opens is opened without following a link at its name.
-        return u"al suo posto c'è un collegamento simbolico, che non viene seguito"_s;
+        return notRegularFileText(FileKind::Link);
     case ENXIO:
         return u"al suo posto c'è una FIFO o un dispositivo"_s;
     case ENAMETOOLONG:

@@ -30,7 +30,7 @@ QString systemErrorText(int error)
     case ERROR_DIRECTORY:
         return u"un elemento del percorso non è una cartella"_s;
     case ERROR_CANT_RESOLVE_FILENAME:
-        return u"al suo posto c'è un collegamento simbolico, che non viene seguito"_s;
+        return notRegularFileText(FileKind::Link);
     case ERROR_FILENAME_EXCED_RANGE:
         return u"il nome del file è troppo lungo"_s;
     case ERROR_INVALID_NAME:

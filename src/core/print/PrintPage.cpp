@@ -75,14 +75,11 @@ Failure DocumentPdf(const DocumentComposer& document, const SheetMargins& margin
 Failure SaveDocumentPdf(const QString& path, const DocumentComposer& document)
 {
     OutputFile file(path);
-    QString errorText;
-    if (!file.open(errorText))
-        return Failure::failed(errorText);
+    if (Failure failure = file.open())
+        return failure;
     if (Failure failure = WriteDocumentPdf(file.device(), document, TypicalPrinterMargins))
         return failure;
-    if (!file.commit(errorText))
-        return Failure::failed(errorText);
-    return {};
+    return file.commit();
 }
 
 Failure PagePdf(const PageComposer& compose, const SheetMargins& margins, QByteArray& pdf)

@@ -1129,8 +1129,8 @@ QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const Stored
     return sheet;
 }
 
-bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QByteArray& records,
-                      QString& errorText)
+Failure encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale,
+                         QByteArray& records)
 {
     records.clear();
     // Twice over the slips: first the size of the records, so that the buffer is taken once at its
@@ -1143,8 +1143,8 @@ bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale&
             UnstorableCharacter problem;
             if (!encodeSavedRecord(savedDateText(slip.date.value_or(today), locale), slip.fields, slip.state,
                                    record, problem)) {
-                errorText = u"Riga %1: %2"_s.arg(QString::number(slip.row), unstorableMessage(problem));
-                return false;
+                return Failure::failed(
+                    u"Riga %1: %2"_s.arg(QString::number(slip.row), unstorableMessage(problem)));
             }
             if (pass == 0)
                 size += record.size();
@@ -1155,5 +1155,5 @@ bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale&
             out.reserve(size);
     }
     records = std::move(out);
-    return true;
+    return {};
 }

@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/Failure.h"
+
 #include "core/archive/SlipRecord.h"
 #include "core/sheet/CsvText.h"
 #include "core/sheet/SheetCells.h"
@@ -206,7 +208,7 @@ QString countText(qsizetype count, const QString& one, const QString& many);
 QList<QStringList> sheetOfRecords(const QList<SlipRecord>& records, const StoredDateReader& dates);
 
 // The good rows, in records, as the archive's save appends them, one after the other: dated by their
-// own date, or today, written in locale's language. Fails, with records empty and the row and its
-// problem in errorText, when a row cannot be stored.
-bool encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale, QByteArray& records,
-                      QString& errorText);
+// own date, or today, written in locale's language. Fails, with records empty, when a row cannot be
+// stored: the text is whole, the row and its problem.
+Failure encodeSheetSlips(const QList<SheetSlip>& slips, QDate today, const QLocale& locale,
+                         QByteArray& records);

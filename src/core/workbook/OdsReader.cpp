@@ -27,20 +27,25 @@ class OdsStream final : public SheetStream
 public:
     OdsStream(const QByteArray& xml, const QString& table) : m_xml(xml), m_table(table) {}
 
-    bool next(SheetRow& row, QString& errorText) override
+    Failure next(SheetRow& row, bool& more) override
     {
+        more = false;
         if (m_repeatsLeft > 0) {
             --m_repeatsLeft;
             row = m_repeated;
-            return numberRow(row, errorText) && countCells(row, errorText);
+            return rowTaken(row, more);
         }
-        if (!m_inTable && !findTable(errorText))
-            return false;
+        if (!m_inTable) {
+            if (Failure failure = findTable())
+                return failure;
+            if (!m_inTable)
+                return {};
+        }
         while (!m_xml.atEnd()) {
             m_xml.readNext();
             if (m_xml.isEndElement() && m_xml.name() == u"table" && m_xml.namespaceUri() == TableNs) {
                 m_done = true;
-                return false;
+                return {};
             }
             if (!m_xml.isStartElement() || m_xml.namespaceUri() != TableNs)
                 continue;
@@ -52,8 +57,8 @@ public:
                 // "collapse": hidden by its owner; "filter": left out by a filter.
                 const QStringView visibility = m_xml.attributes().value(TableNs, u"visibility"_s);
                 const bool hidden = visibility == u"collapse" || visibility == u"filter";
-                if (!readRow(row, errorText))
-                    return false;
+                if (Failure failure = readRow(row))
+                    return failure;
                 if (row.cells.isEmpty()) {
                     // Empty rows, however many, cost nothing.
                     m_rowNumber = std::min<qint64>(m_rowNumber + repeats, WorkbookReader::MaxRows);
@@ -64,58 +69,66 @@ public:
                     m_repeated = row;
                     m_repeatsLeft = repeats - 1;
                 }
-                return numberRow(row, errorText) && countCells(row, errorText);
+                return rowTaken(row, more);
             }
             if (m_xml.name() == u"table" || m_xml.name() == u"shapes" || m_xml.name() == u"named-expressions")
                 m_xml.skipCurrentElement(); // a table inside a cell's drawing, or the names
         }
         if (m_xml.hasError())
-            errorText = xmlError(u"content.xml"_s, m_xml);
-        return false;
+            return Failure::failed(xmlError(u"content.xml"_s, m_xml));
+        return {};
     }
 
 private:
-    // The next row's number into row; false past the last row.
-    bool numberRow(SheetRow& row, QString& errorText)
+    // The next row's number into row; a failure past the last row.
+    Failure numberRow(SheetRow& row)
     {
-        if (m_rowNumber >= WorkbookReader::MaxRows) {
-            errorText = tooManyRows();
-            return false;
-        }
+        if (m_rowNumber >= WorkbookReader::MaxRows)
+            return Failure::failed(tooManyRows());
         row.row = int(++m_rowNumber);
-        return true;
+        return {};
     }
 
-    bool countCells(const SheetRow& row, QString& errorText)
+    Failure countCells(const SheetRow& row)
     {
         m_cells += row.cells.size();
-        if (m_cells > WorkbookReader::MaxCells) {
-            errorText = tooManyCells();
-            return false;
-        }
-        return true;
+        if (m_cells > WorkbookReader::MaxCells)
+            return Failure::failed(tooManyCells());
+        return {};
     }
 
-    bool findTable(QString& errorText)
+    // Reads up to the table's start (m_inTable) or, when it is not there, to the end (m_done).
+    Failure findTable()
     {
         while (!m_done && !m_xml.atEnd()) {
             m_xml.readNext();
             if (m_xml.isStartElement() && m_xml.name() == u"table" && m_xml.namespaceUri() == TableNs) {
                 if (m_xml.attributes().value(TableNs, u"name"_s) == m_table) {
                     m_inTable = true;
-                    return true;
+                    return {};
                 }
                 m_xml.skipCurrentElement();
             }
         }
-        if (m_xml.hasError())
-            errorText = xmlError(u"content.xml"_s, m_xml);
         m_done = true;
-        return false;
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(u"content.xml"_s, m_xml));
+        return {};
+    }
+
+    // The row found, numbered and counted: more when it is within the limits.
+    Failure rowTaken(SheetRow& row, bool& more)
+    {
+        if (Failure failure = numberRow(row))
+            return failure;
+        if (Failure failure = countCells(row))
+            return failure;
+        more = true;
+        return {};
     }
 
     // At a <table:table-row>: its cells, repeats expanded where a value follows them.
-    bool readRow(SheetRow& row, QString& errorText)
+    Failure readRow(SheetRow& row)
     {
         row.cells.clear();
         row.unterminatedQuote = false;
@@ -131,32 +144,28 @@ private:
                 m_xml.attributes().value(TableNs, u"number-columns-repeated"_s).toLongLong(), 1,
                 WorkbookReader::MaxColumns + 1);
             SheetCell cell;
-            if (!readCell(cell, errorText))
-                return false;
+            if (Failure failure = readCell(cell))
+                return failure;
             placeProblem(cell, int(std::min<qint64>(column, WorkbookReader::MaxColumns)), m_rowNumber + 1);
             if (covered || cellIsEmpty(cell)) {
                 column = std::min<qint64>(column + repeats, WorkbookReader::MaxColumns + 1);
                 continue;
             }
-            if (column + repeats > WorkbookReader::MaxColumns) {
-                errorText = tooManyColumns(m_rowNumber + 1);
-                return false;
-            }
+            if (column + repeats > WorkbookReader::MaxColumns)
+                return Failure::failed(tooManyColumns(m_rowNumber + 1));
             row.cells.resize(column);
             for (qint64 i = 0; i < repeats; ++i)
                 row.cells.append(cell);
             column += repeats;
         }
-        if (m_xml.hasError()) {
-            errorText = xmlError(u"content.xml"_s, m_xml);
-            return false;
-        }
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(u"content.xml"_s, m_xml));
         dropTrailingEmpty(row.cells);
-        return true;
+        return {};
     }
 
     // At a cell: its value, as its paragraphs show it.
-    bool readCell(SheetCell& cell, QString& errorText)
+    Failure readCell(SheetCell& cell)
     {
         const QXmlStreamAttributes attributes = m_xml.attributes();
         const QStringView type = attributes.value(OfficeNs, u"value-type"_s);
@@ -177,30 +186,25 @@ private:
                 m_xml.skipCurrentElement(); // a note, a drawing
             }
         }
-        if (m_xml.hasError()) {
-            errorText = xmlError(u"content.xml"_s, m_xml);
-            return false;
-        }
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(u"content.xml"_s, m_xml));
         if (!cell.formula.isEmpty() && type.isEmpty() && firstParagraph) {
             cell.problem = QString::fromUtf16(FormulaWithoutValue);
-            return true;
+            return {};
         }
         if (type == u"float" || type == u"percentage" || type == u"currency") {
             const std::optional<ExactNumber> number = ExactNumber::parse(value.trimmed());
-            if (!number) {
-                errorText = damaged(u"content.xml"_s, u"ha un numero non valido «%1»"_s.arg(value.left(40)));
-                return false;
-            }
+            if (!number)
+                return Failure::failed(
+                    damaged(u"content.xml"_s, u"ha un numero non valido «%1»"_s.arg(value.left(40))));
             cell.kind = SheetCellKind::Number;
             cell.number = number->plain();
             cell.text = firstParagraph ? NumberFormat().show(*number) : shown;
         } else if (type == u"date") {
             const QDate date = QDate::fromString(dateValue.left(10), Qt::ISODate);
-            if (!date.isValid()) {
-                errorText =
-                    damaged(u"content.xml"_s, u"ha una data non valida «%1»"_s.arg(dateValue.left(40)));
-                return false;
-            }
+            if (!date.isValid())
+                return Failure::failed(
+                    damaged(u"content.xml"_s, u"ha una data non valida «%1»"_s.arg(dateValue.left(40))));
             cell.kind = SheetCellKind::Date;
             cell.date = date;
             cell.text = firstParagraph ? date.toString(u"dd/MM/yyyy"_s) : shown;
@@ -209,7 +213,7 @@ private:
         } else {
             cell.text = firstParagraph ? stringValue : shown;
         }
-        return true;
+        return {};
     }
 
     // At a <text:p>: its text, spaces, tabs and line breaks as written, into out.
@@ -259,7 +263,7 @@ private:
 
 } // namespace
 
-bool readOdsTableNames(const QByteArray& content, QStringList& names, QString& errorText)
+Failure readOdsTableNames(const QByteArray& content, QStringList& names)
 {
     QXmlStreamReader xml(content);
     while (!xml.atEnd()) {
@@ -269,15 +273,11 @@ bool readOdsTableNames(const QByteArray& content, QStringList& names, QString& e
             xml.skipCurrentElement();
         }
     }
-    if (xml.hasError()) {
-        errorText = xmlError(u"content.xml"_s, xml);
-        return false;
-    }
-    if (names.isEmpty()) {
-        errorText = damaged(u"content.xml"_s, u"non ha nessun foglio"_s);
-        return false;
-    }
-    return true;
+    if (xml.hasError())
+        return Failure::failed(xmlError(u"content.xml"_s, xml));
+    if (names.isEmpty())
+        return Failure::failed(noSheets(u"content.xml"_s));
+    return {};
 }
 
 std::unique_ptr<SheetStream> odsSheetStream(const QByteArray& content, const QString& table)

@@ -49,6 +49,11 @@ QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const Stor
     return sheet;
 }
 
+QString NotExportedMessage(const QString& reason)
+{
+    return u"Il file non è stato esportato: %1."_s.arg(reason);
+}
+
 Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records, const StoredDateReader& dates)
 {
     const QString lower = path.toLower();
@@ -66,13 +71,9 @@ Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records, 
     if (kind == WorkbookKind::None) {
         bytes = writeCsv(sheetOfRecords(records, dates));
     } else {
-        QString why;
-        if (!writeWorkbook(typedSheetOfRecords(records, dates), kind, u"Bollettini"_s, bytes, why)) {
-            return Failure::failed(u"impossibile scrivere %1: %2"_s.arg(path, why));
-        }
+        if (const Failure failure =
+                writeWorkbook(typedSheetOfRecords(records, dates), kind, u"Bollettini"_s, bytes))
+            return Failure::failed(u"impossibile scrivere %1: %2"_s.arg(path, failure.text()));
     }
-    QString errorText;
-    if (!writeOutputFile(path, bytes, errorText))
-        return Failure::failed(errorText);
-    return {};
+    return writeOutputFile(path, bytes);
 }

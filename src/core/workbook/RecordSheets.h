@@ -22,5 +22,8 @@ QList<SheetRow> typedSheetOfRecords(const QList<SlipRecord>& records, const Stor
 // Writes the records to path as the name's ending says: ".xlsx" or ".ods" a workbook of one sheet
 // "Bollettini", anything else a CSV file. The file is written whole or not at all, never through a
 // link (see OutputFile). The failure's text is a clause ("impossibile scrivere PATH: cause").
+// What the user reads when the records could not be exported, reason the failure's clause.
+QString NotExportedMessage(const QString& reason);
+
 Failure writeRecordsFile(const QString& path, const QList<SlipRecord>& records,
                          const StoredDateReader& dates);

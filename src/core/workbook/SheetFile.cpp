@@ -12,6 +12,17 @@ namespace {
 // Largest sheet file read, of any kind: the same bound as a CSV file's.
 constexpr qint64 MaxSheetFileBytes = qint64(512) << 20;
 
+// The reader's rows, one at a time, as the sheet's reading takes them; unread gets the failure that
+// ended them early.
+SheetRowReader rowsOf(WorkbookReader& reader, Failure& unread)
+{
+    return [&reader, &unread](SheetRow& row) {
+        bool more = false;
+        unread = reader.next(row, more);
+        return more;
+    };
+}
+
 SheetImport failed(const QString& error)
 {
     SheetImport import;
@@ -25,9 +36,8 @@ std::optional<SheetImport> readSheetFile(const QString& path, const QString& she
                                          const SheetChooser& choose, const SheetMerge& merge)
 {
     QByteArray bytes;
-    QString error;
-    if (!readInputFile(path, MaxSheetFileBytes, bytes, error))
-        return failed(error);
+    if (const Failure failure = readInputFile(path, MaxSheetFileBytes, bytes))
+        return failed(failure.text());
     const QString lower = path.toLower();
     const bool namedWorkbook = lower.endsWith(u".xlsx") || lower.endsWith(u".xlsm") ||
                                lower.endsWith(u".ods") || lower.endsWith(u".xls");
@@ -43,8 +53,8 @@ std::optional<SheetImport> readSheetFile(const QString& path, const QString& she
     }
 
     WorkbookReader reader;
-    if (!reader.open(bytes, error))
-        return failed(error);
+    if (const Failure failure = reader.open(bytes))
+        return failed(failure.text());
     bytes.clear(); // the reader holds its own copy
     QString chosen = sheetName;
     const QStringList names = reader.sheetNames();
@@ -54,19 +64,18 @@ std::optional<SheetImport> readSheetFile(const QString& path, const QString& she
             return std::nullopt;
         chosen = *answer;
     }
-    if (!reader.selectSheet(chosen, error))
-        return failed(error);
-    SheetImport import =
-        readSlipSheetRows([&reader](SheetRow& row) { return reader.next(row); }, u';', merge);
-    if (!reader.error().isEmpty())
-        return failed(reader.error() + u" Nessun bollettino è stato letto."_s);
+    if (const Failure failure = reader.selectSheet(chosen))
+        return failed(failure.text());
+    Failure unread;
+    SheetImport import = readSlipSheetRows(rowsOf(reader, unread), u';', merge);
+    if (unread)
+        return failed(unread.text() + u" Nessun bollettino è stato letto."_s);
     if (!import.read && import.headerRow == 0 && names.size() > 1) {
         // The sheet read holds something else (instructions, a summary): the others may be the list.
         QStringList withHeader;
         for (const QString& name : names) {
-            QString unread;
-            if (reader.selectSheet(name, unread) &&
-                sheetHeaderRow([&reader](SheetRow& row) { return reader.next(row); }) > 0)
+            Failure unreadable;
+            if (!reader.selectSheet(name) && sheetHeaderRow(rowsOf(reader, unreadable)) > 0)
                 withHeader.append(name);
         }
         const QString read = chosen.isEmpty() ? names.value(0) : chosen;

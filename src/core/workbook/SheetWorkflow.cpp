@@ -22,9 +22,9 @@ std::optional<SheetBatch> prepareSheetBatch(const SheetRequest& request, const Q
     // costs about the time of reading its bytes and no more memory than a small one.
     if (!archivePath.isEmpty() && !batch.import.slips.isEmpty()) {
         StoredSlipCheck check(batch.import.slips, dates);
-        QString unread;
-        if (SlipArchive(archivePath)
-                .forEachRecord([&check](const SlipRecord& record) { check.add(record); }, unread)) {
+        if (!SlipArchive(archivePath).forEachRecord([&check](const SlipRecord& record) {
+                check.add(record);
+            })) {
             batch.alreadyHeld = check.alreadyStored();
             batch.similar = check.similarToStored(batch.alreadyHeld);
         }

@@ -11,6 +11,11 @@ QString damaged(const QString& part, const QString& why)
     return u"Il foglio di lavoro è danneggiato: la parte %1 %2."_s.arg(part, why);
 }
 
+QString noSheets(const QString& part)
+{
+    return damaged(part, u"non ha nessun foglio"_s);
+}
+
 QString tooLarge()
 {
     return u"Il foglio di lavoro decompresso supera %1 MB: non viene letto, potrebbe essere costruito "
@@ -60,29 +65,16 @@ void dropTrailingEmpty(QList<SheetCell>& cells)
         cells.removeLast();
 }
 
-bool Package::read(const QString& part, QByteArray& out, QString& errorText)
+Failure Package::read(const QString& part, QByteArray& out)
 {
-    QString reason;
-    switch (m_zip.read(part, out, reason)) {
-    case ZipReader::Problem::None:
-        return true;
-    case ZipReader::Problem::Missing:
-        errorText = damaged(part, u"manca"_s);
-        break;
-    case ZipReader::Problem::Unsupported:
-        errorText = damaged(part, u"non si apre (compressione sconosciuta o file cifrato): %1"_s.arg(reason));
-        break;
-    case ZipReader::Problem::Damaged:
-        errorText = damaged(part, reason);
-        break;
-    case ZipReader::Problem::Checksum:
-        errorText = damaged(part, u"non supera il controllo (CRC)"_s);
-        break;
-    case ZipReader::Problem::OverBudget:
-        errorText = tooLarge();
-        break;
+    // Past the budget is no damage: the workbook is refused for its size.
+    if (m_zip.unpackedSize(part) > m_zip.budgetLeft()) {
+        out.clear();
+        return Failure::failed(tooLarge());
     }
-    return false;
+    if (const Failure failure = m_zip.read(part, out))
+        return Failure::failed(damaged(part, failure.text()));
+    return {};
 }
 
 } // namespace WorkbookFormats

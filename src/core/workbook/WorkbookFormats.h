@@ -25,6 +25,8 @@ constexpr qsizetype MaxCellText = qsizetype(1) << 20;
 
 // "Il foglio di lavoro è danneggiato: la parte PART WHY."
 QString damaged(const QString& part, const QString& why);
+// damaged(): the part that lists the sheets names none.
+QString noSheets(const QString& part);
 QString tooLarge();
 QString xmlError(const QString& part, const QXmlStreamReader& xml);
 QString tooManyColumns(int row);
@@ -44,13 +46,13 @@ void dropTrailingEmpty(QList<SheetCell>& cells);
 class Package
 {
 public:
-    // False with the reason when the bytes are not a zip that can be read.
-    bool open(const QByteArray& bytes, QString& reason) { return m_zip.open(bytes, reason); }
+    // A failure, its text a clause, when the bytes are not a zip that can be read.
+    Failure open(const QByteArray& bytes) { return m_zip.open(bytes); }
     bool has(const QString& part) const { return m_zip.contains(part); }
     const ZipReader& zip() const { return m_zip; }
 
-    // The part's bytes; false with the reason when it is missing, broken or past the budget.
-    bool read(const QString& part, QByteArray& out, QString& errorText);
+    // The part's bytes; the whole message when it is missing, broken or past the budget.
+    Failure read(const QString& part, QByteArray& out);
 
 private:
     ZipReader m_zip{WorkbookReader::MaxUnpackedBytes};
@@ -61,7 +63,9 @@ class SheetStream
 {
 public:
     virtual ~SheetStream() = default;
-    virtual bool next(SheetRow& row, QString& errorText) = 0;
+    // The next row that holds a value into row, more false past the last one; the whole message when
+    // the sheet cannot be read further.
+    virtual Failure next(SheetRow& row, bool& more) = 0;
 };
 
 // An .xlsx workbook's list of sheets and what their cells refer to.
@@ -75,13 +79,13 @@ struct XlsxBook {
 };
 
 // Reads the workbook part, its relationships, styles and shared texts into book.
-bool readXlsxBook(Package& package, XlsxBook& book, QString& errorText);
+Failure readXlsxBook(Package& package, XlsxBook& book);
 // The rows of the sheet whose XML is in xml (part names it in messages); book must outlive it.
 std::unique_ptr<SheetStream> xlsxSheetStream(const QString& part, const QByteArray& xml,
                                              const XlsxBook& book);
 
 // The tables' names in an OpenDocument content.xml (or a whole .fods).
-bool readOdsTableNames(const QByteArray& content, QStringList& names, QString& errorText);
+Failure readOdsTableNames(const QByteArray& content, QStringList& names);
 // The rows of the table called table in content.
 std::unique_ptr<SheetStream> odsSheetStream(const QByteArray& content, const QString& table);
 

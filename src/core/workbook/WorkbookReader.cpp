@@ -72,8 +72,7 @@ WorkbookKind kindOf(const QByteArray& bytes, const ZipReader* zip)
 WorkbookKind workbookKindOf(const QByteArray& bytes)
 {
     ZipReader zip(0); // only the names are looked at
-    QString reason;
-    const bool isZip = bytes.startsWith("PK\x03\x04") && zip.open(bytes, reason);
+    const bool isZip = bytes.startsWith("PK\x03\x04") && !zip.open(bytes);
     return kindOf(bytes, isZip ? &zip : nullptr);
 }
 
@@ -84,29 +83,27 @@ struct WorkbookReader::Impl {
     XlsxBook xlsx;
     QByteArray sheetXml; // .ods: the document's content; .xlsx: the sheet being read
     std::unique_ptr<SheetStream> stream;
-    QString error;
+    Failure unreadable; // the sheet's, once it cannot be read further
 
     // By sheet: whether its owner hid it (an .ods keeps that in its styles, not read here).
     QList<bool> hidden() const
     {
         return kind == WorkbookKind::Xlsx ? xlsx.hidden : QList<bool>(names.size());
     }
-    bool openOds(QString& errorText);
+    Failure openOds();
 };
 
-bool WorkbookReader::Impl::openOds(QString& errorText)
+Failure WorkbookReader::Impl::openOds()
 {
     // An OpenDocument file saved with a password says so in its manifest; its parts are encrypted
     // and would read as damaged.
     QByteArray manifest;
-    QString unread;
-    if (package.has(u"META-INF/manifest.xml"_s) &&
-        package.read(u"META-INF/manifest.xml"_s, manifest, unread) && manifest.contains("encryption-data")) {
-        errorText = QString::fromUtf16(PasswordProtected);
-        return false;
-    }
-    return package.read(u"content.xml"_s, sheetXml, errorText) &&
-           readOdsTableNames(sheetXml, names, errorText);
+    if (package.has(u"META-INF/manifest.xml"_s) && !package.read(u"META-INF/manifest.xml"_s, manifest) &&
+        manifest.contains("encryption-data"))
+        return Failure::failed(QString::fromUtf16(PasswordProtected));
+    if (Failure failure = package.read(u"content.xml"_s, sheetXml))
+        return failure;
+    return readOdsTableNames(sheetXml, names);
 }
 
 WorkbookReader::WorkbookReader() : m(std::make_unique<Impl>())
@@ -115,46 +112,39 @@ WorkbookReader::WorkbookReader() : m(std::make_unique<Impl>())
 
 WorkbookReader::~WorkbookReader() = default;
 
-bool WorkbookReader::open(const QByteArray& bytes, QString& errorText)
+Failure WorkbookReader::open(const QByteArray& bytes)
 {
     m = std::make_unique<Impl>();
     if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
-        errorText =
+        return Failure::failed(
             isEncryptedOoxml(bytes)
                 ? QString::fromUtf16(PasswordProtected)
-                : u"Il file è un foglio di Excel 97-2003 (.xls): aprirlo e salvarlo come .xlsx o .ods."_s;
-        return false;
+                : u"Il file è un foglio di Excel 97-2003 (.xls): aprirlo e salvarlo come .xlsx o .ods."_s);
     }
     if (isFlatOds(bytes)) {
         m->kind = WorkbookKind::Ods;
         m->sheetXml = bytes;
-        return readOdsTableNames(m->sheetXml, m->names, errorText);
+        return readOdsTableNames(m->sheetXml, m->names);
     }
-    if (!bytes.startsWith("PK\x03\x04")) {
-        errorText = u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile."_s;
-        return false;
-    }
-    QString reason;
-    if (!m->package.open(bytes, reason)) {
-        errorText =
-            u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile. %1."_s.arg(
-                Failure::SentenceOpening(reason));
-        return false;
-    }
+    const QString notZip =
+        u"Il file non è un foglio di lavoro .xlsx o .ods: non è un archivio zip leggibile"_s;
+    if (!bytes.startsWith("PK\x03\x04"))
+        return Failure::failed(notZip + u'.');
+    if (const Failure failure = m->package.open(bytes))
+        return Failure::failed(u"%1 (%2)."_s.arg(notZip, failure.text()));
     m->kind = kindOf(bytes, &m->package.zip());
     switch (m->kind) {
     case WorkbookKind::Ods:
-        return m->openOds(errorText);
+        return m->openOds();
     case WorkbookKind::Xlsx:
-        if (!readXlsxBook(m->package, m->xlsx, errorText))
-            return false;
+        if (Failure failure = readXlsxBook(m->package, m->xlsx))
+            return failure;
         m->names = m->xlsx.names;
-        return true;
+        return {};
     case WorkbookKind::None:
         break;
     }
-    errorText = u"Il file è un archivio zip ma non un foglio di lavoro .xlsx o .ods."_s;
-    return false;
+    return Failure::failed(u"Il file è un archivio zip ma non un foglio di lavoro .xlsx o .ods."_s);
 }
 
 QStringList WorkbookReader::sheetNames() const
@@ -162,7 +152,7 @@ QStringList WorkbookReader::sheetNames() const
     return m->names;
 }
 
-bool WorkbookReader::selectSheet(const QString& name, QString& errorText)
+Failure WorkbookReader::selectSheet(const QString& name)
 {
     qsizetype index = -1;
     if (name.isEmpty()) {
@@ -176,33 +166,29 @@ bool WorkbookReader::selectSheet(const QString& name, QString& errorText)
                 index = i;
         }
     }
-    if (index < 0 || index >= m->names.size()) {
-        errorText =
-            u"Il foglio «%1» non c'è: i fogli del file sono %2."_s.arg(name, sheetNamesText(m->names));
-        return false;
-    }
-    m->error.clear();
+    if (index < 0 || index >= m->names.size())
+        return Failure::failed(
+            u"Il foglio «%1» non c'è: i fogli del file sono %2."_s.arg(name, sheetNamesText(m->names)));
+    m->unreadable = {};
+    m->stream.reset();
     if (m->kind == WorkbookKind::Ods) {
         m->stream = odsSheetStream(m->sheetXml, m->names[index]);
-        return true;
+        return {};
     }
     const QString part = m->xlsx.parts[index];
-    if (!m->package.read(part, m->sheetXml, errorText))
-        return false;
+    if (Failure failure = m->package.read(part, m->sheetXml))
+        return failure;
     m->stream = xlsxSheetStream(part, m->sheetXml, m->xlsx);
-    return true;
+    return {};
 }
 
-bool WorkbookReader::next(SheetRow& row)
+Failure WorkbookReader::next(SheetRow& row, bool& more)
 {
-    if (!m->stream || !m->error.isEmpty())
-        return false;
-    return m->stream->next(row, m->error);
-}
-
-QString WorkbookReader::error() const
-{
-    return m->error;
+    more = false;
+    if (!m->stream || m->unreadable)
+        return m->unreadable;
+    m->unreadable = m->stream->next(row, more);
+    return m->unreadable;
 }
 
 QString sheetNamesText(const QStringList& names)

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "core/Failure.h"
 #include "core/sheet/SheetCells.h"
 
 #include <QByteArray>
@@ -52,19 +53,18 @@ public:
     // says it repeats.
     static constexpr int MaxRows = 100'000'000;
 
-    // Opens the workbook the bytes hold (a whole .xlsx or .ods file) and reads its list of sheets.
-    // False with the Italian reason in errorText.
-    bool open(const QByteArray& bytes, QString& errorText);
+    // Opens the workbook the bytes hold (a whole .xlsx or .ods file) and reads its list of sheets. The
+    // failure's text is the whole message.
+    Failure open(const QByteArray& bytes);
     // The sheets' names, in the workbook's order.
     QStringList sheetNames() const;
     // Makes next() read the sheet called name (an exact match first, then one that differs only in
-    // letter case), or the first sheet when name is empty. False with a reason naming the sheets there
-    // are.
-    bool selectSheet(const QString& name, QString& errorText);
-    // The next row that holds a value, in order; false at the end of the sheet or when the sheet cannot
-    // be read further (error() then says why).
-    bool next(SheetRow& row);
-    QString error() const;
+    // letter case), or the first sheet when name is empty. A failure naming the sheets there are.
+    Failure selectSheet(const QString& name);
+    // The next row that holds a value, in order, into row; more false past the sheet's last one. A
+    // failure, its text the whole message, when the sheet cannot be read further: every later call
+    // gives it again.
+    Failure next(SheetRow& row, bool& more);
 
     struct Impl;
 

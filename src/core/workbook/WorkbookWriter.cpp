@@ -16,13 +16,11 @@ namespace {
 // The format of every number cell: amounts.
 const QString AmountCode = u"#,##0.00"_s;
 
-bool zipOf(const QList<ZipEntry>& entries, QByteArray& bytes, QString& errorText)
+Failure zipOf(const QList<ZipEntry>& entries, QByteArray& bytes)
 {
-    QString reason;
-    if (writeZip(entries, bytes, reason))
-        return true;
-    errorText = u"impossibile preparare il foglio di lavoro (%1)"_s.arg(reason);
-    return false;
+    if (const Failure failure = writeZip(entries, bytes))
+        return Failure::failed(u"impossibile preparare il foglio di lavoro (%1)"_s.arg(failure.text()));
+    return {};
 }
 
 // XML 1.0 cannot hold most control characters; .xlsx writes them as "_x0001_", and its own "_x" too.
@@ -89,7 +87,7 @@ QByteArray xlsxSheet(const QList<SheetRow>& rows)
     return out;
 }
 
-bool xlsxOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& bytes, QString& errorText)
+Failure xlsxOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& bytes)
 {
     const QByteArray contentTypes =
         xmlHeader() +
@@ -160,7 +158,7 @@ bool xlsxOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& b
                   {u"xl/_rels/workbook.xml.rels"_s, workbookRels},
                   {u"xl/styles.xml"_s, styles},
                   {u"xl/worksheets/sheet1.xml"_s, xlsxSheet(rows)}},
-                 bytes, errorText);
+                 bytes);
 }
 
 const QString OfficeNs = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0"_s;
@@ -305,7 +303,7 @@ QByteArray odsContent(const QList<SheetRow>& rows, const QString& sheetName)
     return out;
 }
 
-bool odsOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& bytes, QString& errorText)
+Failure odsOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& bytes)
 {
     const QByteArray mimetype = "application/vnd.oasis.opendocument.spreadsheet";
     const QByteArray manifest =
@@ -319,22 +317,21 @@ bool odsOf(const QList<SheetRow>& rows, const QString& sheetName, QByteArray& by
     return zipOf({{u"mimetype"_s, mimetype, true},
                   {u"content.xml"_s, odsContent(rows, sheetName)},
                   {u"META-INF/manifest.xml"_s, manifest}},
-                 bytes, errorText);
+                 bytes);
 }
 
 } // namespace
 
-bool writeWorkbook(const QList<SheetRow>& rows, WorkbookKind kind, const QString& sheetName,
-                   QByteArray& bytes, QString& errorText)
+Failure writeWorkbook(const QList<SheetRow>& rows, WorkbookKind kind, const QString& sheetName,
+                      QByteArray& bytes)
 {
     switch (kind) {
     case WorkbookKind::Xlsx:
-        return xlsxOf(rows, sheetName, bytes, errorText);
+        return xlsxOf(rows, sheetName, bytes);
     case WorkbookKind::Ods:
-        return odsOf(rows, sheetName, bytes, errorText);
+        return odsOf(rows, sheetName, bytes);
     case WorkbookKind::None:
         break;
     }
-    errorText = u"formato del foglio di lavoro sconosciuto"_s;
-    return false;
+    return Failure::failed(u"formato del foglio di lavoro sconosciuto"_s);
 }

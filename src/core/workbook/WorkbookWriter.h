@@ -13,6 +13,6 @@
 // cells as text (formatted "@", so that an edit in the program keeps a postcode's leading zero),
 // numbers as numbers shown with two decimals and thousands ("#,##0.00"), dates as dates
 // ("dd/mm/yyyy"). An .ods starts with its "mimetype" entry, stored uncompressed, as the format asks.
-// kind must be Xlsx or Ods. False with the reason in errorText when the package cannot be made.
-bool writeWorkbook(const QList<SheetRow>& rows, WorkbookKind kind, const QString& sheetName,
-                   QByteArray& bytes, QString& errorText);
+// kind must be Xlsx or Ods. A failure, its text a clause, when the package cannot be made.
+Failure writeWorkbook(const QList<SheetRow>& rows, WorkbookKind kind, const QString& sheetName,
+                      QByteArray& bytes);

@@ -90,24 +90,25 @@ public:
         findMerges(xml);
     }
 
-    bool next(SheetRow& row, QString& errorText) override
+    Failure next(SheetRow& row, bool& more) override
     {
+        more = false;
         while (!m_xml.atEnd()) {
             m_xml.readNext();
             if (m_xml.isStartElement() && m_xml.name() == u"row") {
-                if (!readRow(row, errorText))
-                    return false;
-                if (!row.cells.isEmpty())
-                    return true;
+                if (Failure failure = readRow(row))
+                    return failure;
+                if (!row.cells.isEmpty()) {
+                    more = true;
+                    return {};
+                }
             } else if (m_xml.isStartElement() && m_xml.name() == u"mergeCells") {
                 m_xml.skipCurrentElement();
             }
         }
-        if (m_xml.hasError()) {
-            errorText = xmlError(m_part, m_xml);
-            return false;
-        }
-        return false;
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(m_part, m_xml));
+        return {};
     }
 
 private:
@@ -148,7 +149,7 @@ private:
         return false;
     }
 
-    bool readRow(SheetRow& row, QString& errorText)
+    Failure readRow(SheetRow& row)
     {
         row.cells.clear();
         row.unterminatedQuote = false;
@@ -168,43 +169,33 @@ private:
             int column = nextColumn;
             int refRow = 0;
             const QStringView reference = m_xml.attributes().value(u"r"_s);
-            if (!reference.isEmpty() && !parseReference(reference, column, refRow)) {
-                errorText =
-                    damaged(m_part, u"ha una cella senza un riferimento valido alla riga %1"_s.arg(row.row));
-                return false;
-            }
+            if (!reference.isEmpty() && !parseReference(reference, column, refRow))
+                return Failure::failed(
+                    damaged(m_part, u"ha una cella senza un riferimento valido alla riga %1"_s.arg(row.row)));
             nextColumn = column + 1;
             SheetCell cell;
-            if (!readCell(cell, errorText))
-                return false;
+            if (Failure failure = readCell(cell))
+                return failure;
             placeProblem(cell, column, row.row);
             if (cellIsEmpty(cell) || hiddenByMerge(column, row.row))
                 continue;
-            if (row.row > WorkbookReader::MaxRows) {
-                errorText = tooManyRows();
-                return false;
-            }
-            if (column >= WorkbookReader::MaxColumns) {
-                errorText = tooManyColumns(row.row);
-                return false;
-            }
-            if (++m_cells > WorkbookReader::MaxCells) {
-                errorText = tooManyCells();
-                return false;
-            }
+            if (row.row > WorkbookReader::MaxRows)
+                return Failure::failed(tooManyRows());
+            if (column >= WorkbookReader::MaxColumns)
+                return Failure::failed(tooManyColumns(row.row));
+            if (++m_cells > WorkbookReader::MaxCells)
+                return Failure::failed(tooManyCells());
             if (row.cells.size() <= column)
                 row.cells.resize(column + 1);
             row.cells[column] = std::move(cell);
         }
-        if (m_xml.hasError()) {
-            errorText = xmlError(m_part, m_xml);
-            return false;
-        }
-        return true;
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(m_part, m_xml));
+        return {};
     }
 
     // At a <c>: its value as the sheet shows it.
-    bool readCell(SheetCell& cell, QString& errorText)
+    Failure readCell(SheetCell& cell)
     {
         const QString type = m_xml.attributes().value(u"t"_s).toString();
         bool styleOk = false;
@@ -227,23 +218,20 @@ private:
                 m_xml.skipCurrentElement();
             }
         }
-        if (m_xml.hasError()) {
-            errorText = xmlError(m_part, m_xml);
-            return false;
-        }
+        if (m_xml.hasError())
+            return Failure::failed(xmlError(m_part, m_xml));
         if (!cell.formula.isEmpty() && (!hasValue || (type != u"inlineStr" && value.isEmpty()))) {
             cell.problem = QString::fromUtf16(FormulaWithoutValue);
-            return true;
+            return {};
         }
         if (!hasValue)
-            return true;
+            return {};
         if (type == u"s") {
             bool ok = false;
             const int index = value.trimmed().toInt(&ok);
-            if (!ok || index < 0 || index >= m_strings.size()) {
-                errorText = damaged(m_part, u"nomina un testo che non c'è (%1)"_s.arg(value.left(20)));
-                return false;
-            }
+            if (!ok || index < 0 || index >= m_strings.size())
+                return Failure::failed(
+                    damaged(m_part, u"nomina un testo che non c'è (%1)"_s.arg(value.left(20))));
             cell.text = m_strings[index];
         } else if (type == u"inlineStr") {
             cell.text = inlineText;
@@ -262,13 +250,12 @@ private:
             }
         } else {
             const std::optional<ExactNumber> number = ExactNumber::parse(value.trimmed());
-            if (!number) {
-                errorText = damaged(m_part, u"ha un numero non valido «%1»"_s.arg(value.left(40)));
-                return false;
-            }
+            if (!number)
+                return Failure::failed(
+                    damaged(m_part, u"ha un numero non valido «%1»"_s.arg(value.left(40))));
             cell = numberCell(*number, format, m_1904);
         }
-        return true;
+        return {};
     }
 
     // The text of an <is> or <si>: its <t>, or the <t> of each run, phonetic guides left out.
@@ -338,15 +325,14 @@ struct Relationship {
     QString type;
 };
 
-bool readRelationships(Package& package, const QString& part, QHash<QString, Relationship>& out,
-                       QString& errorText)
+Failure readRelationships(Package& package, const QString& part, QHash<QString, Relationship>& out)
 {
     const qsizetype slash = part.lastIndexOf(u'/');
     const QString relsPart =
         (slash < 0 ? QString() : part.left(slash + 1)) + u"_rels/"_s + part.mid(slash + 1) + u".rels"_s;
     QByteArray bytes;
-    if (!package.read(relsPart, bytes, errorText))
-        return false;
+    if (Failure failure = package.read(relsPart, bytes))
+        return failure;
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         xml.readNext();
@@ -357,18 +343,16 @@ bool readRelationships(Package& package, const QString& part, QHash<QString, Rel
                         attributes.value(u"Type"_s).toString()});
         }
     }
-    if (xml.hasError()) {
-        errorText = xmlError(relsPart, xml);
-        return false;
-    }
-    return true;
+    if (xml.hasError())
+        return Failure::failed(xmlError(relsPart, xml));
+    return {};
 }
 
-bool readXlsxStyles(Package& package, const QString& part, QList<NumberFormat>& styles, QString& errorText)
+Failure readXlsxStyles(Package& package, const QString& part, QList<NumberFormat>& styles)
 {
     QByteArray bytes;
-    if (!package.read(part, bytes, errorText))
-        return false;
+    if (Failure failure = package.read(part, bytes))
+        return failure;
     QHash<int, QString> codes;
     QXmlStreamReader xml(bytes);
     bool inCellXfs = false;
@@ -389,49 +373,45 @@ bool readXlsxStyles(Package& package, const QString& part, QList<NumberFormat>& 
             xml.skipCurrentElement();
         }
     }
-    if (xml.hasError()) {
-        errorText = xmlError(part, xml);
-        return false;
-    }
-    return true;
+    if (xml.hasError())
+        return Failure::failed(xmlError(part, xml));
+    return {};
 }
 
-bool readXlsxStrings(Package& package, const QString& part, QStringList& strings, QString& errorText)
+Failure readXlsxStrings(Package& package, const QString& part, QStringList& strings)
 {
     QByteArray bytes;
-    if (!package.read(part, bytes, errorText))
-        return false;
+    if (Failure failure = package.read(part, bytes))
+        return failure;
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == u"si")
             strings.append(XlsxStream::readRichTextOf(xml));
     }
-    if (xml.hasError()) {
-        errorText = xmlError(part, xml);
-        return false;
-    }
-    return true;
+    if (xml.hasError())
+        return Failure::failed(xmlError(part, xml));
+    return {};
 }
 
 } // namespace
 
-bool readXlsxBook(Package& package, XlsxBook& book, QString& errorText)
+Failure readXlsxBook(Package& package, XlsxBook& book)
 {
     QString workbook = u"xl/workbook.xml"_s;
     QHash<QString, Relationship> rootRels;
-    if (package.has(u"_rels/.rels"_s) && readRelationships(package, u""_s, rootRels, errorText)) {
+    if (package.has(u"_rels/.rels"_s) && !readRelationships(package, u""_s, rootRels)) {
         for (const Relationship& relation : std::as_const(rootRels)) {
             if (relation.type.endsWith(u"/officeDocument"))
                 workbook = relation.target;
         }
     }
     QHash<QString, Relationship> rels;
-    if (!readRelationships(package, workbook, rels, errorText))
-        return false;
+    if (Failure failure = readRelationships(package, workbook, rels))
+        return failure;
     QByteArray bytes;
-    if (!package.read(workbook, bytes, errorText))
-        return false;
+    if (Failure failure = package.read(workbook, bytes))
+        return failure;
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         xml.readNext();
@@ -448,33 +428,28 @@ bool readXlsxBook(Package& package, XlsxBook& book, QString& errorText)
                     id = attribute.value().toString();
             }
             const auto relation = rels.constFind(id);
-            if (relation == rels.constEnd()) {
-                errorText = damaged(workbook, u"nomina un foglio senza la sua parte"_s);
-                return false;
-            }
+            if (relation == rels.constEnd())
+                return Failure::failed(damaged(workbook, u"nomina un foglio senza la sua parte"_s));
             book.names.append(attributes.value(u"name"_s).toString());
             book.parts.append(relation->target);
             const QStringView state = attributes.value(u"state"_s);
             book.hidden.append(state == u"hidden" || state == u"veryHidden");
         }
     }
-    if (xml.hasError()) {
-        errorText = xmlError(workbook, xml);
-        return false;
-    }
-    if (book.names.isEmpty()) {
-        errorText = damaged(workbook, u"non ha nessun foglio"_s);
-        return false;
-    }
+    if (xml.hasError())
+        return Failure::failed(xmlError(workbook, xml));
+    if (book.names.isEmpty())
+        return Failure::failed(noSheets(workbook));
     for (const Relationship& relation : std::as_const(rels)) {
-        if (relation.type.endsWith(u"/styles") &&
-            !readXlsxStyles(package, relation.target, book.styles, errorText))
-            return false;
-        if (relation.type.endsWith(u"/sharedStrings") &&
-            !readXlsxStrings(package, relation.target, book.strings, errorText))
-            return false;
+        Failure failure;
+        if (relation.type.endsWith(u"/styles"))
+            failure = readXlsxStyles(package, relation.target, book.styles);
+        else if (relation.type.endsWith(u"/sharedStrings"))
+            failure = readXlsxStrings(package, relation.target, book.strings);
+        if (failure)
+            return failure;
     }
-    return true;
+    return {};
 }
 
 std::unique_ptr<SheetStream> xlsxSheetStream(const QString& part, const QByteArray& xml, const XlsxBook& book)

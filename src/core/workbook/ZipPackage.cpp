@@ -101,6 +101,20 @@ ZipReader::ZipReader(qint64 budget) : m_budget(budget)
 
 namespace {
 
+// The reasons more than one check gives.
+const QString Zip64 = u"l'archivio è in formato ZIP64, che non è gestito"_s;
+const QString ManyVolumes = u"l'archivio è diviso in più volumi"_s;
+
+QString directoryDamagedAt(const QString& which)
+{
+    return u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
+}
+
+QString partTooLarge(const QString& name)
+{
+    return u"la parte %1 non sta in un archivio zip"_s.arg(name);
+}
+
 // The end record's word on the central directory.
 struct Directory {
     qint64 endAt = -1;
@@ -109,9 +123,9 @@ struct Directory {
     int count = 0;
 };
 
-// The end record, the last thing in the file but for its comment; false with the reason when it is
+// The end record, the last thing in the file but for its comment; the reason when it is
 // missing or asks for what this reader does not read.
-bool readDirectoryPlace(const QByteArray& b, Directory& directory, QString& reason)
+Failure readDirectoryPlace(const QByteArray& b, Directory& directory)
 {
     const qint64 size = b.size();
     qint64 end = -1;
@@ -121,10 +135,8 @@ bool readDirectoryPlace(const QByteArray& b, Directory& directory, QString& reas
             break;
         }
     }
-    if (end < 0) {
-        reason = u"manca il record finale dell'indice, forse il file è troncato"_s;
-        return false;
-    }
+    if (end < 0)
+        return Failure::failed(u"manca il record finale dell'indice, forse il file è troncato"_s);
     const quint16 disk = u16(b, end + 4);
     const quint16 directoryDisk = u16(b, end + 6);
     const quint16 entriesHere = u16(b, end + 8);
@@ -133,19 +145,14 @@ bool readDirectoryPlace(const QByteArray& b, Directory& directory, QString& reas
     const qint64 directoryAt = u32(b, end + 16);
     if ((end >= Zip64LocatorSize && u32(b, end - Zip64LocatorSize) == Zip64LocatorSignature) ||
         count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryAt == 0xFFFFFFFF) {
-        reason = u"l'archivio è in formato ZIP64, che non è gestito"_s;
-        return false;
+        return Failure::failed(Zip64);
     }
-    if (disk != 0 || directoryDisk != 0 || entriesHere != count) {
-        reason = u"l'archivio è diviso in più volumi"_s;
-        return false;
-    }
-    if (directoryAt + directorySize > end) {
-        reason = u"l'indice va oltre la fine del file"_s;
-        return false;
-    }
+    if (disk != 0 || directoryDisk != 0 || entriesHere != count)
+        return Failure::failed(ManyVolumes);
+    if (directoryAt + directorySize > end)
+        return Failure::failed(u"l'indice va oltre la fine del file"_s);
     directory = {end, directoryAt, directorySize, count};
-    return true;
+    return {};
 }
 
 // One entry as the central directory and its local header, which must agree, describe it.
@@ -161,15 +168,13 @@ struct CentralRecord {
     qint64 dataAt = 0;
 };
 
-// The central directory's record at at (its number, from 1, is which), at moved past it; false with
-// the reason when it is cut short or asks for what this reader does not read.
-bool readCentralRecord(const QByteArray& b, qint64& at, qint64 directoryEnd, const QString& which,
-                       CentralRecord& record, QString& reason)
+// The central directory's record at at (its number, from 1, is which), at moved past it; the
+// reason when it is cut short or asks for what this reader does not read.
+Failure readCentralRecord(const QByteArray& b, qint64& at, qint64 directoryEnd, const QString& which,
+                          CentralRecord& record)
 {
-    if (directoryEnd - at < CentralHeaderSize || u32(b, at) != CentralSignature) {
-        reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
-        return false;
-    }
+    if (directoryEnd - at < CentralHeaderSize || u32(b, at) != CentralSignature)
+        return Failure::failed(directoryDamagedAt(which));
     record.flags = u16(b, at + 8);
     record.method = u16(b, at + 10);
     record.crc = u32(b, at + 16);
@@ -181,59 +186,47 @@ bool readCentralRecord(const QByteArray& b, qint64& at, qint64 directoryEnd, con
     const quint16 startDisk = u16(b, at + 34);
     record.localAt = u32(b, at + 42);
     const qint64 recordSize = CentralHeaderSize + nameLength + extraLength + commentLength;
-    if (directoryEnd - at < recordSize) {
-        reason = u"l'indice è troncato o danneggiato alla voce %1"_s.arg(which);
-        return false;
-    }
+    if (directoryEnd - at < recordSize)
+        return Failure::failed(directoryDamagedAt(which));
     record.rawName = b.mid(at + CentralHeaderSize, nameLength);
     record.name = nameOf(record.rawName, record.flags);
     at += recordSize;
     if (record.packedSize == 0xFFFFFFFF || record.unpackedSize == 0xFFFFFFFF ||
         record.localAt == 0xFFFFFFFF) {
-        reason = u"l'archivio è in formato ZIP64, che non è gestito"_s;
-        return false;
+        return Failure::failed(Zip64);
     }
-    if (startDisk != 0) {
-        reason = u"l'archivio è diviso in più volumi"_s;
-        return false;
-    }
-    if (record.name.isEmpty()) {
-        reason = u"la voce %1 dell'indice non ha nome"_s.arg(which);
-        return false;
-    }
-    return true;
+    if (startDisk != 0)
+        return Failure::failed(ManyVolumes);
+    if (record.name.isEmpty())
+        return Failure::failed(u"la voce %1 dell'indice non ha nome"_s.arg(which));
+    return {};
 }
 
 // The local header repeats what the directory says; data descriptors leave its sizes and CRC to after
 // the data, and then the directory's are the ones that count. Sets record.dataAt.
-bool checkLocalHeader(const QByteArray& b, CentralRecord& record, QString& reason)
+Failure checkLocalHeader(const QByteArray& b, CentralRecord& record)
 {
     const qint64 size = b.size();
     const qint64 localAt = record.localAt;
-    if (localAt > size - LocalHeaderSize || u32(b, localAt) != LocalSignature) {
-        reason = u"l'intestazione della parte «%1» manca o è fuori dal file"_s.arg(record.name);
-        return false;
-    }
+    if (localAt > size - LocalHeaderSize || u32(b, localAt) != LocalSignature)
+        return Failure::failed(
+            u"l'intestazione della parte «%1» manca o è fuori dal file"_s.arg(record.name));
     const qint64 localNameLength = u16(b, localAt + 26);
     const qint64 localExtraLength = u16(b, localAt + 28);
     record.dataAt = localAt + LocalHeaderSize + localNameLength + localExtraLength;
-    if (record.dataAt > size || size - record.dataAt < record.packedSize) {
-        reason = u"i dati della parte «%1» vanno oltre la fine del file"_s.arg(record.name);
-        return false;
-    }
-    if (b.mid(localAt + LocalHeaderSize, localNameLength) != record.rawName) {
-        reason = u"l'intestazione della parte «%1» porta un altro nome"_s.arg(record.name);
-        return false;
-    }
+    if (record.dataAt > size || size - record.dataAt < record.packedSize)
+        return Failure::failed(u"i dati della parte «%1» vanno oltre la fine del file"_s.arg(record.name));
+    if (b.mid(localAt + LocalHeaderSize, localNameLength) != record.rawName)
+        return Failure::failed(u"l'intestazione della parte «%1» porta un altro nome"_s.arg(record.name));
     const bool sizesAfter = (record.flags & FlagDataDescriptor) != 0;
     if (u16(b, localAt + 8) != record.method ||
         (u16(b, localAt + 6) & FlagEncrypted) != (record.flags & FlagEncrypted) ||
         (!sizesAfter && (u32(b, localAt + 14) != record.crc || u32(b, localAt + 18) != record.packedSize ||
                          u32(b, localAt + 22) != record.unpackedSize))) {
-        reason = u"l'intestazione della parte «%1» non concorda con l'indice"_s.arg(record.name);
-        return false;
+        return Failure::failed(
+            u"l'intestazione della parte «%1» non concorda con l'indice"_s.arg(record.name));
     }
-    return true;
+    return {};
 }
 
 // A stretch of the file that one thing owns.
@@ -244,7 +237,7 @@ struct Span {
 };
 
 // Entries sharing bytes would let a small file unpack many times over. names: the entries', by index.
-bool checkNoOverlap(QList<Span> spans, const QStringList& names, QString& reason)
+Failure checkNoOverlap(QList<Span> spans, const QStringList& names)
 {
     std::sort(spans.begin(), spans.end(), [](const Span& x, const Span& y) { return x.from < y.from; });
     for (qsizetype i = 1; i < spans.size(); ++i) {
@@ -254,24 +247,23 @@ bool checkNoOverlap(QList<Span> spans, const QStringList& names, QString& reason
                     return s.entry == -1 ? u"l'indice"_s : u"il record finale"_s;
                 return u"la parte «%1»"_s.arg(names[s.entry]);
             };
-            reason = u"%1 e %2 si sovrappongono"_s.arg(label(spans[i - 1]), label(spans[i]));
-            return false;
+            return Failure::failed(u"%1 e %2 si sovrappongono"_s.arg(label(spans[i - 1]), label(spans[i])));
         }
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool ZipReader::open(const QByteArray& bytes, QString& reason)
+Failure ZipReader::open(const QByteArray& bytes)
 {
     // Nothing of a refused archive stays behind.
     m_bytes.clear();
     m_entries.clear();
     m_index.clear();
     Directory directory;
-    if (!readDirectoryPlace(bytes, directory, reason))
-        return false;
+    if (Failure failure = readDirectoryPlace(bytes, directory))
+        return failure;
     QList<Entry> entries;
     QStringList names;
     QHash<QString, qsizetype> index;
@@ -283,30 +275,32 @@ bool ZipReader::open(const QByteArray& bytes, QString& reason)
     const qint64 directoryEnd = directory.at + directory.size;
     for (int i = 0; i < directory.count; ++i) {
         CentralRecord record;
-        if (!readCentralRecord(bytes, at, directoryEnd, QString::number(i + 1), record, reason))
-            return false;
-        if (index.contains(record.name)) {
-            reason = u"la parte «%1» compare due volte"_s.arg(record.name);
-            return false;
-        }
-        if (!checkLocalHeader(bytes, record, reason))
-            return false;
+        if (Failure failure = readCentralRecord(bytes, at, directoryEnd, QString::number(i + 1), record))
+            return failure;
+        if (index.contains(record.name))
+            return Failure::failed(u"la parte «%1» compare due volte"_s.arg(record.name));
+        if (Failure failure = checkLocalHeader(bytes, record))
+            return failure;
         index.insert(record.name, entries.size());
         spans.append({record.localAt, record.dataAt + record.packedSize, entries.size()});
         names.append(record.name);
         entries.append({record.name, record.flags, record.method, record.crc, record.packedSize,
                         record.unpackedSize, record.dataAt});
     }
-    if (at != directoryEnd) {
-        reason = u"l'indice ha una dimensione diversa da quella dichiarata"_s;
-        return false;
-    }
-    if (!checkNoOverlap(std::move(spans), names, reason))
-        return false;
+    if (at != directoryEnd)
+        return Failure::failed(u"l'indice ha una dimensione diversa da quella dichiarata"_s);
+    if (Failure failure = checkNoOverlap(std::move(spans), names))
+        return failure;
     m_bytes = bytes;
     m_entries = std::move(entries);
     m_index = std::move(index);
-    return true;
+    return {};
+}
+
+qint64 ZipReader::unpackedSize(const QString& name) const
+{
+    const auto found = m_index.constFind(name);
+    return found == m_index.constEnd() ? 0 : m_entries[*found].size;
 }
 
 QStringList ZipReader::names() const
@@ -318,37 +312,31 @@ QStringList ZipReader::names() const
     return out;
 }
 
-ZipReader::Problem ZipReader::read(const QString& name, QByteArray& out, QString& reason)
+Failure ZipReader::read(const QString& name, QByteArray& out)
 {
     out.clear();
     const auto found = m_index.constFind(name);
     if (found == m_index.constEnd())
-        return Problem::Missing;
+        return Failure::failed(u"manca"_s);
     const Entry& e = m_entries[*found];
-    if (e.flags & FlagEncrypted) {
-        reason = u"è cifrata"_s;
-        return Problem::Unsupported;
-    }
-    if (e.method != MethodStored && e.method != MethodDeflated) {
-        reason = u"è compressa con un metodo sconosciuto (%1)"_s.arg(e.method);
-        return Problem::Unsupported;
-    }
+    if (e.flags & FlagEncrypted)
+        return Failure::failed(u"non si apre, perché %1"_s.arg(u"è cifrata"_s));
+    if (e.method != MethodStored && e.method != MethodDeflated)
+        return Failure::failed(
+            u"non si apre, perché %1"_s.arg(u"è compressa con un metodo sconosciuto (%1)"_s.arg(e.method)));
     if (e.size > m_budget)
-        return Problem::OverBudget;
+        return Failure::failed(
+            u"si decomprime in %1 byte, più di quanti ne restano da leggere"_s.arg(e.size));
     const char* data = m_bytes.constData() + e.dataAt;
 
     if (e.method == MethodStored) {
-        if (e.packedSize != e.size) {
-            reason = u"ha due dimensioni diverse pur non essendo compressa"_s;
-            return Problem::Damaged;
-        }
+        if (e.packedSize != e.size)
+            return Failure::failed(u"ha due dimensioni diverse pur non essendo compressa"_s);
         out = QByteArray(data, qsizetype(e.size));
     } else {
         z_stream zs{};
-        if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
-            reason = u"non si decomprime (memoria insufficiente)"_s;
-            return Problem::Damaged;
-        }
+        if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+            return Failure::failed(u"non si decomprime (memoria insufficiente)"_s);
         zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
         zs.avail_in = uInt(e.packedSize);
         // Room for one byte past the declared size, so that a part that holds more shows it.
@@ -367,57 +355,47 @@ ZipReader::Problem ZipReader::read(const QString& name, QByteArray& out, QString
         inflateEnd(&zs);
         if (have > e.size) {
             out.clear();
-            reason = u"si decomprime oltre i %1 byte dichiarati"_s.arg(e.size);
-            return Problem::Damaged;
+            return Failure::failed(u"si decomprime oltre i %1 byte dichiarati"_s.arg(e.size));
         }
         if (rc != Z_STREAM_END) {
             out.clear();
-            reason = rc == Z_BUF_ERROR ? u"non si decomprime (dati compressi troncati)"_s
-                                       : u"non si decomprime (dati compressi non validi)"_s;
-            return Problem::Damaged;
+            return Failure::failed(rc == Z_BUF_ERROR ? u"non si decomprime (dati compressi troncati)"_s
+                                                     : u"non si decomprime (dati compressi non validi)"_s);
         }
         if (have != e.size) {
             out.clear();
-            reason = u"si decomprime in %1 byte invece dei %2 dichiarati"_s.arg(have).arg(e.size);
-            return Problem::Damaged;
+            return Failure::failed(
+                u"si decomprime in %1 byte invece dei %2 dichiarati"_s.arg(have).arg(e.size));
         }
         out.resize(qsizetype(have));
     }
     m_budget -= e.size;
     if (crcOf(out.constData(), out.size()) != e.crc) {
         out.clear();
-        return Problem::Checksum;
+        return Failure::failed(u"non supera il controllo (CRC)"_s);
     }
-    return Problem::None;
+    return {};
 }
 
-bool writeZip(const QList<ZipEntry>& entries, QByteArray& out, QString& reason)
+Failure writeZip(const QList<ZipEntry>& entries, QByteArray& out)
 {
     out.clear();
-    if (entries.size() >= 0xFFFF) {
-        reason = u"troppe parti per un archivio zip"_s;
-        return false;
-    }
+    if (entries.size() >= 0xFFFF)
+        return Failure::failed(u"troppe parti per un archivio zip"_s);
     QByteArray directory;
     for (const ZipEntry& entry : entries) {
         const QByteArray name = entry.name.toUtf8();
         const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return quint8(c) < 0x80; });
         const quint16 flags = ascii ? 0 : FlagUtf8;
-        if (name.isEmpty() || name.size() > 0xFFFF || entry.bytes.size() >= 0xFFFFFFFF) {
-            reason = u"la parte %1 non sta in un archivio zip"_s.arg(entry.name);
-            return false;
-        }
+        if (name.isEmpty() || name.size() > 0xFFFF || entry.bytes.size() >= 0xFFFFFFFF)
+            return Failure::failed(partTooLarge(entry.name));
         QByteArray packed;
-        if (!entry.stored && !deflated(entry.bytes, packed)) {
-            reason = u"la parte %1 non si comprime"_s.arg(entry.name);
-            return false;
-        }
+        if (!entry.stored && !deflated(entry.bytes, packed))
+            return Failure::failed(u"la parte %1 non si comprime"_s.arg(entry.name));
         const QByteArray& data = entry.stored ? entry.bytes : packed;
         const qint64 at = out.size();
-        if (at + LocalHeaderSize + name.size() + data.size() >= 0xFFFFFFFF) {
-            reason = u"la parte %1 non sta in un archivio zip"_s.arg(entry.name);
-            return false;
-        }
+        if (at + LocalHeaderSize + name.size() + data.size() >= 0xFFFFFFFF)
+            return Failure::failed(partTooLarge(entry.name));
         const quint32 crc = crcOf(entry.bytes.constData(), entry.bytes.size());
         const quint16 method = entry.stored ? MethodStored : MethodDeflated;
 
@@ -450,10 +428,8 @@ bool writeZip(const QList<ZipEntry>& entries, QByteArray& out, QString& reason)
         directory.append(name);
     }
     const qint64 directoryAt = out.size();
-    if (directoryAt + directory.size() >= 0xFFFFFFFF) {
-        reason = u"il foglio di lavoro non sta in un archivio zip"_s;
-        return false;
-    }
+    if (directoryAt + directory.size() >= 0xFFFFFFFF)
+        return Failure::failed(u"il foglio di lavoro non sta in un archivio zip"_s);
     out.append(directory);
     put32(out, EndSignature);
     put16(out, 0); // this disk
@@ -463,5 +439,5 @@ bool writeZip(const QList<ZipEntry>& entries, QByteArray& out, QString& reason)
     put32(out, quint32(directory.size()));
     put32(out, quint32(directoryAt));
     put16(out, 0); // no comment
-    return true;
+    return {};
 }

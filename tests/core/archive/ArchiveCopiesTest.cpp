@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "core/archive/ArchiveCopies.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "SystemFiles.h"
 
@@ -38,19 +39,18 @@ void ArchiveCopiesTest::keepsOneCopyADayAndTheNewestSeven()
     QTemporaryDir home;
     const QString copiesDir = home.filePath(u"copie"_s);
     const ArchiveCopies copies(copiesDir, home.filePath(u"fillcp.dll"_s));
-    QString error;
 
     // The folder is made private at the first copy.
-    QVERIFY2(copies.keepCopy("primo giorno", QDate(2026, 12, 1), error), qPrintable(error));
+    QCOMPARE(copies.keepCopy("primo giorno", QDate(2026, 12, 1)), Failure());
     QVERIFY(QFileInfo(copiesDir).isDir());
     if (hasPosixPermissions())
         QCOMPARE(permissionsOf(copiesDir), 0700);
     // A second start the same day leaves the day's copy as it was.
-    QVERIFY(copies.keepCopy("più tardi", QDate(2026, 12, 1), error));
+    QCOMPARE(copies.keepCopy("più tardi", QDate(2026, 12, 1)), Failure());
     QCOMPARE(contents(copiesDir + u"/fillcp-personale-2026-12-01.dll"_s), QByteArray("primo giorno"));
 
     for (int day = 2; day <= 9; ++day)
-        QVERIFY(copies.keepCopy(QByteArray::number(day), QDate(2026, 12, day), error));
+        QCOMPARE(copies.keepCopy(QByteArray::number(day), QDate(2026, 12, day)), Failure());
     QCOMPARE(namesIn(copiesDir),
              QStringList({u"fillcp-personale-2026-12-03.dll"_s, u"fillcp-personale-2026-12-04.dll"_s,
                           u"fillcp-personale-2026-12-05.dll"_s, u"fillcp-personale-2026-12-06.dll"_s,
@@ -92,11 +92,10 @@ void ArchiveCopiesTest::refusesAFolderThatIsNotPrivate()
         QVERIFY(setPermissions(copiesDir, 0777));
     }
     const ArchiveCopies copies(copiesDir, home.filePath(u"fillcp.dll"_s));
-    QString error;
-    QVERIFY(!copies.keepCopy("dati", QDate(2026, 12, 1), error));
-    QVERIFY(!copies.recordCount(3, error));
-    QCOMPARE(error, u"La cartella delle copie %1 non è una cartella privata dell'utente, quindi non viene "
-                    u"usata."_s.arg(copiesDir));
+    const QString refusal = u"la cartella delle copie %1 non è una cartella privata dell'utente, quindi non "
+                            u"viene usata"_s.arg(copiesDir);
+    QCOMPARE(copies.keepCopy("dati", QDate(2026, 12, 1)).text(), refusal);
+    QCOMPARE(copies.recordCount(3).text(), refusal);
     // Nothing went through the link.
     QCOMPARE(namesIn(elsewhere), QStringList());
 }
@@ -108,10 +107,9 @@ void ArchiveCopiesTest::countsAreKeptPerArchive()
     const ArchiveCopies own(copiesDir, home.filePath(u"fillcp.dll"_s));
     const ArchiveCopies shared(copiesDir, u"/var/lib/cedolario/fillcp.dll"_s);
     QCOMPARE(own.lastCount(), std::nullopt);
-    QString error;
-    QVERIFY(own.recordCount(12, error));
-    QVERIFY(shared.recordCount(40, error));
-    QVERIFY(shared.keepCopy("comune", QDate(2026, 12, 1), error));
+    QCOMPARE(own.recordCount(12), Failure());
+    QCOMPARE(shared.recordCount(40), Failure());
+    QCOMPARE(shared.keepCopy("comune", QDate(2026, 12, 1)), Failure());
     QCOMPARE(own.lastCount(), std::optional<qsizetype>(12));
     QCOMPARE(shared.lastCount(), std::optional<qsizetype>(40));
     // The shared archive's copy is not the per-user archive's.

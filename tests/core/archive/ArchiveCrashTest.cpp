@@ -36,9 +36,8 @@ SlipRecord workerRecord(const QString& name)
 QStringList archiveNames(const QString& path)
 {
     ArchiveTable table;
-    QString error;
-    if (!SlipArchive(path).load(table, error)) {
-        QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+    if (const Failure failure = SlipArchive(path).load(table)) {
+        QTest::qFail(qPrintable(failure.text()), __FILE__, __LINE__);
         return {};
     }
     QStringList names;

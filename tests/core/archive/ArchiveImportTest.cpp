@@ -3,6 +3,7 @@
 // Many slips into the archive at once: the good rows of a spreadsheet in one all-or-nothing step, the
 // records of another archive merged without duplicates.
 #include "ArchiveRecords.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "core/archive/ArchiveDates.h"
@@ -57,15 +58,13 @@ void ArchiveImportTest::sheetRowsGoInTogether()
         readSlipSheet("Nome;Importo;Conto;Data\r\nAnna;12,5;1234;\r\nLuca;3,00;1234;02/03/2026\r\n");
     QCOMPARE(import.slips.size(), 2);
     QByteArray bytes;
-    QString error;
-    QVERIFY2(encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy),
-                              bytes, error),
-             qPrintable(error));
-    QVERIFY2(SlipArchive(m_path).append(bytes, error) == SlipArchive::WriteResult::Written,
-             qPrintable(error));
+    QCOMPARE(
+        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy), bytes),
+        Failure());
+    QCOMPARE(SlipArchive(m_path).append(bytes), Failure());
 
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(names(table), (QStringList{u"Primo"_s, u"Anna"_s, u"Luca"_s}));
     // A row without a date is dated today; one with a date keeps it.
     QCOMPARE(table[1].column(DateColumn), u"07 dicembre 2026"_s);
@@ -86,19 +85,20 @@ void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
     const SheetImport import = readSlipSheet(sheet);
     QCOMPARE(import.slips.size(), 50);
     QByteArray bytes;
-    QString error;
-    QVERIFY2(encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy),
-                              bytes, error),
-             qPrintable(error));
+    QCOMPARE(
+        encodeSheetSlips(import.slips, QDate(2026, 12, 7), QLocale(QLocale::Italian, QLocale::Italy), bytes),
+        Failure());
+    Failure failure;
 
     {
         // Room for the first twenty records, not for all fifty.
         FileSizeLimit limit(before.size() + 20 * (bytes.size() / 50));
         QVERIFY(limit.active());
-        QCOMPARE(SlipArchive(m_path).append(bytes, error), SlipArchive::WriteResult::Failed);
+        failure = SlipArchive(m_path).append(bytes);
+        QCOMPARE(failure.kind(), Failure::Kind::Failed);
     }
     QCOMPARE(contents(m_path), before);
-    QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
+    QVERIFY2(failure.text().endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(failure.text()));
 }
 
 void ArchiveImportTest::mergeSkipsIdenticalRecords()
@@ -121,26 +121,24 @@ void ArchiveImportTest::mergeSkipsIdenticalRecords()
     QCOMPARE(incoming.size(), 4);
 
     SlipArchive::MergeCounts counts;
-    QString error;
-    QVERIFY2(SlipArchive(m_path).merge(incoming, counts, error) == SlipArchive::WriteResult::Written,
-             qPrintable(error));
+    QCOMPARE(SlipArchive(m_path).merge(incoming, counts), Failure());
     QCOMPARE(counts.added, 2);
     QCOMPARE(counts.skipped, 2);
     // Bianchi 2,00 was ours already; the second Verdi repeats the first of the file.
     QCOMPARE(counts.alreadyPresent, 1);
     QCOMPARE(counts.repeatedInFile, 1);
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(names(table), (QStringList{u"Rossi"_s, u"Bianchi"_s, u"Bianchi"_s, u"Verdi"_s}));
     QCOMPARE(table[2].column(FirstFieldColumn + Amount), u"2,50"_s);
 
     // Merging the same archive again adds nothing.
-    QCOMPARE(SlipArchive(m_path).merge(incoming, counts, error), SlipArchive::WriteResult::Written);
+    QCOMPARE(SlipArchive(m_path).merge(incoming, counts), Failure());
     QCOMPARE(counts.added, 0);
     QCOMPARE(counts.skipped, 4);
     QCOMPARE(counts.alreadyPresent, 4);
     QCOMPARE(counts.repeatedInFile, 0);
-    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(table.size(), 4);
 }
 
@@ -164,12 +162,11 @@ void ArchiveImportTest::mergeComparesDatesByDay()
     const ArchiveTable incoming = readArchive(record(theirDate, "Rossi", "Ente", "1,00"));
     const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
     SlipArchive::MergeCounts counts;
-    QString error;
-    QCOMPARE(SlipArchive(m_path).merge(incoming, counts, error, &dates), SlipArchive::WriteResult::Written);
+    QCOMPARE(SlipArchive(m_path).merge(incoming, counts, &dates), Failure());
     QCOMPARE(counts.added, added);
     QCOMPARE(counts.alreadyPresent, 1 - added);
     ArchiveTable table;
-    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(table.size(), 1 + added);
 }
 
@@ -183,16 +180,16 @@ void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
         theirs += record("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
     SlipArchive::MergeCounts counts;
     counts.added = -1;
-    QString error;
+    Failure failure;
     {
         FileSizeLimit limit(before.size() + theirs.size() / 2);
         QVERIFY(limit.active());
-        QCOMPARE(SlipArchive(m_path).merge(readArchive(theirs), counts, error),
-                 SlipArchive::WriteResult::Failed);
+        failure = SlipArchive(m_path).merge(readArchive(theirs), counts);
     }
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
     QCOMPARE(contents(m_path), before);
     QCOMPARE(counts.added, 0);
-    QVERIFY2(error.endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(error));
+    QVERIFY2(failure.text().endsWith(u"L'archivio è rimasto com'era."_s), qPrintable(failure.text()));
 }
 
 QTEST_GUILESS_MAIN(ArchiveImportTest)

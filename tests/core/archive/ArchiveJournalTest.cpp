@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "ArchiveRecords.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "SystemFiles.h"
 #include "core/archive/SlipArchive.h"
@@ -70,9 +71,7 @@ void ArchiveJournalTest::interruptImport(const QString& path, qsizetype bytes)
 {
     SlipArchive archive(path);
     archive.setInterruptAfter(bytes);
-    QString error;
-    QCOMPARE(archive.appendAll({savedRecord("Secondo"), savedRecord("Terzo")}, error),
-             SlipArchive::WriteResult::Failed);
+    QCOMPARE(archive.appendAll({savedRecord("Secondo"), savedRecord("Terzo")}).kind(), Failure::Kind::Failed);
     QVERIFY2(QFile::exists(path + u".journal"_s), "no journal was left by the interrupted import");
 }
 
@@ -93,8 +92,7 @@ void ArchiveJournalTest::interruptedImportIsUndoneAtTheNextLoad()
     QCOMPARE(contents(m_path).size(), m_first.size() + written);
 
     ArchiveTable table;
-    QString error;
-    QVERIFY2(SlipArchive(m_path).load(table, error), qPrintable(error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(names(table), QStringList{u"Primo"_s});
     QCOMPARE(contents(m_path), m_first);
     QVERIFY(!QFile::exists(m_path + u".journal"_s));
@@ -105,11 +103,10 @@ void ArchiveJournalTest::interruptedSaveIsUndoneByTheNextSave()
     {
         SlipArchive archive(m_path);
         archive.setInterruptAfter(50);
-        QString error;
-        QCOMPARE(archive.append(savedRecord("Perso"), error), SlipArchive::WriteResult::Failed);
+        const Failure failure = archive.append(savedRecord("Perso"));
+        QCOMPARE(failure.kind(), Failure::Kind::Failed);
     }
-    QString error;
-    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Written);
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo")), Failure());
     QCOMPARE(contents(m_path), m_first + savedRecord("Secondo"));
     QVERIFY(!QFile::exists(m_path + u".journal"_s));
 }
@@ -119,16 +116,13 @@ void ArchiveJournalTest::interruptedImportIsUndoneBeforeADeletion()
     interruptImport(m_path, 90);
     SlipArchive archive(m_path);
     const SlipRecord first = readArchive(m_first).value(0);
-    QString error;
-    QCOMPARE(archive.remove(0, first, error), SlipArchive::RemoveResult::Removed);
+    QCOMPARE(archive.remove(0, first), Failure());
     QCOMPARE(contents(m_path), QByteArray());
 }
 
 void ArchiveJournalTest::aWholeImportLeavesNoJournal()
 {
-    QString error;
-    QCOMPARE(SlipArchive(m_path).appendAll({savedRecord("Secondo"), savedRecord("Terzo")}, error),
-             SlipArchive::WriteResult::Written);
+    QCOMPARE(SlipArchive(m_path).appendAll({savedRecord("Secondo"), savedRecord("Terzo")}), Failure());
     QCOMPARE(contents(m_path), m_first + savedRecord("Secondo") + savedRecord("Terzo"));
     const QStringList left = QDir(QFileInfo(m_path).path()).entryList(QDir::Files | QDir::System);
     QCOMPARE(left, QStringList({u"fillcp.dll"_s, u"fillcp.dll.lock"_s}));
@@ -190,19 +184,21 @@ void ArchiveJournalTest::hostileJournalCutsNothing()
     }
     const QByteArray before = contents(m_path);
     ArchiveTable table;
-    QString error;
-    QVERIFY2(SlipArchive(m_path).load(table, error), qPrintable(error));
+    Failure failure;
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(contents(m_path), before);
 
     // The next write says why and writes nothing.
-    QCOMPARE(SlipArchive(m_path).append(savedRecord("Quarto"), error), SlipArchive::WriteResult::Failed);
-    QVERIFY2(error.startsWith(
+    failure = SlipArchive(m_path).append(savedRecord("Quarto"));
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
+    QVERIFY2(failure.text().startsWith(
                  u"Impossibile scrivere nell'archivio %1: il file di ripristino %1.journal "_s.arg(m_path)),
-             qPrintable(error));
-    QVERIFY2(error.contains(u"l'archivio non viene toccato"_s), qPrintable(error));
+             qPrintable(failure.text()));
+    QVERIFY2(failure.text().contains(u"l'archivio non viene toccato"_s), qPrintable(failure.text()));
     QCOMPARE(contents(m_path), before);
     const SlipRecord first = readArchive(m_first).value(0);
-    QCOMPARE(SlipArchive(m_path).remove(0, first, error), SlipArchive::RemoveResult::Failed);
+    failure = SlipArchive(m_path).remove(0, first);
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
     QCOMPARE(contents(m_path), before);
 }
 
@@ -225,8 +221,7 @@ void ArchiveJournalTest::journalTakesTheArchiveMode()
     interruptImport(m_path, 10);
     QCOMPARE(permissionsOf(m_path + u".journal"_s), mode);
     ArchiveTable table;
-    QString error;
-    QVERIFY(SlipArchive(m_path).load(table, error));
+    QCOMPARE(SlipArchive(m_path).load(table), Failure());
     QCOMPARE(contents(m_path), m_first);
 }
 

@@ -14,33 +14,32 @@
 inline QStringList namesIn(const QString& path)
 {
     ArchiveTable table;
-    QString error;
-    if (!SlipArchive(path).load(table, error))
-        return {QStringLiteral("<") + error + u'>'};
+    if (const Failure failure = SlipArchive(path).load(table))
+        return {QStringLiteral("<") + failure.text() + u'>'};
     return names(table);
 }
 
 enum Operation { Load, Ensure, Append, Remove };
 
-// Runs one operation on the archive at path; true when it succeeded. error gets its message.
-inline bool run(Operation operation, const QString& path, QString& error)
+// Runs one operation on the archive at path.
+inline Failure run(Operation operation, const QString& path)
 {
     SlipArchive archive(path);
     archive.setLockTimeout(200);
     switch (operation) {
     case Load: {
         ArchiveTable table;
-        return archive.load(table, error);
+        return archive.load(table);
     }
     case Ensure:
-        return archive.ensureExists(error);
+        return archive.ensureExists();
     case Append:
-        return archive.append(savedRecord("Nuovo"), error) == SlipArchive::WriteResult::Written;
+        return archive.append(savedRecord("Nuovo"));
     case Remove: {
         // The first record as the list showed it.
         const ArchiveTable shown = readArchive(savedRecord("Primo"));
-        return archive.remove(0, shown[0], error) == SlipArchive::RemoveResult::Removed;
+        return archive.remove(0, shown[0]);
     }
     }
-    return false;
+    return Failure::failed(QStringLiteral("operazione sconosciuta"));
 }

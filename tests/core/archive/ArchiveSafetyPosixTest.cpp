@@ -7,6 +7,7 @@
 
 #include "ArchiveOperations.h"
 #include "ArchiveRecords.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 
 #include <QDeadlineTimer>
@@ -128,10 +129,10 @@ void ArchiveSafetyPosixTest::fifosAndDevicesFailAtOnce()
     // In a child, so that a hang fails the test instead of stopping it.
     const QString path = m_path;
     const int outcome = inChild([&] {
-        QString error;
-        if (run(Operation(operation), path, error))
+        const Failure failure = run(Operation(operation), path);
+        if (!failure)
             return 1;
-        return error.contains(cause) ? 0 : 2;
+        return failure.text().contains(cause) ? 0 : 2;
     });
     QCOMPARE(outcome, 0); // -1: hung; 1: succeeded; 2: another message
     if (planted != u"fillcp.dll"_s)
@@ -152,11 +153,9 @@ void ArchiveSafetyPosixTest::lockRemovedDuringADeletionLosesNoSave()
     if (deleter == 0) {
         const SlipArchive archive(path);
         ArchiveTable table;
-        QString error;
-        if (!archive.load(table, error))
+        if (archive.load(table))
             ::_exit(3);
-        const SlipArchive::RemoveResult result = archive.remove(0, table[0], error);
-        ::_exit(result == SlipArchive::RemoveResult::Removed ? 0 : 1);
+        ::_exit(archive.remove(0, table[0]) ? 1 : 0);
     }
     QVERIFY(deleter > 0);
     // Wait until the deleter holds the lock, then remove the lock file and save, as a careless user and a
@@ -180,9 +179,7 @@ void ArchiveSafetyPosixTest::lockRemovedDuringADeletionLosesNoSave()
             ::usleep(1000);
     }
     QVERIFY(QFile::remove(lockPath));
-    QString error;
-    QVERIFY2(SlipArchive(m_path).append(savedRecord("Salvato"), error) == SlipArchive::WriteResult::Written,
-             qPrintable(error));
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Salvato")), Failure());
     int status = 0;
     QCOMPARE(::waitpid(deleter, &status, 0), deleter);
     QVERIFY(WIFEXITED(status));
@@ -199,29 +196,34 @@ void ArchiveSafetyPosixTest::vanishedDirectoryIsReported()
     write(m_path, savedRecord("Primo"));
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QString error;
-    QVERIFY(archive.load(table, error));
+    Failure failure;
+    QCOMPARE(archive.load(table), Failure());
     QVERIFY(QDir(m_work).removeRecursively());
 
     const QString cwdArchive = QDir::current().filePath(u"fillcp.dll"_s);
     const bool cwdHadOne = QFileInfo::exists(cwdArchive);
-    QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Failed);
-    QCOMPARE(error, u"Impossibile scrivere nell'archivio %1: la cartella %2 non esiste più.\n"
-                    u"L'archivio è rimasto com'era."_s.arg(m_path, m_work));
-    QVERIFY(!archive.load(table, error));
-    QCOMPARE(error,
+    failure = archive.append(savedRecord("Secondo"));
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
+    QCOMPARE(failure.text(), u"Impossibile scrivere nell'archivio %1: la cartella %2 non esiste più.\n"
+                             u"L'archivio è rimasto com'era."_s.arg(m_path, m_work));
+    failure = archive.load(table);
+    QVERIFY(failure);
+    QCOMPARE(failure.text(),
              u"Impossibile leggere l'archivio %1: la cartella %2 non esiste più."_s.arg(m_path, m_work));
-    QCOMPARE(archive.remove(0, table.value(0), error), SlipArchive::RemoveResult::Failed);
+    failure = archive.remove(0, table.value(0));
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
     // Nothing was written anywhere else, and the directory was not made again behind the user's back.
     QVERIFY(!QFileInfo::exists(m_work));
     QCOMPARE(QFileInfo::exists(cwdArchive), cwdHadOne);
 
     // A directory made anew at the same place is another one: the archive does not move into it.
     QVERIFY(QDir().mkpath(m_work));
-    QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Failed);
-    QCOMPARE(error, u"Impossibile scrivere nell'archivio %1: la cartella %2 è stata rimossa e sostituita da "
-                    u"un'altra mentre il programma era aperto.\nL'archivio è rimasto com'era."_s.arg(m_path,
-                                                                                                     m_work));
+    failure = archive.append(savedRecord("Secondo"));
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
+    QCOMPARE(
+        failure.text(),
+        u"Impossibile scrivere nell'archivio %1: la cartella %2 è stata rimossa e sostituita da "
+        u"un'altra mentre il programma era aperto.\nL'archivio è rimasto com'era."_s.arg(m_path, m_work));
     QVERIFY(!QFileInfo::exists(m_path));
 }
 
@@ -238,12 +240,12 @@ void ArchiveSafetyPosixTest::fullDiskOnDeleteNamesTheCause()
     write(m_path, before); // about 6 KB
     {
         const SlipArchive archive(m_path);
-        QString error;
-        QVERIFY(archive.ensureExists(error));
-        QCOMPARE(archive.append(savedRecord("Ultimo"), error), SlipArchive::WriteResult::Written);
+        Failure failure;
+        QCOMPARE(archive.ensureExists(), Failure());
+        QCOMPARE(archive.append(savedRecord("Ultimo")), Failure());
         before += savedRecord("Ultimo");
         ArchiveTable table;
-        QVERIFY(archive.load(table, error));
+        QCOMPARE(archive.load(table), Failure());
         // Fill the rest of the file system.
         QFile filler(m_work + u"/riempimento"_s);
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -251,9 +253,10 @@ void ArchiveSafetyPosixTest::fullDiskOnDeleteNamesTheCause()
         while (filler.write(block) == block.size()) {
         }
         filler.close();
-        QCOMPARE(archive.remove(5, table[5], error), SlipArchive::RemoveResult::Failed);
-        QCOMPARE(error, u"Impossibile riscrivere l'archivio %1: spazio esaurito sul disco.\n"
-                        u"L'archivio è rimasto com'era."_s.arg(m_path));
+        failure = archive.remove(5, table[5]);
+        QCOMPARE(failure.kind(), Failure::Kind::Failed);
+        QCOMPARE(failure.text(), u"Impossibile riscrivere l'archivio %1: spazio esaurito sul disco.\n"
+                                 u"L'archivio è rimasto com'era."_s.arg(m_path));
         QCOMPARE(contents(m_path), before);
         QCOMPARE(QDir(m_work).entryList(QDir::Files | QDir::Hidden),
                  QStringList({u"fillcp.dll"_s, u"fillcp.dll.lock"_s, u"riempimento"_s}));

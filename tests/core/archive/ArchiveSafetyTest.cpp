@@ -8,6 +8,7 @@
 
 #include "ArchiveOperations.h"
 #include "ArchiveRecords.h"
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "SystemFiles.h"
@@ -104,10 +105,10 @@ void ArchiveSafetyTest::plantedLinksAreNeverFollowed()
         QSKIP(qPrintable(u"no symbolic link can be made here: "_s + why));
     const FileState before = stateOf(m_outside);
 
-    QString error;
-    QCOMPARE(run(Operation(operation), m_path, error), succeeds);
+    const Failure failure = run(Operation(operation), m_path);
+    QCOMPARE(!failure, succeeds);
     if (!succeeds)
-        QVERIFY2(error.contains(cause), qPrintable(error));
+        QVERIFY2(failure.text().contains(cause), qPrintable(failure.text()));
     QCOMPARE(stateOf(m_outside), before);
     if (succeeds)
         QCOMPARE(namesIn(m_path), QStringList({u"Secondo"_s}));
@@ -133,12 +134,10 @@ void ArchiveSafetyTest::saveAfterACutRecordIsARecordOfItsOwn()
     QFETCH(QByteArray, before);
     write(m_path, before);
     const SlipArchive archive(m_path);
-    QString error;
-    QVERIFY2(archive.append(savedRecord("Nuovo"), error) == SlipArchive::WriteResult::Written,
-             qPrintable(error));
+    QCOMPARE(archive.append(savedRecord("Nuovo")), Failure());
 
     ArchiveTable table;
-    QVERIFY(archive.load(table, error));
+    QCOMPARE(archive.load(table), Failure());
     QCOMPARE(table.size(), 2);
     QCOMPARE(table[1].columns(), QStringList({u"07 dicembre 2026"_s,
                                               u"Nuovo"_s,
@@ -157,7 +156,7 @@ void ArchiveSafetyTest::saveAfterACutRecordIsARecordOfItsOwn()
                                               u"True"_s,
                                               u"1"_s}));
     // The cut record keeps what it had and is deleted without taking the new one along.
-    QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Removed);
+    QCOMPARE(archive.remove(0, table[0]), Failure());
     QCOMPARE(namesIn(m_path), QStringList({u"Nuovo"_s}));
 }
 
@@ -169,10 +168,9 @@ void ArchiveSafetyTest::deleteInAFileConvertedTwiceKeepsEveryRecord()
     write(m_path, converted);
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QString error;
-    QVERIFY(archive.load(table, error));
+    QCOMPARE(archive.load(table), Failure());
     QCOMPARE(names(table), QStringList({u"Primo"_s, u"Secondo"_s, u"Terzo"_s, u"Quarto"_s}));
-    QCOMPARE(archive.remove(1, table[1], error), SlipArchive::RemoveResult::Removed);
+    QCOMPARE(archive.remove(1, table[1]), Failure());
 
     // Every kept record whole, in the rewrite shape with CR LF.
     const QByteArray rest =
@@ -189,23 +187,20 @@ void ArchiveSafetyTest::appendAllIsAllOrNothing()
     const QByteArray before = savedRecord("Primo");
     write(m_path, before);
     const SlipArchive archive(m_path);
-    QString error;
-    QVERIFY2(archive.appendAll({savedRecord("A"), savedRecord("B"), savedRecord("C")}, error) ==
-                 SlipArchive::WriteResult::Written,
-             qPrintable(error));
+    QCOMPARE(archive.appendAll({savedRecord("A"), savedRecord("B"), savedRecord("C")}), Failure());
     QCOMPARE(namesIn(m_path), QStringList({u"Primo"_s, u"A"_s, u"B"_s, u"C"_s}));
 
     // A batch that does not fit: none of it is kept.
     SKIP_WITHOUT_FILE_SIZE_LIMIT();
     const QByteArray full = contents(m_path);
+    Failure failure;
     {
         FileSizeLimit limit(full.size() + savedRecord("D").size() + 10);
         QVERIFY(limit.active());
-        QCOMPARE(archive.appendAll({savedRecord("D"), savedRecord("E")}, error),
-                 SlipArchive::WriteResult::Failed);
+        failure = archive.appendAll({savedRecord("D"), savedRecord("E")});
     }
     QCOMPARE(contents(m_path), full);
-    QCOMPARE(error,
+    QCOMPARE(failure.text(),
              u"Impossibile scrivere nell'archivio %1: il file supera la dimensione massima consentita.\n"
              u"L'archivio è rimasto com'era."_s.arg(m_path));
 }
@@ -220,17 +215,18 @@ void ArchiveSafetyTest::tooLargeAnArchiveIsRefused()
     }
     const SlipArchive archive(m_path);
     ArchiveTable table;
-    QString error;
-    QVERIFY(!archive.load(table, error));
+    Failure failure = archive.load(table);
+    QVERIFY(failure);
     QCOMPARE(table.size(), 0);
-    QCOMPARE(error,
+    QCOMPARE(failure.text(),
              u"Impossibile leggere l'archivio %1: il file è troppo grande per essere letto (3072 MB, al "
              u"massimo 1024 MB). Spostare %1 altrove e ricominciare con un archivio vuoto, o tenerne "
              u"solo una parte."_s.arg(m_path));
-    QCOMPARE(archive.append(savedRecord("Nuovo"), error), SlipArchive::WriteResult::Failed);
-    QVERIFY2(
-        error.startsWith(u"Impossibile scrivere nell'archivio %1: il file è troppo grande"_s.arg(m_path)),
-        qPrintable(error));
+    failure = archive.append(savedRecord("Nuovo"));
+    QCOMPARE(failure.kind(), Failure::Kind::Failed);
+    QVERIFY2(failure.text().startsWith(
+                 u"Impossibile scrivere nell'archivio %1: il file è troppo grande"_s.arg(m_path)),
+             qPrintable(failure.text()));
     QCOMPARE(QFileInfo(m_path).size(), qint64(3) << 30);
 }
 
@@ -250,19 +246,20 @@ void ArchiveSafetyTest::heldLockWaitIsBounded()
 
     // With the default wait, each writer gives up and says the archive is busy.
     const SlipArchive archive(m_path);
-    QString error;
-    QCOMPARE(archive.append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Busy);
-    QCOMPARE(error, u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(m_path));
+    Failure failure = archive.append(savedRecord("Secondo"));
+    QCOMPARE(failure.kind(), Failure::Kind::Busy);
+    QCOMPARE(failure.text(), u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(m_path));
     ArchiveTable table;
-    QVERIFY(archive.load(table, error));
-    QCOMPARE(archive.remove(0, table[0], error), SlipArchive::RemoveResult::Busy);
-    QCOMPARE(error, u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(m_path));
+    QCOMPARE(archive.load(table), Failure());
+    failure = archive.remove(0, table[0]);
+    QCOMPARE(failure.kind(), Failure::Kind::Busy);
+    QCOMPARE(failure.text(), u"L'archivio %1 è in uso da un'altra copia del programma."_s.arg(m_path));
     QCOMPARE(contents(m_path), savedRecord("Primo"));
 
     // Its process gone, the lock is free.
     holder.kill();
     QVERIFY(holder.waitForFinished(20000));
-    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo"), error), SlipArchive::WriteResult::Written);
+    QCOMPARE(SlipArchive(m_path).append(savedRecord("Secondo")), Failure());
 }
 
 QTEST_GUILESS_MAIN(ArchiveSafetyTest)

@@ -37,9 +37,13 @@ bool save(const SlipArchive& archive, const QString& name)
         say(u"F "_s + unstorableMessage(problem));
         return false;
     }
-    QString error;
-    if (archive.append(bytes, error) != SlipArchive::WriteResult::Written) {
-        say(u"F "_s + error);
+    // Busy is the archive's answer when the other writer holds the lock past the wait, as it may on a
+    // loaded machine: nothing was written, and the user would try again, as this does.
+    Failure failure = archive.append(bytes);
+    while (failure.kind() == Failure::Kind::Busy)
+        failure = archive.append(bytes);
+    if (failure) {
+        say(u"F "_s + failure.text());
         return false;
     }
     say(u"K"_s);
@@ -69,9 +73,8 @@ int main(int argc, char* argv[])
             records.append(bytes);
         }
         say(u"I "_s + tag);
-        QString error;
-        if (archive.appendAll(records, error) != SlipArchive::WriteResult::Written) {
-            say(u"F "_s + error);
+        if (const Failure failure = archive.appendAll(records)) {
+            say(u"F "_s + failure.text());
             return 1;
         }
         say(u"K"_s);
@@ -88,9 +91,8 @@ int main(int argc, char* argv[])
     QRandomGenerator random(static_cast<quint32>(number));
     for (qulonglong i = 0;; ++i) {
         ArchiveTable table;
-        QString error;
-        if (!archive.load(table, error)) {
-            say(u"F "_s + error);
+        if (const Failure failure = archive.load(table)) {
+            say(u"F "_s + failure.text());
             return 1;
         }
         const int deleteChance = table.size() > 12 ? 70 : 35;
@@ -101,16 +103,16 @@ int main(int argc, char* argv[])
         }
         const qsizetype index = random.bounded(int(table.size()));
         say(u"D %1 %2"_s.arg(index).arg(table[index].column(1)));
-        switch (archive.remove(index, table[index], error)) {
-        case SlipArchive::RemoveResult::Removed:
+        const Failure failure = archive.remove(index, table[index]);
+        switch (failure.kind()) {
+        case Failure::Kind::None:
             say(u"K"_s);
             break;
-        case SlipArchive::RemoveResult::Moved:
+        case Failure::Kind::Moved:
             say(u"M"_s);
             break;
-        case SlipArchive::RemoveResult::Busy:
-        case SlipArchive::RemoveResult::Failed:
-            say(u"F "_s + error);
+        default:
+            say(u"F "_s + failure.text());
             return 1;
         }
     }

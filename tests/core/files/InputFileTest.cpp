@@ -48,9 +48,9 @@ Reading readInChild(const QString& path, qint64 maxBytes, int timeoutMs = 5000)
     if (child == 0) {
         ::close(pipeEnds[0]);
         QByteArray bytes;
-        QString error;
-        const bool read = readInputFile(path, maxBytes, bytes, error);
-        const QByteArray answer = (read ? QByteArray("1") + bytes : QByteArray("0") + error.toUtf8());
+        const Failure failure = readInputFile(path, maxBytes, bytes);
+        const QByteArray answer =
+            (!failure ? QByteArray("1") + bytes : QByteArray("0") + failure.text().toUtf8());
         [[maybe_unused]] const ssize_t written =
             ::write(pipeEnds[1], answer.constData(), size_t(answer.size()));
         ::_exit(0);

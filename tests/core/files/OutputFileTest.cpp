@@ -5,6 +5,7 @@
 // rename; a write that fails half-way. What a link points to must never change.
 #include "core/files/OutputFile.h"
 
+#include "FailureCompare.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 
@@ -71,8 +72,7 @@ private Q_SLOTS:
     void writesTheWholeFileWithTheUsualPermissions()
     {
         const QString path = m_work + u"/nuovo.pdf"_s;
-        QString error;
-        QVERIFY2(writeOutputFile(path, "contenuto", error), qPrintable(error));
+        QCOMPARE(writeOutputFile(path, "contenuto"), Failure());
         QCOMPARE(contents(path), QByteArray("contenuto"));
         QCOMPARE(linkStatus(path).st_mode & 07777, mode_t(0644));
         QCOMPARE(entriesOf(m_work), QStringList{u"nuovo.pdf"_s});
@@ -83,8 +83,7 @@ private Q_SLOTS:
         const QString path = m_work + u"/privato.csv"_s;
         write(path, "vecchio");
         QVERIFY(::chmod(encoded(path).constData(), 0600) == 0);
-        QString error;
-        QVERIFY2(writeOutputFile(path, "nuovo", error), qPrintable(error));
+        QCOMPARE(writeOutputFile(path, "nuovo"), Failure());
         QCOMPARE(contents(path), QByteArray("nuovo"));
         QCOMPARE(linkStatus(path).st_mode & 07777, mode_t(0600));
     }
@@ -129,19 +128,19 @@ private Q_SLOTS:
         const QString path = shared + u"/out.pdf"_s;
         QVERIFY(plantLink(target, path, linkOwner));
 
-        QString error;
-        QCOMPARE(writeOutputFile(path, "%PDF nuovo", error), replaced);
+        const Failure failure = writeOutputFile(path, "%PDF nuovo");
+        QCOMPARE(!failure, replaced);
         // Whatever happens, the link is never written through.
         if (dangling)
             QVERIFY(!QFile::exists(target));
         else
             QCOMPARE(contents(target), QByteArray("segreto di root\n"));
         if (replaced) {
-            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QVERIFY2(failure.text().isEmpty(), qPrintable(failure.text()));
             QVERIFY(S_ISREG(linkStatus(path).st_mode));
             QCOMPARE(contents(path), QByteArray("%PDF nuovo"));
         } else {
-            QCOMPARE(error,
+            QCOMPARE(failure.text(),
                      u"impossibile scrivere %1: al suo posto c'è un collegamento simbolico di un altro "
                      u"utente (uid 4242), che non viene seguito né sostituito"_s.arg(path));
             QVERIFY(S_ISLNK(linkStatus(path).st_mode));
@@ -180,12 +179,12 @@ private Q_SLOTS:
         }
         const mode_t before = linkStatus(path).st_mode;
 
-        QString error;
-        QCOMPARE(writeOutputFile(path, "nuovo", error), reason.isEmpty());
+        const Failure failure = writeOutputFile(path, "nuovo");
+        QCOMPARE(!failure, reason.isEmpty());
         if (reason.isEmpty()) {
             QCOMPARE(contents(path), QByteArray("nuovo"));
         } else {
-            QCOMPARE(error, u"impossibile scrivere %1: %2"_s.arg(path, reason));
+            QCOMPARE(failure.text(), u"impossibile scrivere %1: %2"_s.arg(path, reason));
             QCOMPARE(linkStatus(path).st_mode, before);
         }
         QCOMPARE(entriesOf(m_work), QStringList{u"out.pdf"_s});
@@ -215,8 +214,7 @@ private Q_SLOTS:
             write(path, "vecchio");
 
         OutputFile file(path);
-        QString error;
-        QVERIFY2(file.open(error), qPrintable(error));
+        QCOMPARE(file.open(), Failure());
         file.device().write("nuovo");
         file.setBeforeRename([&] {
             QFile::remove(path);
@@ -225,13 +223,15 @@ private Q_SLOTS:
             else
                 write(path, "fatto nel frattempo");
         });
-        QCOMPARE(file.commit(error), written);
+        const Failure failure = file.commit();
+        QCOMPARE(!failure, written);
         QCOMPARE(contents(target), QByteArray("segreto di root\n"));
         if (written) {
             QCOMPARE(contents(path), QByteArray("nuovo"));
         } else {
             QVERIFY(S_ISLNK(linkStatus(path).st_mode));
-            QVERIFY2(error.contains(u"collegamento simbolico di un altro utente"_s), qPrintable(error));
+            QVERIFY2(failure.text().contains(u"collegamento simbolico di un altro utente"_s),
+                     qPrintable(failure.text()));
         }
         QCOMPARE(entriesOf(m_work), (QStringList{u"di-root"_s, u"out.csv"_s}));
     }
@@ -240,15 +240,15 @@ private Q_SLOTS:
     {
         const QString path = m_work + u"/x%1%2.pdf"_s;
         write(path, "vecchio");
-        QString error;
+        Failure failure;
         {
             const FileSizeLimit limit(1000);
             QVERIFY(limit.active());
-            QVERIFY(!writeOutputFile(path, QByteArray(200000, 'x'), error));
+            failure = writeOutputFile(path, QByteArray(200000, 'x'));
         }
         // The name holds %1 and %2: it is told as it is.
-        QCOMPARE(error, u"impossibile scrivere "_s + m_work +
-                            u"/x%1%2.pdf: il file supera la dimensione massima consentita"_s);
+        QCOMPARE(failure.text(), u"impossibile scrivere "_s + m_work +
+                                     u"/x%1%2.pdf: il file supera la dimensione massima consentita"_s);
         QCOMPARE(contents(path), QByteArray("vecchio"));
         QCOMPARE(entriesOf(m_work), QStringList{u"x%1%2.pdf"_s});
     }
@@ -258,8 +258,7 @@ private Q_SLOTS:
         const QString path = m_work + u"/annullato.pdf"_s;
         {
             OutputFile file(path);
-            QString error;
-            QVERIFY(file.open(error));
+            QCOMPARE(file.open(), Failure());
             file.device().write("a metà");
         }
         QCOMPARE(entriesOf(m_work), QStringList());
@@ -267,9 +266,8 @@ private Q_SLOTS:
 
     void aDirectoryThatIsNotThere()
     {
-        QString error;
-        QVERIFY(!writeOutputFile(m_work + u"/manca/out.pdf"_s, "x", error));
-        QCOMPARE(error, u"impossibile scrivere %1/manca/out.pdf: file o cartella inesistente"_s.arg(m_work));
+        QCOMPARE(writeOutputFile(m_work + u"/manca/out.pdf"_s, "x").text(),
+                 u"impossibile scrivere %1/manca/out.pdf: file o cartella inesistente"_s.arg(m_work));
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "core/files/InputFile.h"
 #include "core/files/OutputFile.h"
 
+#include "FailureCompare.h"
 #include "FileBytes.h"
 
 #include <QDir>
@@ -47,11 +48,10 @@ private Q_SLOTS:
     void writesANewFileAndReadsItBack()
     {
         const QString path = m_work + u'/' + Name;
-        QString error;
-        QVERIFY2(writeOutputFile(path, "Nome;Importo\r\nRossi;10,00\r\n", error), qPrintable(error));
+        QCOMPARE(writeOutputFile(path, "Nome;Importo\r\nRossi;10,00\r\n"), Failure());
         QCOMPARE(entriesOf(m_work), QStringList{Name});
         QByteArray bytes;
-        QVERIFY2(readInputFile(path, 1000, bytes, error), qPrintable(error));
+        QCOMPARE(readInputFile(path, 1000, bytes), Failure());
         QCOMPARE(bytes, QByteArray("Nome;Importo\r\nRossi;10,00\r\n"));
     }
 
@@ -59,8 +59,7 @@ private Q_SLOTS:
     {
         const QString path = m_work + u'/' + Name;
         write(path, "una versione vecchia e più lunga di quella nuova");
-        QString error;
-        QVERIFY2(writeOutputFile(path, "nuova", error), qPrintable(error));
+        QCOMPARE(writeOutputFile(path, "nuova"), Failure());
         QCOMPARE(contents(path), QByteArray("nuova"));
         QCOMPARE(entriesOf(m_work), QStringList{Name});
     }
@@ -71,8 +70,7 @@ private Q_SLOTS:
         write(path, "vecchio");
         {
             OutputFile file(path);
-            QString error;
-            QVERIFY2(file.open(error), qPrintable(error));
+            QCOMPARE(file.open(), Failure());
             file.device().write("a metà");
         }
         QCOMPARE(contents(path), QByteArray("vecchio"));
@@ -83,30 +81,28 @@ private Q_SLOTS:
     {
         const QString path = m_work + u'/' + Name;
         QVERIFY(QDir().mkdir(path));
-        QString error;
-        QVERIFY(!writeOutputFile(path, "x", error));
-        QCOMPARE(error, u"impossibile scrivere %1: al suo posto c'è una cartella"_s.arg(
-                            QDir::toNativeSeparators(path)));
+        QCOMPARE(
+            writeOutputFile(path, "x").text(),
+            u"impossibile scrivere %1: al suo posto c'è una cartella"_s.arg(QDir::toNativeSeparators(path)));
         QVERIFY(QDir(path).isEmpty());
         QCOMPARE(entriesOf(m_work), QStringList{Name});
 
         QByteArray bytes;
-        QVERIFY(!readInputFile(path, 1000, bytes, error));
-        QCOMPARE(error, u"Impossibile aprire il file %1: al suo posto c'è una cartella."_s.arg(
-                            QDir::toNativeSeparators(path)));
+        QCOMPARE(readInputFile(path, 1000, bytes).text(),
+                 u"Impossibile aprire il file %1: al suo posto c'è una cartella."_s.arg(
+                     QDir::toNativeSeparators(path)));
     }
 
     void nothingAtTheName()
     {
         const QString path = m_work + u'/' + Name;
         QByteArray bytes;
-        QString error;
-        QVERIFY(!readInputFile(path, 1000, bytes, error));
-        QCOMPARE(error, u"Impossibile aprire il file %1: file o cartella inesistente."_s.arg(
-                            QDir::toNativeSeparators(path)));
-        QVERIFY(!writeOutputFile(m_work + u"/manca/"_s + Name, "x", error));
-        QCOMPARE(error, u"impossibile scrivere %1: file o cartella inesistente"_s.arg(
-                            QDir::toNativeSeparators(m_work + u"/manca/"_s + Name)));
+        QCOMPARE(readInputFile(path, 1000, bytes).text(),
+                 u"Impossibile aprire il file %1: file o cartella inesistente."_s.arg(
+                     QDir::toNativeSeparators(path)));
+        QCOMPARE(writeOutputFile(m_work + u"/manca/"_s + Name, "x").text(),
+                 u"impossibile scrivere %1: file o cartella inesistente"_s.arg(
+                     QDir::toNativeSeparators(m_work + u"/manca/"_s + Name)));
     }
 
     void aFileBeyondTheBoundIsNotRead()
@@ -114,9 +110,7 @@ private Q_SLOTS:
         const QString path = m_work + u'/' + Name;
         write(path, QByteArray((1 << 20) + 1, ';'));
         QByteArray bytes;
-        QString error;
-        QVERIFY(!readInputFile(path, qint64(1) << 20, bytes, error));
-        QCOMPARE(error,
+        QCOMPARE(readInputFile(path, qint64(1) << 20, bytes).text(),
                  u"Impossibile aprire il file %1: il file è troppo grande (2 MB, al massimo 1 MB)."_s.arg(
                      QDir::toNativeSeparators(path)));
         QVERIFY(bytes.isEmpty());

@@ -7,6 +7,8 @@
 #include "core/archive/SlipArchive.h"
 #include "core/workbook/SheetFile.h"
 
+#include "FailureCompare.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -688,10 +690,10 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
     const SheetImport stored =
         readSlipSheet("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n", slipKeys());
     QByteArray bytes;
-    QString error;
-    QVERIFY(encodeSheetSlips({stored.slips[0]}, QDate(2026, 3, 5), QLocale(QLocale::English), bytes, error));
+    QCOMPARE(encodeSheetSlips({stored.slips[0]}, QDate(2026, 3, 5), QLocale(QLocale::English), bytes),
+             Failure());
     QByteArray second;
-    QVERIFY(encodeSheetSlips({stored.slips[1]}, QDate(2026, 3, 5), italian, second, error));
+    QCOMPARE(encodeSheetSlips({stored.slips[1]}, QDate(2026, 3, 5), italian, second), Failure());
     second.replace("05 marzo 2026", "ieri");
     const ArchiveTable archive = readArchive(bytes + second);
     QCOMPARE(archive.size(), 2);
@@ -722,8 +724,7 @@ void SlipSheetTest::slipsAlmostInTheArchive()
     const StoredDateReader dates(italian);
     const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale\nRossi;35,50;1234;Quota\n");
     QByteArray bytes;
-    QString error;
-    QVERIFY(encodeSheetSlips(stored.slips, QDate(2026, 3, 5), italian, bytes, error));
+    QCOMPARE(encodeSheetSlips(stored.slips, QDate(2026, 3, 5), italian, bytes), Failure());
     const ArchiveTable archive = readArchive(bytes);
 
     const SheetImport sheet = readSlipSheet("Nome;Importo;Conto;Causale;Modello\n"
@@ -803,8 +804,7 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
                                                  "Verdi;10;1234;Quota;05/03/2026\n"
                                                  "Associazione Nazionale Pensionati della Provincia di "
                                                  "Alessandria e Asti;10;1234;Quota;05/03/2026\n");
-        QString error;
-        QVERIFY(encodeSheetSlips(stored.slips, QDate(2026, 3, 9), italian, bytes, error));
+        QCOMPARE(encodeSheetSlips(stored.slips, QDate(2026, 3, 9), italian, bytes), Failure());
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(u"fillcp.dll"_s);
@@ -818,9 +818,7 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
     StoredSlipCheck check(import.slips, dates);
     SlipArchive archive(path);
     archive.setReadPiece(5);
-    QString error;
-    QVERIFY2(archive.forEachRecord([&check](const SlipRecord& record) { check.add(record); }, error),
-             qPrintable(error));
+    QCOMPARE(archive.forEachRecord([&check](const SlipRecord& record) { check.add(record); }), Failure());
     const QList<qsizetype> held = check.alreadyStored();
     QStringList rows;
     for (const qsizetype index : held)
@@ -903,10 +901,9 @@ void SlipSheetTest::exportReadsBack()
 
     // Stored again in the archive's own form, they are the same records.
     QByteArray stored;
-    QString error;
-    QVERIFY2(encodeSheetSlips(import.slips, QDate(2030, 1, 1), QLocale(QLocale::Italian, QLocale::Italy),
-                              stored, error),
-             qPrintable(error));
+    QCOMPARE(
+        encodeSheetSlips(import.slips, QDate(2030, 1, 1), QLocale(QLocale::Italian, QLocale::Italy), stored),
+        Failure());
     const ArchiveTable back = readArchive(stored);
     QCOMPARE(back.size(), 2);
     QCOMPARE(back[0].columns(), first);
