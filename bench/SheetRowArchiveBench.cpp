@@ -99,18 +99,19 @@ bool compareStreaming(const Files& files)
 {
     SheetRequest request;
     request.path = files.sheet;
-    const std::optional<SheetBatch> batch = prepareSheetBatch(request, files.archive, dates());
-    return batch && batch->import.slips.size() == 1 && batch->alreadyHeld == QList<qsizetype>{0} &&
-           batch->similar.isEmpty();
+    SheetBatch batch;
+    return !prepareSheetBatch(request, files.archive, dates(), batch) && batch.import.slips.size() == 1 &&
+           batch.alreadyHeld == QList<qsizetype>{0} && batch.similar.isEmpty();
 }
 
 // The same check as the import made it before: the archive loaded whole, then the two comparisons over
 // the table.
 bool compareLoaded(const Files& files)
 {
-    const SheetImport import = *readSheetFile(files.sheet);
+    SheetImport import;
     ArchiveTable stored;
-    if (import.slips.size() != 1 || SlipArchive(files.archive).load(stored))
+    if (readSheetFile(files.sheet, import) || import.slips.size() != 1 ||
+        SlipArchive(files.archive).load(stored))
         return false;
     const QList<qsizetype> held = slipsAlreadyStored(import.slips, stored, dates());
     const QList<SimilarSlip> similar = slipsSimilarToStored(import.slips, held, stored, dates());

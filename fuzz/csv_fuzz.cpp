@@ -96,7 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(again.encoding() == SheetEncoding::Utf8WithBom, "the export's file is not UTF-8 with its mark");
     require(readRecords(again.body(), ';', again.encoding()) == kept, "written records read back otherwise");
 
-    const SheetImport import = readSlipSheet(bytes);
+    SheetImport import;
+    if (const Failure failure = readSlipSheet(bytes, import)) {
+        require(!failure.text().isEmpty(), "a sheet not read, without a reason");
+        require(import.slips.isEmpty(), "a sheet not read, with slips");
+    }
     require(import.encoding == text.encoding(), "the import read another encoding");
     require(import.separator == QLatin1Char(separator), "the import read another separator");
     for (const SheetSlip& slip : import.slips)

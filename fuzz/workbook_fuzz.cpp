@@ -107,10 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The slip import of the first sheet, as a chosen sheet is read.
     if (!reader.selectSheet(QString())) {
-        const SheetImport import = readSlipSheetRows([&reader](SheetRow& row) {
-            bool more = false;
-            return !reader.next(row, more) && more;
-        });
+        SheetImport import;
+        if (const Failure failure = readSlipSheetRows(
+                [&reader](SheetRow& row) {
+                    bool more = false;
+                    return !reader.next(row, more) && more;
+                },
+                import))
+            require(!failure.text().isEmpty(), "a sheet not read, without a reason");
         for (const SheetSlip& slip : import.slips)
             require(slip.row > 0, "a slip without its row");
     }

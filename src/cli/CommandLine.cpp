@@ -454,10 +454,11 @@ int runCommandLine(const CommandLineRequest& request, const CommandLineWorld& wo
         request.action == CommandLineRequest::Import && !request.alsoStored && world.archivePath
             ? world.archivePath()
             : QString();
-    const SheetBatch batch =
-        prepareSheetBatch(sheet, archivePath, StoredDateReader(world.locale)).value_or(SheetBatch{});
-    if (!batch.import.read) {
-        err << batch.import.error << '\n';
+    // No chooser is given: a workbook of several sheets is read at --foglio, or at its first.
+    SheetBatch batch;
+    if (const Failure failure =
+            prepareSheetBatch(sheet, archivePath, StoredDateReader(world.locale), batch)) {
+        err << failure.text() << '\n';
         err.flush();
         return ExitUsage;
     }

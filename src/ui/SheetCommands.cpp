@@ -87,13 +87,12 @@ SheetCommands::Result SheetCommands::importSheet(const SlipTexts& form)
         return dialogs.chooseSheet(fileName, names);
     };
     for (;;) {
-        const std::optional<SheetBatch> read =
-            prepareSheetBatch(request, m_services.archivePath(), StoredDateReader(m_locale), choose);
-        if (!read)
-            return Result::Stopped;
-        const SheetBatch& batch = *read;
-        if (!batch.import.read) {
-            m_services.messages.critical(batch.import.error);
+        SheetBatch batch;
+        if (const Failure failure = prepareSheetBatch(request, m_services.archivePath(),
+                                                      StoredDateReader(m_locale), batch, choose)) {
+            if (failure.kind() == Failure::Kind::Cancelled)
+                return Result::Stopped;
+            m_services.messages.critical(failure.text());
             return Result::Failed;
         }
         switch (dialogs.review(reviewOf(batch, fileName))) {

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void sameRowsInTheReviewAndOnTheCommandLine();
     void sheetsThatAreNoListSayWhy_data();
     void sheetsThatAreNoListSayWhy();
+    void noSheetChosenDoesNothing();
     void aSheetEditedAfterItsSlipsWereStored();
 
 private:
@@ -265,6 +266,18 @@ void SheetFilesTest::sheetsThatAreNoListSayWhy()
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(said), qPrintable(run.err));
     QVERIFY(!QFile::exists(data + u"/cedolario/fillcp.dll"_s));
+}
+
+// The choice of a workbook's sheet closed without one: no message, no review, no archive.
+void SheetFilesTest::noSheetChosenDoesNothing()
+{
+    const QString archive = m_dir.filePath(u"nessuna-scelta.dll"_s);
+    SheetWindow window(archive, fixture(u"istruzioni-openpyxl.xlsx"_s));
+    window.dialogs.stopAtSheetChoice = true;
+    QCOMPARE(SheetCommands(window.services).importSheet(), SheetCommands::Result::Stopped);
+    QCOMPARE(window.dialogs.reviews.size(), 0);
+    QCOMPARE(window.messages.shown.size(), 0);
+    QVERIFY(!QFile::exists(archive));
 }
 
 // The slips of a sheet stored, then the sheet edited (35,50 became 40,00) and imported again: the

@@ -14,6 +14,7 @@ public:
     QString sheetToSave;
     QString archiveToOpen;
     QString pdfToSave;
+    bool stopAtSheetChoice = false; // the choice of a workbook's sheet is closed without one
     SheetAction action = SheetAction::Stop;
     QList<SheetAction> actions; // answered first, one a review, before action
     // The progress reports "Annulla" clicked once this many slips are done (-1: never).
@@ -29,6 +30,12 @@ public:
     QString askSheetToSave(const QString&) override { return sheetToSave; }
     QString askArchiveToOpen() override { return archiveToOpen; }
     QString askPdfToSave(const QString&) override { return pdfToSave; }
+    std::optional<QString> chooseSheet(const QString& fileName, const QStringList& names) override
+    {
+        if (stopAtSheetChoice)
+            return std::nullopt;
+        return SheetDialogs::chooseSheet(fileName, names);
+    }
     SheetAction review(const SheetReview& review) override
     {
         reviews.append(review);

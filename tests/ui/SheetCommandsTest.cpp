@@ -12,6 +12,7 @@
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedPrintDialogs.h"
 #include "ScriptedSheetDialogs.h"
+#include "SheetImportOf.h"
 #include "core/archive/SlipArchive.h"
 #include "platform/Services.h"
 
@@ -199,7 +200,7 @@ void SheetCommandsTest::aFullDiskStoresNoRow()
     QByteArray sheet = "Nome;Importo;Conto\r\n";
     for (int i = 0; i < 40; ++i)
         sheet += "Socio " + QByteArray::number(i) + ";10,00;1234\r\n";
-    const SheetImport import = readSlipSheet(sheet);
+    const SheetImport import = importOf(sheet);
     SheetCommands commands(*m_services);
     {
         FileSizeLimit limit(2000); // room for a few records of the forty
@@ -229,7 +230,7 @@ void SheetCommandsTest::aBusyArchiveAsksWhetherToTryAgain()
     write(other, "?*@1\xE7*^\r\n01 gennaio 2026\r\nRossi\r\n\r\n\r\n\r\n1,00\r\nuno/00\r\n\r\n\r\n\r\n1\r\n"
                  "\r\n\r\nFalse\r\nTrue\r\n1\r\n");
     m_dialogs.archiveToOpen = other;
-    const SheetImport import = readSlipSheet("Nome;Importo;Conto\r\nRossi;1,00;1\r\n");
+    const SheetImport import = importOf("Nome;Importo;Conto\r\nRossi;1,00;1\r\n");
     SheetCommands commands(*m_services);
     const auto run = [&] { return merging ? commands.importArchive() : commands.storeSlips(import.slips); };
 
@@ -399,7 +400,7 @@ const QByteArray ThreeModels =
 
 void SheetCommandsTest::printedAsOneJobOfOnePageASlip()
 {
-    const SheetImport import = readSlipSheet(ThreeModels);
+    const SheetImport import = importOf(ThreeModels);
     QCOMPARE(import.slips.size(), 4);
     QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Done);
 
@@ -428,7 +429,7 @@ void SheetCommandsTest::printedAsOneJobOfOnePageASlip()
 
 void SheetCommandsTest::printCancelledBetweenSlipsSendsNothing()
 {
-    const SheetImport import = readSlipSheet(ThreeModels);
+    const SheetImport import = importOf(ThreeModels);
     m_dialogs.cancelAfter = 1;
     QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Stopped);
     // Stopped after the first slip: the second was never drawn.
@@ -438,7 +439,7 @@ void SheetCommandsTest::printCancelledBetweenSlipsSendsNothing()
 
 void SheetCommandsTest::failedPrintIsTold()
 {
-    const SheetImport import = readSlipSheet(ThreeModels);
+    const SheetImport import = importOf(ThreeModels);
     m_printer.printOutcome = {PrintOutcome::Failed, u"la coda rifiuta i lavori"_s};
     QCOMPARE(SheetCommands(*m_services).printSlips(import.slips), SheetCommands::Result::Failed);
     QCOMPARE(m_messages.shown.size(), 1);
@@ -470,7 +471,7 @@ void SheetCommandsTest::failedPrintIsTold()
 
 void SheetCommandsTest::savedAsOnePdf()
 {
-    const SheetImport import = readSlipSheet(ThreeModels);
+    const SheetImport import = importOf(ThreeModels);
     const QString path = m_dir.filePath(u"soci.pdf"_s);
     m_dialogs.pdfToSave = path;
 
@@ -498,7 +499,7 @@ void SheetCommandsTest::namesWithPercentSignsAreToldAsTheyAre()
 
     const QString pdf = folder + u"/bollettini %1%2.pdf"_s;
     m_dialogs.pdfToSave = pdf;
-    QCOMPARE(SheetCommands(*m_services).saveSlipsAsPdf(readSlipSheet(ThreeModels).slips),
+    QCOMPARE(SheetCommands(*m_services).saveSlipsAsPdf(importOf(ThreeModels).slips),
              SheetCommands::Result::Done);
     QCOMPARE(m_messages.texts(), QStringList{u"Bollettini salvati in "_s + QDir::toNativeSeparators(pdf) +
                                              u": 3.\nRighe senza modello, non stampate: 4."_s});

@@ -684,23 +684,22 @@ HeaderColumns headerColumnsOf(const SheetRow& row, SheetImport& result)
 }
 
 // A name one letter from a column the header lacks is a typing slip, not a column of its own:
-// nothing is read until it is mended, so that no slip is stored without its amount. False with
-// result's error when the header has one.
-bool headerHasNoNearName(const HeaderColumns& header, SheetImport& result)
+// nothing is read until it is mended, so that no slip is stored without its amount. A failure, the
+// whole message, when the header has one.
+Failure headerHasNoNearName(const HeaderColumns& header, int headerRow)
 {
     for (qsizetype index = 0; index < header.headers.size(); ++index) {
         if (header.columnOf[index] >= 0 || header.headers[index].isEmpty())
             continue;
         const int near = nearColumnOf(header.headers[index], header.taken);
         if (near >= 0) {
-            result.error =
+            return Failure::failed(
                 u"La colonna «%1» (riga %2) non ha un nome noto: forse è «%3»? Correggere "
                 u"l'intestazione e riprovare."_s.arg(ElidedForMessage(header.headers[index]),
-                                                     QString::number(result.headerRow), sheetHeader(near));
-            return false;
+                                                     QString::number(headerRow), sheetHeader(near)));
         }
     }
-    return true;
+    return {};
 }
 
 // Mail merge: a field the sheet has no column for takes the value given for every row, through the
@@ -806,27 +805,27 @@ int sheetHeaderRow(const SheetRowReader& next)
     return findHeader(next, row, refusal) ? row.row : 0;
 }
 
-SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const SheetMerge& merge,
-                              bool textFile)
+Failure readSlipSheetRows(const SheetRowReader& next, SheetImport& result, QChar separator,
+                          const SheetMerge& merge, bool textFile)
 {
-    SheetImport result;
+    result = SheetImport();
     result.separator = separator;
     SheetRow row;
     QString refusal;
     if (!findHeader(next, row, refusal)) {
-        result.error =
+        QString message =
             u"Nessuna delle prime %1 righe nomina almeno due colonne del bollettino (per esempio Nome, "
             u"Importo, Conto, Causale): manca l'intestazione di un elenco di bollettini."_s.arg(
                 SheetHeaderSearchRows);
         if (!refusal.isEmpty())
-            result.error += u" Una riga non si può leggere (%1)."_s.arg(refusal);
-        return result;
+            message += u" Una riga non si può leggere (%1)."_s.arg(refusal);
+        return Failure::failed(message);
     }
     result.headerRow = row.row;
 
     HeaderColumns header = headerColumnsOf(row, result);
-    if (!headerHasNoNearName(header, result))
-        return result;
+    if (Failure failure = headerHasNoNearName(header, result.headerRow))
+        return failure;
     const QList<bool>& taken = header.taken;
     for (qsizetype index = 0; index < header.headers.size(); ++index) {
         const int column = header.columnOf[index];
@@ -844,22 +843,21 @@ SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator, const
             result.missingColumns.append(sheetHeader(key));
     }
 
-    result.read = true;
     // Row by row: only the slips are kept, empty rows cost nothing.
     const RowReader rows(header.columnOf, header.headers, sheetColumns, merged, separator);
     readSlipRows(next, rows, merge, textFile, header.named, result);
-    return result;
+    return {};
 }
 
-SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge)
+Failure readSlipSheet(QByteArrayView bytes, SheetImport& import, const SheetMerge& merge)
 {
     const SheetBytes text(bytes);
     const char separator = detectSeparator(text.body());
     CsvRows rows(text, separator);
-    SheetImport result = readSlipSheetRows([&rows](SheetRow& row) { return rows.next(row); },
-                                           QLatin1Char(separator), merge, true);
-    result.encoding = text.encoding();
-    return result;
+    Failure failure = readSlipSheetRows([&rows](SheetRow& row) { return rows.next(row); }, import,
+                                        QLatin1Char(separator), merge, true);
+    import.encoding = text.encoding();
+    return failure;
 }
 
 namespace {

@@ -90,9 +90,9 @@ struct SheetProblem {
     QString reason; // Italian; a cell it quotes is shortened as messages show values
 };
 
+// What a sheet read gives: its slips, the rows refused and why, the columns and rows left out. A sheet
+// that could not be read at all is a Failure, beside it.
 struct SheetImport {
-    bool read = false; // false: nothing could be taken from the file, error says why
-    QString error;
     SheetEncoding encoding = SheetEncoding::Utf8;
     QChar separator = u';';
     QStringList ignoredColumns; // headers that name no column (or name one a second time), shortened
@@ -116,16 +116,17 @@ using SheetRowReader = std::function<bool(SheetRow&)>;
 // Most rows above the header: a title, a date, a note and empty rows fit easily.
 inline constexpr int SheetHeaderSearchRows = 20;
 
-// The slips of a sheet's rows. The header is the first row, within the first SheetHeaderSearchRows,
-// that names at least two columns; the rows above it are titles. A sheet with no such row, or whose
-// header names a column almost ("Imorto"), reads nothing: error says why. separator is the CSV
+// The slips of a sheet's rows into import. The header is the first row, within the first
+// SheetHeaderSearchRows, that names at least two columns; the rows above it are titles. A sheet with no
+// such row, or whose header names a column almost ("Imorto"), reads no slip: a failure whose text is
+// the whole message, sentences complete. import is started afresh. separator is the CSV
 // file's, which tells how its amounts group digits; a workbook's rows are read as a ";" file's.
 // textFile: the rows are a CSV file's, which writes every cell, so a row with fewer cells than the
 // header names is refused (a workbook leaves out the empty cells at the end of a row).
 // A row is left out, and counted, when the sheet hides it or it holds a total of the others; a row
 // that still has no amount or no account is refused: no slip without either comes from a sheet.
-SheetImport readSlipSheetRows(const SheetRowReader& next, QChar separator = u';',
-                              const SheetMerge& merge = {}, bool textFile = false);
+Failure readSlipSheetRows(const SheetRowReader& next, SheetImport& import, QChar separator = u';',
+                          const SheetMerge& merge = {}, bool textFile = false);
 
 // The row, within the first SheetHeaderSearchRows, that would be read as the header; 0 for none.
 int sheetHeaderRow(const SheetRowReader& next);
@@ -133,8 +134,9 @@ int sheetHeaderRow(const SheetRowReader& next);
 // The names of the sheet files the program reads, as a file dialog's patterns: "*.csv", "*.xlsx"…
 QStringList sheetFilePatterns();
 
-// The slips of a CSV file's bytes (a file: readSheetFile(), in core/workbook/SheetFile.h).
-SheetImport readSlipSheet(QByteArrayView bytes, const SheetMerge& merge = {});
+// The slips of a CSV file's bytes into import, as readSlipSheetRows() reads them (a file:
+// readSheetFile(), in core/workbook/SheetFile.h).
+Failure readSlipSheet(QByteArrayView bytes, SheetImport& import, const SheetMerge& merge = {});
 
 // The indexes, in slips, of the slips the archive holds already: the same twelve texts, model and
 // code line and, when the row gives a date, saved on that day (a saving date that cannot be read

@@ -23,54 +23,50 @@ SheetRowReader rowsOf(WorkbookReader& reader, Failure& unread)
     };
 }
 
-SheetImport failed(const QString& error)
-{
-    SheetImport import;
-    import.error = error;
-    return import;
-}
-
 } // namespace
 
-std::optional<SheetImport> readSheetFile(const QString& path, const QString& sheetName,
-                                         const SheetChooser& choose, const SheetMerge& merge)
+Failure readSheetFile(const QString& path, SheetImport& import, const QString& sheetName,
+                      const SheetChooser& choose, const SheetMerge& merge)
 {
+    import = SheetImport();
     QByteArray bytes;
-    if (const Failure failure = readInputFile(path, MaxSheetFileBytes, bytes))
-        return failed(failure.text());
+    if (Failure failure = readInputFile(path, MaxSheetFileBytes, bytes))
+        return failure;
     const QString lower = path.toLower();
     const bool namedWorkbook = lower.endsWith(u".xlsx") || lower.endsWith(u".xlsm") ||
                                lower.endsWith(u".ods") || lower.endsWith(u".xls");
     const WorkbookKind kind = workbookKindOf(bytes);
     if (kind == WorkbookKind::None && lower.endsWith(u".fods"))
-        return failed(u"Il file %1 non è un foglio OpenDocument piatto (.fods) leggibile: aprirlo e salvarlo "
-                      u"come .ods o .xlsx."_s.arg(path));
+        return Failure::failed(u"Il file %1 non è un foglio OpenDocument piatto (.fods) leggibile: aprirlo "
+                               u"e salvarlo come .ods o .xlsx."_s.arg(path));
     if (kind == WorkbookKind::None && !namedWorkbook) {
         if (!sheetName.isEmpty())
-            return failed(
+            return Failure::failed(
                 u"--foglio vale solo per i file .xlsx, .ods e .fods: %1 è un file CSV."_s.arg(path));
-        return readSlipSheet(bytes, merge);
+        return readSlipSheet(bytes, import, merge);
     }
 
     WorkbookReader reader;
-    if (const Failure failure = reader.open(bytes))
-        return failed(failure.text());
+    if (Failure failure = reader.open(bytes))
+        return failure;
     bytes.clear(); // the reader holds its own copy
     QString chosen = sheetName;
     const QStringList names = reader.sheetNames();
     if (chosen.isEmpty() && names.size() > 1 && choose) {
         const std::optional<QString> answer = choose(names);
         if (!answer)
-            return std::nullopt;
+            return Failure::cancelled(u"nessun foglio di %1 è stato scelto"_s.arg(path));
         chosen = *answer;
     }
-    if (const Failure failure = reader.selectSheet(chosen))
-        return failed(failure.text());
+    if (Failure failure = reader.selectSheet(chosen))
+        return failure;
     Failure unread;
-    SheetImport import = readSlipSheetRows(rowsOf(reader, unread), u';', merge);
-    if (unread)
-        return failed(unread.text() + u" Nessun bollettino è stato letto."_s);
-    if (!import.read && import.headerRow == 0 && names.size() > 1) {
+    Failure failure = readSlipSheetRows(rowsOf(reader, unread), import, u';', merge);
+    if (unread) {
+        import = SheetImport();
+        return Failure::failed(unread.text() + u" Nessun bollettino è stato letto."_s);
+    }
+    if (failure && import.headerRow == 0 && names.size() > 1) {
         // The sheet read holds something else (instructions, a summary): the others may be the list.
         QStringList withHeader;
         for (const QString& name : names) {
@@ -80,10 +76,11 @@ std::optional<SheetImport> readSheetFile(const QString& path, const QString& she
         }
         const QString read = chosen.isEmpty() ? names.value(0) : chosen;
         if (!withHeader.isEmpty())
-            import.error =
+            failure = Failure::failed(
                 u"Il foglio «%1» non nomina le colonne di un elenco di bollettini; le nominano %2 "
                 u"%3: sceglierlo (dalla riga di comando, con --foglio)."_s.arg(
-                    read, withHeader.size() == 1 ? u"il foglio"_s : u"i fogli"_s, sheetNamesText(withHeader));
+                    read, withHeader.size() == 1 ? u"il foglio"_s : u"i fogli"_s,
+                    sheetNamesText(withHeader)));
     }
-    return import;
+    return failure;
 }

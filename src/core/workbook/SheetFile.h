@@ -17,10 +17,11 @@
 // to stop.
 using SheetChooser = std::function<std::optional<QString>(const QStringList& names)>;
 
-// The slips of the file at path, read as readSlipSheetRows() reads them with merge. sheetName names
-// the workbook's sheet to read (an error names the sheets there are when it is not there); when it is
-// empty and the workbook has several, choose is asked (without it, or for one sheet, the first is
-// read). A sheet without a header names the sheets that have one. Nothing when the user stopped at
-// the choice. A workbook that cannot be read to its end reads no slip at all: error says why.
-std::optional<SheetImport> readSheetFile(const QString& path, const QString& sheetName = {},
-                                         const SheetChooser& choose = {}, const SheetMerge& merge = {});
+// The slips of the file at path into import, read as readSlipSheetRows() reads them with merge.
+// sheetName names the workbook's sheet to read (the failure names the sheets there are when it is not
+// there); when it is empty and the workbook has several, choose is asked (without it, or for one
+// sheet, the first is read). A sheet without a header names the sheets that have one. Cancelled when
+// the user stopped at the choice. A file that cannot be read, or a workbook that cannot be read to its
+// end, reads no slip at all: a failure whose text is the whole message. import is started afresh.
+Failure readSheetFile(const QString& path, SheetImport& import, const QString& sheetName = {},
+                      const SheetChooser& choose = {}, const SheetMerge& merge = {});

@@ -7,16 +7,12 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<SheetBatch> prepareSheetBatch(const SheetRequest& request, const QString& archivePath,
-                                            const StoredDateReader& dates, const SheetChooser& choose)
+Failure prepareSheetBatch(const SheetRequest& request, const QString& archivePath,
+                          const StoredDateReader& dates, SheetBatch& batch, const SheetChooser& choose)
 {
-    std::optional<SheetImport> read = readSheetFile(request.path, request.sheetName, choose, request.merge);
-    if (!read)
-        return std::nullopt;
-    SheetBatch batch;
-    batch.import = std::move(*read);
-    if (!batch.import.read)
-        return batch;
+    batch = SheetBatch();
+    if (Failure failure = readSheetFile(request.path, batch.import, request.sheetName, choose, request.merge))
+        return failure;
     // The slips the archive holds already: the same sheet imported twice must not store them twice.
     // The archive is read a piece at a time and each stored slip compared as it comes, so a large archive
     // costs about the time of reading its bytes and no more memory than a small one.
@@ -32,7 +28,7 @@ std::optional<SheetBatch> prepareSheetBatch(const SheetRequest& request, const Q
     // Every row's overflows at once, so that nobody is asked row by row.
     const OverflowFinder finder;
     batch.overflowWarnings = sheetOverflowWarnings(batch.import.slips, finder);
-    return batch;
+    return {};
 }
 
 QStringList SheetBatch::readLines() const

@@ -48,11 +48,12 @@ struct SheetBatch {
     SheetPages printable() const { return printableSlips(import.slips); }
 };
 
-// Reads the sheet and checks it against the archive at archivePath (an archive that cannot be read
-// holds nothing for the check). Nothing when the user stopped at the choice of a sheet; a file that
-// cannot be read gives a batch whose import.read is false, import.error saying why.
-std::optional<SheetBatch> prepareSheetBatch(const SheetRequest& request, const QString& archivePath,
-                                            const StoredDateReader& dates, const SheetChooser& choose = {});
+// Reads the sheet into batch and checks it against the archive at archivePath (an archive that cannot
+// be read holds nothing for the check). The failure is readSheetFile()'s: Cancelled when the user
+// stopped at the choice of a sheet, Failed, its text the whole message, when the file cannot be read;
+// batch then holds no slip.
+Failure prepareSheetBatch(const SheetRequest& request, const QString& archivePath,
+                          const StoredDateReader& dates, SheetBatch& batch, const SheetChooser& choose = {});
 
 // " (Mario Rossi, 35,00 euro)": who and how much, as the lines about one row end; empty for a slip
 // with neither.

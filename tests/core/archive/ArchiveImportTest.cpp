@@ -6,6 +6,7 @@
 #include "FailureCompare.h"
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
+#include "SheetImportOf.h"
 #include "core/archive/ArchiveDates.h"
 #include "core/archive/SlipArchive.h"
 #include "core/sheet/SlipSheet.h"
@@ -55,7 +56,7 @@ void ArchiveImportTest::sheetRowsGoInTogether()
 {
     write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
     const SheetImport import =
-        readSlipSheet("Nome;Importo;Conto;Data\r\nAnna;12,5;1234;\r\nLuca;3,00;1234;02/03/2026\r\n");
+        importOf("Nome;Importo;Conto;Data\r\nAnna;12,5;1234;\r\nLuca;3,00;1234;02/03/2026\r\n");
     QCOMPARE(import.slips.size(), 2);
     QByteArray bytes;
     QCOMPARE(
@@ -82,7 +83,7 @@ void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
     QByteArray sheet = "Nome;Importo;Conto\r\n";
     for (int i = 0; i < 50; ++i)
         sheet += "Socio " + QByteArray::number(i) + ";10,00;1234\r\n";
-    const SheetImport import = readSlipSheet(sheet);
+    const SheetImport import = importOf(sheet);
     QCOMPARE(import.slips.size(), 50);
     QByteArray bytes;
     QCOMPARE(

@@ -8,6 +8,7 @@
 #include "core/workbook/SheetFile.h"
 
 #include "FailureCompare.h"
+#include "SheetImportOf.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -77,7 +78,7 @@ SheetImport oneRow(QString header, QString row)
             row += separator + (separator == u"," ? u'"' + value + u'"' : value);
         }
     }
-    return readSlipSheet((header + u"\r\n"_s + row + u"\r\n"_s).toUtf8());
+    return importOf((header + u"\r\n"_s + row + u"\r\n"_s).toUtf8());
 }
 
 } // namespace
@@ -138,8 +139,8 @@ void SlipSheetTest::spreadsheetFiles()
     QFETCH(QString, separator);
     QFETCH(bool, polishLetterKept);
 
-    const SheetImport import = *readSheetFile(fixture(file));
-    QVERIFY2(import.read, qPrintable(import.error));
+    SheetImport import;
+    QCOMPARE(readSheetFile(fixture(file), import), Failure());
     QCOMPARE(import.encoding, encoding);
     QCOMPARE(QString(import.separator), separator);
     QCOMPARE(import.ignoredColumns, QStringList{u"Note"_s});
@@ -331,7 +332,6 @@ void SlipSheetTest::amountCell()
 
     const SheetImport import =
         oneRow(u"Nome"_s + separator + u"Importo"_s, u"Mario Rossi%1\"%2\""_s.arg(separator, cell));
-    QVERIFY(import.read);
     QCOMPARE(QString(import.separator), separator);
     if (words == u"refused") {
         QCOMPARE(import.slips.size(), 0);
@@ -451,8 +451,7 @@ void SlipSheetTest::headersAndRows()
     // Letter case, accents, dots and spaces in headers do not matter; a repeated or unknown header is
     // listed and its cells ignored; a missing column leaves its field empty.
     SheetImport import =
-        readSlipSheet("CITTA;c.a.p.; importo ;NR. C/C;Cittá;Colore\nRoma;00100;1,00;123;Milano;rosso\n");
-    QVERIFY(import.read);
+        importOf("CITTA;c.a.p.; importo ;NR. C/C;Cittá;Colore\nRoma;00100;1,00;123;Milano;rosso\n");
     QCOMPARE(import.ignoredColumns, (QStringList{u"Cittá (ripetuta)"_s, u"Colore"_s}));
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(import.slips[0].fields[PayerTown], u"Roma"_s);
@@ -462,29 +461,34 @@ void SlipSheetTest::headersAndRows()
     QCOMPARE(import.slips[0].fields[PayerName], QString());
 
     // A quote left open swallows the rest of the file: that row is refused, the one before kept.
-    import = readSlipSheet("Nome;Causale\nA;uno\nB;\"due\nC;tre\n", slipKeys());
+    import = importOf("Nome;Causale\nA;uno\nB;\"due\nC;tre\n", slipKeys());
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(problemRows(import), QStringList{u"3 "_s});
 
     // More cells than headers: the row is refused unless the extra cells are empty.
-    import = readSlipSheet("Nome;Causale\nA;uno;;\nB;due;tre\n", slipKeys());
+    import = importOf("Nome;Causale\nA;uno;;\nB;due;tre\n", slipKeys());
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(import.slips[0].fields[PayerName], u"A"_s);
     QCOMPARE(problemRows(import), QStringList{u"3 "_s});
 
     // Several faults of one row are all reported, and the row counts once.
-    import = readSlipSheet("Nome;Importo;Conto\nA;1.234;x\n");
+    import = importOf("Nome;Importo;Conto\nA;1.234;x\n");
     QCOMPARE(problemRows(import), (QStringList{u"2 Importo"_s, u"2 Conto"_s}));
     QCOMPARE(import.refusedRows, 1);
     QCOMPARE(problemText(import.problems[0]).left(26), u"Riga 2, colonna «Importo»:"_s);
 
-    // Files that are no list of slips.
-    QVERIFY(!readSlipSheet("").read);
-    QVERIFY(!readSlipSheet("\xEF\xBB\xBF\r\n\r\n").read);
-    import = readSlipSheet("Colore;Forma\nrosso;tondo\n");
-    QVERIFY(!import.read);
-    QVERIFY(import.error.contains(u"intestazione"_s));
-    QVERIFY(!readSheetFile(fixture(u"no-such-file.csv"_s))->read);
+    // Files that are no list of slips read none, whatever the import held before.
+    import = importOf("Nome;Importo;Conto\nA;1,00;123\n");
+    QCOMPARE(readSlipSheet("", import).kind(), Failure::Kind::Failed);
+    QCOMPARE(import.slips.size(), 0);
+    QCOMPARE(readSlipSheet("\xEF\xBB\xBF\r\n\r\n", import).kind(), Failure::Kind::Failed);
+    const Failure noHeader = readSlipSheet("Colore;Forma\nrosso;tondo\n", import);
+    QCOMPARE(noHeader.kind(), Failure::Kind::Failed);
+    QVERIFY2(noHeader.text().contains(u"intestazione"_s), qPrintable(noHeader.text()));
+    QCOMPARE(import.slips.size(), 0);
+    import = importOf("Nome;Importo;Conto\nA;1,00;123\n");
+    QCOMPARE(readSheetFile(fixture(u"no-such-file.csv"_s), import).kind(), Failure::Kind::Failed);
+    QCOMPARE(import.slips.size(), 0);
 }
 
 // A bad cell or header of a megabyte is quoted by its first sixty characters, line breaks as spaces.
@@ -492,9 +496,8 @@ void SlipSheetTest::longCellsAreShortenedInMessages()
 {
     const QString amount = u"12x"_s.repeated(350'000);
     const QString header = u"Note\nlunghe "_s + QString(1'000'000, u'n');
-    const SheetImport import = readSlipSheet(
+    const SheetImport import = importOf(
         (u"Nome;Importo;Modello;\"%1\"\r\nA;%2;\"primo\r\nsecondo\";\r\n"_s.arg(header, amount)).toUtf8());
-    QVERIFY(import.read);
     QCOMPARE(import.ignoredColumns, QStringList{u"Note lunghe "_s + QString(48, u'n') + u"…"_s});
     QCOMPARE(import.problems.size(), 2);
     QCOMPARE(problemText(import.problems[0]),
@@ -537,8 +540,8 @@ void SlipSheetTest::encodings()
     QFETCH(QByteArray, bytes);
     QFETCH(SheetEncoding, encoding);
 
-    const SheetImport import = readSlipSheet(bytes, slipKeys());
-    QVERIFY2(import.read, qPrintable(import.error));
+    SheetImport import;
+    QCOMPARE(readSlipSheet(bytes, import, slipKeys()), Failure());
     QCOMPARE(import.encoding, encoding);
     QCOMPARE(import.ignoredColumns, QStringList());
     QCOMPARE(import.problems.size(), 0);
@@ -550,9 +553,9 @@ void SlipSheetTest::encodings()
 void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
 {
     // A UTF-8 file with one row pasted in Windows-1252: that row is refused, the others read right.
-    SheetImport import = readSlipSheet("Nome;Citt\xC3\xA0\nA;Forl\xC3\xAC\nB;Cant\xF9\nC;Citt\xC3\xA0 "
-                                       "alta\nD;Roma\n",
-                                       slipKeys());
+    SheetImport import = importOf("Nome;Citt\xC3\xA0\nA;Forl\xC3\xAC\nB;Cant\xF9\nC;Citt\xC3\xA0 "
+                                  "alta\nD;Roma\n",
+                                  slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Utf8);
     QCOMPARE(import.slips.size(), 3);
     QCOMPARE(import.slips[0].fields[PayerTown], u"Forl\u00EC"_s);
@@ -561,14 +564,14 @@ void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
     QVERIFY2(import.problems[0].reason.contains(u"UTF-8"_s), qPrintable(import.problems[0].reason));
 
     // Mostly Windows-1252 with one UTF-8 row: the UTF-8 row is refused rather than stored as "CittÃ".
-    import = readSlipSheet("Nome;Citt\xE0\nA;Forl\xEC\nB;Cant\xF9\nC;Citt\xC3\xA0\n", slipKeys());
+    import = importOf("Nome;Citt\xE0\nA;Forl\xEC\nB;Cant\xF9\nC;Citt\xC3\xA0\n", slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Windows1252);
     QCOMPARE(import.slips.size(), 2);
     QCOMPARE(import.slips[1].fields[PayerTown], u"Cant\u00F9"_s);
     QCOMPARE(problemRows(import), QStringList{u"4 "_s});
 
     // After a UTF-8 byte order mark the file is UTF-8 whatever most of its rows are.
-    import = readSlipSheet("\xEF\xBB\xBFNome;Causale\nA;Forl\xEC\nB;Bra\n", slipKeys());
+    import = importOf("\xEF\xBB\xBFNome;Causale\nA;Forl\xEC\nB;Bra\n", slipKeys());
     QCOMPARE(import.encoding, SheetEncoding::Utf8WithBom);
     QCOMPARE(import.slips.size(), 1);
     QCOMPARE(problemRows(import), QStringList{u"2 "_s});
@@ -576,7 +579,7 @@ void SlipSheetTest::mixedEncodingsRefuseTheOddRows()
 
 void SlipSheetTest::zeroBytesAndShortRowsRefuseTheirRow()
 {
-    SheetImport import = readSlipSheet(
+    SheetImport import = importOf(
         QByteArray("Nome;Causale;CAP\nA;uno;00100\nB;d\0ue;00100\nC;tre\nD;quattro;00100\n", 62), slipKeys());
     QCOMPARE(import.slips.size(), 2);
     QCOMPARE(import.slips[1].fields[PayerName], u"D"_s);
@@ -586,12 +589,12 @@ void SlipSheetTest::zeroBytesAndShortRowsRefuseTheirRow()
     QCOMPARE(import.refusedRows, 2);
 
     // A header with a zero byte reads nothing.
-    import = readSlipSheet(QByteArray("No\0me;Causale\nA;uno\n", 20), slipKeys());
-    QVERIFY(!import.read);
-    QVERIFY2(import.error.contains(u"byte nullo"_s), qPrintable(import.error));
+    const Failure zeroInHeader = readSlipSheet(QByteArray("No\0me;Causale\nA;uno\n", 20), import, slipKeys());
+    QCOMPARE(zeroInHeader.kind(), Failure::Kind::Failed);
+    QVERIFY2(zeroInHeader.text().contains(u"byte nullo"_s), qPrintable(zeroInHeader.text()));
 
     // Columns left empty after the last name do not make the rows short.
-    import = readSlipSheet("Nome;Causale;;\nA;uno\n", slipKeys());
+    import = importOf("Nome;Causale;;\nA;uno\n", slipKeys());
     QCOMPARE(import.problems.size(), 0);
     QCOMPARE(import.slips.size(), 1);
 }
@@ -600,24 +603,24 @@ void SlipSheetTest::headerTyposAndMissingColumns()
 {
     // A header one slip away from a column that is missing stops the import before anything is read.
     for (const char* header : {"Nome;Imorto;Conto", "Nome;Importo;Cotno", "Nome;Importo;Conto;Indirzzo"}) {
-        const SheetImport import = readSlipSheet(QByteArray(header) + "\nA;1,00;123;x\n");
-        QVERIFY2(!import.read, header);
-        QVERIFY2(import.error.contains(u"forse"_s), qPrintable(import.error));
+        SheetImport import;
+        const Failure failure = readSlipSheet(QByteArray(header) + "\nA;1,00;123;x\n", import);
+        QCOMPARE(failure.kind(), Failure::Kind::Failed);
+        QVERIFY2(failure.text().contains(u"forse"_s), qPrintable(failure.text()));
+        QCOMPARE(import.slips.size(), 0);
     }
     // A name close to a column that is already there is just an ignored column.
-    SheetImport import = readSlipSheet("Nome;Importo;Conto;Importi\nA;1,00;123;x\n");
-    QVERIFY(import.read);
+    SheetImport import = importOf("Nome;Importo;Conto;Importi\nA;1,00;123;x\n");
     QCOMPARE(import.ignoredColumns, QStringList{u"Importi"_s});
     QCOMPARE(import.missingColumns, QStringList());
 
     // The key columns that are missing are named.
-    import = readSlipSheet("Causale;TD;Colore\nQuota;123;rosso\n");
-    QVERIFY(import.read);
+    import = importOf("Causale;TD;Colore\nQuota;123;rosso\n");
     QCOMPARE(import.missingColumns, (QStringList{u"Nome"_s, u"Importo"_s, u"Conto"_s}));
     QVERIFY(missingColumnsText(import).contains(u"«Importo»"_s));
 
     // A postcode that lost its zeros is completed and the review says so.
-    import = readSlipSheet("Nome;CAP\nA;184\nB;00184\nC;\n", slipKeys());
+    import = importOf("Nome;CAP\nA;184\nB;00184\nC;\n", slipKeys());
     QCOMPARE(import.slips.size(), 3);
     QCOMPARE(import.slips[0].fields[PayerPostcode], u"00184"_s);
     QCOMPARE(import.slips[2].fields[PayerPostcode], QString());
@@ -661,13 +664,16 @@ void SlipSheetTest::workbookCells()
     rows.append({4, {text(u"C"_s), number(u"-5"_s, u"-5"_s)}, false, {}});
     rows.append({5, {text(u"D"_s), date}, false, {}});
     qsizetype at = 0;
-    const SheetImport import = readSlipSheetRows([&](SheetRow& row) {
-        if (at == rows.size())
-            return false;
-        row = rows[at++];
-        return true;
-    });
-    QVERIFY2(import.read, qPrintable(import.error));
+    SheetImport import;
+    const Failure failure = readSlipSheetRows(
+        [&](SheetRow& row) {
+            if (at == rows.size())
+                return false;
+            row = rows[at++];
+            return true;
+        },
+        import);
+    QCOMPARE(failure, Failure());
     QCOMPARE(import.slips.size(), 2);
     QCOMPARE(import.slips[0].fields[Amount], u"1234,50"_s);
     QCOMPARE(import.slips[0].fields[PayerPostcode], u"00184"_s);
@@ -688,7 +694,7 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
     const StoredDateReader dates(italian);
     // The archive: Rossi saved on 5 March 2026 in English month names, Bianchi on a date nobody can read.
     const SheetImport stored =
-        readSlipSheet("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n", slipKeys());
+        importOf("Nome;Importo;Modello\nRossi;10;2 frame\nBianchi;5;premarcati\n", slipKeys());
     QByteArray bytes;
     QCOMPARE(encodeSheetSlips({stored.slips[0]}, QDate(2026, 3, 5), QLocale(QLocale::English), bytes),
              Failure());
@@ -698,15 +704,15 @@ void SlipSheetTest::slipsAlreadyInTheArchive()
     const ArchiveTable archive = readArchive(bytes + second);
     QCOMPARE(archive.size(), 2);
 
-    const SheetImport sheet = readSlipSheet("Nome;Importo;Modello;Data\n"
-                                            "Rossi;10,00;2 frame;\n"            // 2: same slip, no date
-                                            "Rossi;10;premarcati;\n"            // 3: another model
-                                            "Rossi;10;2 frame;05/03/2026\n"     // 4: same day, other form
-                                            "Rossi;10;2 frame;06/03/2026\n"     // 5: another day
-                                            "Rossi;11;2 frame;\n"               // 6: another amount
-                                            "Bianchi;5;premarcati;01/01/2020\n" // 7: unreadable saved date
-                                            "rossi;10;2 frame;\n",
-                                            slipKeys()); // 8: letter case counts
+    const SheetImport sheet = importOf("Nome;Importo;Modello;Data\n"
+                                       "Rossi;10,00;2 frame;\n"            // 2: same slip, no date
+                                       "Rossi;10;premarcati;\n"            // 3: another model
+                                       "Rossi;10;2 frame;05/03/2026\n"     // 4: same day, other form
+                                       "Rossi;10;2 frame;06/03/2026\n"     // 5: another day
+                                       "Rossi;11;2 frame;\n"               // 6: another amount
+                                       "Bianchi;5;premarcati;01/01/2020\n" // 7: unreadable saved date
+                                       "rossi;10;2 frame;\n",
+                                       slipKeys()); // 8: letter case counts
     QCOMPARE(sheet.slips.size(), 7);
     const QList<qsizetype> already = slipsAlreadyStored(sheet.slips, archive, dates);
     QStringList rows;
@@ -722,18 +728,18 @@ void SlipSheetTest::slipsAlmostInTheArchive()
 {
     const QLocale italian(QLocale::Italian, QLocale::Italy);
     const StoredDateReader dates(italian);
-    const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale\nRossi;35,50;1234;Quota\n");
+    const SheetImport stored = importOf("Nome;Importo;Conto;Causale\nRossi;35,50;1234;Quota\n");
     QByteArray bytes;
     QCOMPARE(encodeSheetSlips(stored.slips, QDate(2026, 3, 5), italian, bytes), Failure());
     const ArchiveTable archive = readArchive(bytes);
 
-    const SheetImport sheet = readSlipSheet("Nome;Importo;Conto;Causale;Modello\n"
-                                            "Rossi;35,50;1234;Quota;\n"             // 2: the same slip
-                                            "Rossi;40;1234;Quota;\n"                // 3: the amount
-                                            "Rossi;40;1234;Quota 2027;premarcati\n" // 4: three values
-                                            "Rossi;35,50;5678;Saldo;\n"             // 5: two values
-                                            "Bianchi;40;1234;Quota;\n"              // 6: another payer
-                                            "Rossi;35,50;1234;Quota;premarcati\n"); // 7: the model
+    const SheetImport sheet = importOf("Nome;Importo;Conto;Causale;Modello\n"
+                                       "Rossi;35,50;1234;Quota;\n"             // 2: the same slip
+                                       "Rossi;40;1234;Quota;\n"                // 3: the amount
+                                       "Rossi;40;1234;Quota 2027;premarcati\n" // 4: three values
+                                       "Rossi;35,50;5678;Saldo;\n"             // 5: two values
+                                       "Bianchi;40;1234;Quota;\n"              // 6: another payer
+                                       "Rossi;35,50;1234;Quota;premarcati\n"); // 7: the model
     QCOMPARE(sheet.slips.size(), 6);
     const QList<qsizetype> held = slipsAlreadyStored(sheet.slips, archive, dates);
     QCOMPARE(held, QList<qsizetype>{0});
@@ -798,12 +804,12 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
     const StoredDateReader dates(italian);
     QByteArray bytes;
     if (!emptyArchive) {
-        const SheetImport stored = readSlipSheet("Nome;Importo;Conto;Causale;Data\n"
-                                                 "Rossi;35,50;1234;Quota;05/03/2026\n"
-                                                 "Rossi;40;1234;Quota;06/03/2026\n"
-                                                 "Verdi;10;1234;Quota;05/03/2026\n"
-                                                 "Associazione Nazionale Pensionati della Provincia di "
-                                                 "Alessandria e Asti;10;1234;Quota;05/03/2026\n");
+        const SheetImport stored = importOf("Nome;Importo;Conto;Causale;Data\n"
+                                            "Rossi;35,50;1234;Quota;05/03/2026\n"
+                                            "Rossi;40;1234;Quota;06/03/2026\n"
+                                            "Verdi;10;1234;Quota;05/03/2026\n"
+                                            "Associazione Nazionale Pensionati della Provincia di "
+                                            "Alessandria e Asti;10;1234;Quota;05/03/2026\n");
         QCOMPARE(encodeSheetSlips(stored.slips, QDate(2026, 3, 9), italian, bytes), Failure());
     }
     QTemporaryDir dir;
@@ -813,7 +819,7 @@ void SlipSheetTest::storedSlipsFoundAsTheArchiveStreams()
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
 
-    const SheetImport import = readSlipSheet(sheet);
+    const SheetImport import = importOf(sheet);
     QVERIFY2(import.problems.isEmpty(), qPrintable(problemText(import.problems.value(0))));
     StoredSlipCheck check(import.slips, dates);
     SlipArchive archive(path);
@@ -884,8 +890,7 @@ void SlipSheetTest::exportReadsBack()
     QVERIFY(bytes.contains("\r\n07/12/2026;\"Rossi; Mario\";\"Via \"\"Roma\"\" 1\";00100;"));
     QCOMPARE(bytes.count("\r\n"), 3);
 
-    const SheetImport import = readSlipSheet(bytes);
-    QVERIFY(import.read);
+    const SheetImport import = importOf(bytes);
     QCOMPARE(import.ignoredColumns, QStringList());
     QCOMPARE(import.problems.size(), 0);
     QCOMPARE(import.slips.size(), 2);
@@ -957,8 +962,9 @@ void SlipSheetTest::largeSheetUnderMemoryLimit()
         const rlimit bound{limit, limit};
         if (pages <= 0 || ::setrlimit(RLIMIT_AS, &bound) != 0)
             ::_exit(3);
-        const SheetImport import = *readSheetFile(path);
-        ::_exit(import.read && import.slips.size() == slips && import.refusedRows == 0 ? 0 : 1);
+        SheetImport import;
+        ::_exit(!readSheetFile(path, import) && import.slips.size() == slips && import.refusedRows == 0 ? 0
+                                                                                                        : 1);
     }
     int status = 0;
     QCOMPARE(::waitpid(child, &status, 0), child);
