@@ -18,20 +18,12 @@ SYSTEM_DIR=${4%/}
 APP_ID=it.cedolario.Cedolario
 
 WORK=$(mktemp -d)
-FAILURES=0
 cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    FAILURES=$((FAILURES + 1))
-}
-
-expect_equal() { # what expected actual
-    [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
-}
+source "$(dirname "$0")/checks.sh"
 
 mode_of() { stat -c '%a' "$1"; }
 

@@ -25,7 +25,6 @@ if dpkg-query -W cedolario >/dev/null 2>&1 || [ -e "$SYSTEM_DIR" ]; then
 fi
 
 WORK=$(mktemp -d)
-FAILURES=0
 # A group the package makes goes with the test, one that was there stays.
 REMOVE_GROUP=no
 getent group cedolario >/dev/null || REMOVE_GROUP=yes
@@ -37,14 +36,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    FAILURES=$((FAILURES + 1))
-}
-
-expect_equal() { # what expected actual
-    [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
-}
+source "$(dirname "$0")/checks.sh"
 
 apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$DEB" >"$WORK/apt.log" 2>&1 ||
     { cat "$WORK/apt.log" >&2; fail "apt-get install of the package"; exit 1; }
