@@ -261,6 +261,21 @@ Failure SlipArchive::merge(const ArchiveTable& incoming, MergeCounts& counts,
     return {};
 }
 
+Failure SlipArchive::underWriterLock(
+    const std::function<Failure(const QString& cause)>& unchanged,
+    const std::function<Failure(const DirectoryHandle&, const WriterLock&)>& work) const
+{
+    DirectoryHandle dir;
+    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
+        return unchanged(failure.text());
+    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
+    if (Failure failure = lock.failure(m_path))
+        return failure;
+    if (const Failure failure = recoverJournal(dir, m_name, m_path))
+        return unchanged(failure.text());
+    return work(dir, lock);
+}
+
 Failure SlipArchive::appendUnderLock(bool wholeFile,
                                      const std::function<QByteArray(const QByteArray& existing)>& recordsFor,
                                      Appended& where) const
@@ -271,51 +286,44 @@ Failure SlipArchive::appendUnderLock(bool wholeFile,
     const auto unchanged = [&](const QString& cause) {
         return Failure::failed(prefix + cause + u'.' + Unchanged);
     };
-    DirectoryHandle dir;
-    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
-        return unchanged(failure.text());
-    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
-    if (Failure failure = lock.failure(m_path))
-        return failure;
-    if (const Failure failure = recoverJournal(dir, m_name, m_path))
-        return unchanged(failure.text());
-
-    // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
-    // then what was appended went to a file that is no longer the archive, and it is appended again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::ReadWrite, true);
-        if (!file.file.isOpen())
-            return unchanged(file.cause);
-        if (file.status.links > 1)
-            return unchanged(u"il file ha più di un nome (collegamento fisico) e non viene scritto"_s);
-        QByteArray existing;
-        // An archive too large to list is not made larger: its user is told to move it first.
-        if (const Failure refusal = tooLarge(file.status.size, m_sizeLimit, m_path))
-            return unchanged(refusal.text());
-        if (wholeFile) {
-            if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, existing))
-                return unchanged(failure.text());
+    return underWriterLock(unchanged, [&](const DirectoryHandle& dir, const WriterLock&) -> Failure {
+        // The archive may be replaced under us only by a writer that ignored a lock removed by someone:
+        // then what was appended went to a file that is no longer the archive, and it is appended again.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::ReadWrite, true);
+            if (!file.file.isOpen())
+                return unchanged(file.cause);
+            if (file.status.links > 1)
+                return unchanged(u"il file ha più di un nome (collegamento fisico) e non viene scritto"_s);
+            QByteArray existing;
+            // An archive too large to list is not made larger: its user is told to move it first.
+            if (const Failure refusal = tooLarge(file.status.size, m_sizeLimit, m_path))
+                return unchanged(refusal.text());
+            if (wholeFile) {
+                if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, existing))
+                    return unchanged(failure.text());
+            }
+            const QByteArray records = recordsFor(existing);
+            if (records.isEmpty())
+                return {};
+            // A record cut short by the end of the file is completed with empty lines, so that the new one
+            // starts a record of its own instead of filling the cut one's values.
+            QByteArray bytes;
+            if (wholeFile)
+                bytes = separatorBeforeNewRecord(existing);
+            else if (!separatorAtEnd(file.file, file.status.size, bytes))
+                return unchanged(systemErrorText(lastFileError()));
+            where.padded = !bytes.isEmpty();
+            bytes.append(records);
+            bool replaced = false;
+            if (const Failure failure = appendToFile(dir, file, bytes, where, replaced))
+                return Failure::failed(prefix + failure.text());
+            if (!replaced)
+                return {};
         }
-        const QByteArray records = recordsFor(existing);
-        if (records.isEmpty())
-            return {};
-        // A record cut short by the end of the file is completed with empty lines, so that the new one
-        // starts a record of its own instead of filling the cut one's values.
-        QByteArray bytes;
-        if (wholeFile)
-            bytes = separatorBeforeNewRecord(existing);
-        else if (!separatorAtEnd(file.file, file.status.size, bytes))
-            return unchanged(systemErrorText(lastFileError()));
-        where.padded = !bytes.isEmpty();
-        bytes.append(records);
-        bool replaced = false;
-        if (const Failure failure = appendToFile(dir, file, bytes, where, replaced))
-            return Failure::failed(prefix + failure.text());
-        if (!replaced)
-            return {};
-    }
-    return Failure::failed(prefix +
-                           u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s);
+        return Failure::failed(prefix +
+                               u"il file è stato sostituito più volte durante il salvataggio. Riprovare."_s);
+    });
 }
 
 Failure SlipArchive::appendToFile(const DirectoryHandle& dir, DirectoryHandle::Opened& file,
@@ -423,71 +431,64 @@ Failure SlipArchive::rewriteUnderLock(const std::function<std::optional<Rewrite>
                   u"è più al suo posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di "
                   u"nuovo."_s.arg(m_path));
     };
-    DirectoryHandle dir;
-    if (const Failure failure = openDirectory(m_directory, m_directoryHeld.get(), dir))
-        return unchanged(failure.text());
-    const WriterLock lock(dir, m_name + u".lock"_s, m_lockTimeout);
-    if (Failure failure = lock.failure(m_path))
-        return failure;
-    if (const Failure failure = recoverJournal(dir, m_name, m_path))
-        return unchanged(failure.text());
+    return underWriterLock(unchanged, [&](const DirectoryHandle& dir, const WriterLock& lock) -> Failure {
+        DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::Read, false);
+        if (file.missing)
+            return moved();
+        if (!file.file.isOpen())
+            return unchanged(file.cause);
+        QByteArray bytes;
+        if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, bytes))
+            return unchanged(failure.text());
+        const ArchiveTable current = readArchive(bytes);
+        const std::optional<Rewrite> change = edit(current);
+        if (!change)
+            return moved();
 
-    DirectoryHandle::Opened file = dir.openRegular(m_name, DirectoryHandle::Access::Read, false);
-    if (file.missing)
-        return moved();
-    if (!file.file.isOpen())
-        return unchanged(file.cause);
-    QByteArray bytes;
-    if (const Failure failure = readArchiveFile(file, m_sizeLimit, m_path, bytes))
-        return unchanged(failure.text());
-    const ArchiveTable current = readArchive(bytes);
-    const std::optional<Rewrite> change = edit(current);
-    if (!change)
-        return moved();
+        QString temporary;
+        FileHandle out;
+        if (const Failure failure = createTemporary(dir, m_name, temporary, out))
+            return unchanged(failure.text());
+        const auto fail = [&](int cause) {
+            out.close();
+            dir.remove(temporary);
+            return unchanged(systemErrorText(cause));
+        };
 
-    QString temporary;
-    FileHandle out;
-    if (const Failure failure = createTemporary(dir, m_name, temporary, out))
-        return unchanged(failure.text());
-    const auto fail = [&](int cause) {
-        out.close();
-        dir.remove(temporary);
-        return unchanged(systemErrorText(cause));
-    };
+        if (!writeRewritten(out, current, *change))
+            return fail(lastFileError());
 
-    if (!writeRewritten(out, current, *change))
-        return fail(lastFileError());
-
-    // The lock removed while it was held: another writer may be appending to the archive right now.
-    if (!lock.stillHeld()) {
-        out.close();
-        dir.remove(temporary);
-        return Failure::failed(
-            prefix + (restoring ? u"il file di blocco %1.lock è stato rimosso durante la scrittura, "
-                                  u"quindi nulla è stato rimesso. Riprovare."_s
-                                : u"il file di blocco %1.lock è stato rimosso durante la "
-                                  u"cancellazione, quindi nulla è stato cancellato. Riprovare."_s)
-                         .arg(m_path));
-    }
-    // Changed under us by a program that ignores the lock: deleting now would lose its change.
-    FileStatus now;
-    if (!dir.statusOf(m_name, now) || now.identity != file.status.identity ||
-        now.size != qint64(bytes.size())) {
-        out.close();
-        dir.remove(temporary);
-        return moved();
-    }
-    if (!dir.replace(temporary, m_name, &file.file))
-        return fail(lastFileError());
-    if (!carryLateAppends(file.file, out, bytes.size()))
-        return Failure::failed(prefix + systemErrorText(lastFileError()) +
-                               u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s);
-    if (!dir.flush())
-        return Failure::failed(
-            prefix + systemErrorText(lastFileError()) +
-            (restoring ? u".\nIl bollettino rimesso potrebbe non essere stato registrato sul disco."_s
-                       : u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s));
-    return {};
+        // The lock removed while it was held: another writer may be appending to the archive right now.
+        if (!lock.stillHeld()) {
+            out.close();
+            dir.remove(temporary);
+            return Failure::failed(
+                prefix + (restoring ? u"il file di blocco %1.lock è stato rimosso durante la scrittura, "
+                                      u"quindi nulla è stato rimesso. Riprovare."_s
+                                    : u"il file di blocco %1.lock è stato rimosso durante la "
+                                      u"cancellazione, quindi nulla è stato cancellato. Riprovare."_s)
+                             .arg(m_path));
+        }
+        // Changed under us by a program that ignores the lock: deleting now would lose its change.
+        FileStatus now;
+        if (!dir.statusOf(m_name, now) || now.identity != file.status.identity ||
+            now.size != qint64(bytes.size())) {
+            out.close();
+            dir.remove(temporary);
+            return moved();
+        }
+        if (!dir.replace(temporary, m_name, &file.file))
+            return fail(lastFileError());
+        if (!carryLateAppends(file.file, out, bytes.size()))
+            return Failure::failed(prefix + systemErrorText(lastFileError()) +
+                                   u".\nUn salvataggio fatto nello stesso momento potrebbe mancare."_s);
+        if (!dir.flush())
+            return Failure::failed(
+                prefix + systemErrorText(lastFileError()) +
+                (restoring ? u".\nIl bollettino rimesso potrebbe non essere stato registrato sul disco."_s
+                           : u".\nLa cancellazione potrebbe non essere stata registrata sul disco."_s));
+        return {};
+    });
 }
 
 bool SlipArchive::writeRewritten(FileHandle& out, const ArchiveTable& current, const Rewrite& change)

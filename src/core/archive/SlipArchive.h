@@ -32,6 +32,7 @@
 // the cause, and for a write says what is left as it was. The writes tell two more kinds apart: Busy,
 // when another copy of the program held the lock past the wait (nothing was written, and trying again
 // later may succeed), and, for remove() and restore(), Moved.
+class WriterLock;
 class StoredDateReader;
 
 // The sentence after the message of a failed write of several slips (a sheet's, another archive's):
@@ -135,6 +136,12 @@ private:
     // The archive's file opened for reading, after undoing what a killed writer left half done: the
     // first steps of load() and forEachRecord(). A missing file is opened.missing.
     Failure openForReading(DirectoryHandle::Opened& opened) const;
+    // Opens the archive's folder, takes the writers' lock and undoes what a killed writer left half done,
+    // then runs work while the lock is held; the lock is let go when work returns. A failure before work
+    // changed nothing and is told through unchanged, except the lock's own, which is returned as it is.
+    Failure
+    underWriterLock(const std::function<Failure(const QString& cause)>& unchanged,
+                    const std::function<Failure(const DirectoryHandle&, const WriterLock&)>& work) const;
     // Under the lock, rewrites the file as edit says from what it holds at that moment (Moved, with
     // nothing written, when edit says none), through a temporary file renamed over it.
     Failure rewriteUnderLock(const std::function<std::optional<Rewrite>(const ArchiveTable&)>& edit,
