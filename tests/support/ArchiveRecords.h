@@ -27,6 +27,14 @@ inline QByteArray rewrittenRecord(const QByteArray& name)
            "\r\n\r\n\r\n\r\n10,00\r\ndieci/00\r\n\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
 }
 
+// A record as a deletion writes it back, with its date, payer's name, payee and amount chosen.
+inline QByteArray datedRecord(const QByteArray& date, const QByteArray& name, const QByteArray& payee,
+                              const QByteArray& amount)
+{
+    return Marker + "\r\n" + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
+           "\r\n\r\n\r\n1234\r\nQuota sociale\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
+}
+
 // The payers' names of the records, in order.
 inline QStringList names(const ArchiveTable& table)
 {

@@ -4,6 +4,7 @@
 // picked in the narrowed list, clearing the search brings the whole list back, and the palette looks
 // as before for someone who never opens it.
 #include "AppHarness.h"
+#include "ArchiveRecords.h"
 #include "FileBytes.h"
 #include "ui/PictureButton.h"
 
@@ -17,18 +18,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray Marker("?*@1\xE7*^\r\n");
-
-QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& amount,
-                  const QByteArray& payee)
-{
-    return Marker + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
-           "\r\n\r\n\r\n1234\r\n\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-const QByteArray Rossi = record("07 dicembre 2026", "Rossi Mario", "12,50", "Ente Acque");
-const QByteArray Ferre = record("05 gennaio 2027", "Ferr\xE8 Nicol\xF2", "15,00", "Comune");
-const QByteArray Rossini = record("06 gennaio 2027", "Rossini Anna", "99,00", "Universit\xE0");
+const QByteArray Rossi = datedRecord("07 dicembre 2026", "Rossi Mario", "Ente Acque", "12,50");
+const QByteArray Ferre = datedRecord("05 gennaio 2027", "Ferr\xE8 Nicol\xF2", "Comune", "15,00");
+const QByteArray Rossini = datedRecord("06 gennaio 2027", "Rossini Anna", "Universit\xE0", "99,00");
 
 QStringList entries(const Form2& palette)
 {

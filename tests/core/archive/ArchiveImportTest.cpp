@@ -16,18 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A record as a deletion rewrites it: marker, date, name, and the other values.
-QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& payee,
-                  const QByteArray& amount)
-{
-    return Marker + "\r\n" + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
-           "\r\n\r\n\r\n1234\r\nQuota sociale\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-} // namespace
-
 class ArchiveImportTest : public QObject
 {
     Q_OBJECT
@@ -54,7 +42,7 @@ void ArchiveImportTest::init()
 
 void ArchiveImportTest::sheetRowsGoInTogether()
 {
-    write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
+    write(m_path, datedRecord("01 gennaio 2026", "Primo", "Ente", "1,00"));
     const SheetImport import =
         importOf("Nome;Importo;Conto;Data\r\nAnna;12,5;1234;\r\nLuca;3,00;1234;02/03/2026\r\n");
     QCOMPARE(import.slips.size(), 2);
@@ -78,7 +66,7 @@ void ArchiveImportTest::sheetRowsGoInTogether()
 void ArchiveImportTest::sheetRowsOnAFullDiskLeaveTheArchive()
 {
     SKIP_WITHOUT_FILE_SIZE_LIMIT();
-    write(m_path, record("01 gennaio 2026", "Primo", "Ente", "1,00"));
+    write(m_path, datedRecord("01 gennaio 2026", "Primo", "Ente", "1,00"));
     const QByteArray before = contents(m_path);
     QByteArray sheet = "Nome;Importo;Conto\r\n";
     for (int i = 0; i < 50; ++i)
@@ -107,13 +95,13 @@ void ArchiveImportTest::mergeSkipsIdenticalRecords()
     // Ours: two records. Theirs, as brought from another machine in the save's shape (spaces before
     // the values): one identical to ours, one differing only in the amount, one new, and the new one
     // a second time.
-    write(m_path, record("01 gennaio 2026", "Rossi", "Ente", "1,00") +
-                      record("02 gennaio 2026", "Bianchi", "Ente", "2,00"));
+    write(m_path, datedRecord("01 gennaio 2026", "Rossi", "Ente", "1,00") +
+                      datedRecord("02 gennaio 2026", "Bianchi", "Ente", "2,00"));
     QByteArray theirs;
-    for (const QByteArray& r : {record("02 gennaio 2026", "Bianchi", "Ente", "2,00"),
-                                record("02 gennaio 2026", "Bianchi", "Ente", "2,50"),
-                                record("03 gennaio 2026", "Verdi", "Ente", "3,00"),
-                                record("03 gennaio 2026", "Verdi", "Ente", "3,00")}) {
+    for (const QByteArray& r : {datedRecord("02 gennaio 2026", "Bianchi", "Ente", "2,00"),
+                                datedRecord("02 gennaio 2026", "Bianchi", "Ente", "2,50"),
+                                datedRecord("03 gennaio 2026", "Verdi", "Ente", "3,00"),
+                                datedRecord("03 gennaio 2026", "Verdi", "Ente", "3,00")}) {
         QByteArray spaced = QByteArray(r).replace("\r\n", "\r\n ");
         spaced.chop(1); // the marker of the next record has no space before it
         theirs += spaced;
@@ -159,8 +147,8 @@ void ArchiveImportTest::mergeComparesDatesByDay()
 {
     QFETCH(QByteArray, theirDate);
     QFETCH(qsizetype, added);
-    write(m_path, record("05 marzo 2026", "Rossi", "Ente", "1,00"));
-    const ArchiveTable incoming = readArchive(record(theirDate, "Rossi", "Ente", "1,00"));
+    write(m_path, datedRecord("05 marzo 2026", "Rossi", "Ente", "1,00"));
+    const ArchiveTable incoming = readArchive(datedRecord(theirDate, "Rossi", "Ente", "1,00"));
     const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
     SlipArchive::MergeCounts counts;
     QCOMPARE(SlipArchive(m_path).merge(incoming, counts, &dates), Failure());
@@ -174,11 +162,11 @@ void ArchiveImportTest::mergeComparesDatesByDay()
 void ArchiveImportTest::mergeOnAFullDiskLeavesTheArchive()
 {
     SKIP_WITHOUT_FILE_SIZE_LIMIT();
-    write(m_path, record("01 gennaio 2026", "Rossi", "Ente", "1,00"));
+    write(m_path, datedRecord("01 gennaio 2026", "Rossi", "Ente", "1,00"));
     const QByteArray before = contents(m_path);
     QByteArray theirs;
     for (int i = 0; i < 30; ++i)
-        theirs += record("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
+        theirs += datedRecord("03 gennaio 2026", "Socio " + QByteArray::number(i), "Ente", "3,00");
     SlipArchive::MergeCounts counts;
     counts.added = -1;
     Failure failure;

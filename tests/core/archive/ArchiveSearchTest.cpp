@@ -14,18 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A record as a deletion rewrites it: marker, date, name, and the other values.
-QByteArray record(const QByteArray& date, const QByteArray& name, const QByteArray& payee,
-                  const QByteArray& amount)
-{
-    return Marker + "\r\n" + date + "\r\n" + name + "\r\n\r\n\r\n\r\n" + amount + "\r\n\r\n" + payee +
-           "\r\n\r\n\r\n1234\r\nQuota sociale\r\n123\r\nFalse\r\nTrue\r\n1\r\n";
-}
-
-} // namespace
-
 class ArchiveSearchTest : public QObject
 {
     Q_OBJECT
@@ -76,9 +64,9 @@ void ArchiveSearchTest::search()
     QFETCH(QString, query);
     QFETCH(QStringList, found);
 
-    const QByteArray bytes = record("01 January 2026", "Mario Rossi", "Ente", "12,50") +
-                             record("07 dicembre 2026", "Nicol\xF2 Ferr\xE8", "Universit\xE0", "3,00") +
-                             record("05 maggio 2025", "Anna Rossini", "Ente", "99,00");
+    const QByteArray bytes = datedRecord("01 January 2026", "Mario Rossi", "Ente", "12,50") +
+                             datedRecord("07 dicembre 2026", "Nicol\xF2 Ferr\xE8", "Universit\xE0", "3,00") +
+                             datedRecord("05 maggio 2025", "Anna Rossini", "Ente", "99,00");
     ArchiveTable table = readArchive(bytes);
     const auto withFields = [&table](int row, const QList<std::pair<int, QString>>& fields) {
         QStringList c = table[row].columns();
@@ -108,8 +96,8 @@ void ArchiveSearchTest::narrowingFindsWhatAFreshSearchFinds()
     QByteArray bytes;
     const char* const names[] = {"Rossi Mario", "Rossini Anna", "Russo Rosa", "Ferr\xE8 Ross", "Bianchi"};
     for (int r = 0; r < 50; ++r)
-        bytes += record(r % 2 ? "05 marzo 2026" : "06 maggio 2026", names[r % 5], r % 3 ? "Ente" : "Rosso",
-                        QByteArray::number(r) + ",00");
+        bytes += datedRecord(r % 2 ? "05 marzo 2026" : "06 maggio 2026", names[r % 5],
+                             r % 3 ? "Ente" : "Rosso", QByteArray::number(r) + ",00");
     const ArchiveTable table = readArchive(bytes);
     const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
     const ArchiveSearch typing(table, dates);
@@ -145,7 +133,7 @@ void ArchiveSearchTest::signaturesNeverHideAMatch()
     };
     QByteArray bytes;
     for (int r = 0; r < 300; ++r)
-        bytes += record("01 gennaio 2026", text(int(next(12))), text(int(next(8))), "1,00");
+        bytes += datedRecord("01 gennaio 2026", text(int(next(12))), text(int(next(8))), "1,00");
     const ArchiveTable table = readArchive(bytes);
     const StoredDateReader dates(QLocale(QLocale::Italian, QLocale::Italy));
     const ArchiveSearch search(table, dates);
