@@ -9,8 +9,10 @@
 #include "ScriptedSheetDialogs.h"
 #include "core/geometry/Twips.h"
 #include "platform/Services.h"
+#include "ui/ArchiveList.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/PictureButton.h"
 #include "ui/Session.h"
 
 #include <QTemporaryDir>
@@ -78,4 +80,19 @@ inline QRect inTwips(const QRect& pixels)
 {
     return QRect(pixelsToTwips(pixels.x()), pixelsToTwips(pixels.y()), pixelsToTwips(pixels.width()),
                  pixelsToTwips(pixels.height()));
+}
+
+// The entries the palette's list shows, in order.
+inline QStringList listEntries(const Form2& palette)
+{
+    QStringList result;
+    for (int i = 0; i < palette.List1->count(); ++i)
+        result.append(palette.List1->entryText(i));
+    return result;
+}
+
+// A click in the middle of one of the palette's buttons, as the user makes it.
+inline void clickButton(Form2& palette, int button)
+{
+    QTest::mouseClick(palette.Image2[button], Qt::LeftButton, {}, palette.Image2[button]->rect().center());
 }

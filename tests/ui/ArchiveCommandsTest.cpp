@@ -41,19 +41,6 @@ const QByteArray RossiRewritten =
              "milleduecentotrentaquattro/50\r\nEnte "
              "Acque\r\n\r\n\r\n12345678\r\nBolletta\r\n896\r\nTrue\r\nFalse\r\n0\r\n";
 
-QStringList entries(const Form2& palette)
-{
-    QStringList result;
-    for (int i = 0; i < palette.List1->count(); ++i)
-        result.append(palette.List1->entryText(i));
-    return result;
-}
-
-void click(Form2& palette, int button)
-{
-    QTest::mouseClick(palette.Image2[button], Qt::LeftButton, {}, palette.Image2[button]->rect().center());
-}
-
 void select(Form2& palette, int row)
 {
     palette.List1->setRowSelected(row, true);
@@ -123,7 +110,7 @@ void ArchiveCommandsTest::startUpListsTheRecords()
     AppHarness app;
     write(app.services.archivePath(), "vecchia intestazione\r\n" + Rossi + Bianchi + Verdi);
     app.start();
-    QCOMPARE(entries(app.palette()),
+    QCOMPARE(listEntries(app.palette()),
              QStringList({u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Bianchi Anna"_s, u"ieri - Verdi"_s}));
     QCOMPARE(app.palette().Label4->text(), u"Record: 3"_s);
     QCOMPARE(app.archive().RecordCount(), 3);
@@ -175,7 +162,7 @@ void ArchiveCommandsTest::saves()
     app.form->setFields(sampleSlip());
     app.messages.answers = {answer};
 
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
 
     QCOMPARE(app.messages.texts(), messages);
     if (answer) {
@@ -183,7 +170,7 @@ void ArchiveCommandsTest::saves()
         QCOMPARE(app.messages.shown[1].kind, Shown::Information);
     }
     QCOMPARE(contents(app.services.archivePath()), file);
-    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(listEntries(app.palette()), list);
     QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
 }
 
@@ -255,7 +242,7 @@ void ArchiveCommandsTest::saveAddsItsEntryOrLoadsAgain()
     app.form->setFields(sampleSlip());
     app.messages.answers = {answer};
 
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
 
     if (answer)
         expectedFile = (file.endsWith('\n') ? expectedFile : expectedFile + "\r\n") + Marker +
@@ -267,7 +254,7 @@ void ArchiveCommandsTest::saveAddsItsEntryOrLoadsAgain()
             file + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n" + expectedFile.mid(file.size());
     QCOMPARE(contents(path), expectedFile);
     QVERIFY(!QFile::exists(path + u".journal"_s));
-    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(listEntries(app.palette()), list);
     QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
     QCOMPARE(app.palette().List1->selectionModel()->isRowSelected(0), selectionKept);
     // After a save, what the list holds is what the file now reads as, record for record.
@@ -287,11 +274,11 @@ void ArchiveCommandsTest::savingEmptyFieldsStoresSpaces()
     app.form->setFields(SlipTexts{});
     app.palette().setPaletteState(PaletteState{true, false, CheckBoxState::Greyed});
     app.messages.answers = {true};
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
     QCOMPARE(contents(app.services.archivePath()),
              Marker + "01 marzo 2027\r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n \r\n "
                       "True\r\n False\r\n 2\r\n");
-    QCOMPARE(entries(app.palette()), QStringList({u"01/03/2027 - "_s}));
+    QCOMPARE(listEntries(app.palette()), QStringList({u"01/03/2027 - "_s}));
 }
 
 void ArchiveCommandsTest::saveRefusesWhatTheArchiveCannotHold()
@@ -303,7 +290,7 @@ void ArchiveCommandsTest::saveRefusesWhatTheArchiveCannotHold()
     slip[PaymentReason] = u"Quota ☺"_s;
     app.form->setFields(slip);
     app.messages.answers = {true};
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
     QCOMPARE(
         app.messages.texts(),
         QStringList({u"Vuoi salvare i dati Stampati ?"_s,
@@ -337,7 +324,7 @@ void ArchiveCommandsTest::saveFailures()
     app.messages.answers = {true};
     {
         FileSizeLimit limit(fullDisk ? Bianchi.size() + 10 : FileSizeLimit::Unlimited);
-        click(app.palette(), Form2::SaveButton);
+        clickButton(app.palette(), Form2::SaveButton);
     }
     // A directory that cannot exist is also reported by each list load, before and after the save.
     const qsizetype save = fullDisk ? 1 : 2;
@@ -399,7 +386,7 @@ void ArchiveCommandsTest::recallsAsStored()
     app.form->Label12->setText(u"451>"_s);
     select(app.palette(), row);
 
-    click(app.palette(), Form2::RecallButton);
+    clickButton(app.palette(), Form2::RecallButton);
 
     const SlipTexts after = app.form->fields();
     QCOMPARE(QStringList(after.begin(), after.end()), fields);
@@ -417,7 +404,7 @@ void ArchiveCommandsTest::recallWithoutSelectionDoesNothing()
     app.start();
     app.form->setFields(sampleSlip());
     app.palette().List1->setCurrentRow(1, QItemSelectionModel::NoUpdate);
-    click(app.palette(), Form2::RecallButton);
+    clickButton(app.palette(), Form2::RecallButton);
     QCOMPARE(app.form->fields(), sampleSlip());
     QCOMPARE(app.palette().paletteState(), (PaletteState{false, true, CheckBoxState::Ticked}));
     QVERIFY(app.messages.shown.isEmpty());
@@ -452,14 +439,14 @@ void ArchiveCommandsTest::deletes()
     select(app.palette(), row);
     app.messages.answers = {answer};
 
-    click(app.palette(), Form2::DeleteButton);
+    clickButton(app.palette(), Form2::DeleteButton);
 
     // The second line tells which slip goes: entries can read alike.
     const QStringList slips({u"07/12/2026 - Rossi Mario, 1234,5 euro"_s,
                              u"05/01/2027 - Bianchi Anna, 15,00 euro"_s, u"ieri - Verdi"_s});
     QCOMPARE(app.messages.texts(), QStringList({u"Vuoi procedere con la cancellazione ?\n"_s + slips[row]}));
     QCOMPARE(contents(app.services.archivePath()), file);
-    QCOMPARE(entries(app.palette()), list);
+    QCOMPARE(listEntries(app.palette()), list);
     QCOMPARE(app.palette().Label4->text(), u"Record: %1"_s.arg(list.size()));
 }
 
@@ -477,7 +464,7 @@ void ArchiveCommandsTest::twinEntriesAreToldApart()
     AppHarness app;
     write(app.services.archivePath(), twin1 + twin2 + bare);
     app.start();
-    QCOMPARE(entries(app.palette()),
+    QCOMPARE(listEntries(app.palette()),
              QStringList({u"05/03/2026 - Zeno Zanetti"_s, u"05/03/2026 - Zeno Zanetti"_s,
                           u"05/03/2026 - Zeno Zanetti"_s}));
     const QAbstractItemModel& model = *app.palette().List1->model();
@@ -491,7 +478,7 @@ void ArchiveCommandsTest::twinEntriesAreToldApart()
 
     select(app.palette(), 1);
     app.messages.answers = {false};
-    click(app.palette(), Form2::DeleteButton);
+    clickButton(app.palette(), Form2::DeleteButton);
     QCOMPARE(
         app.messages.texts(),
         QStringList({u"Vuoi procedere con la cancellazione ?\n05/03/2026 - Zeno Zanetti, 12,50 euro"_s}));
@@ -503,7 +490,7 @@ void ArchiveCommandsTest::deleteWithoutSelectionAsksNothing()
     AppHarness app;
     write(app.services.archivePath(), Rossi);
     app.start();
-    click(app.palette(), Form2::DeleteButton);
+    clickButton(app.palette(), Form2::DeleteButton);
     QVERIFY(app.messages.shown.isEmpty());
     QCOMPARE(contents(app.services.archivePath()), Rossi);
     QCOMPARE(app.palette().List1->count(), 1);
@@ -521,7 +508,7 @@ void ArchiveCommandsTest::deleteSeesAnotherCopysChange()
     write(path, Bianchi);
     app.messages.answers = {true};
 
-    click(app.palette(), Form2::DeleteButton);
+    clickButton(app.palette(), Form2::DeleteButton);
 
     QCOMPARE(contents(path), Bianchi);
     QCOMPARE(app.messages.shown.size(), 2);
@@ -530,7 +517,7 @@ void ArchiveCommandsTest::deleteSeesAnotherCopysChange()
         app.messages.shown[1].text,
         u"L'archivio %1 è stato cambiato da un'altra copia del programma: la scheda scelta non è più al suo "
         u"posto e non è stata cancellata.\nL'elenco viene aggiornato: sceglierla di nuovo."_s.arg(path));
-    QCOMPARE(entries(app.palette()), QStringList({u"05/01/2027 - Bianchi Anna"_s}));
+    QCOMPARE(listEntries(app.palette()), QStringList({u"05/01/2027 - Bianchi Anna"_s}));
     QCOMPARE(app.palette().Label4->text(), u"Record: 1"_s);
 }
 
@@ -547,7 +534,7 @@ void ArchiveCommandsTest::deleteOnAFullDiskKeepsTheRecord()
     app.messages.answers = {true};
     {
         FileSizeLimit limit(256);
-        click(app.palette(), Form2::DeleteButton);
+        clickButton(app.palette(), Form2::DeleteButton);
     }
     QCOMPARE(app.messages.shown.size(), 2);
     QCOMPARE(app.messages.shown[1].kind, Shown::Critical);
@@ -588,14 +575,14 @@ void ArchiveCommandsTest::recallWritesLongTextsWhole()
     write(app.services.archivePath(), record);
     app.start();
     select(app.palette(), 0);
-    click(app.palette(), Form2::RecallButton);
+    clickButton(app.palette(), Form2::RecallButton);
     QCOMPARE(app.form->fieldText(PaymentReason).size(), 40000);
     QVERIFY(app.form->fieldText(PaymentReason).endsWith(u"rfine causa"_s));
     QCOMPARE(app.form->fieldText(PayerPostcode), u"1234567"_s);
 
     // Saved again, the texts are stored whole.
     app.messages.answers = {true};
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
     QCOMPARE(app.messages.texts().last(), u"Dati Salvati !!!"_s);
     const QByteArray saved = contents(app.services.archivePath()).mid(record.size());
     QVERIFY(saved.contains("\r\n 1234567\r\n"));
@@ -635,7 +622,7 @@ void ArchiveCommandsTest::heldLockAsksWhetherToTryAgain()
     const auto command = [&] {
         if (deleting)
             select(app.palette(), 0);
-        click(app.palette(), deleting ? Form2::DeleteButton : Form2::SaveButton);
+        clickButton(app.palette(), deleting ? Form2::DeleteButton : Form2::SaveButton);
     };
     // Tried again once, then given up: nothing is done and nothing more is said.
     app.messages.answers = {true, true, false};
@@ -665,7 +652,7 @@ void ArchiveCommandsTest::listsManyRecords()
     QCOMPARE(app.palette().Label4->text(), u"Record: 1500"_s);
     select(app.palette(), 1499);
     app.messages.answers = {true};
-    click(app.palette(), Form2::DeleteButton);
+    clickButton(app.palette(), Form2::DeleteButton);
     QCOMPARE(app.palette().Label4->text(), u"Record: 1499"_s);
     QCOMPARE(contents(app.services.archivePath()).size(), 1499 * Bianchi.size());
 }
@@ -764,7 +751,7 @@ void ArchiveCommandsTest::noThreadIsAFailureTold()
         return false;
     });
 
-    click(app.palette(), Form2::SaveButton);
+    clickButton(app.palette(), Form2::SaveButton);
 
     // The save, then the list load that follows a failed save: each told, the file as it was.
     QCOMPARE(starts, 2);

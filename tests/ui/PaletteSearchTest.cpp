@@ -22,19 +22,6 @@ const QByteArray Rossi = datedRecord("07 dicembre 2026", "Rossi Mario", "Ente Ac
 const QByteArray Ferre = datedRecord("05 gennaio 2027", "Ferr\xE8 Nicol\xF2", "Comune", "15,00");
 const QByteArray Rossini = datedRecord("06 gennaio 2027", "Rossini Anna", "Universit\xE0", "99,00");
 
-QStringList entries(const Form2& palette)
-{
-    QStringList result;
-    for (int i = 0; i < palette.List1->count(); ++i)
-        result.append(palette.List1->entryText(i));
-    return result;
-}
-
-void click(Form2& palette, int button)
-{
-    QTest::mouseClick(palette.Image2[button], Qt::LeftButton, {}, palette.Image2[button]->rect().center());
-}
-
 QStringList actionTexts(const QMenu& menu)
 {
     QStringList texts;
@@ -109,25 +96,26 @@ void PaletteSearchTest::narrowsAsTheUserTypes()
     app.session->showSearch();
 
     QTest::keyClicks(palette.SearchBox, u"ross"_s);
-    QCOMPARE(entries(palette), (QStringList{u"07/12/2026 - Rossi Mario"_s, u"06/01/2027 - Rossini Anna"_s}));
+    QCOMPARE(listEntries(palette),
+             (QStringList{u"07/12/2026 - Rossi Mario"_s, u"06/01/2027 - Rossini Anna"_s}));
     QCOMPARE(palette.Label4->text(), u"Record: 2 di 3"_s);
     QTest::keyClicks(palette.SearchBox, u"ini"_s);
-    QCOMPARE(entries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
+    QCOMPARE(listEntries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
 
     // Payee, amount and date, with or without accents.
     palette.SearchBox->setText(u"universita"_s);
-    QCOMPARE(entries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
+    QCOMPARE(listEntries(palette), QStringList{u"06/01/2027 - Rossini Anna"_s});
     palette.SearchBox->setText(u"15,00"_s);
-    QCOMPARE(entries(palette), QStringList{u"05/01/2027 - Ferrè Nicolò"_s});
+    QCOMPARE(listEntries(palette), QStringList{u"05/01/2027 - Ferrè Nicolò"_s});
     palette.SearchBox->setText(u"07/12"_s);
-    QCOMPARE(entries(palette), QStringList{u"07/12/2026 - Rossi Mario"_s});
+    QCOMPARE(listEntries(palette), QStringList{u"07/12/2026 - Rossi Mario"_s});
     palette.SearchBox->setText(u"nessuno"_s);
-    QCOMPARE(entries(palette), QStringList());
+    QCOMPARE(listEntries(palette), QStringList());
     QCOMPARE(palette.Label4->text(), u"Record: 0 di 3"_s);
 
     // Cleared, the whole list is back.
     palette.SearchBox->clear();
-    QCOMPARE(entries(palette).size(), 3);
+    QCOMPARE(listEntries(palette).size(), 3);
     QCOMPARE(palette.Label4->text(), u"Record: 3"_s);
 }
 
@@ -139,20 +127,20 @@ void PaletteSearchTest::recallAndDeleteActOnTheFilteredEntry()
     Form2& palette = app.palette();
     app.session->showSearch();
     palette.SearchBox->setText(u"anna"_s);
-    QCOMPARE(entries(palette).size(), 1);
+    QCOMPARE(listEntries(palette).size(), 1);
 
     // The first entry shown is the third record.
     palette.List1->setRowSelected(0, true);
-    click(palette, Form2::RecallButton);
+    clickButton(palette, Form2::RecallButton);
     QCOMPARE(app.form->fields()[PayerName], u"Rossini Anna"_s);
 
     palette.List1->setRowSelected(0, true);
     app.messages.answers = {true};
-    click(palette, Form2::DeleteButton);
+    clickButton(palette, Form2::DeleteButton);
     QCOMPARE(contents(app.services.archivePath()), Rossi + Ferre);
     // The search stays, and after the reload it finds nothing more.
     QVERIFY(palette.SearchBox->isVisible());
-    QCOMPARE(entries(palette), QStringList());
+    QCOMPARE(listEntries(palette), QStringList());
     QCOMPARE(palette.Label4->text(), u"Record: 0 di 2"_s);
 }
 
@@ -165,12 +153,13 @@ void PaletteSearchTest::escapeBringsTheWholeListBack()
     const QRect list = palette.List1->geometry();
     app.session->showSearch();
     palette.SearchBox->setText(u"ferre"_s);
-    QCOMPARE(entries(palette).size(), 1);
+    QCOMPARE(listEntries(palette).size(), 1);
 
     QTest::keyClick(palette.SearchBox, Qt::Key_Escape);
     QVERIFY(!palette.SearchBox->isVisible());
     QCOMPARE(palette.List1->geometry(), list);
-    QCOMPARE(entries(palette), (QStringList{u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Ferrè Nicolò"_s}));
+    QCOMPARE(listEntries(palette),
+             (QStringList{u"07/12/2026 - Rossi Mario"_s, u"05/01/2027 - Ferrè Nicolò"_s}));
     QCOMPARE(palette.Label4->text(), u"Record: 2"_s);
 }
 
